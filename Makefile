@@ -1,0 +1,40 @@
+# The two set-up commands: `make run` and `make test`. Everything else here
+# serves them or CI.
+JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+BUILD ?= build
+ASAN_BUILD ?= build-sanitize
+
+.PHONY: all deps build run test build-sanitize test-sanitize bench clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/CMakeCache.txt:
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+
+build: deps $(BUILD)/CMakeCache.txt
+	cmake --build $(BUILD) -j $(JOBS)
+
+run: build
+	cd $(BUILD)/bin && ./kastra-theme-creator
+
+test: build
+	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+$(ASAN_BUILD)/CMakeCache.txt:
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKASTRA_SANITIZE=ON -DKASTRA_BENCH=OFF
+
+build-sanitize: deps $(ASAN_BUILD)/CMakeCache.txt
+	cmake --build $(ASAN_BUILD) -j $(JOBS)
+
+test-sanitize: build-sanitize
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
+		ctest --output-on-failure -j $(JOBS)
+
+bench: build
+	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD)

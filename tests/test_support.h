@@ -12,6 +12,8 @@
 
 namespace kastra {
 
+using Bytes = std::vector<std::uint8_t>;
+
 class TempDir {
 public:
     TempDir()

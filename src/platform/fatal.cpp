@@ -1,0 +1,46 @@
+#include "fatal.h"
+
+#include <QApplication>
+#include <QMessageBox>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace kastra {
+
+namespace {
+
+std::function<void(const QString&, const QString&)>& presenter()
+{
+    static std::function<void(const QString&, const QString&)> p;
+    return p;
+}
+
+} // namespace
+
+QString RuntimeErrorText(int ioError, quintptr address)
+{
+    const QString hex = QString::number(static_cast<qulonglong>(address & 0xFFFFFFFFu), 16).toUpper();
+    return QStringLiteral("Runtime error %1 at %2").arg(ioError).arg(hex.rightJustified(8, u'0'));
+}
+
+void SetFatalErrorPresenter(std::function<void(const QString&, const QString&)> p)
+{
+    presenter() = std::move(p);
+}
+
+void FatalIoError(int ioError)
+{
+    const auto address = reinterpret_cast<quintptr>(__builtin_return_address(0));
+    const QString title = QStringLiteral("Error");
+    const QString text = RuntimeErrorText(ioError, address);
+    if (presenter())
+        presenter()(title, text);
+    else if (qobject_cast<QApplication*>(QCoreApplication::instance()))
+        QMessageBox::critical(nullptr, title, text);
+    else
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+    std::_Exit(ioError > 0 && ioError < 256 ? ioError : 1);
+}
+
+} // namespace kastra

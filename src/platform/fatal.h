@@ -1,0 +1,25 @@
+#pragma once
+// The one fatal error: an I/O failure the program cannot go on from (the
+// workspace root cannot be entered, the converter's command file cannot be
+// written). It shows "Runtime error N at ADDR" in a box titled "Error" and
+// ends the process at once, without the shutdown steps.
+
+#include <QString>
+
+#include <functional>
+
+namespace kastra {
+
+// "Runtime error 103 at 0040A1B2": the error number and an address as eight
+// upper-case hexadecimal digits.
+QString RuntimeErrorText(int ioError, quintptr address);
+
+// Shows the box (or, without a GUI, prints the text) and exits with the error
+// number as the exit code.
+[[noreturn]] void FatalIoError(int ioError);
+
+// Replaces how the text is shown (tests use this); an empty function restores
+// the default box.
+void SetFatalErrorPresenter(std::function<void(const QString& title, const QString& text)> presenter);
+
+} // namespace kastra

@@ -1,0 +1,26 @@
+#pragma once
+// The package-script (.pkg) language of pre-Symbian-9 makesis: languages,
+// the package header, requisites, files and language blocks, embedded
+// packages, options lines and IF/ELSEIF/ELSE/ENDIF blocks.
+
+#include "bytes.h"
+#include "result.h"
+#include "sis_package.h"
+
+#include <string_view>
+
+namespace kastra::sis {
+
+// A script is text; anything larger than this is not one.
+inline constexpr std::size_t kMaxScriptBytes = 4 * 1024 * 1024;
+
+// Parses a whole script. The bytes may be UTF-16 with a byte-order mark, UTF-8
+// with or without one, or Windows-1251 (see decodeText). The result holds every
+// statement; file contents are left empty for the builder. On failure the
+// message starts with "line N: " and says what is wrong there.
+Result<PackageSpec> parsePackageScript(ByteSpan bytes);
+
+// The same for text already decoded to code points.
+Result<PackageSpec> parsePackageScript(std::u32string_view text);
+
+} // namespace kastra::sis

@@ -1,0 +1,52 @@
+#pragma once
+// Text encodings of package scripts and of the text files (FT) they show
+// during installation, and the UTF-16 strings a SIS file stores.
+
+#include "bytes.h"
+#include "result.h"
+
+#include <string>
+#include <string_view>
+
+namespace kastra::sis {
+
+enum class TextEncoding { Utf16LE, Utf16BE, Utf8WithBom, Utf8, Windows1251 };
+
+struct DecodedText {
+    // Code points. A UTF-16 surrogate that has no partner is kept as its own
+    // value so that converting back to UTF-16 gives the same code units.
+    std::u32string text;
+    TextEncoding encoding = TextEncoding::Utf8;
+};
+
+// Decides the encoding and decodes: UTF-16 with a byte-order mark (either
+// order), UTF-8 with a byte-order mark, else UTF-8 when every byte sequence is
+// valid UTF-8, else Windows-1251 (which can decode any bytes). The mark is not
+// part of the text. Fails, naming the line, on UTF-16 with an odd byte count
+// and on UTF-8 with a mark whose bytes are not valid UTF-8.
+Result<DecodedText> decodeText(ByteSpan bytes);
+
+// Code points to UTF-16; values above U+FFFF become surrogate pairs.
+std::u16string toUtf16(std::u32string_view text);
+
+// UTF-16 to UTF-8; a surrogate without its partner becomes U+FFFD.
+std::string toUtf8(std::u16string_view text);
+
+// UTF-8 to UTF-16; malformed bytes become U+FFFD.
+std::u16string utf8ToUtf16(std::string_view text);
+
+// The 8-bit strings of packages without the Unicode option, read as
+// Windows-1252.
+std::u16string windows1252ToUtf16(ByteSpan bytes);
+
+// UTF-16 code units as little-endian bytes, no byte-order mark.
+Bytes utf16LeBytes(std::u16string_view text);
+
+// Lower-cases ASCII, Latin-1 and Cyrillic capitals so that file names can be
+// compared without regard to letter case, as Windows and the handset do.
+std::u16string foldCase(std::u16string_view text);
+
+// Strict UTF-8 check: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool isValidUtf8(ByteSpan bytes);
+
+} // namespace kastra::sis

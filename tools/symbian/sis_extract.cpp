@@ -1,0 +1,204 @@
+#include "sis_extract.h"
+
+#include "fileio.h"
+#include "pkg_text.h"
+
+#include <zlib.h>
+
+#include <array>
+#include <map>
+
+namespace kastra::sis {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uintmax_t kMaxPackageBytes = 512u * 1024 * 1024;
+
+std::u16string filePart(std::u16string_view path)
+{
+    const std::size_t cut = path.find_last_of(u"\\/");
+    return std::u16string(cut == std::u16string_view::npos ? path : path.substr(cut + 1));
+}
+
+std::string inQuotes(std::u16string_view name)
+{
+    return "\"" + toUtf8(name) + "\"";
+}
+
+fs::path pathOf(std::u16string_view name)
+{
+    const std::string utf8 = toUtf8(name);
+    return fs::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.data()), utf8.size()));
+}
+
+struct Fingerprint {
+    std::size_t size;
+    uLong crc;
+    uLong adler;
+    bool operator==(const Fingerprint&) const = default;
+};
+
+Fingerprint fingerprintOf(const Bytes& data)
+{
+    Fingerprint f{data.size(), crc32(0L, Z_NULL, 0), adler32(0L, Z_NULL, 0)};
+    // zlib takes uInt lengths; files are capped far below 4 GiB.
+    f.crc = crc32(f.crc, data.data(), static_cast<uInt>(data.size()));
+    f.adler = adler32(f.adler, data.data(), static_cast<uInt>(data.size()));
+    return f;
+}
+
+std::u16string numbered(std::u16string_view name, unsigned n)
+{
+    const std::size_t dot = name.find_last_of(u'.');
+    const std::u16string suffix = u"(" + utf8ToUtf16(std::to_string(n)) + u")";
+    if (dot == std::u16string_view::npos || dot == 0)
+        return std::u16string(name) + suffix;
+    return std::u16string(name.substr(0, dot)) + suffix + std::u16string(name.substr(dot));
+}
+
+} // namespace
+
+std::u16string outputName(const SisRecord& record)
+{
+    const bool installed = record.fileType == kFileStandard || record.fileType == kFileRun
+        || record.fileType == kFileMime;
+    if (installed && !record.destination.empty())
+        return filePart(record.destination);
+    return filePart(record.source);
+}
+
+std::string checkOutputName(std::u16string_view name)
+{
+    if (name.empty())
+        return "the name is empty";
+    if (name.find_first_not_of(u'.') == std::u16string_view::npos)
+        return "a name made of dots only would not stay inside TEMP";
+    if (name.size() > 255)
+        return "the name is longer than 255 characters";
+    for (const char16_t c : name) {
+        if (c == u'/' || c == u'\\')
+            return "the name contains a slash";
+        if (c == u':')
+            return "the name contains a drive or stream colon";
+        if (c < 0x20 || c == 0x7F || c == u'<' || c == u'>' || c == u'"' || c == u'|' || c == u'?' || c == u'*')
+            return "the name contains a character that file names cannot hold";
+    }
+    if (name.back() == u'.' || name.back() == u' ')
+        return "the name ends with a dot or a blank";
+    // Windows opens a device, not a file, for these names with any extension.
+    std::u16string base = foldCase(name.substr(0, name.find(u'.')));
+    while (!base.empty() && base.back() == u' ')
+        base.pop_back();
+    static constexpr std::array<std::u16string_view, 4> kDevices = {u"con", u"prn", u"aux", u"nul"};
+    for (const auto d : kDevices)
+        if (base == d)
+            return "the name is a reserved device name";
+    if (base.size() == 4 && (base.starts_with(u"com") || base.starts_with(u"lpt")) && base[3] >= u'1'
+        && base[3] <= u'9')
+        return "the name is a reserved device name";
+    return {};
+}
+
+ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const fs::path& folder,
+                              const std::function<void(const std::string&)>& report, const ReadLimits& limits)
+{
+    ExtractSummary summary;
+    std::uint64_t total = 0;
+    std::map<std::u16string, Fingerprint> seen; // by folded name
+    for (const SisRecord& rec : package.records) {
+        if ((rec.type != kRecordFile && rec.type != kRecordMultiLanguage) || rec.fileType == kFileNull)
+            continue;
+        std::u16string name = outputName(rec);
+        if (!rec.damage.empty()) {
+            report("skipped " + inQuotes(name) + ": " + rec.damage);
+            ++summary.skipped;
+            summary.damaged = true;
+            continue;
+        }
+        if (const std::string why = checkOutputName(name); !why.empty()) {
+            report("refused " + inQuotes(name) + ": " + why);
+            ++summary.skipped;
+            continue;
+        }
+        auto data = readData(file, package, rec.blocks.front(), limits);
+        if (!data) {
+            report("skipped " + inQuotes(name) + ": " + data.error());
+            ++summary.skipped;
+            summary.damaged = true;
+            continue;
+        }
+        if (kMaxTotalExtractedBytes - total < data->size()) {
+            report("stopped at " + inQuotes(name) + ": the package would unpack to more than 1 GiB");
+            ++summary.skipped;
+            summary.damaged = true;
+            break;
+        }
+        total += data->size();
+
+        const Fingerprint print = fingerprintOf(*data);
+        std::u16string key = foldCase(name);
+        if (const auto it = seen.find(key); it != seen.end()) {
+            if (it->second == print)
+                continue; // the same file installed twice
+            unsigned n = 2;
+            while (seen.count(foldCase(numbered(name, n))) != 0)
+                ++n;
+            const std::u16string renamed = numbered(name, n);
+            report("another file is also named " + inQuotes(name) + "; it is written as " + inQuotes(renamed));
+            name = renamed;
+            key = foldCase(name);
+        }
+        seen.emplace(key, print);
+
+        auto written = writeFileAtomic(folder / pathOf(name), *data);
+        if (!written) {
+            report("could not write " + inQuotes(name) + ": " + written.error());
+            ++summary.skipped;
+            continue;
+        }
+        ++summary.written;
+    }
+    return summary;
+}
+
+int runSisTool(const fs::path& package, const fs::path& workingDirectory,
+               const std::function<void(const std::string&)>& report)
+{
+    auto bytes = readFile(package, kMaxPackageBytes);
+    if (!bytes) {
+        report(bytes.error());
+        return 2;
+    }
+    const std::string where = reinterpret_cast<const char*>(package.u8string().c_str());
+    auto pkg = readSis(*bytes);
+    if (!pkg) {
+        report(where + ": " + pkg.error());
+        return 2;
+    }
+    if (!pkg->uidChecksumOk)
+        report(where + ": warning: UID4 does not match UID1 to UID3");
+    if (!pkg->checksumOk) {
+        char buf[96];
+        std::snprintf(buf, sizeof buf, ": warning: the checksum is 0x%04X but the contents give 0x%04X",
+                      pkg->checksum, pkg->computedChecksum);
+        report(where + buf);
+    }
+    for (const std::string& p : pkg->problems)
+        report(where + ": " + p);
+
+    const fs::path folder = workingDirectory / "TEMP";
+    std::error_code ec;
+    fs::create_directory(folder, ec);
+    if (!fs::is_directory(folder, ec)) {
+        report(reinterpret_cast<const char*>(folder.u8string().c_str()) + std::string(": cannot create the folder"));
+        return 2;
+    }
+    const ExtractSummary summary = extractPackage(*bytes, *pkg, folder, report);
+    report(std::to_string(summary.written) + " file" + (summary.written == 1 ? "" : "s") + " written to TEMP"
+           + (summary.skipped ? ", " + std::to_string(summary.skipped) + " skipped" : std::string()));
+    return (pkg->problems.empty() && !summary.damaged && summary.skipped == 0) ? 0 : 3;
+}
+
+} // namespace kastra::sis

@@ -1,0 +1,455 @@
+#include "sis_writer.h"
+
+#include "crc16.h"
+#include "pkg_text.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <optional>
+#include <string>
+
+namespace kastra::sis {
+
+namespace {
+
+constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFu; // every offset is 32 bits
+
+bool isFileRecord(const PackageRecord& r)
+{
+    return r.type == kRecordFile || r.type == kRecordMultiLanguage;
+}
+
+std::string at(const PackageRecord& r)
+{
+    return r.line > 0 ? "line " + std::to_string(r.line) + ": " : std::string();
+}
+
+struct StringRef {
+    std::uint64_t length = 0; // bytes
+    std::uint64_t pointer = 0;
+};
+
+// The string block, built while the offsets are assigned.
+class StringBlock {
+public:
+    explicit StringBlock(std::uint64_t base) : m_base(base) {}
+    StringRef add(std::u16string_view s)
+    {
+        StringRef r{s.size() * 2, m_base + m_bytes.size()};
+        for (const char16_t u : s) {
+            m_bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
+            m_bytes.push_back(static_cast<std::uint8_t>(u >> 8));
+        }
+        return r;
+    }
+    std::uint64_t end() const { return m_base + m_bytes.size(); }
+    const Bytes& bytes() const { return m_bytes; }
+
+private:
+    std::uint64_t m_base;
+    Bytes m_bytes;
+};
+
+Result<std::uint64_t> expressionSize(const Expression& e)
+{
+    switch (e.type) {
+    case kExprString:
+    case kExprAttribute:
+    case kExprNumber:
+        return std::uint64_t{12};
+    case kExprExists:
+    case kExprDevCap:
+    case kExprNot: {
+        if (e.operands.size() != 1)
+            return fail("a condition node needs one operand");
+        auto inner = expressionSize(e.operands[0]);
+        if (!inner)
+            return inner;
+        return 4 + *inner;
+    }
+    case kExprEqual:
+    case kExprNotEqual:
+    case kExprGreater:
+    case kExprLess:
+    case kExprGreaterEqual:
+    case kExprLessEqual:
+    case kExprAnd:
+    case kExprOr:
+    case kExprAppCap: {
+        if (e.operands.size() != 2)
+            return fail("a condition node needs two operands");
+        auto l = expressionSize(e.operands[0]);
+        if (!l)
+            return l;
+        auto r = expressionSize(e.operands[1]);
+        if (!r)
+            return r;
+        return 4 + *l + *r;
+    }
+    }
+    return fail("unknown condition node type " + std::to_string(e.type));
+}
+
+void collectExpressionStrings(const Expression& e, StringBlock& strings, std::vector<StringRef>& out)
+{
+    if (e.type == kExprString)
+        out.push_back(strings.add(e.text));
+    for (const Expression& o : e.operands)
+        collectExpressionStrings(o, strings, out);
+}
+
+void writeExpression(ByteWriter& w, const Expression& e, const std::vector<StringRef>& refs, std::size_t& next)
+{
+    w.u32(e.type);
+    switch (e.type) {
+    case kExprString: {
+        const StringRef r = refs[next++];
+        w.u32(static_cast<std::uint32_t>(r.length));
+        w.u32(static_cast<std::uint32_t>(r.pointer));
+        return;
+    }
+    case kExprAttribute:
+    case kExprNumber:
+        w.u32(e.value);
+        w.u32(0);
+        return;
+    default:
+        for (const Expression& o : e.operands)
+            writeExpression(w, o, refs, next);
+        return;
+    }
+}
+
+Result<Bytes> compressBlock(const Bytes& data, const PackageRecord& r)
+{
+    uLongf bound = compressBound(static_cast<uLong>(data.size()));
+    Bytes out(bound);
+    const int rc = compress2(out.data(), &bound, data.data(), static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION);
+    if (rc != Z_OK)
+        return fail(at(r) + "zlib could not compress the file (error " + std::to_string(rc) + ")");
+    out.resize(bound);
+    return out;
+}
+
+char16_t foldDrive(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
+}
+
+// Per record, in the order the records are written (reverse installation
+// order): the offsets the record refers to.
+struct RecordLayout {
+    std::vector<StringRef> sources;
+    StringRef destination;
+    StringRef mime;
+    std::vector<std::uint64_t> dataPointers;
+    std::vector<StringRef> optionNames; // option-major, then language
+    std::vector<StringRef> expressionStrings;
+    std::uint64_t expressionSize = 0;
+};
+
+} // namespace
+
+std::uint16_t installationDrive(const PackageSpec& spec)
+{
+    std::optional<char16_t> drive;
+    for (const PackageRecord& r : spec.records) {
+        if (!isFileRecord(r) || r.destination.empty())
+            continue;
+        if (r.destination.size() < 2 || r.destination[1] != u':')
+            return u'!';
+        const char16_t d = r.destination[0];
+        if (!drive)
+            drive = d;
+        else if (foldDrive(*drive) != foldDrive(d))
+            return u'!';
+    }
+    return drive ? *drive : u'!';
+}
+
+std::uint32_t maximumInstalledSpace(const PackageSpec& spec)
+{
+    std::uint64_t total = 0;
+    for (const PackageRecord& r : spec.records) {
+        if (!isFileRecord(r) || r.fileType == kFileText || r.fileType == kFileNull)
+            continue;
+        std::uint64_t largest = 0;
+        for (const Bytes& c : r.contents) {
+            std::uint64_t size = c.size();
+            if (r.fileType == kFileComponent && c.size() >= kHeaderSizeEr6 && le32(c.data() + 4) == kUid2Er6)
+                size = le32(c.data() + 0x50);
+            largest = std::max(largest, size);
+        }
+        total += largest;
+        if (total > 0xFFFFFFFFu)
+            return 0xFFFFFFFFu;
+    }
+    return static_cast<std::uint32_t>(total);
+}
+
+Result<Bytes> writeSis(const PackageSpec& spec)
+{
+    const std::size_t n = spec.languages.size();
+    if (n == 0 || n > 0xFFFF)
+        return fail("a package needs from 1 to 65535 languages");
+    if (spec.names.size() != n)
+        return fail("the package needs one component name per language");
+    if (spec.records.size() > 0xFFFF)
+        return fail("a package holds at most 65535 files and conditions");
+    if (spec.requisites.size() > 0xFFFF)
+        return fail("a package holds at most 65535 requisites");
+    for (const Requisite& q : spec.requisites)
+        if (q.names.size() != n)
+            return fail("line " + std::to_string(q.line) + ": the requisite needs one name per language");
+
+    const bool compress = (spec.options & kOptionNoCompress) == 0;
+    const std::uint16_t options = static_cast<std::uint16_t>(spec.options | kOptionUnicode);
+
+    // Records in the order they are written: the installer walks them from
+    // the last to the first, so the file holds them reversed.
+    std::vector<const PackageRecord*> order;
+    order.reserve(spec.records.size());
+    for (auto it = spec.records.rbegin(); it != spec.records.rend(); ++it)
+        order.push_back(&*it);
+
+    // Compressed data first: its sizes decide the data offsets.
+    std::vector<std::vector<Bytes>> packed(order.size());
+    std::vector<RecordLayout> layout(order.size());
+    std::uint64_t recordBytes = 0;
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const PackageRecord& r = *order[i];
+        switch (r.type) {
+        case kRecordFile:
+        case kRecordMultiLanguage: {
+            const std::size_t k = r.type == kRecordFile ? 1 : n;
+            if (r.sources.size() != k)
+                return fail(at(r) + "the record needs " + std::to_string(k) + " source name(s)");
+            if (r.fileType == kFileNull) {
+                if (!r.contents.empty())
+                    return fail(at(r) + "an FN file has no contents");
+            } else if (r.contents.size() != k) {
+                return fail(at(r) + "the record needs contents for each of its " + std::to_string(k) + " file(s)");
+            }
+            for (const Bytes& c : r.contents) {
+                if (c.size() > kMaxFileSize)
+                    return fail(at(r) + "the file is larger than 4 GiB");
+                if (compress) {
+                    auto z = compressBlock(c, r);
+                    if (!z)
+                        return fail(z.error());
+                    packed[i].push_back(std::move(*z));
+                }
+            }
+            recordBytes += 36 + 12 * static_cast<std::uint64_t>(k);
+            break;
+        }
+        case kRecordOptions:
+            if (r.options.size() > kMaxOptions)
+                return fail(at(r) + "an options line holds at most 128 options");
+            for (const auto& names : r.options)
+                if (names.size() != n)
+                    return fail(at(r) + "each option needs one name per language");
+            recordBytes += 8 + 8 * static_cast<std::uint64_t>(n) * r.options.size() + 16;
+            break;
+        case kRecordIf:
+        case kRecordElseIf: {
+            auto size = expressionSize(r.condition);
+            if (!size)
+                return fail(at(r) + size.error());
+            layout[i].expressionSize = *size;
+            recordBytes += 8 + *size;
+            break;
+        }
+        case kRecordElse:
+        case kRecordEndIf:
+            recordBytes += 4;
+            break;
+        default:
+            return fail(at(r) + "unknown record type " + std::to_string(r.type));
+        }
+    }
+
+    // Section offsets.
+    const std::uint64_t languagesAt = kHeaderSizeEr6;
+    const std::uint64_t filesAt = languagesAt + 2 * n;
+    const std::uint64_t requisitesAt = filesAt + recordBytes;
+    const std::uint64_t capabilitiesAt = requisitesAt + spec.requisites.size() * (12 + 8 * static_cast<std::uint64_t>(n));
+    const std::uint64_t componentNameAt = capabilitiesAt; // no capabilities
+    const std::uint64_t stringsAt = componentNameAt + 8 * n;
+
+    // Strings: the component names, each record's names in record order, then
+    // the requisite names.
+    StringBlock strings(stringsAt);
+    std::vector<StringRef> componentNames;
+    for (const auto& name : spec.names)
+        componentNames.push_back(strings.add(name));
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const PackageRecord& r = *order[i];
+        RecordLayout& l = layout[i];
+        if (isFileRecord(r)) {
+            // The record has room for one source name; a language block
+            // stores its first.
+            l.sources.push_back(strings.add(r.sources[0]));
+            l.destination = strings.add(r.destination);
+            // With no MIME type the pointer still points just past the names.
+            l.mime = strings.add(r.mime);
+        } else if (r.type == kRecordOptions) {
+            for (const auto& names : r.options)
+                for (const auto& name : names)
+                    l.optionNames.push_back(strings.add(name));
+        } else if (r.type == kRecordIf || r.type == kRecordElseIf) {
+            collectExpressionStrings(r.condition, strings, l.expressionStrings);
+        }
+    }
+    std::vector<std::vector<StringRef>> requisiteNames;
+    for (const Requisite& q : spec.requisites) {
+        requisiteNames.emplace_back();
+        for (const auto& name : q.names)
+            requisiteNames.back().push_back(strings.add(name));
+    }
+
+    // File data.
+    std::uint64_t dataEnd = strings.end();
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const PackageRecord& r = *order[i];
+        if (!isFileRecord(r))
+            continue;
+        const std::size_t k = r.type == kRecordFile ? 1 : n;
+        for (std::size_t b = 0; b < k; ++b) {
+            layout[i].dataPointers.push_back(dataEnd);
+            if (r.fileType != kFileNull)
+                dataEnd += compress ? packed[i][b].size() : r.contents[b].size();
+        }
+    }
+    if (dataEnd > kMaxFileSize)
+        return fail("the package would be larger than 4 GiB, more than the format can address");
+
+    auto u32 = [](std::uint64_t v) { return static_cast<std::uint32_t>(v); };
+
+    Bytes out;
+    out.reserve(static_cast<std::size_t>(dataEnd));
+    ByteWriter w(out);
+    // Header.
+    w.u32(spec.uid);
+    w.u32(kUid2Er6);
+    w.u32(kUid3);
+    w.u32(uidChecksum(spec.uid, kUid2Er6, kUid3));
+    w.u16(0); // checksum, patched at the end
+    w.u16(static_cast<std::uint16_t>(n));
+    w.u16(static_cast<std::uint16_t>(spec.records.size()));
+    w.u16(static_cast<std::uint16_t>(spec.requisites.size()));
+    w.u16(0); // installation language: set by the handset
+    w.u16(0); // installation files: set by the handset
+    w.u16(installationDrive(spec));
+    w.u16(0); // capabilities
+    w.u32(kInstallerVersionEr6);
+    w.u16(options);
+    w.u16(spec.type);
+    w.u16(spec.major);
+    w.u16(spec.minor);
+    w.u32(spec.build);
+    w.u32(u32(languagesAt));
+    w.u32(u32(filesAt));
+    w.u32(u32(requisitesAt));
+    w.u32(0); // certificates: unsigned
+    w.u32(u32(componentNameAt));
+    w.u32(0); // signature: unsigned
+    w.u32(u32(capabilitiesAt));
+    w.u32(0); // installed space: set by the handset
+    w.u32(maximumInstalledSpace(spec));
+    w.fill(16, 0);
+
+    for (const std::uint16_t lang : spec.languages)
+        w.u16(lang);
+
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const PackageRecord& r = *order[i];
+        const RecordLayout& l = layout[i];
+        w.u32(r.type);
+        switch (r.type) {
+        case kRecordFile:
+        case kRecordMultiLanguage: {
+            w.u32(r.fileType);
+            w.u32(r.details);
+            w.u32(u32(l.sources[0].length));
+            w.u32(u32(l.sources[0].pointer));
+            w.u32(u32(l.destination.length));
+            w.u32(u32(l.destination.pointer));
+            const std::size_t k = l.dataPointers.size();
+            for (std::size_t b = 0; b < k; ++b)
+                w.u32(r.fileType == kFileNull ? 0 : u32(compress ? packed[i][b].size() : r.contents[b].size()));
+            for (std::size_t b = 0; b < k; ++b)
+                w.u32(u32(l.dataPointers[b]));
+            for (std::size_t b = 0; b < k; ++b)
+                w.u32(r.fileType == kFileNull ? 0 : u32(r.contents[b].size()));
+            w.u32(u32(l.mime.length));
+            w.u32(u32(l.mime.pointer));
+            break;
+        }
+        case kRecordOptions: {
+            w.u32(static_cast<std::uint32_t>(r.options.size()));
+            for (std::size_t o = 0; o < r.options.size(); ++o) {
+                for (std::size_t lang = 0; lang < n; ++lang)
+                    w.u32(u32(l.optionNames[o * n + lang].length));
+                for (std::size_t lang = 0; lang < n; ++lang)
+                    w.u32(u32(l.optionNames[o * n + lang].pointer));
+            }
+            w.fill(16, 0xFF); // every option selected until the user chooses
+            break;
+        }
+        case kRecordIf:
+        case kRecordElseIf: {
+            w.u32(u32(l.expressionSize));
+            std::size_t next = 0;
+            writeExpression(w, r.condition, l.expressionStrings, next);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+
+    for (std::size_t q = 0; q < spec.requisites.size(); ++q) {
+        const Requisite& req = spec.requisites[q];
+        w.u32(req.uid);
+        w.u16(req.major);
+        w.u16(req.minor);
+        w.u32(req.variant);
+        for (const StringRef& s : requisiteNames[q])
+            w.u32(u32(s.length));
+        for (const StringRef& s : requisiteNames[q])
+            w.u32(u32(s.pointer));
+    }
+
+    for (const StringRef& s : componentNames)
+        w.u32(u32(s.length));
+    for (const StringRef& s : componentNames)
+        w.u32(u32(s.pointer));
+
+    w.bytes(strings.bytes());
+
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const PackageRecord& r = *order[i];
+        if (!isFileRecord(r) || r.fileType == kFileNull)
+            continue;
+        if (compress)
+            for (const Bytes& b : packed[i])
+                w.bytes(b);
+        else
+            for (const Bytes& b : r.contents)
+                w.bytes(b);
+    }
+
+    if (out.size() != dataEnd)
+        return fail("internal error: the package layout does not add up");
+
+    // The checksum covers every byte but its own two.
+    std::uint16_t crc = crc16(ByteSpan(out).first(16));
+    crc = crc16(ByteSpan(out).subspan(18), crc);
+    out[16] = static_cast<std::uint8_t>(crc & 0xFF);
+    out[17] = static_cast<std::uint8_t>(crc >> 8);
+    return out;
+}
+
+} // namespace kastra::sis

@@ -1,0 +1,113 @@
+// Decoding a 4000 x 3000 photo-like JPEG, alone and followed by fitPicture to
+// the 176 x 200 desktop. The resampler should add little to the decode: the
+// ratio printed at the end is (decode + fit) / decode.
+#include "jpeg.h"
+#include "jpeg_encoder.h"
+#include "resample.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+
+using namespace kastra;
+
+namespace {
+
+// Smooth gradients with some deterministic texture, like a photograph; no
+// random generator so every run encodes the same bytes.
+const Bytes& photo()
+{
+    static const Bytes jpg = [] {
+        const int w = 4000, h = 3000;
+        std::vector<std::uint8_t> px(static_cast<std::size_t>(w) * h * 3);
+        std::size_t i = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x) {
+                const double fx = x / 4000.0, fy = y / 3000.0;
+                const int t = ((x * 7 + y * 13) ^ (x * y)) & 15;
+                px[i++] = static_cast<std::uint8_t>(std::lround(120 + 100 * std::sin(fx * 9 + fy * 2)) + t);
+                px[i++] = static_cast<std::uint8_t>(std::lround(110 + 90 * std::cos(fy * 7 - fx * 3)) + t);
+                px[i++] = static_cast<std::uint8_t>(std::lround(100 + 80 * std::sin((fx + fy) * 5)) + t);
+            }
+        return test::encodeJpeg(w, h, 3, px, 90);
+    }();
+    return jpg;
+}
+
+double g_decode = 0;
+double g_decodeFit = 0;
+
+void BM_Decode(benchmark::State& state)
+{
+    const Bytes& jpg = photo();
+    for (auto _ : state) {
+        auto b = decodeJpeg(jpg);
+        benchmark::DoNotOptimize(b);
+    }
+    g_decode = 0;
+}
+
+void BM_DecodeAndFit(benchmark::State& state)
+{
+    const Bytes& jpg = photo();
+    for (auto _ : state) {
+        auto b = decodeJpeg(jpg);
+        Bitmap target(176, 200);
+        const bool ok = fitPicture(*b, target);
+        benchmark::DoNotOptimize(ok);
+    }
+}
+
+void BM_FitOnly(benchmark::State& state)
+{
+    const Bitmap decoded = *decodeJpeg(photo());
+    for (auto _ : state) {
+        state.PauseTiming();
+        Bitmap src = decoded;
+        Bitmap target(176, 200);
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(fitPicture(src, target));
+    }
+}
+
+// Times both in alternation, several rounds, and keeps the best of each, so a
+// busy machine skews the ratio less than two separate runs would.
+void measureRatio()
+{
+    const Bytes& jpg = photo();
+    using clock = std::chrono::steady_clock;
+    double bestDecode = 1e30, bestBoth = 1e30;
+    for (int round = 0; round < 7; ++round) {
+        auto t0 = clock::now();
+        auto a = decodeJpeg(jpg);
+        auto t1 = clock::now();
+        auto b = decodeJpeg(jpg);
+        Bitmap target(176, 200);
+        benchmark::DoNotOptimize(fitPicture(*b, target));
+        auto t2 = clock::now();
+        bestDecode = std::min(bestDecode, std::chrono::duration<double, std::milli>(t1 - t0).count());
+        bestBoth = std::min(bestBoth, std::chrono::duration<double, std::milli>(t2 - t1).count());
+        benchmark::DoNotOptimize(a);
+    }
+    g_decode = bestDecode;
+    g_decodeFit = bestBoth;
+}
+
+} // namespace
+
+BENCHMARK(BM_Decode)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DecodeAndFit)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FitOnly)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    measureRatio();
+    std::printf("\n4000x3000 JPEG: decode %.1f ms, decode + fitPicture %.1f ms, ratio %.3f (target <= 1.15)\n",
+                g_decode, g_decodeFit, g_decodeFit / g_decode);
+    return 0;
+}

@@ -1,0 +1,9 @@
+# The MBM codec and bmconv.
+kastra_test(test_mbm SOURCES test_mbm.cpp test_mbm_colour.cpp test_mbm_command.cpp LIBS symbian)
+
+# The command-line tool itself, run as a program; it needs the picture
+# library for reading BMP files.
+if(TARGET bmconv)
+  kastra_test(test_bmconv SOURCES test_bmconv.cpp LIBS symbian imaging)
+  add_dependencies(test_bmconv bmconv)
+endif()

@@ -192,6 +192,7 @@ private:
     std::size_t m_pos = 0;
     int m_line = 1;
     Token m_tok;
+    int m_lastLine = 1; // line of the token before m_tok
     std::string m_error;
     PackageSpec m_spec;
     bool m_haveLanguages = false;
@@ -202,6 +203,10 @@ private:
     };
     std::vector<OpenIf> m_ifs;
     int m_conditionNodes = 0;
+
+    // The line to blame for a token: the end of the script is blamed on the
+    // line of the statement that is cut short.
+    int where(const Token& t) const { return t.kind == Tok::End ? m_lastLine : t.line; }
 
     bool error(int line, const std::string& what)
     {
@@ -241,6 +246,7 @@ private:
 
     bool advance()
     {
+        m_lastLine = m_tok.line;
         for (;;) {
             while (m_pos < m_s.size() && isSpace(m_s[m_pos])) {
                 if (m_s[m_pos] == '\n' || m_s[m_pos] == '\r')
@@ -272,7 +278,7 @@ private:
                     while (m_pos < m_s.size() && m_s[m_pos] != '"' && m_s[m_pos] != '\n' && m_s[m_pos] != '\r')
                         ++m_pos;
                     if (m_pos >= m_s.size() || m_s[m_pos] != '"')
-                        return error(m_tok.line, "the string is not closed before the end of the line");
+                        return error(where(m_tok), "the string is not closed before the end of the line");
                     m_tok.text.append(m_s.substr(start, m_pos - start));
                     ++m_pos;
                     continue;
@@ -323,14 +329,14 @@ private:
     bool expectPunct(std::u32string_view p, const char* what)
     {
         if (!punctIs(m_tok, p))
-            return error(m_tok.line, std::string("expected ") + what + ", found " + describe(m_tok));
+            return error(where(m_tok), std::string("expected ") + what + ", found " + describe(m_tok));
         return advance();
     }
 
     bool expectString(std::u16string& out, const char* what)
     {
         if (m_tok.kind != Tok::String)
-            return error(m_tok.line, std::string("expected ") + what + " in double quotes, found " + describe(m_tok));
+            return error(where(m_tok), std::string("expected ") + what + " in double quotes, found " + describe(m_tok));
         out = toUtf16(m_tok.text);
         return advance();
     }
@@ -338,7 +344,7 @@ private:
     bool expectNumber(std::uint64_t max, std::uint64_t& out, const char* what)
     {
         if (m_tok.kind != Tok::Word || !parseNumber(m_tok.text, max, out))
-            return error(m_tok.line, std::string("expected ") + what + " (a number from 0 to " + std::to_string(max)
+            return error(where(m_tok), std::string("expected ") + what + " (a number from 0 to " + std::to_string(max)
                                          + ", decimal or 0x hexadecimal), found " + describe(m_tok));
         return advance();
     }
@@ -348,7 +354,7 @@ private:
         if (!expectPunct(U"(", "'(' before the UID"))
             return false;
         if (m_tok.kind != Tok::Word || !parseUid(m_tok.text, out))
-            return error(m_tok.line, "expected a UID of at most 8 hexadecimal digits, found " + describe(m_tok));
+            return error(where(m_tok), "expected a UID of at most 8 hexadecimal digits, found " + describe(m_tok));
         if (!advance())
             return false;
         return expectPunct(U")", "')' after the UID");
@@ -405,7 +411,7 @@ private:
             if (!statement())
                 return false;
         if (!m_haveHeader)
-            return error(m_tok.line, "the installation header (#{\"name\"},(UID),major,minor,build) is missing");
+            return error(where(m_tok), "the installation header (#{\"name\"},(UID),major,minor,build) is missing");
         if (!m_ifs.empty())
             return error(m_ifs.back().line, "IF has no matching ENDIF");
         return true;
@@ -447,14 +453,14 @@ private:
             return false;
         for (;;) {
             if (m_tok.kind != Tok::Word)
-                return error(m_tok.line, "expected a two-letter language code, found " + describe(m_tok));
+                return error(where(m_tok), "expected a two-letter language code, found " + describe(m_tok));
             const std::string abbr = asciiOf(m_tok.text);
             const auto code = languageCode(abbr);
             if (!code)
-                return error(m_tok.line, "unknown language code '" + abbr + "'");
+                return error(where(m_tok), "unknown language code '" + abbr + "'");
             for (const std::uint16_t have : m_spec.languages)
                 if (have == *code)
-                    return error(m_tok.line, "the language '" + abbr + "' is listed twice");
+                    return error(where(m_tok), "the language '" + abbr + "' is listed twice");
             m_spec.languages.push_back(*code);
             if (!advance())
                 return false;
@@ -499,13 +505,13 @@ private:
                     return false;
                 const Keyword* k = findKeyword(kTypes, m_tok);
                 if (!k)
-                    return error(m_tok.line, "unknown package type " + describe(m_tok)
+                    return error(where(m_tok), "unknown package type " + describe(m_tok)
                                                  + "; use SA, SY, SO, SC, SP or SU");
                 m_spec.type = static_cast<std::uint16_t>(k->value);
             } else {
                 const Keyword* k = findKeyword(kHeaderOptions, m_tok);
                 if (!k)
-                    return error(m_tok.line, "unknown header option " + describe(m_tok)
+                    return error(where(m_tok), "unknown header option " + describe(m_tok)
                                                  + "; use IU, SH, NC or TYPE=");
                 m_spec.options = static_cast<std::uint16_t>(m_spec.options | k->value);
             }
@@ -770,7 +776,7 @@ private:
     bool condition(Expression& out, int depth)
     {
         if (depth > kMaxConditionDepth)
-            return error(m_tok.line, "the condition is nested too deeply");
+            return error(where(m_tok), "the condition is nested too deeply");
         if (!conjunction(out, depth))
             return false;
         while (wordIs(m_tok, "OR")) {
@@ -810,9 +816,9 @@ private:
     bool unary(Expression& out, int depth)
     {
         if (depth > kMaxConditionDepth)
-            return error(m_tok.line, "the condition is nested too deeply");
+            return error(where(m_tok), "the condition is nested too deeply");
         if (++m_conditionNodes > kMaxConditionNodes)
-            return error(m_tok.line, "the condition is too long");
+            return error(where(m_tok), "the condition is too long");
         if (wordIs(m_tok, "NOT")) {
             if (!advance())
                 return false;
@@ -845,11 +851,11 @@ private:
             return true;
         }
         if (m_tok.kind != Tok::Word)
-            return error(m_tok.line, "expected a condition, found " + describe(m_tok));
+            return error(where(m_tok), "expected a condition, found " + describe(m_tok));
         const std::string name = asciiOf(m_tok.text);
         const auto attr = attributeId(name);
         if (!attr)
-            return error(m_tok.line, "unknown condition variable '" + name + "'");
+            return error(where(m_tok), "unknown condition variable '" + name + "'");
         const int line = m_tok.line;
         if (!advance())
             return false;

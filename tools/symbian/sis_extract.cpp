@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <array>
+#include <iterator>
 #include <map>
 
 namespace kastra::sis {
@@ -22,10 +23,51 @@ std::u16string filePart(std::u16string_view path)
     return std::u16string(cut == std::u16string_view::npos ? path : path.substr(cut + 1));
 }
 
+// A name for a message: control characters shown as \xNN so that a hostile
+// name cannot garble the terminal or cut the message short.
 std::string inQuotes(std::u16string_view name)
 {
-    return "\"" + toUtf8(name) + "\"";
+    std::u16string shown;
+    for (const char16_t c : name) {
+        if (c < 0x20 || c == 0x7F) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            shown += u"\\x";
+            shown += static_cast<char16_t>(kHex[c >> 4]);
+            shown += static_cast<char16_t>(kHex[c & 0xF]);
+        } else {
+            shown += c;
+        }
+    }
+    return "\"" + toUtf8(shown) + "\"";
 }
+
+// Data ranges already taken by extracted records.
+class DataRanges {
+public:
+    // False when [pointer, pointer + length) overlaps a range taken before
+    // without being that very range.
+    bool take(std::uint32_t pointer, std::uint32_t length)
+    {
+        if (length == 0)
+            return true;
+        const std::uint64_t end = static_cast<std::uint64_t>(pointer) + length;
+        auto it = m_ranges.upper_bound(pointer);
+        if (it != m_ranges.begin()) {
+            const auto prev = std::prev(it);
+            if (prev->first == pointer && prev->second == end)
+                return true;
+            if (prev->second > pointer)
+                return false;
+        }
+        if (it != m_ranges.end() && it->first < end)
+            return false;
+        m_ranges.emplace(pointer, end);
+        return true;
+    }
+
+private:
+    std::map<std::uint32_t, std::uint64_t> m_ranges; // start -> end
+};
 
 fs::path pathOf(std::u16string_view name)
 {
@@ -107,6 +149,10 @@ ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const fs
     ExtractSummary summary;
     std::uint64_t total = 0;
     std::map<std::u16string, Fingerprint> seen; // by folded name
+    DataRanges ranges;
+    // The block each written name came from: the same block under the same
+    // name again is the same file, and is not inflated twice.
+    std::map<std::u16string, std::pair<std::uint32_t, std::uint32_t>> blockOf;
     for (const SisRecord& rec : package.records) {
         if ((rec.type != kRecordFile && rec.type != kRecordMultiLanguage) || rec.fileType == kFileNull)
             continue;
@@ -122,7 +168,17 @@ ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const fs
             ++summary.skipped;
             continue;
         }
-        auto data = readData(file, package, rec.blocks.front(), limits);
+        const DataBlock& block = rec.blocks.front();
+        if (const auto it = blockOf.find(foldCase(name));
+            it != blockOf.end() && it->second == std::pair(block.pointer, block.storedLength))
+            continue;
+        if (!ranges.take(block.pointer, block.storedLength)) {
+            report("skipped " + inQuotes(name) + ": its data overlaps the data of another file");
+            ++summary.skipped;
+            summary.damaged = true;
+            continue;
+        }
+        auto data = readData(file, package, block, limits);
         if (!data) {
             report("skipped " + inQuotes(name) + ": " + data.error());
             ++summary.skipped;
@@ -130,7 +186,7 @@ ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const fs
             continue;
         }
         if (kMaxTotalExtractedBytes - total < data->size()) {
-            report("stopped at " + inQuotes(name) + ": the package would unpack to more than 1 GiB");
+            report("stopped at " + inQuotes(name) + ": the package would unpack to more than 256 MiB");
             ++summary.skipped;
             summary.damaged = true;
             break;
@@ -151,6 +207,7 @@ ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const fs
             key = foldCase(name);
         }
         seen.emplace(key, print);
+        blockOf.emplace(key, std::pair(block.pointer, block.storedLength));
 
         auto written = writeFileAtomic(folder / pathOf(name), *data);
         if (!written) {

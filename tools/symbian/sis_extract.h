@@ -11,9 +11,10 @@
 
 namespace kastra::sis {
 
-// Everything the extraction writes together, so that records sharing one
-// compressed block cannot multiply a small package into an unbounded output.
-inline constexpr std::uint64_t kMaxTotalExtractedBytes = 1024ull * 1024 * 1024;
+// Everything the extraction inflates together. Handset packages unpack to a
+// few megabytes; the cap keeps records that share one block from multiplying a
+// small hostile package into an unbounded output.
+inline constexpr std::uint64_t kMaxTotalExtractedBytes = 256ull * 1024 * 1024;
 
 // The name a record's file is written under: the file part (after the last
 // backslash or slash) of the destination for FF, FR and FM records that have a
@@ -37,7 +38,9 @@ struct ExtractSummary {
 // language block the first language's file is. Damage is reported through
 // report() and skips that file only; files already written stay. Two files
 // whose names are equal without regard to case are both kept: the later one is
-// written as "name(2).ext" unless its contents are the same.
+// written as "name(2).ext" unless its contents are the same. A record whose
+// data partly overlaps another record's data is damage (makesis never writes
+// that); two records may share the very same block.
 ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const std::filesystem::path& folder,
                               const std::function<void(const std::string&)>& report,
                               const ReadLimits& limits = {});

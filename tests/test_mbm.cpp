@@ -360,10 +360,16 @@ TEST(Mbm, RoundTripAtEveryDepth)
                             want[i] &= 0x0F; // 12-bit RLE keeps 12 bits of the padding words
                     EXPECT_EQ(got.data, want) << modeName(mode) << ' ' << w << 'x' << h;
                     EXPECT_EQ(got.mode(), mode);
-                    for (int y = 0; y < h; ++y)
-                        for (int x = 0; x < w; ++x)
-                            ASSERT_EQ(got.pixel(x, y), expectedAfterRoundTrip(mode, px[static_cast<std::size_t>(y * w + x)]))
-                                << modeName(mode) << " at " << x << ',' << y;
+                    std::vector<std::uint8_t> bgr(static_cast<std::size_t>(w) * 3);
+                    for (int y = 0; y < h; ++y) {
+                        got.rowToBgr(y, bgr.data());
+                        for (int x = 0; x < w; ++x) {
+                            const Rgb expected = expectedAfterRoundTrip(mode, px[static_cast<std::size_t>(y * w + x)]);
+                            ASSERT_EQ(got.pixel(x, y), expected) << modeName(mode) << " at " << x << ',' << y;
+                            const auto ux = static_cast<std::size_t>(x);
+                            ASSERT_EQ((Rgb{bgr[3 * ux + 2], bgr[3 * ux + 1], bgr[3 * ux]}), expected) << modeName(mode);
+                        }
+                    }
                 }
             }
         }

@@ -116,12 +116,20 @@ Result<mbm::MbmBitmap> Runner::loadSource(const mbm::Source& source, const mbm::
     const int h = picture.height();
     std::vector<mbm::Rgb> pixels;
     pixels.reserve(static_cast<std::size_t>(w) * static_cast<std::size_t>(h));
-    for (int y = 0; y < h; ++y)
+    for (int y = 0; y < h; ++y) {
+        if (picture.depth() == 24) {
+            // The common case (every slot is a 24-bit BMP): straight from the rows.
+            const std::uint8_t* row = picture.rowPtr(y);
+            for (int x = 0; x < w; ++x, row += 3)
+                pixels.push_back(mbm::Rgb{row[2], row[1], row[0]});
+            continue;
+        }
         for (int x = 0; x < w; ++x) {
             const Colour c = picture.getPixel(x, y);
             pixels.push_back(mbm::Rgb{static_cast<std::uint8_t>(redOf(c)), static_cast<std::uint8_t>(greenOf(c)),
                                       static_cast<std::uint8_t>(blueOf(c))});
         }
+    }
     auto bm = mbm::makeBitmap(source.mode, w, h, pixels, mbm::twipsFromPelsPerMetre(w, picture.bmpInfo().xPelsPerMeter),
                               mbm::twipsFromPelsPerMetre(h, picture.bmpInfo().yPelsPerMeter), options);
     if (!bm)

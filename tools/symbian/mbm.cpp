@@ -2,6 +2,8 @@
 
 #include "mbm_rle.h"
 
+#include <algorithm>
+#include <array>
 #include <limits>
 
 namespace kastra::mbm {
@@ -175,6 +177,75 @@ Rgb MbmBitmap::pixel(int x, int y) const
         return Rgb{row[4 * ux + 2], row[4 * ux + 1], row[4 * ux]};
     default:
         return Rgb{};
+    }
+}
+
+void MbmBitmap::rowToBgr(int y, std::uint8_t* out) const
+{
+    const std::uint8_t* row = data.data() + static_cast<std::size_t>(y) * stride();
+    const auto w = static_cast<std::size_t>(std::max(header.width, 0));
+    auto fromTable = [&](unsigned bits, const auto& table) {
+        const unsigned perByte = 8 / bits;
+        const unsigned mask = (1u << bits) - 1;
+        for (std::size_t x = 0; x < w; ++x, out += 3)
+            put24(out, table[(row[x / perByte] >> ((x % perByte) * bits)) & mask]);
+    };
+    auto greys = [](unsigned levels) {
+        std::array<Rgb, 256> t{};
+        for (unsigned i = 0; i < levels; ++i) {
+            const auto v = static_cast<std::uint8_t>(i * 255 / (levels - 1));
+            t[i] = Rgb{v, v, v};
+        }
+        return t;
+    };
+    const bool colourPalette = header.colour == 1;
+    switch (header.bpp) {
+    case 1: {
+        static const auto table = greys(2);
+        fromTable(1, table);
+        return;
+    }
+    case 2: {
+        static const auto table = greys(4);
+        fromTable(2, table);
+        return;
+    }
+    case 4: {
+        static const auto table = greys(16);
+        if (colourPalette)
+            fromTable(4, colour16Palette());
+        else
+            fromTable(4, table);
+        return;
+    }
+    case 8: {
+        static const auto table = greys(256);
+        if (colourPalette)
+            fromTable(8, colour256Palette());
+        else
+            fromTable(8, table);
+        return;
+    }
+    case 12:
+        for (std::size_t x = 0; x < w; ++x, out += 3)
+            put24(out, fromColour4K(le16(row + 2 * x)));
+        return;
+    case 16:
+        for (std::size_t x = 0; x < w; ++x, out += 3)
+            put24(out, fromColour64K(le16(row + 2 * x)));
+        return;
+    case 24:
+        // Stored as B, G, R: the BMP order already.
+        std::copy(row, row + 3 * w, out);
+        return;
+    case 32:
+        for (std::size_t x = 0; x < w; ++x, out += 3)
+            std::copy(row + 4 * x, row + 4 * x + 3, out);
+        return;
+    default:
+        for (std::size_t x = 0; x < w; ++x, out += 3)
+            put24(out, Rgb{});
+        return;
     }
 }
 
@@ -408,49 +479,70 @@ Result<MbmBitmap> makeBitmap(Mode mode, std::int32_t width, std::int32_t height,
     bm.header.bitmapSize = static_cast<std::int32_t>(HeaderSize + bm.data.size());
 
     const Inverse256& inverse = options.inverse256 ? *options.inverse256 : defaultInverse256();
-    for (std::size_t y = 0; y < h; ++y) {
-        std::uint8_t* row = bm.data.data() + y * stride;
-        const Rgb* src = pixels.data() + y * w;
-        for (std::size_t x = 0; x < w; ++x) {
-            const Rgb c = options.sdkGreys ? sdkGreySubstitution(src[x]) : src[x];
-            switch (mode.bpp) {
-            case 1: {
-                const unsigned shift = x & 7;
-                row[x >> 3] = static_cast<std::uint8_t>((row[x >> 3] & ~(1u << shift)) | (gray2(c) << shift));
-                break;
-            }
-            case 2: {
-                const unsigned shift = 2 * (x & 3);
-                row[x >> 2] = static_cast<std::uint8_t>((row[x >> 2] & ~(3u << shift)) | (gray4(c) << shift));
-                break;
-            }
-            case 4: {
-                const unsigned v = mode.colour ? colour16Index(c) : gray16(c);
-                const unsigned shift = 4 * (x & 1);
-                row[x >> 1] = static_cast<std::uint8_t>((row[x >> 1] & ~(0xFu << shift)) | (v << shift));
-                break;
-            }
-            case 8:
-                row[x] = static_cast<std::uint8_t>(mode.colour ? colour256Index(c, inverse) : gray256(c));
-                break;
-            case 12:
-            case 16: {
-                const std::uint16_t v = mode.bpp == 12 ? colour4K(c) : colour64K(c);
-                row[2 * x] = static_cast<std::uint8_t>(v);
-                row[2 * x + 1] = static_cast<std::uint8_t>(v >> 8);
-                break;
-            }
-            case 24:
-                put24(row + 3 * x, c);
-                break;
-            case 32:
-                put24(row + 4 * x, c);
-                row[4 * x + 3] = 0;
-                break;
-            default:
-                break;
-            }
+    const auto& inverse16 = colour16Inverse();
+    // One pass per mode, the per-pixel work inlined.
+    auto each = [&](auto&& put) {
+        for (std::size_t y = 0; y < h; ++y) {
+            std::uint8_t* row = bm.data.data() + y * stride;
+            const Rgb* src = pixels.data() + y * w;
+            for (std::size_t x = 0; x < w; ++x)
+                put(row, x, options.sdkGreys ? sdkGreySubstitution(src[x]) : src[x]);
         }
+    };
+    // Sub-byte pixels: pixel x sits at bit (x % perByte) * bits of byte
+    // x / perByte, least significant first.
+    auto packed = [&](unsigned bits, auto&& value) {
+        const unsigned perByte = 8 / bits;
+        const unsigned mask = (1u << bits) - 1;
+        each([&](std::uint8_t* row, std::size_t x, Rgb c) {
+            const unsigned shift = static_cast<unsigned>(x % perByte) * bits;
+            std::uint8_t& byte = row[x / perByte];
+            byte = static_cast<std::uint8_t>((byte & ~(mask << shift)) | (value(c) << shift));
+        });
+    };
+    auto word = [&](auto&& value) {
+        each([&](std::uint8_t* row, std::size_t x, Rgb c) {
+            const std::uint16_t v = value(c);
+            row[2 * x] = static_cast<std::uint8_t>(v);
+            row[2 * x + 1] = static_cast<std::uint8_t>(v >> 8);
+        });
+    };
+    switch (mode.bpp) {
+    case 1:
+        packed(1, [](Rgb c) { return gray2(c); });
+        break;
+    case 2:
+        packed(2, [](Rgb c) { return gray4(c); });
+        break;
+    case 4:
+        if (mode.colour)
+            packed(4, [&](Rgb c) { return colour16Index(c, inverse16); });
+        else
+            packed(4, [](Rgb c) { return gray16(c); });
+        break;
+    case 8:
+        if (mode.colour)
+            each([&](std::uint8_t* row, std::size_t x, Rgb c) { row[x] = static_cast<std::uint8_t>(colour256Index(c, inverse)); });
+        else
+            each([](std::uint8_t* row, std::size_t x, Rgb c) { row[x] = static_cast<std::uint8_t>(gray256(c)); });
+        break;
+    case 12:
+        word([](Rgb c) { return colour4K(c); });
+        break;
+    case 16:
+        word([](Rgb c) { return colour64K(c); });
+        break;
+    case 24:
+        each([](std::uint8_t* row, std::size_t x, Rgb c) { put24(row + 3 * x, c); });
+        break;
+    case 32:
+        each([](std::uint8_t* row, std::size_t x, Rgb c) {
+            put24(row + 4 * x, c);
+            row[4 * x + 3] = 0;
+        });
+        break;
+    default:
+        break;
     }
     return bm;
 }
@@ -481,11 +573,8 @@ Bytes encodeUnpackedBmp(const MbmBitmap& bitmap)
     wr.u32(0); // colours used
     wr.u32(0);
     out.resize(54 + rowBytes * h, 0xFF);
-    for (std::size_t y = 0; y < h; ++y) {
-        std::uint8_t* dst = out.data() + 54 + (h - 1 - y) * rowBytes;
-        for (std::size_t x = 0; x < w; ++x)
-            put24(dst + 3 * x, bitmap.pixel(static_cast<int>(x), static_cast<int>(y)));
-    }
+    for (std::size_t y = 0; y < h; ++y)
+        bitmap.rowToBgr(static_cast<int>(y), out.data() + 54 + (h - 1 - y) * rowBytes);
     return out;
 }
 

@@ -98,6 +98,9 @@ struct MbmBitmap {
     // levels spread over 0-255, indexed colours through the default
     // palettes). x and y must lie inside the picture.
     Rgb pixel(int x, int y) const;
+    // Row y (0 <= y < height) as width pixels of B, G, R bytes, the same
+    // colours as pixel() gives.
+    void rowToBgr(int y, std::uint8_t* out) const;
 };
 
 // Limits a reader applies before it allocates anything for a bitmap.

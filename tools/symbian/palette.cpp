@@ -124,52 +124,10 @@ const Inverse256& defaultInverse256()
     return inv;
 }
 
-Rgb sdkGreySubstitution(Rgb c)
-{
-    if (c == Rgb{128, 128, 128})
-        return Rgb{127, 127, 127};
-    if (c == Rgb{192, 192, 192})
-        return Rgb{187, 187, 187};
-    return c;
-}
-
-unsigned gray256(Rgb c)
-{
-    return (2u * c.r + 5u * c.g + c.b) / 8u;
-}
-
-unsigned colour16Index(Rgb c)
+const std::array<std::uint8_t, 512>& colour16Inverse()
 {
     static const std::array<std::uint8_t, 512> inverse = buildInverse16();
-    return inverse[(c.r >> 5) | ((c.g >> 5) << 3) | ((c.b >> 5) << 6)];
-}
-
-unsigned colour256Index(Rgb c, const Inverse256& inverse)
-{
-    return inverse[(c.r >> 4) | ((c.g >> 4) << 4) | ((c.b >> 4) << 8)];
-}
-
-std::uint16_t colour4K(Rgb c)
-{
-    return static_cast<std::uint16_t>(((c.r & 0xF0) << 4) | (c.g & 0xF0) | (c.b >> 4));
-}
-
-std::uint16_t colour64K(Rgb c)
-{
-    return static_cast<std::uint16_t>(((c.r & 0xF8) << 8) | ((c.g & 0xFC) << 3) | (c.b >> 3));
-}
-
-Rgb fromColour4K(std::uint16_t word)
-{
-    return Rgb{static_cast<std::uint8_t>(((word >> 8) & 0xF) * 17), static_cast<std::uint8_t>(((word >> 4) & 0xF) * 17),
-               static_cast<std::uint8_t>((word & 0xF) * 17)};
-}
-
-Rgb fromColour64K(std::uint16_t word)
-{
-    return Rgb{static_cast<std::uint8_t>(((word >> 11) & 0x1F) * 255 / 31),
-               static_cast<std::uint8_t>(((word >> 5) & 0x3F) * 255 / 63),
-               static_cast<std::uint8_t>((word & 0x1F) * 255 / 31)};
+    return inverse;
 }
 
 } // namespace kastra::mbm

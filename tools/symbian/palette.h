@@ -36,30 +36,63 @@ Inverse256 makeInverse256(const std::array<Rgb, 256>& palette);
 // bmconv's hard-wired substitution: exactly (128,128,128) becomes
 // (127,127,127) and exactly (192,192,192) becomes (187,187,187); every other
 // colour is returned unchanged.
-Rgb sdkGreySubstitution(Rgb c);
+inline Rgb sdkGreySubstitution(Rgb c)
+{
+    if (c.r == c.g && c.g == c.b) {
+        if (c.r == 128)
+            return Rgb{127, 127, 127};
+        if (c.r == 192)
+            return Rgb{187, 187, 187};
+    }
+    return c;
+}
 
 // Grey levels, integer arithmetic as on the phone: Gray256 is
 // floor((2R + 5G + B) / 8), the coarser levels divide it further.
-unsigned gray256(Rgb c);
+inline unsigned gray256(Rgb c) { return (2u * c.r + 5u * c.g + c.b) / 8u; }
 inline unsigned gray16(Rgb c) { return gray256(c) / 16; }
 inline unsigned gray4(Rgb c) { return gray256(c) / 64; }
 inline unsigned gray2(Rgb c) { return gray256(c) / 128; }
 
-// Index into colour16Palette(): the top 3 bits of each channel select one of
-// 512 cells, and each cell maps to the palette entry nearest to its
-// representative colour (level n stands for n * 255 / 7).
-unsigned colour16Index(Rgb c);
+// For each of 512 cells (the top 3 bits of red, green and blue, red lowest)
+// the nearest colour16Palette() entry to the cell's representative colour,
+// level n standing for n * 255 / 7; the lowest index wins a tie.
+const std::array<std::uint8_t, 512>& colour16Inverse();
+
+// Index into colour16Palette() through the 512-cell table.
+inline unsigned colour16Index(Rgb c, const std::array<std::uint8_t, 512>& inverse = colour16Inverse())
+{
+    return inverse[(c.r >> 5) | ((c.g >> 5) << 3) | ((c.b >> 5) << 6)];
+}
 // Index into a 256-colour palette through its inverse table (top 4 bits of
 // each channel).
-unsigned colour256Index(Rgb c, const Inverse256& inverse);
+inline unsigned colour256Index(Rgb c, const Inverse256& inverse)
+{
+    return inverse[(c.r >> 4) | ((c.g >> 4) << 4) | ((c.b >> 4) << 8)];
+}
 
 // EColor4K word 0x0RGB and EColor64K word RGB 5-6-5: plain truncation.
-std::uint16_t colour4K(Rgb c);
-std::uint16_t colour64K(Rgb c);
+inline std::uint16_t colour4K(Rgb c)
+{
+    return static_cast<std::uint16_t>(((c.r & 0xF0) << 4) | (c.g & 0xF0) | (c.b >> 4));
+}
+inline std::uint16_t colour64K(Rgb c)
+{
+    return static_cast<std::uint16_t>(((c.r & 0xF8) << 8) | ((c.g & 0xFC) << 3) | (c.b >> 3));
+}
 
 // The colours bmconv writes back when it unpacks: nibbles times 17, 5- and
 // 6-bit values scaled by 255/31 and 255/63 with integer division.
-Rgb fromColour4K(std::uint16_t word);
-Rgb fromColour64K(std::uint16_t word);
+inline Rgb fromColour4K(std::uint16_t word)
+{
+    return Rgb{static_cast<std::uint8_t>(((word >> 8) & 0xF) * 17), static_cast<std::uint8_t>(((word >> 4) & 0xF) * 17),
+               static_cast<std::uint8_t>((word & 0xF) * 17)};
+}
+inline Rgb fromColour64K(std::uint16_t word)
+{
+    return Rgb{static_cast<std::uint8_t>(((word >> 11) & 0x1F) * 255 / 31),
+               static_cast<std::uint8_t>(((word >> 5) & 0x3F) * 255 / 63),
+               static_cast<std::uint8_t>((word & 0x1F) * 255 / 31)};
+}
 
 } // namespace kastra::mbm

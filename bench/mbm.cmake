@@ -1,0 +1,5 @@
+# bmconv on a 508-bitmap set shaped like Avkon.mbm, against the time to merely
+# read and write the same BMP files.
+if(TARGET bmconv_core)
+  kastra_bench(bench_mbm SOURCES bench_mbm.cpp LIBS bmconv_core)
+endif()

@@ -10,3 +10,6 @@ target_sources(symbian PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/sis_reader.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sis_writer.cpp
 )
+# The writer compresses the files of a package on several threads.
+find_package(Threads REQUIRED)
+target_link_libraries(symbian PUBLIC Threads::Threads)

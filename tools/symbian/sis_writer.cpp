@@ -6,8 +6,11 @@
 #include <zlib.h>
 
 #include <algorithm>
+#include <atomic>
 #include <optional>
 #include <string>
+#include <system_error>
+#include <thread>
 
 namespace kastra::sis {
 
@@ -132,6 +135,59 @@ Result<Bytes> compressBlock(const Bytes& data, const PackageRecord& r)
     return out;
 }
 
+// Compresses every block of every file record into packed[record][block].
+// Each block is its own zlib stream, so a package of several files is
+// compressed on several threads; the output does not depend on how many.
+Result<void> compressAll(const std::vector<const PackageRecord*>& order, std::vector<std::vector<Bytes>>& packed)
+{
+    struct Job {
+        std::size_t record;
+        std::size_t block;
+        std::size_t size;
+    };
+    std::vector<Job> jobs;
+    std::size_t total = 0;
+    for (std::size_t i = 0; i < order.size(); ++i)
+        for (std::size_t b = 0; b < packed[i].size(); ++b) {
+            jobs.push_back({i, b, order[i]->contents[b].size()});
+            total += order[i]->contents[b].size();
+        }
+    // Largest first, so that no thread is left with one big file at the end.
+    std::sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.size > b.size; });
+
+    std::vector<std::string> errors(jobs.size());
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t j = next++; j < jobs.size(); j = next++) {
+            const Job& job = jobs[j];
+            auto z = compressBlock(order[job.record]->contents[job.block], *order[job.record]);
+            if (z)
+                packed[job.record][job.block] = std::move(*z);
+            else
+                errors[j] = z.error();
+        }
+    };
+    // Threads pay off only when there is real work to share.
+    constexpr std::size_t kBytesPerThread = 64 * 1024;
+    const std::size_t wanted = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 8,
+                                                      jobs.size(), total / kBytesPerThread + 1});
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < wanted; ++t) {
+        try {
+            helpers.emplace_back(work);
+        } catch (const std::system_error&) {
+            break; // no more threads: the ones running finish the work
+        }
+    }
+    work();
+    for (std::thread& t : helpers)
+        t.join();
+    for (const std::string& e : errors)
+        if (!e.empty())
+            return fail(e);
+    return {};
+}
+
 char16_t foldDrive(char16_t c)
 {
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
@@ -231,16 +287,11 @@ Result<Bytes> writeSis(const PackageSpec& spec)
             } else if (r.contents.size() != k) {
                 return fail(at(r) + "the record needs contents for each of its " + std::to_string(k) + " file(s)");
             }
-            for (const Bytes& c : r.contents) {
+            for (const Bytes& c : r.contents)
                 if (c.size() > kMaxFileSize)
                     return fail(at(r) + "the file is larger than 4 GiB");
-                if (compress) {
-                    auto z = compressBlock(c, r);
-                    if (!z)
-                        return fail(z.error());
-                    packed[i].push_back(std::move(*z));
-                }
-            }
+            if (compress)
+                packed[i].resize(r.contents.size());
             recordBytes += 36 + 12 * static_cast<std::uint64_t>(k);
             break;
         }
@@ -268,6 +319,12 @@ Result<Bytes> writeSis(const PackageSpec& spec)
         default:
             return fail(at(r) + "unknown record type " + std::to_string(r.type));
         }
+    }
+
+    if (compress) {
+        auto done = compressAll(order, packed);
+        if (!done)
+            return fail(done.error());
     }
 
     // Section offsets.

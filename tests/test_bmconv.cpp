@@ -221,6 +221,50 @@ TEST(Bmconv, AvkonPackListAndUnpackListsInBothLayouts)
     EXPECT_EQ(readBytes(dir.path() / "Three.bmp"), readBytes(slotPath(dir.path(), "Avkon", 2)));
 }
 
+TEST(Bmconv, SignalAndBannerPackLists)
+{
+    TempDir dir;
+    fs::create_directories(dir.path() / "Signal");
+    fs::create_directories(dir.path() / "SIS");
+    std::mt19937 rng(12);
+    // AvkonEx.mbm: twelve lines, /c4 for 000, /c12 for 001-005, /1 after.
+    std::vector<mbm::MbmBitmap> signal;
+    std::string list = "SIS\\AvkonEx.mbm\r\n";
+    for (int i = 0; i < 12; ++i) {
+        const auto px = icon(rng, 16 + i, 12);
+        writeBytes(slotPath(dir.path(), "Signal", i), bmp24(16 + i, 12, px));
+        const mbm::Mode mode = i == 0 ? mbm::Mode{4, true} : i <= 5 ? mbm::Mode{12, true} : mbm::Mode{1, false};
+        list += mbm::modeName(mode) + slot("Signal", i) + "\r\n";
+        signal.push_back(*mbm::makeBitmap(mode, 16 + i, 12, px, 0, 0));
+    }
+    writeText(dir.path() / "com.txt", list);
+    const RunResult ex = bmconv(dir.path(), "com.txt");
+    ASSERT_EQ(ex.code, 0) << ex.err;
+    EXPECT_EQ(readBytes(dir.path() / "SIS" / "AvkonEx.mbm"), *mbm::writeMbm(signal, mbm::Store::Compressed));
+
+    // EidPic.mbm: five /c24 entries on one line, unpacked again onto one line.
+    const char* banners[] = {"SplashTop.bmp", "Top1.bmp", "Top2.bmp", "Top3.bmp", "Top4.bmp"};
+    std::vector<std::vector<mbm::Rgb>> pictures;
+    list = "SIS\\EidPic.mbm\r\n";
+    std::string names;
+    for (const char* name : banners) {
+        pictures.push_back(icon(rng, 176, 44));
+        writeBytes(dir.path() / name, bmp24(176, 44, pictures.back()));
+        list += std::string(name == banners[0] ? "" : " ") + "/c24" + name;
+        names += std::string(name == banners[0] ? "" : " ") + name;
+    }
+    writeText(dir.path() / "com.txt", list + "\r\n");
+    const RunResult eid = bmconv(dir.path(), "com.txt");
+    ASSERT_EQ(eid.code, 0) << eid.err;
+    for (const char* name : banners)
+        fs::remove(dir.path() / name);
+    writeText(dir.path() / "com.txt", "/u SIS\\EidPic.mbm\r\n" + names + "\r\n");
+    const RunResult back = bmconv(dir.path(), "com.txt");
+    ASSERT_EQ(back.code, 0) << back.err;
+    for (std::size_t i = 0; i < 5; ++i)
+        EXPECT_EQ(pixelsOf(dir.path() / banners[i]), pictures[i]) << banners[i];
+}
+
 TEST(Bmconv, CommandLineFormsAndTwips)
 {
     TempDir dir;

@@ -19,27 +19,6 @@ Words split(std::string_view text)
     return splitCommandFile(ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
 }
 
-// The depth of every Avkon.mbm bitmap as the pack list gives it:
-// c = /c8, m = /1, t = /c12.
-constexpr std::string_view avkonDepths = "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmmmmmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmtmtmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmtmcmcmcmtmcmcm"
-                                         "cmtmcmcmcmcmcmcmcmccmcmcccccccmmmccttmmcmcmcmcmccm"
-                                         "cmcmcmcmcccmcccmtmtmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmtttcmcmcmcmcmcmcmcmcmcmcmcmcmcmc"
-                                         "ccccccmcmcmcmcmcmcmcmcccccccccmcmmcmcmmcmcmcctmcmc"
-                                         "mcmcmcmmmmmcmcmcmcmcmcmcmcmcmcmcmmmmmmmmmmmmmmmmmm"
-                                         "mmmmmmcm";
-
-std::string slot(const char* folder, int i)
-{
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%s\\%03d.bmp", folder, i);
-    return buf;
-}
-
 } // namespace
 
 TEST(MbmCommand, CommandFileWords)
@@ -166,59 +145,6 @@ TEST(MbmCommand, CommandsAndOptions)
         ASSERT_FALSE(got.ok()) << b.message;
         EXPECT_NE(got.error().find(b.message), std::string::npos) << got.error();
     }
-}
-
-TEST(MbmCommand, TheCommandFilesTheThemeBuilderWrites)
-{
-    ASSERT_EQ(avkonDepths.size(), 508u);
-    // The Avkon pack list: 509 CR LF lines, prefixes glued to the slot names.
-    std::string packList = "SIS\\Avkon.mbm\r\n";
-    for (int i = 0; i < 508; ++i) {
-        const char d = avkonDepths[static_cast<std::size_t>(i)];
-        packList += (d == 'c' ? "/c8" : d == 'm' ? "/1" : "/c12") + slot("Avkon", i) + "\r\n";
-    }
-    ASSERT_EQ(packList.size(), 8917u);
-    auto pack = parseCommand(split(packList));
-    ASSERT_TRUE(pack.ok()) << pack.error();
-    EXPECT_EQ(pack->mbm, "SIS\\Avkon.mbm");
-    ASSERT_EQ(pack->sources.size(), 508u);
-    for (int i = 0; i < 508; ++i) {
-        const char d = avkonDepths[static_cast<std::size_t>(i)];
-        const Mode want = d == 'c' ? Mode{8, true} : d == 'm' ? Mode{1, false} : Mode{12, true};
-        EXPECT_EQ(pack->sources[static_cast<std::size_t>(i)].mode, want) << i;
-        EXPECT_EQ(pack->sources[static_cast<std::size_t>(i)].path, slot("Avkon", i));
-    }
-
-    // Pack lists with several entries on a line, and the unpack lists in both
-    // layouts.
-    auto eid = parseCommand(split("SIS\\EidPic.mbm\r\n/c24SplashTop.bmp /c24Top1.bmp /c24Top2.bmp /c24Top3.bmp "
-                                  "/c24Top4.bmp\r\n"));
-    ASSERT_TRUE(eid.ok());
-    EXPECT_EQ(eid->sources.size(), 5u);
-    EXPECT_EQ(eid->sources[4].path, "Top4.bmp");
-
-    std::string signal = "SIS\\AvkonEx.mbm\r\n";
-    for (int i = 0; i < 12; ++i)
-        signal += (i == 0 ? "/c4" : i <= 5 ? "/c12" : "/1") + slot("Signal", i) + "\r\n";
-    auto ex = parseCommand(split(signal));
-    ASSERT_TRUE(ex.ok());
-    ASSERT_EQ(ex->sources.size(), 12u);
-    EXPECT_EQ(ex->sources[0].mode, (Mode{4, true}));
-    EXPECT_EQ(ex->sources[5].mode, (Mode{12, true}));
-    EXPECT_EQ(ex->sources[6].mode, (Mode{1, false}));
-
-    std::string unpackAvkon = "/u Avkon.mbm\r\n";
-    for (int i = 0; i < 508; ++i)
-        unpackAvkon += slot("Avkon", i) + "\r\n";
-    auto unpack = parseCommand(split(unpackAvkon));
-    ASSERT_TRUE(unpack.ok());
-    EXPECT_EQ(unpack->mbm, "Avkon.mbm");
-    ASSERT_EQ(unpack->targets.size(), 508u);
-    EXPECT_EQ(unpack->targets[507], "Avkon\\507.bmp");
-
-    auto oneLine = parseCommand(split("/u backgroundimage.mbm\r\nBack.bmp About.bmp\r\n"));
-    ASSERT_TRUE(oneLine.ok());
-    EXPECT_EQ(oneLine->targets, (Words{"Back.bmp", "About.bmp"}));
 }
 
 TEST(MbmCommand, PaletteFile)

@@ -398,6 +398,28 @@ TEST(Mbm, TrailingCompressedBytesAreIgnored)
     EXPECT_EQ((*got)[0].data, hexBytes({0x11, 0x11, 0x11, 0x11}));
 }
 
+TEST(Mbm, OneBitmapNamedManyTimesIsBoundedInTotal)
+{
+    // 2000 offsets to one 4 MB bitmap of a few hundred bytes.
+    const Bytes runs = [] {
+        Bytes r;
+        for (int i = 0; i < 4 * 1024 * 1024 / 128; ++i)
+            r.insert(r.end(), {0x7f, 0x00});
+        return r;
+    }();
+    Bytes file = fileOf({record(2048, 2048, 8, 0, 1, runs)});
+    file.resize(file.size() - 8);
+    ByteWriter w(file);
+    w.u32(2000);
+    for (int i = 0; i < 2000; ++i)
+        w.u32(20);
+    ReadLimits limits;
+    limits.maxTotalBytes = 64u << 20;
+    auto got = readMbm(file, limits);
+    ASSERT_FALSE(got.ok());
+    EXPECT_NE(got.error().find("more than"), std::string::npos) << got.error();
+}
+
 TEST(Mbm, HostileFilesEndWithAClearMessage)
 {
     const Bytes good = fileOf({record(4, 1, 8, 0, 0, Bytes(4, 1))});

@@ -368,10 +368,14 @@ Result<std::vector<MbmBitmap>> readMbm(ByteSpan file, const ReadLimits& limits)
         return fail(index.error());
     std::vector<MbmBitmap> bitmaps;
     bitmaps.reserve(index->size());
+    std::uint64_t total = 0;
     for (std::size_t i = 0; i < index->size(); ++i) {
         auto bm = readBitmap(file, (*index)[i], limits);
         if (!bm)
             return fail("bitmap " + std::to_string(i) + ": " + bm.error());
+        total += bm->data.size();
+        if (total > limits.maxTotalBytes)
+            return fail("the bitmaps hold more than " + std::to_string(limits.maxTotalBytes) + " bytes of pixels");
         bitmaps.push_back(std::move(bm.value()));
     }
     return bitmaps;

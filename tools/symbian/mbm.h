@@ -108,6 +108,9 @@ struct ReadLimits {
     std::uint32_t maxBitmaps = 100000;
     std::int64_t maxDimension = 32768;
     std::int64_t maxPixels = std::int64_t{100} * 1000 * 1000;
+    // readMbm only: the uncompressed data of all bitmaps together (a small
+    // file can name one large bitmap many times over).
+    std::uint64_t maxTotalBytes = std::uint64_t{1} << 30;
 };
 
 // The bitmap offsets of a file store MBM, after checking its UIDs, the UID
@@ -121,7 +124,7 @@ Result<std::vector<std::uint32_t>> readIndex(ByteSpan file, const ReadLimits& li
 // do not describe exactly the picture.
 Result<MbmBitmap> readBitmap(ByteSpan file, std::uint32_t offset, const ReadLimits& limits = {});
 
-// Every bitmap of a file.
+// Every bitmap of a file, within limits.maxTotalBytes.
 Result<std::vector<MbmBitmap>> readMbm(ByteSpan file, const ReadLimits& limits = {});
 
 // How the writer stores pixels.

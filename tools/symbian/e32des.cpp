@@ -1,0 +1,311 @@
+#include "e32des.h"
+
+#include <array>
+
+namespace kastra::e32 {
+
+namespace {
+
+// SCSU tags and windows (UTS #6).
+constexpr std::uint8_t SQ0 = 0x01;   // ..SQ7 = 0x08: quote one byte from window n
+constexpr std::uint8_t SDX = 0x0B;   // define an extended window
+constexpr std::uint8_t SQU = 0x0E;   // quote one UTF-16 unit
+constexpr std::uint8_t SCU = 0x0F;   // change to Unicode mode
+constexpr std::uint8_t SC0 = 0x10;   // ..SC7 = 0x17: change to dynamic window n
+constexpr std::uint8_t SD0 = 0x18;   // ..SD7 = 0x1F: define dynamic window n and change to it
+constexpr std::uint8_t UC0 = 0xE0;   // ..UC7: change to window n, single-byte mode
+constexpr std::uint8_t UD0 = 0xE8;   // ..UD7: define window n, single-byte mode
+constexpr std::uint8_t UQU = 0xF0;   // quote one UTF-16 unit in Unicode mode
+constexpr std::uint8_t UDX = 0xF1;   // define an extended window, single-byte mode
+
+constexpr std::array<std::uint32_t, 8> kStaticWindows = {0x0000, 0x0080, 0x0100, 0x0300,
+                                                         0x2000, 0x2080, 0x2100, 0x3000};
+constexpr std::array<std::uint32_t, 8> kDefaultDynamicWindows = {0x0080, 0x00C0, 0x0400, 0x0600,
+                                                                 0x0900, 0x3040, 0x30A0, 0xFF00};
+
+// The window offset that a window-definition byte names; 0 for the reserved
+// values.
+std::uint32_t windowOffset(std::uint8_t x)
+{
+    if (x >= 0x01 && x <= 0x67)
+        return std::uint32_t{x} * 0x80;
+    if (x >= 0x68 && x <= 0xA7)
+        return std::uint32_t{x} * 0x80 + 0xAC00;
+    switch (x) {
+    case 0xF9: return 0x00C0;
+    case 0xFA: return 0x0250;
+    case 0xFB: return 0x0370;
+    case 0xFC: return 0x0530;
+    case 0xFD: return 0x3040;
+    case 0xFE: return 0x30A0;
+    case 0xFF: return 0xFF60;
+    default: return 0;
+    }
+}
+
+bool plainSingleByte(char16_t c)
+{
+    return (c >= 0x20 && c <= 0x7F) || c == 0x00 || c == 0x09 || c == 0x0A || c == 0x0D;
+}
+
+void appendCodePoint(std::u16string& out, std::uint32_t cp)
+{
+    if (cp >= 0x10000) {
+        cp -= 0x10000;
+        out += static_cast<char16_t>(0xD800 + (cp >> 10));
+        out += static_cast<char16_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+        out += static_cast<char16_t>(cp);
+    }
+}
+
+} // namespace
+
+void writeCardinality(ByteWriter& out, std::uint32_t value)
+{
+    if (value < 0x80) {
+        out.u8(static_cast<std::uint8_t>(value << 1));
+    } else if (value < 0x4000) {
+        out.u16(static_cast<std::uint16_t>((value << 2) | 1));
+    } else {
+        out.u32((value << 3) | 3);
+    }
+}
+
+Result<std::uint32_t> readCardinality(ByteReader& in)
+{
+    std::uint8_t first = 0;
+    if (!in.u8(first))
+        return fail("count ends early");
+    if ((first & 1) == 0)
+        return std::uint32_t{first} >> 1;
+    std::uint8_t second = 0;
+    if ((first & 2) == 0) {
+        if (!in.u8(second))
+            return fail("count ends early");
+        return (std::uint32_t{first} | (std::uint32_t{second} << 8)) >> 2;
+    }
+    std::uint8_t rest[3] = {0, 0, 0};
+    if (!in.u8(rest[0]) || !in.u8(rest[1]) || !in.u8(rest[2]))
+        return fail("count ends early");
+    const std::uint32_t v = std::uint32_t{first} | (std::uint32_t{rest[0]} << 8) | (std::uint32_t{rest[1]} << 16)
+        | (std::uint32_t{rest[2]} << 24);
+    return v >> 3;
+}
+
+Bytes scsuEncode(std::u16string_view text)
+{
+    Bytes out;
+    bool ascii = true;
+    for (const char16_t c : text)
+        ascii = ascii && plainSingleByte(c);
+    if (ascii) {
+        for (const char16_t c : text)
+            out.push_back(static_cast<std::uint8_t>(c));
+        return out;
+    }
+    out.push_back(SCU);
+    for (const char16_t c : text) {
+        const auto hi = static_cast<std::uint8_t>(c >> 8);
+        if (hi >= UC0 && hi <= 0xF2)
+            out.push_back(UQU);
+        out.push_back(hi);
+        out.push_back(static_cast<std::uint8_t>(c & 0xFF));
+    }
+    return out;
+}
+
+Result<std::u16string> scsuDecode(ByteReader& in, std::size_t units)
+{
+    std::u16string out;
+    std::array<std::uint32_t, 8> dynamic = kDefaultDynamicWindows;
+    unsigned active = 0;
+    bool unicodeMode = false;
+    auto ended = [] { return fail("compressed text ends early"); };
+
+    while (out.size() < units) {
+        std::uint8_t b = 0;
+        if (!in.u8(b))
+            return ended();
+        if (unicodeMode) {
+            if (b >= UC0 && b <= UC0 + 7) {
+                active = b - UC0;
+                unicodeMode = false;
+            } else if (b >= UD0 && b <= UD0 + 7) {
+                std::uint8_t x = 0;
+                if (!in.u8(x))
+                    return ended();
+                const std::uint32_t off = windowOffset(x);
+                if (off == 0)
+                    return fail("compressed text defines a reserved window");
+                active = b - UD0;
+                dynamic[active] = off;
+                unicodeMode = false;
+            } else if (b == UQU) {
+                std::uint8_t hi = 0;
+                std::uint8_t lo = 0;
+                if (!in.u8(hi) || !in.u8(lo))
+                    return ended();
+                out += static_cast<char16_t>((hi << 8) | lo);
+            } else if (b == UDX) {
+                std::uint8_t hi = 0;
+                std::uint8_t lo = 0;
+                if (!in.u8(hi) || !in.u8(lo))
+                    return ended();
+                active = hi >> 5;
+                dynamic[active] = 0x10000 + ((std::uint32_t{hi & 0x1Fu} << 8) | lo) * 0x80;
+                unicodeMode = false;
+            } else if (b == 0xF2) {
+                return fail("compressed text uses a reserved tag");
+            } else {
+                std::uint8_t lo = 0;
+                if (!in.u8(lo))
+                    return ended();
+                out += static_cast<char16_t>((b << 8) | lo);
+            }
+            continue;
+        }
+        if (b == 0x00 || b == 0x09 || b == 0x0A || b == 0x0D || (b >= 0x20 && b <= 0x7F)) {
+            out += static_cast<char16_t>(b);
+        } else if (b >= 0x80) {
+            appendCodePoint(out, dynamic[active] + (b - 0x80u));
+        } else if (b >= SQ0 && b <= SQ0 + 7) {
+            std::uint8_t q = 0;
+            if (!in.u8(q))
+                return ended();
+            const unsigned window = b - SQ0;
+            appendCodePoint(out, q < 0x80 ? kStaticWindows[window] + q : dynamic[window] + (q - 0x80u));
+        } else if (b == SDX) {
+            std::uint8_t hi = 0;
+            std::uint8_t lo = 0;
+            if (!in.u8(hi) || !in.u8(lo))
+                return ended();
+            active = hi >> 5;
+            dynamic[active] = 0x10000 + ((std::uint32_t{hi & 0x1Fu} << 8) | lo) * 0x80;
+        } else if (b == SQU) {
+            std::uint8_t hi = 0;
+            std::uint8_t lo = 0;
+            if (!in.u8(hi) || !in.u8(lo))
+                return ended();
+            out += static_cast<char16_t>((hi << 8) | lo);
+        } else if (b == SCU) {
+            unicodeMode = true;
+        } else if (b >= SC0 && b <= SC0 + 7) {
+            active = b - SC0;
+        } else if (b >= SD0 && b <= SD0 + 7) {
+            std::uint8_t x = 0;
+            if (!in.u8(x))
+                return ended();
+            const std::uint32_t off = windowOffset(x);
+            if (off == 0)
+                return fail("compressed text defines a reserved window");
+            active = b - SD0;
+            dynamic[active] = off;
+        } else {
+            return fail("compressed text uses a reserved tag");
+        }
+    }
+    // A supplementary character may overshoot by one unit; that is a
+    // malformed descriptor, not text to keep.
+    if (out.size() != units)
+        return fail("compressed text does not match its length");
+    return out;
+}
+
+Result<void> writeDes16(ByteWriter& out, std::u16string_view text)
+{
+    if (text.size() > (KMaxCardinality >> 1))
+        return fail("text too long for a descriptor");
+    writeCardinality(out, static_cast<std::uint32_t>(text.size() << 1));
+    out.bytes(scsuEncode(text));
+    return {};
+}
+
+Result<std::u16string> readDes16(ByteReader& in, std::size_t maxLength)
+{
+    auto header = readCardinality(in);
+    if (!header)
+        return fail("text: " + header.error());
+    const std::size_t length = *header >> 1;
+    if (length > maxLength)
+        return fail("text of " + std::to_string(length) + " characters is longer than the " + std::to_string(maxLength)
+                    + " allowed");
+    if (*header & 1) {
+        ByteSpan raw;
+        if (!in.bytes(length, raw))
+            return fail("text ends early");
+        std::u16string out;
+        out.reserve(length);
+        for (const std::uint8_t b : raw)
+            out += static_cast<char16_t>(b);
+        return out;
+    }
+    // Every unit takes at least one byte, so the length is bounded by what
+    // remains before anything is built.
+    if (length > in.remaining())
+        return fail("text ends early");
+    return scsuDecode(in, length);
+}
+
+std::string toUtf8(std::u16string_view text)
+{
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        std::uint32_t cp = text[i];
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
+            cp = 0x10000 + ((cp - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
+            ++i;
+        } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+            cp = 0xFFFD;
+        }
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xC0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xE0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (cp & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::u16string fromUtf8(std::string_view text)
+{
+    std::u16string out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto b = static_cast<unsigned char>(text[i]);
+        std::uint32_t cp = 0xFFFD;
+        std::size_t len = 1;
+        if (b < 0x80) {
+            cp = b;
+        } else if (b >= 0xC2 && b <= 0xF4) {
+            const std::size_t need = b < 0xE0 ? 2 : (b < 0xF0 ? 3 : 4);
+            std::uint32_t v = b & (need == 2 ? 0x1Fu : (need == 3 ? 0x0Fu : 0x07u));
+            bool ok = i + need <= text.size();
+            for (std::size_t k = 1; ok && k < need; ++k) {
+                const auto c = static_cast<unsigned char>(text[i + k]);
+                ok = (c & 0xC0) == 0x80;
+                v = (v << 6) | (c & 0x3Fu);
+            }
+            const std::uint32_t minimum = need == 2 ? 0x80 : (need == 3 ? 0x800 : 0x10000);
+            if (ok && v >= minimum && v <= 0x10FFFF && !(v >= 0xD800 && v <= 0xDFFF)) {
+                cp = v;
+                len = need;
+            }
+        }
+        appendCodePoint(out, cp);
+        i += len;
+    }
+    return out;
+}
+
+} // namespace kastra::e32

@@ -12,12 +12,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace kastra::sis;
     const kastra::ByteSpan file(data, size);
     ReadLimits limits;
-    limits.maxFileBytes = 4u * 1024 * 1024;
+    limits.maxFileBytes = 1024 * 1024;
     limits.maxTotalStringBytes = 1024 * 1024;
     auto pkg = readSis(file, limits);
     if (!pkg)
         return 0;
-    std::uint64_t budget = 64u * 1024 * 1024;
+    std::uint64_t budget = 8u * 1024 * 1024;
     for (const SisRecord& r : pkg->records) {
         const std::u16string name = outputName(r);
         const std::string why = checkOutputName(name);

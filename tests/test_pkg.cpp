@@ -149,7 +149,7 @@ TEST(PkgParser, BlocksComponentsAndConditions)
 TEST(PkgParser, ErrorsNameTheLineAndTheProblem)
 {
     struct Case {
-        const char* script;
+        std::string script;
         const char* message;
     };
     const Case cases[] = {
@@ -174,6 +174,8 @@ TEST(PkgParser, ErrorsNameTheLineAndTheProblem)
         {"#{\"n\"},(1),1,0,0\n\"a\"-\"\"\n", "line 2: the destination file name is empty"},
         {"#{\"n\"},(1),1,0,0\n\"\"-\"c:\\a\"\n", "line 2: the source file name is empty"},
         {"#{\"n\"},(1),1,0,0\n\"a\"-\"b\",ZZ\n", "line 2: unknown file option 'ZZ'"},
+        {"#{\"n\"},(1),1,0,0\n\"a\"-\"c:\\x\",FM,\"" + std::string(513, 'm') + "\"\n",
+         "line 2: the string is longer than 512 characters"},
         {"#{\"n\"},(1),1,0,0\n\"a\"\"b\"\n", "line 2: expected '-' between source and destination"},
         {"&EN,RU\n#{\"n\",\"m\"},(1),1,0,0\n{\"a\"}-\"b\"\n", "line 3: the language block holds 1 file for 2"},
         {"#{\"n\"},(1),1,0,0\n{\"a\" @\"b\"}-\"c\"\n", "line 2: the language block holds more files"},

@@ -337,8 +337,15 @@ private:
     {
         if (m_tok.kind != Tok::String)
             return error(where(m_tok), std::string("expected ") + what + " in double quotes, found " + describe(m_tok));
+        return takeString(out) && advance();
+    }
+
+    bool takeString(std::u16string& out)
+    {
         out = toUtf16(m_tok.text);
-        return advance();
+        if (out.size() > kMaxStringUnits)
+            return error(m_tok.line, "the string is longer than " + std::to_string(kMaxStringUnits) + " characters");
+        return true;
     }
 
     bool expectNumber(std::uint64_t max, std::uint64_t& out, const char* what)
@@ -644,7 +651,8 @@ private:
             if (m_tok.kind == Tok::String) {
                 if (haveMime)
                     return error(line, "the MIME type is given twice");
-                r.mime = toUtf16(m_tok.text);
+                if (!takeString(r.mime))
+                    return false;
                 haveMime = true;
             } else if (const Keyword* k = findKeyword(kFileTypes, m_tok)) {
                 if (type && type != k)

@@ -3,6 +3,7 @@
 // Release 5 and Release 6, and the language table shared by the package-script
 // parser, the writer and the reader. All values are stored little-endian.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -84,6 +85,10 @@ enum ExprType : std::uint32_t {
     kExprAttribute = 13,
     kExprNumber = 14,
 };
+
+// The longest string a package holds, in UTF-16 units: a Symbian file name
+// has at most 256 characters, a path on the building PC a few hundred.
+inline constexpr std::size_t kMaxStringUnits = 512;
 
 // Options-line records keep a 128-bit "selected" bitmap, so a line holds at
 // most 128 options.

@@ -17,9 +17,8 @@
 namespace kastra::sis {
 
 struct ReadLimits {
-    // A Symbian file name has at most 256 characters; longer strings are
-    // damage, not names.
-    std::uint32_t maxStringBytes = 1024;
+    // Longer strings are damage, not names (see kMaxStringUnits).
+    std::uint32_t maxStringBytes = 2 * kMaxStringUnits;
     // All strings of a package together, so that many records pointing at the
     // same string cannot multiply memory.
     std::size_t maxTotalStringBytes = 16u * 1024 * 1024;

@@ -39,6 +39,8 @@ public:
     explicit StringBlock(std::uint64_t base) : m_base(base) {}
     StringRef add(std::u16string_view s)
     {
+        // Readers refuse longer strings as damage; so does the parser.
+        m_tooLong = m_tooLong || s.size() > kMaxStringUnits;
         StringRef r{s.size() * 2, m_base + m_bytes.size()};
         for (const char16_t u : s) {
             m_bytes.push_back(static_cast<std::uint8_t>(u & 0xFF));
@@ -48,10 +50,12 @@ public:
     }
     std::uint64_t end() const { return m_base + m_bytes.size(); }
     const Bytes& bytes() const { return m_bytes; }
+    bool tooLong() const { return m_tooLong; }
 
 private:
     std::uint64_t m_base;
     Bytes m_bytes;
+    bool m_tooLong = false;
 };
 
 Result<std::uint64_t> expressionSize(const Expression& e)
@@ -365,6 +369,9 @@ Result<Bytes> writeSis(const PackageSpec& spec)
         for (const auto& name : q.names)
             requisiteNames.back().push_back(strings.add(name));
     }
+
+    if (strings.tooLong())
+        return fail("a name or string is longer than " + std::to_string(kMaxStringUnits) + " characters");
 
     // File data.
     std::uint64_t dataEnd = strings.end();

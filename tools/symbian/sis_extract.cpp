@@ -6,6 +6,7 @@
 #include <zlib.h>
 
 #include <array>
+#include <cstdio>
 #include <iterator>
 #include <map>
 
@@ -98,6 +99,28 @@ std::u16string numbered(std::u16string_view name, unsigned n)
     if (dot == std::u16string_view::npos || dot == 0)
         return std::u16string(name) + suffix;
     return std::u16string(name.substr(0, dot)) + suffix + std::u16string(name.substr(dot));
+}
+
+// Writes a file that should not exist yet. TEMP is normally new for every
+// import, so most files are created: exclusive creation ("x") writes them
+// in one go and, like the rename of writeFileAtomic, never follows a link
+// planted under the name. A file that exists already is replaced atomically.
+Result<void> writeOutput(const fs::path& path, const Bytes& data)
+{
+#ifdef _WIN32
+    std::FILE* f = _wfopen(path.c_str(), L"wbx");
+#else
+    std::FILE* f = std::fopen(path.c_str(), "wbx");
+#endif
+    if (!f)
+        return writeFileAtomic(path, data);
+    const bool written = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
+    const bool closed = std::fclose(f) == 0;
+    if (written && closed)
+        return {};
+    std::error_code ec;
+    fs::remove(path, ec);
+    return fail(reinterpret_cast<const char*>(path.u8string().c_str()) + std::string(": cannot write file"));
 }
 
 } // namespace
@@ -209,7 +232,7 @@ ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const fs
         seen.emplace(key, print);
         blockOf.emplace(key, std::pair(block.pointer, block.storedLength));
 
-        auto written = writeFileAtomic(folder / pathOf(name), *data);
+        auto written = writeOutput(folder / pathOf(name), *data);
         if (!written) {
             report("could not write " + inQuotes(name) + ": " + written.error());
             ++summary.skipped;

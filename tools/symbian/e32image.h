@@ -111,6 +111,8 @@ struct ImageSpec {
     std::int32_t heapSizeMax = 0x100000;
     std::int32_t stackSize = 0x2000;
     std::int32_t priority = KPriorityForeground;
+    // The version of the tool that made the image: the SDK's translator of
+    // the Symbian 6 era wrote 1.0 build 175. Loaders do not look at it.
     std::uint8_t versionMajor = 1;
     std::uint8_t versionMinor = 0;
     std::uint16_t versionBuild = 175;

@@ -100,7 +100,7 @@ std::string themeScript(const std::string& themeNameUtf8, unsigned fontNumber)
 {
     std::vector<std::string> lines = {
         ";Themes for Halvorn Kastra!!!",
-        ";Made by the theme builder",
+        ";Made with Kastra",
         ";E-mail: themes@example.org",
         "",
         "&RU",

@@ -62,7 +62,8 @@ TEST(PkgParser, HeaderNumbersOptionsAndRequisites)
                           "#{\"A\"<0x99>\"B\",\n"
                           "  \"R\"<153>},   ; names may span lines\n"
                           "  (01000000), 0x2, 10, 0xFFFFFFFF, nc, IUNICODE, TYPE=SISPATCH\n"
-                          "(0x101F6F88), 0, 0, 0, {\"Series60ProduktID\" , \"x\"}\n");
+                          "(0x101F6F88), 0, 0, 0, {\"Series60ProduktID\" , \"x\"}\n"
+                          "(0x01000000), 1, 0, 0, {\"Patched\", \"x\"}\n");
     ASSERT_TRUE(spec.ok()) << spec.error();
     EXPECT_EQ(spec->languages, (std::vector<std::uint16_t>{1, 16}));
     EXPECT_EQ(spec->names, (std::vector<std::u16string>{u"A\u0099B", u"R\u0099"}));
@@ -73,7 +74,7 @@ TEST(PkgParser, HeaderNumbersOptionsAndRequisites)
     EXPECT_EQ(spec->options, kOptionUnicode | kOptionNoCompress);
     EXPECT_EQ(spec->type, kTypePatch);
     EXPECT_EQ(spec->headerLine, 3);
-    ASSERT_EQ(spec->requisites.size(), 1u);
+    ASSERT_EQ(spec->requisites.size(), 2u);
     EXPECT_EQ(spec->requisites[0].uid, 0x101F6F88u);
     EXPECT_EQ(spec->requisites[0].names[0], u"Series60ProduktID");
     EXPECT_EQ(spec->requisites[0].line, 6);
@@ -164,6 +165,7 @@ TEST(PkgParser, ErrorsNameTheLineAndTheProblem)
         {"#{\"n\"},(1),65536,0,0\n", "line 1: expected the major version"},
         {"#{\"n\"},(1),1,0,0,XY\n", "line 1: unknown header option 'XY'"},
         {"#{\"n\"},(1),1,0,0,TYPE=QQ\n", "line 1: unknown package type"},
+        {"\n#{\"n\"},(1),1,0,0,TYPE=SU\n(2),1,0,0,{\"other\"}\n", "line 2: a TYPE=SC, SP or SU package needs"},
         {"#{\"n},(1),1,0,0\n", "line 1: the string is not closed"},
         {"#{\"n\"<70000>},(1),1,0,0\n", "line 1: the character code <70000>"},
         {"#{\"n\"},(1),1,0,0\n\n\"a\"-\"b\",FT,RI\n", "line 3: RI applies to FR and FM files only"},

@@ -421,6 +421,16 @@ private:
             return error(where(m_tok), "the installation header (#{\"name\"},(UID),major,minor,build) is missing");
         if (!m_ifs.empty())
             return error(m_ifs.back().line, "IF has no matching ENDIF");
+        // A configuration, patch or upgrade package names the component it
+        // changes both in its header and in a requisite.
+        if (m_spec.type == kTypeConfig || m_spec.type == kTypePatch || m_spec.type == kTypeUpgrade) {
+            bool found = false;
+            for (const Requisite& q : m_spec.requisites)
+                found = found || q.uid == m_spec.uid;
+            if (!found)
+                return error(m_spec.headerLine, "a TYPE=SC, SP or SU package needs a requisite line with the "
+                                                "header's UID: the component it configures, patches or upgrades");
+        }
         return true;
     }
 

@@ -13,7 +13,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <set>
-#include <sys/stat.h>
 
 using namespace kastra;
 namespace fs = std::filesystem;

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <memory>
 #include <optional>
 #include <string>
 #include <system_error>
@@ -128,16 +129,50 @@ void writeExpression(ByteWriter& w, const Expression& e, const std::vector<Strin
     }
 }
 
-Result<Bytes> compressBlock(const Bytes& data, const PackageRecord& r)
-{
-    uLongf bound = compressBound(static_cast<uLong>(data.size()));
-    Bytes out(bound);
-    const int rc = compress2(out.data(), &bound, data.data(), static_cast<uLong>(data.size()), Z_DEFAULT_COMPRESSION);
-    if (rc != Z_OK)
-        return fail(at(r) + "zlib could not compress the file (error " + std::to_string(rc) + ")");
-    out.resize(bound);
-    return out;
-}
+// One zlib stream per block, as zlib's compress() makes it (default level,
+// 32 KiB window, zlib header and Adler-32 trailer). The deflate state and the
+// output buffer are kept from block to block: allocating them afresh for every
+// file costs more in page faults than small files cost to compress.
+class Deflater {
+public:
+    Deflater() { m_ready = deflateInit(&m_zs, Z_DEFAULT_COMPRESSION) == Z_OK; }
+    ~Deflater()
+    {
+        if (m_ready)
+            deflateEnd(&m_zs);
+    }
+    Deflater(const Deflater&) = delete;
+    Deflater& operator=(const Deflater&) = delete;
+
+    Result<Bytes> compress(const Bytes& data, const PackageRecord& r)
+    {
+        // One deflate() call takes at most 4 GiB in and out; a package cannot
+        // address more than that anyway.
+        if (data.size() > 0x7FFF0000u)
+            return fail(at(r) + "the file is too large for a package");
+        if (!m_ready || deflateReset(&m_zs) != Z_OK)
+            return fail(at(r) + "zlib could not start compressing");
+        const uLong bound = deflateBound(&m_zs, static_cast<uLong>(data.size()));
+        if (m_capacity < bound) {
+            m_buffer = std::make_unique_for_overwrite<std::uint8_t[]>(bound);
+            m_capacity = bound;
+        }
+        m_zs.next_in = const_cast<Bytef*>(data.data());
+        m_zs.avail_in = static_cast<uInt>(data.size());
+        m_zs.next_out = m_buffer.get();
+        m_zs.avail_out = static_cast<uInt>(bound);
+        const int rc = deflate(&m_zs, Z_FINISH);
+        if (rc != Z_STREAM_END)
+            return fail(at(r) + "zlib could not compress the file (error " + std::to_string(rc) + ")");
+        return Bytes(m_buffer.get(), m_buffer.get() + m_zs.total_out);
+    }
+
+private:
+    z_stream m_zs{};
+    bool m_ready = false;
+    std::unique_ptr<std::uint8_t[]> m_buffer;
+    uLong m_capacity = 0;
+};
 
 // Compresses every block of every file record into packed[record][block].
 // Each block is its own zlib stream, so a package of several files is
@@ -162,9 +197,10 @@ Result<void> compressAll(const std::vector<const PackageRecord*>& order, std::ve
     std::vector<std::string> errors(jobs.size());
     std::atomic<std::size_t> next{0};
     auto work = [&] {
+        Deflater deflater;
         for (std::size_t j = next++; j < jobs.size(); j = next++) {
             const Job& job = jobs[j];
-            auto z = compressBlock(order[job.record]->contents[job.block], *order[job.record]);
+            auto z = deflater.compress(order[job.record]->contents[job.block], *order[job.record]);
             if (z)
                 packed[job.record][job.block] = std::move(*z);
             else

@@ -4,7 +4,6 @@
 #include "motifs.h"
 #include "pixelfont.h"
 
-#include <algorithm>
 #include <array>
 #include <stdexcept>
 
@@ -265,25 +264,6 @@ Picture tab(bool active)
     return p;
 }
 
-// Ordered dithering to the 16 levels per channel of 12-bit colour: every
-// pixel becomes an exact 12-bit colour, and a smooth gradient stays smooth
-// instead of falling into broad bands.
-void ditherTo12Bit(Picture& p)
-{
-    static constexpr int kBayer[4][4] = {{0, 8, 2, 10}, {12, 4, 14, 6}, {3, 11, 1, 9}, {15, 7, 13, 5}};
-    for (int y = 0; y < p.height(); ++y)
-        for (int x = 0; x < p.width(); ++x) {
-            const Colour c = p.at(x, y);
-            auto level = [&](unsigned v) {
-                // v * 15 / 255 levels, the fraction decided by the matrix.
-                const int scaled = static_cast<int>(v) * 15 * 16 / 255;
-                const int n = std::min(15, (scaled + kBayer[y % 4][x % 4]) / 16);
-                return static_cast<unsigned>(n * 17);
-            };
-            p.set(x, y, rgb(level(redOf(c)), level(greenOf(c)), level(blueOf(c))));
-        }
-}
-
 Picture background(int w, int h, Colour top, Colour bottom, Colour wave)
 {
     Picture p(w, h, top);
@@ -296,7 +276,8 @@ Picture background(int w, int h, Colour top, Colour bottom, Colour wave)
                                                                                   w * 1.1, h * 0.9, false);
         p.paint(s, Paint::solid(mix(bottom, wave, 1 + band, 3)));
     }
-    ditherTo12Bit(p);
+    // No dithering: rows of one colour keep these large pictures small in
+    // the 12-bit run-length coding (a dithered one would triple the file).
     return p;
 }
 
@@ -503,8 +484,10 @@ std::vector<AvkonPicture> avkonPictures()
                       M::ArrowDown})
         b.icon("indicator 12", indicator(m, 12));
     b.expect(368);
-    b.plain("idle background", background(176, 144, rgb(0xDD, 0xEE, 0xFF), rgb(0x99, 0xBB, 0xDD), rgb(0x66, 0x99, 0xCC)));
-    b.plain("menu background", background(176, 144, rgb(0xEE, 0xEE, 0xDD), rgb(0xBB, 0xCC, 0xDD), rgb(0x88, 0xAA, 0xCC)));
+    // Gradients whose channels fall by the same number of 12-bit steps, so
+    // the bands keep one hue.
+    b.plain("idle background", background(176, 144, rgb(0xDD, 0xEE, 0xFF), rgb(0x99, 0xAA, 0xBB), rgb(0x66, 0x88, 0xBB)));
+    b.plain("menu background", background(176, 144, rgb(0xEE, 0xEE, 0xDD), rgb(0xBB, 0xBB, 0xAA), rgb(0x99, 0x99, 0x88)));
     b.plain("pop-up background", background(144, 96, rgb(0xEE, 0xEE, 0xDD), rgb(0xCC, 0xCC, 0xBB), rgb(0xAA, 0xAA, 0x99)));
     for (const M m : {M::Envelope, M::Phone, M::Person, M::Calendar, M::AlarmClock, M::Battery, M::Cable, M::Bluetooth,
                       M::Infrared, M::Trash, M::MemoryCard, M::SimCard, M::Globe, M::Key})

@@ -5,6 +5,10 @@
 
 #include <fstream>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 using namespace kastra;
 namespace fs = std::filesystem;
 
@@ -55,3 +59,21 @@ TEST(FileIo, NativePathTurnsBackslashes)
 #endif
     EXPECT_EQ(nativePath("plain.bmp"), fs::path("plain.bmp"));
 }
+
+#ifndef _WIN32
+TEST(FileIo, PlantedLinkUnderATemporaryNameIsNotFollowed)
+{
+    TempDir dir;
+    const fs::path victim = dir.path() / "victim";
+    writeBytes(victim, Bytes{5, 5});
+    // Plant links under many of the names the writer could pick next.
+    for (int i = 0; i < 200; ++i) {
+        fs::path link = dir.path() / "out.bin";
+        link += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(i);
+        fs::create_symlink(victim, link);
+    }
+    ASSERT_TRUE(writeFileAtomic(dir.path() / "out.bin", Bytes{1, 2}).ok());
+    EXPECT_EQ(readBytes(dir.path() / "out.bin"), (Bytes{1, 2}));
+    EXPECT_EQ(readBytes(victim), (Bytes{5, 5}));
+}
+#endif

@@ -10,17 +10,6 @@ namespace kastra::mbm {
 
 namespace {
 
-std::uint16_t crc16Ccitt(const std::uint8_t* data, std::size_t n)
-{
-    std::uint16_t crc = 0;
-    for (std::size_t i = 0; i < n; ++i) {
-        crc = static_cast<std::uint16_t>(crc ^ (data[i] << 8));
-        for (int bit = 0; bit < 8; ++bit)
-            crc = static_cast<std::uint16_t>((crc & 0x8000) ? (crc << 1) ^ 0x1021 : crc << 1);
-    }
-    return crc;
-}
-
 // How many bytes of picture one byte of compressed data can describe at
 // most: a 2-byte run of 128 bytes, a 2-byte word of 16 pixels, a 3-byte run of
 // 128 16-bit pixels, a 4-byte run of 128 24-bit pixels or 128 32-bit pixels.
@@ -84,22 +73,6 @@ Compression compressionFor(int bpp)
     default:
         return Compression::None;
     }
-}
-
-std::uint32_t uidChecksum(std::uint32_t uid1, std::uint32_t uid2, std::uint32_t uid3)
-{
-    Bytes uids;
-    ByteWriter w(uids);
-    w.u32(uid1);
-    w.u32(uid2);
-    w.u32(uid3);
-    std::uint8_t even[6];
-    std::uint8_t odd[6];
-    for (std::size_t i = 0; i < 6; ++i) {
-        even[i] = uids[2 * i];
-        odd[i] = uids[2 * i + 1];
-    }
-    return (std::uint32_t{crc16Ccitt(odd, 6)} << 16) | crc16Ccitt(even, 6);
 }
 
 std::uint32_t byteWidth(std::int32_t width, std::int32_t bpp)

@@ -15,6 +15,7 @@
 // its buffers with 0xFF first, so unused bits and padding bytes are 1s.
 
 #include "bytes.h"
+#include "crc16.h"   // uidChecksum, shared with the other Symbian formats
 #include "palette.h"
 #include "result.h"
 
@@ -55,12 +56,6 @@ bool isValidMode(Mode m);
 std::string modeName(Mode m);
 // The compression bmconv uses for a depth (None at 32 bits).
 Compression compressionFor(int bpp);
-
-// The CRC-based checksum of three UIDs that follows them in every Symbian
-// file header: CRC-16-CCITT (polynomial 0x1021, start 0, no reflection) of
-// the 6 bytes at even positions of the 12 little-endian UID bytes, and of the
-// 6 at odd positions; odd in the high half.
-std::uint32_t uidChecksum(std::uint32_t uid1, std::uint32_t uid2, std::uint32_t uid3);
 
 // Bytes per row: a multiple of 4, and of 12 at 24 bits. 0 for a depth that
 // is not one of 1, 2, 4, 8, 12, 16, 24, 32 or a width below 1.

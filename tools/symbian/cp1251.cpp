@@ -1,5 +1,7 @@
 #include "cp1251.h"
 
+#include "utf.h"
+
 #include <array>
 #include <cstdint>
 
@@ -15,64 +17,6 @@ constexpr std::array<char16_t, 64> kHigh = {
     0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, 0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7,
     0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457,
 };
-
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
-// Decodes one UTF-8 sequence at text[i]; returns U+FFFD and advances one byte
-// on malformed input.
-char32_t nextUtf8(std::string_view text, std::size_t& i)
-{
-    const auto b0 = static_cast<unsigned char>(text[i]);
-    int len = 0;
-    char32_t cp = 0;
-    if (b0 < 0x80) {
-        ++i;
-        return b0;
-    } else if ((b0 & 0xE0) == 0xC0) {
-        len = 2;
-        cp = b0 & 0x1Fu;
-    } else if ((b0 & 0xF0) == 0xE0) {
-        len = 3;
-        cp = b0 & 0x0Fu;
-    } else if ((b0 & 0xF8) == 0xF0) {
-        len = 4;
-        cp = b0 & 0x07u;
-    } else {
-        ++i;
-        return 0xFFFD;
-    }
-    if (text.size() - i < static_cast<std::size_t>(len)) {
-        ++i;
-        return 0xFFFD;
-    }
-    for (int k = 1; k < len; ++k) {
-        const auto b = static_cast<unsigned char>(text[i + static_cast<std::size_t>(k)]);
-        if ((b & 0xC0) != 0x80) {
-            ++i;
-            return 0xFFFD;
-        }
-        cp = (cp << 6) | (b & 0x3Fu);
-    }
-    i += static_cast<std::size_t>(len);
-    return cp;
-}
 
 } // namespace
 
@@ -121,10 +65,14 @@ std::string fromUtf8(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
+    const ByteSpan bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        char32_t cp = 0;
+        const std::size_t len = utf8Sequence(bytes, i, cp);
         bool ok = false;
-        const unsigned char b = fromUnicode(nextUtf8(text, i), ok);
+        const unsigned char b = len ? fromUnicode(cp, ok) : 0;
         out += ok ? static_cast<char>(b) : '?';
+        i += len ? len : 1;
     }
     return out;
 }

@@ -11,6 +11,7 @@
 // the handset expands until it has length units.
 
 #include "bytes.h"
+#include "utf.h"
 #include "result.h"
 
 #include <cstdint>
@@ -41,9 +42,7 @@ Result<void> writeDes16(ByteWriter& out, std::u16string_view text);
 // before anything is allocated. Narrow (8-bit) text is read as Latin-1.
 Result<std::u16string> readDes16(ByteReader& in, std::size_t maxLength);
 
-// UTF-8 from UTF-16 (for messages and tests); lone surrogates become U+FFFD.
-std::string toUtf8(std::u16string_view text);
-// UTF-16 from UTF-8; malformed bytes become U+FFFD.
-std::u16string fromUtf8(std::string_view text);
+using kastra::toUtf8;
+inline std::u16string fromUtf8(std::string_view text) { return utf8ToUtf16(text); }
 
 } // namespace kastra::e32

@@ -1,5 +1,7 @@
 #include "pkg_text.h"
 
+#include "utf.h"
+
 #include "cp1251.h"
 
 #include <array>
@@ -27,63 +29,6 @@ std::size_t lineAt16(ByteSpan bytes, std::size_t offset, bool bigEndian)
             ++line;
     }
     return line;
-}
-
-// Length of the valid UTF-8 sequence at bytes[i] and its code point, or 0.
-std::size_t utf8Sequence(ByteSpan bytes, std::size_t i, char32_t& cp)
-{
-    const std::uint8_t b0 = bytes[i];
-    if (b0 < 0x80) {
-        cp = b0;
-        return 1;
-    }
-    std::size_t len = 0;
-    char32_t min = 0;
-    if (b0 >= 0xC2 && b0 <= 0xDF) {
-        len = 2;
-        cp = b0 & 0x1Fu;
-        min = 0x80;
-    } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-        len = 3;
-        cp = b0 & 0x0Fu;
-        min = 0x800;
-    } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-        len = 4;
-        cp = b0 & 0x07u;
-        min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (bytes.size() - i < len)
-        return 0;
-    for (std::size_t k = 1; k < len; ++k) {
-        const std::uint8_t b = bytes[i + k];
-        if ((b & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (b & 0x3Fu);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
-
-void appendUtf8(std::string& out, char32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 Result<DecodedText> decodeUtf16(ByteSpan bytes, bool bigEndian)
@@ -114,18 +59,6 @@ Result<DecodedText> decodeUtf16(ByteSpan bytes, bool bigEndian)
 }
 
 } // namespace
-
-bool isValidUtf8(ByteSpan bytes)
-{
-    char32_t cp = 0;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t len = utf8Sequence(bytes, i, cp);
-        if (len == 0)
-            return false;
-        i += len;
-    }
-    return true;
-}
 
 Result<DecodedText> decodeText(ByteSpan bytes)
 {
@@ -178,43 +111,6 @@ std::u16string toUtf16(std::u32string_view text)
         }
     }
     return out;
-}
-
-std::string toUtf8(std::u16string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i];
-        char32_t cp = u;
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((static_cast<char32_t>(u) - 0xD800) << 10) + (text[i + 1] - 0xDC00u);
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            cp = 0xFFFD;
-        }
-        appendUtf8(out, cp);
-    }
-    return out;
-}
-
-std::u16string utf8ToUtf16(std::string_view text)
-{
-    const ByteSpan bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-    std::u32string cps;
-    cps.reserve(text.size());
-    char32_t cp = 0;
-    for (std::size_t i = 0; i < bytes.size();) {
-        const std::size_t len = utf8Sequence(bytes, i, cp);
-        if (len == 0) {
-            cps += U'\uFFFD';
-            ++i;
-        } else {
-            cps += cp;
-            i += len;
-        }
-    }
-    return toUtf16(cps);
 }
 
 std::u16string windows1252ToUtf16(ByteSpan bytes)

@@ -3,6 +3,7 @@
 // during installation, and the UTF-16 strings a SIS file stores.
 
 #include "bytes.h"
+#include "utf.h"   // toUtf8, utf8ToUtf16, isValidUtf8
 #include "result.h"
 
 #include <string>
@@ -29,12 +30,6 @@ Result<DecodedText> decodeText(ByteSpan bytes);
 // Code points to UTF-16; values above U+FFFF become surrogate pairs.
 std::u16string toUtf16(std::u32string_view text);
 
-// UTF-16 to UTF-8; a surrogate without its partner becomes U+FFFD.
-std::string toUtf8(std::u16string_view text);
-
-// UTF-8 to UTF-16; malformed bytes become U+FFFD.
-std::u16string utf8ToUtf16(std::string_view text);
-
 // The 8-bit strings of packages without the Unicode option, read as
 // Windows-1252.
 std::u16string windows1252ToUtf16(ByteSpan bytes);
@@ -46,7 +41,5 @@ Bytes utf16LeBytes(std::u16string_view text);
 // compared without regard to letter case, as Windows and the handset do.
 std::u16string foldCase(std::u16string_view text);
 
-// Strict UTF-8 check: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool isValidUtf8(ByteSpan bytes);
 
 } // namespace kastra::sis

@@ -1,0 +1,10 @@
+set(_reader 1)
+foreach(format rsc aif gdr e32)
+  kastra_fuzzer(${format} SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_handset.cpp LIBS symbian
+                CRASHERS ${PROJECT_SOURCE_DIR}/tests/crashers/${format})
+  target_compile_definitions(replay_${format} PRIVATE KASTRA_HANDSET_READER=${_reader})
+  if(TARGET fuzz_${format})
+    target_compile_definitions(fuzz_${format} PRIVATE KASTRA_HANDSET_READER=${_reader})
+  endif()
+  math(EXPR _reader "${_reader} + 1")
+endforeach()

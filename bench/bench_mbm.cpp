@@ -5,6 +5,7 @@
 // printed at the end is (pack + unpack) / floor.
 #include "bmconv_run.h"
 #include "fileio.h"
+#include "avkon_depths.h"
 #include "mbm.h"
 
 #include <benchmark/benchmark.h>
@@ -20,19 +21,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Depth of each bitmap as the Avkon pack list gives it: c = /c8, m = /1,
-// t = /c12.
-constexpr std::string_view avkonDepths = "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmmmmmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmtmtmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmtmcmcmcmtmcmcm"
-                                         "cmtmcmcmcmcmcmcmcmccmcmcccccccmmmccttmmcmcmcmcmccm"
-                                         "cmcmcmcmcccmcccmtmtmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmtttcmcmcmcmcmcmcmcmcmcmcmcmcmcmc"
-                                         "ccccccmcmcmcmcmcmcmcmcccccccccmcmmcmcmmcmcmcctmcmc"
-                                         "mcmcmcmmmmmcmcmcmcmcmcmcmcmcmcmcmmmmmmmmmmmmmmmmmm"
-                                         "mmmmmmcm";
+using kastra::test::avkonDepths;
 
 struct Workspace {
     fs::path root;
@@ -118,7 +107,7 @@ const Workspace& workspace()
         std::string pack = "SIS\\Avkon.mbm\r\n";
         std::string unpack = "/u SIS\\Avkon.mbm\r\n";
         for (int i = 0; i < 508; ++i) {
-            const char depth = avkonDepths[static_cast<std::size_t>(i)];
+            const char depth = avkonDepths()[static_cast<std::size_t>(i)];
             const auto& s = sizes[(i / 2) % 12];
             drawIcon(rng, s[0], s[1], depth == 'm', bgr);
             w.slotBytes.push_back(bmp24(s[0], s[1], bgr));

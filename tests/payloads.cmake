@@ -14,13 +14,13 @@ if(TARGET workspace AND TARGET mkdefaults)
     KASTRA_MKDEFAULTS="$<TARGET_FILE:mkdefaults>")
 
   kastra_test(test_payloads
-    SOURCES test_payloads.cpp test_payloads_handset.cpp test_payloads_letters.cpp
+    SOURCES test_payloads.cpp test_payloads_handset.cpp
     LIBS workspace mkdefaults_art symbian)
   target_compile_definitions(test_payloads PRIVATE ${payload_defs})
   add_dependencies(test_payloads payloads)
 
   kastra_test(test_mkdefaults
-    SOURCES test_mkdefaults.cpp test_payloads_letters.cpp
+    SOURCES test_mkdefaults.cpp
     LIBS mkdefaults_art imaging symbian Qt6::Gui)
   target_compile_definitions(test_mkdefaults PRIVATE ${payload_defs})
   add_dependencies(test_mkdefaults payloads mkdefaults bmconv)

@@ -1,6 +1,7 @@
 // The bmconv program, run as the theme builder runs it: in its working
 // folder, on a command file, with backslash slot names.
 #include "bitmap.h"
+#include "avkon_depths.h"
 #include "mbm.h"
 #include "test_support.h"
 
@@ -151,23 +152,11 @@ fs::path slotPath(const fs::path& dir, const char* folder, int i)
     return dir / folder / buf;
 }
 
-// The depth of every Avkon.mbm bitmap as the pack list gives it:
-// c = /c8, m = /1, t = /c12.
-constexpr std::string_view avkonDepths = "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmmmmmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmtmtmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmtmcmcmcmtmcmcm"
-                                         "cmtmcmcmcmcmcmcmcmccmcmcccccccmmmccttmmcmcmcmcmccm"
-                                         "cmcmcmcmcccmcccmtmtmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcmcm"
-                                         "cmcmcmcmcmcmcmcmcmtttcmcmcmcmcmcmcmcmcmcmcmcmcmcmc"
-                                         "ccccccmcmcmcmcmcmcmcmcccccccccmcmmcmcmmcmcmcctmcmc"
-                                         "mcmcmcmmmmmcmcmcmcmcmcmcmcmcmcmcmmmmmmmmmmmmmmmmmm"
-                                         "mmmmmmcm";
+using kastra::test::avkonDepths;
 
 mbm::Mode avkonMode(int i)
 {
-    const char d = avkonDepths[static_cast<std::size_t>(i)];
+    const char d = avkonDepths()[static_cast<std::size_t>(i)];
     return d == 'c' ? mbm::Mode{8, true} : d == 'm' ? mbm::Mode{1, false} : mbm::Mode{12, true};
 }
 

@@ -6,41 +6,21 @@
 #include "pkg_text.h"
 #include "sis_reader.h"
 #include "test_support.h"
+#include "tool_runner.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 using namespace kastra;
 using namespace kastra::sis;
 namespace fs = std::filesystem;
+using kastra::test::runTool;
+using kastra::test::ToolRun;
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string output;
-};
-
-// Runs a built tool with dir as its current directory; stdout and stderr
-// together.
-ToolRun runTool(const char* tool, const fs::path& dir, const std::string& args)
-{
-    const std::string cmd =
-        "cd '" + dir.string() + "' && '" + std::string(KASTRA_BIN_DIR) + "/" + tool + "' " + args + " 2>&1";
-    ToolRun r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p))
-        r.output.append(buf, n);
-    const int status = pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
-}
 
 Bytes pattern(std::size_t size, unsigned seed)
 {

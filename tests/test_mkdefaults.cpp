@@ -2,6 +2,7 @@
 // our own bmconv have the counts, depths and sizes the program relies on,
 // every mask is the corner mask of its picture, the generator is
 // deterministic, and the default desktop composes as the preview shows it.
+#include "avkon_depths.h"
 #include "art.h"
 #include "avkon.h"
 #include "bitmap.h"
@@ -20,10 +21,6 @@
 
 using namespace kastra;
 namespace fs = std::filesystem;
-
-namespace kastra::testdata {
-std::string avkonPrefixLetters();
-}
 
 namespace {
 
@@ -159,7 +156,7 @@ TEST(Mkdefaults, AvkonDepthsFollowThePackList)
     auto bitmaps = mbm::readMbm(pkg("AVKON"));
     ASSERT_TRUE(bitmaps.ok()) << bitmaps.error();
     ASSERT_EQ(bitmaps->size(), 508u);
-    const std::string letters = testdata::avkonPrefixLetters();
+    const std::string letters = test::avkonDepths();
     for (std::size_t i = 0; i < 508; ++i) {
         mbm::Mode expected{letters[i] == 'c' ? 8 : letters[i] == 'm' ? 1 : 12, letters[i] != 'm'};
         if (i == 186 || i == 194 || i == 266 || i == 268 || i == 406)
@@ -185,7 +182,7 @@ TEST(Mkdefaults, AvkonUnpacksToPicturesAndCornerMasks)
     }
     // Every 1-bit bitmap right after a colour bitmap is its corner mask; the
     // others are black-and-white pictures of their own.
-    const std::string letters = testdata::avkonPrefixLetters();
+    const std::string letters = test::avkonDepths();
     int masks = 0;
     int pictures = 0;
     for (std::size_t i = 0; i < 508; ++i) {

@@ -1,6 +1,7 @@
 // The payload store: every payload of the program's table is built in, the
 // override folder wins, WritePayload replaces files exactly, and the Avkon
 // pack list is byte for byte the fixed list.
+#include "avkon_depths.h"
 #include "payloads.h"
 #include "test_support.h"
 
@@ -16,10 +17,6 @@
 
 using namespace kastra;
 namespace fs = std::filesystem;
-
-namespace kastra::testdata {
-std::string avkonPrefixLetters();
-}
 
 namespace {
 
@@ -161,7 +158,7 @@ TEST(Payloads, AvkonPackListIsExact)
 {
     const Bytes b = builtIn("PKG", "AVCOM");
     ASSERT_EQ(b.size(), 8917u);
-    const std::string letters = testdata::avkonPrefixLetters();
+    const std::string letters = test::avkonDepths();
     ASSERT_EQ(letters.size(), 508u);
     std::string expected = "SIS\\Avkon.mbm\r\n";
     for (std::size_t i = 0; i < letters.size(); ++i) {

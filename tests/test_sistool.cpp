@@ -5,12 +5,12 @@
 #include "pkg_parser.h"
 #include "sis_writer.h"
 #include "test_support.h"
+#include "tool_runner.h"
 
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 using namespace kastra;
 using namespace kastra::sis;
@@ -18,25 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string output;
-};
-
-ToolRun runSisTool(const fs::path& dir, const std::string& args)
+kastra::test::ToolRun runSisTool(const fs::path& dir, const std::string& args)
 {
-    const std::string cmd = "cd '" + dir.string() + "' && '" + std::string(KASTRA_BIN_DIR) + "/SISTool.exe' " + args
-        + " 2>&1";
-    ToolRun r;
-    FILE* p = popen(cmd.c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p))
-        r.output.append(buf, n);
-    const int status = pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return kastra::test::runTool("SISTool.exe", dir, args);
 }
 
 // A package whose file records install to the given destinations, each file
@@ -87,7 +71,7 @@ TEST(SisTool, RefusesNamesThatLeaveTemp)
                                                    u"c:\\x\\nul",
                                                    u"c:\\x\\also ok.txt",
                                                }));
-    const ToolRun run = runSisTool(dir.path() / "work", "\"p.sis\"");
+    const kastra::test::ToolRun run = runSisTool(dir.path() / "work", "\"p.sis\"");
     EXPECT_EQ(run.exitCode, 3) << run.output;
     // Escaping names are reduced to their file part; the rest are refused.
     const std::vector<fs::path> expected = {"work", "work/TEMP", "work/TEMP/also ok.txt", "work/TEMP/escape.txt",
@@ -108,7 +92,7 @@ TEST(SisTool, DamageKeepsWhatCameBefore)
     // last block damages first.txt only.
     Bytes cut(good.begin(), good.end() - 3);
     writeBytes(dir.path() / "cut.sis", cut);
-    const ToolRun run = runSisTool(dir.path(), "cut.sis");
+    const kastra::test::ToolRun run = runSisTool(dir.path(), "cut.sis");
     EXPECT_EQ(run.exitCode, 3);
     EXPECT_NE(run.output.find("skipped \"first.txt\""), std::string::npos) << run.output;
     EXPECT_TRUE(fs::exists(dir.path() / "TEMP" / "second.txt"));
@@ -127,7 +111,7 @@ TEST(SisTool, CommandLineAndUnreadablePackages)
     };
     const Case cases[] = {{"", 1}, {"a b", 1}, {"missing.sis", 2}, {"text.sis", 2}, {"empty.sis", 2}, {".", 2}};
     for (const Case& c : cases) {
-        const ToolRun run = runSisTool(dir.path(), c.args);
+        const kastra::test::ToolRun run = runSisTool(dir.path(), c.args);
         EXPECT_EQ(run.exitCode, c.exitCode) << c.args << "\n" << run.output;
         EXPECT_FALSE(run.output.empty());
     }
@@ -149,7 +133,7 @@ TEST(SisTool, CrasherPackagesNeverEscapeOrCrash)
     for (const auto& e : fs::directory_iterator(crashers)) {
         TempDir dir;
         fs::copy_file(e.path(), dir.path() / "p.sis");
-        const ToolRun run = runSisTool(dir.path(), "p.sis");
+        const kastra::test::ToolRun run = runSisTool(dir.path(), "p.sis");
         EXPECT_GE(run.exitCode, 0) << e.path();
         EXPECT_LE(run.exitCode, 3) << e.path();
         for (const fs::path& p : everythingBelow(dir.path())) {

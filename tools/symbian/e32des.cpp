@@ -122,6 +122,38 @@ Result<std::u16string> scsuDecode(ByteReader& in, std::size_t units)
     unsigned active = 0;
     bool unicodeMode = false;
     auto ended = [] { return fail("compressed text ends early"); };
+    // The three things both modes can do, with their own tag bytes: quote one
+    // UTF-16 unit, define a dynamic window (one byte of offset) and define an
+    // extended window (two bytes). Each returns false at the end of input and
+    // sets reserved when a window byte is one the scheme reserves.
+    bool reserved = false;
+    auto quoteUnit = [&] {
+        std::uint8_t hi = 0;
+        std::uint8_t lo = 0;
+        if (!in.u8(hi) || !in.u8(lo))
+            return false;
+        out += static_cast<char16_t>((hi << 8) | lo);
+        return true;
+    };
+    auto defineWindow = [&](unsigned window) {
+        std::uint8_t x = 0;
+        if (!in.u8(x))
+            return false;
+        const std::uint32_t off = windowOffset(x);
+        reserved = off == 0;
+        active = window;
+        dynamic[active] = off;
+        return true;
+    };
+    auto defineExtended = [&] {
+        std::uint8_t hi = 0;
+        std::uint8_t lo = 0;
+        if (!in.u8(hi) || !in.u8(lo))
+            return false;
+        active = hi >> 5;
+        dynamic[active] = 0x10000 + ((std::uint32_t{hi & 0x1Fu} << 8) | lo) * 0x80;
+        return true;
+    };
 
     while (out.size() < units) {
         std::uint8_t b = 0;
@@ -132,28 +164,15 @@ Result<std::u16string> scsuDecode(ByteReader& in, std::size_t units)
                 active = b - UC0;
                 unicodeMode = false;
             } else if (b >= UD0 && b <= UD0 + 7) {
-                std::uint8_t x = 0;
-                if (!in.u8(x))
+                if (!defineWindow(b - UD0))
                     return ended();
-                const std::uint32_t off = windowOffset(x);
-                if (off == 0)
-                    return fail("compressed text defines a reserved window");
-                active = b - UD0;
-                dynamic[active] = off;
                 unicodeMode = false;
             } else if (b == UQU) {
-                std::uint8_t hi = 0;
-                std::uint8_t lo = 0;
-                if (!in.u8(hi) || !in.u8(lo))
+                if (!quoteUnit())
                     return ended();
-                out += static_cast<char16_t>((hi << 8) | lo);
             } else if (b == UDX) {
-                std::uint8_t hi = 0;
-                std::uint8_t lo = 0;
-                if (!in.u8(hi) || !in.u8(lo))
+                if (!defineExtended())
                     return ended();
-                active = hi >> 5;
-                dynamic[active] = 0x10000 + ((std::uint32_t{hi & 0x1Fu} << 8) | lo) * 0x80;
                 unicodeMode = false;
             } else if (b == 0xF2) {
                 return fail("compressed text uses a reserved tag");
@@ -163,9 +182,7 @@ Result<std::u16string> scsuDecode(ByteReader& in, std::size_t units)
                     return ended();
                 out += static_cast<char16_t>((b << 8) | lo);
             }
-            continue;
-        }
-        if (b == 0x00 || b == 0x09 || b == 0x0A || b == 0x0D || (b >= 0x20 && b <= 0x7F)) {
+        } else if (b == 0x00 || b == 0x09 || b == 0x0A || b == 0x0D || (b >= 0x20 && b <= 0x7F)) {
             out += static_cast<char16_t>(b);
         } else if (b >= 0x80) {
             appendCodePoint(out, dynamic[active] + (b - 0x80u));
@@ -176,34 +193,23 @@ Result<std::u16string> scsuDecode(ByteReader& in, std::size_t units)
             const unsigned window = b - SQ0;
             appendCodePoint(out, q < 0x80 ? kStaticWindows[window] + q : dynamic[window] + (q - 0x80u));
         } else if (b == SDX) {
-            std::uint8_t hi = 0;
-            std::uint8_t lo = 0;
-            if (!in.u8(hi) || !in.u8(lo))
+            if (!defineExtended())
                 return ended();
-            active = hi >> 5;
-            dynamic[active] = 0x10000 + ((std::uint32_t{hi & 0x1Fu} << 8) | lo) * 0x80;
         } else if (b == SQU) {
-            std::uint8_t hi = 0;
-            std::uint8_t lo = 0;
-            if (!in.u8(hi) || !in.u8(lo))
+            if (!quoteUnit())
                 return ended();
-            out += static_cast<char16_t>((hi << 8) | lo);
         } else if (b == SCU) {
             unicodeMode = true;
         } else if (b >= SC0 && b <= SC0 + 7) {
             active = b - SC0;
         } else if (b >= SD0 && b <= SD0 + 7) {
-            std::uint8_t x = 0;
-            if (!in.u8(x))
+            if (!defineWindow(b - SD0))
                 return ended();
-            const std::uint32_t off = windowOffset(x);
-            if (off == 0)
-                return fail("compressed text defines a reserved window");
-            active = b - SD0;
-            dynamic[active] = off;
         } else {
             return fail("compressed text uses a reserved tag");
         }
+        if (reserved)
+            return fail("compressed text defines a reserved window");
     }
     // A supplementary character may overshoot by one unit; that is a
     // malformed descriptor, not text to keep.

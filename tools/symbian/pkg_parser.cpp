@@ -795,35 +795,25 @@ private:
     {
         if (depth > kMaxConditionDepth)
             return error(where(m_tok), "the condition is nested too deeply");
-        if (!conjunction(out, depth))
-            return false;
-        while (wordIs(m_tok, "OR")) {
-            if (!advance())
-                return false;
-            Expression rhs;
-            if (!conjunction(rhs, depth))
-                return false;
-            Expression node;
-            node.type = kExprOr;
-            node.operands.push_back(std::move(out));
-            node.operands.push_back(std::move(rhs));
-            out = std::move(node);
-        }
-        return true;
+        return chain(out, depth, "OR", kExprOr, &Parser::conjunction);
     }
 
-    bool conjunction(Expression& out, int depth)
+    bool conjunction(Expression& out, int depth) { return chain(out, depth, "AND", kExprAnd, &Parser::unary); }
+
+    // operand { word operand }, grouped from the left into nodes of type.
+    bool chain(Expression& out, int depth, const char* word, decltype(Expression::type) type,
+               bool (Parser::*operand)(Expression&, int))
     {
-        if (!unary(out, depth))
+        if (!(this->*operand)(out, depth))
             return false;
-        while (wordIs(m_tok, "AND")) {
+        while (wordIs(m_tok, word)) {
             if (!advance())
                 return false;
             Expression rhs;
-            if (!unary(rhs, depth))
+            if (!(this->*operand)(rhs, depth))
                 return false;
             Expression node;
-            node.type = kExprAnd;
+            node.type = type;
             node.operands.push_back(std::move(out));
             node.operands.push_back(std::move(rhs));
             out = std::move(node);

@@ -4,7 +4,6 @@
 kastra_test(test_payload_formats
   SOURCES test_rsc.cpp test_e32.cpp test_gdr.cpp test_aif.cpp
   LIBS symbian)
-target_compile_definitions(test_payload_formats PRIVATE KASTRA_CRASHERS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/crashers")
 
 if(TARGET workspace AND TARGET mkdefaults)
   set(payload_defs

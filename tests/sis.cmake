@@ -4,4 +4,3 @@ kastra_test(test_sis
   SOURCES test_sis.cpp test_pkg.cpp test_makesis.cpp test_sistool.cpp
   LIBS symbian ZLIB::ZLIB)
 add_dependencies(test_sis makesis sistool)
-target_compile_definitions(test_sis PRIVATE KASTRA_CRASHERS_DIR="${CMAKE_CURRENT_SOURCE_DIR}/crashers")

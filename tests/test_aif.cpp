@@ -179,11 +179,8 @@ TEST(Aif, HostileFiles)
 
 TEST(Aif, CrashersFailCleanly)
 {
-    int files = 0;
-    for (const auto& e : fs::directory_iterator(fs::path(KASTRA_CRASHERS_DIR) / "aif")) {
-        auto r = readAif(readBytes(e.path()));
-        EXPECT_FALSE(r.ok()) << e.path();
-        ++files;
-    }
-    EXPECT_GT(files, 0);
+    const auto files = crasherFiles("aif");
+    EXPECT_FALSE(files.empty());
+    for (const fs::path& f : files)
+        EXPECT_FALSE(readAif(readBytes(f)).ok()) << f;
 }

@@ -2,6 +2,7 @@
 // Helpers shared by the tests: a temporary folder removed at the end of the
 // test, and whole-file byte reading and writing.
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -39,6 +40,18 @@ public:
 private:
     std::filesystem::path m_path;
 };
+
+// Every file of tests/crashers/<format>: inputs that broke, or could break, a
+// reader, kept as named cases. Sorted, so failures read the same every run.
+inline std::vector<std::filesystem::path> crasherFiles(const std::string& format)
+{
+    std::vector<std::filesystem::path> files;
+    for (const auto& e : std::filesystem::directory_iterator(std::filesystem::path(KASTRA_CRASHERS_DIR) / format))
+        if (e.is_regular_file())
+            files.push_back(e.path());
+    std::sort(files.begin(), files.end());
+    return files;
+}
 
 inline std::vector<std::uint8_t> readBytes(const std::filesystem::path& p)
 {

@@ -12,7 +12,7 @@ deps:
 	@scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKASTRA_WERROR=ON
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -24,7 +24,7 @@ test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
 
 $(ASAN_BUILD)/CMakeCache.txt:
-	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKASTRA_SANITIZE=ON -DKASTRA_BENCH=OFF
+	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKASTRA_WERROR=ON -DKASTRA_SANITIZE=ON -DKASTRA_BENCH=OFF
 
 build-sanitize: deps $(ASAN_BUILD)/CMakeCache.txt
 	cmake --build $(ASAN_BUILD) -j $(JOBS)

@@ -1,0 +1,57 @@
+#pragma once
+// The bridge to bmconv: the command file com.txt, the converter run, the
+// seven theme-file operations and the corner masks. The program never reads
+// or writes MBM itself; it writes com.txt and runs bmconv.exe in the
+// workspace root.
+//
+// Failing to enter the workspace root or to create or write com.txt is the
+// one fatal I/O error (FatalIoError with the Windows error number).
+
+#include "workspace.h"
+
+#include <QChar>
+#include <QString>
+#include <QStringList>
+
+namespace kastra {
+
+enum class ThemeFileOpCode {
+    WriteConverter = 0,
+    PackEidPic = 1,
+    PackBackground = 2,
+    PackAvkon = 3,
+    PackAvkonEx = 4,
+    PackMenuFolders = 5,
+    WriteNoImageBanner = 6,
+};
+
+// One line per name, or all names on one line separated by spaces.
+enum class UnpackLayout { OnePerLine, OneLine };
+
+// The bytes of com.txt for an unpack list: "/u " + mbm, CR LF, then the
+// names; every line ends with CR LF. Windows-1251.
+QByteArray UnpackCommandFile(const QString& mbm, const QStringList& names, UnpackLayout layout);
+
+// The bytes of com.txt for codes 1, 2, 4 and 5 (3 is the AVCOM payload).
+QByteArray PackCommandFile(ThemeFileOpCode code);
+
+// Enters the root, writes com.txt, runs the converter. Returns whether
+// bmconv ran and exited 0 (callers of the original ignore it).
+bool Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout);
+
+// Runs "bmconv.exe com.txt" hidden in the root and waits without a limit.
+// Returns whether it started and exited 0.
+bool RunConverter(const Workspace& ws);
+
+// Derives a 1-bit mask slot from a colour slot: white where a pixel equals
+// the colour of pixel (0, 0), black elsewhere. An unreadable colour slot
+// leaves the mask slot as it was. Slot names are relative to the root.
+void MakeCornerMask(const Workspace& ws, const QString& colourSlot, const QString& maskSlot);
+
+// Codes 0-6. scheme names Top<N>.bmp for code 6. For the pack codes the
+// result is true only when bmconv exited 0 and wrote a fresh SIS\<file>
+// (the old one is deleted before packing); codes 0 and 6 return whether the
+// payload was written.
+bool ThemeFileOp(const Workspace& ws, ThemeFileOpCode code, QChar scheme = u'1');
+
+} // namespace kastra

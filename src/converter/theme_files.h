@@ -1,0 +1,41 @@
+#pragma once
+// Loading the five theme MBM files from the program folder into the slots,
+// and saving them back, as the ten load and save buttons do. The handlers
+// around these calls make the repaint requests and show the messages.
+
+#include "app_state.h"
+#include "workspace.h"
+
+#include <QString>
+
+namespace kastra {
+
+enum class ThemeFile { EidPic, Background, Avkon, AvkonEx, MenuFolders };
+
+// "EidPic.mbm", "backgroundimage.mbm", "Avkon.mbm", "AvkonEx.mbm",
+// "menu_folders.mbm".
+QString themeFileName(ThemeFile file);
+
+struct ThemeFileOutcome {
+    enum class Status { Done, Missing, Failed };
+    Status status = Status::Done;
+    // The text for the user's message box (empty when Done): "Поместите файл
+    // ... в директорию с программой !" for Missing, "Не удалось загрузить
+    // файл ..." / "Не удалось сохранить файл ..." for Failed.
+    QString message;
+};
+
+// Loads the theme file from the program folder (found regardless of letter
+// case). The load copy is removed first; the slots the unpack overwrites are
+// copied aside and put back when bmconv fails, so the workspace is never half
+// old and half new. EidPic also rewrites Temp1.bmp ... Temp4.bmp from the
+// banners' top rows through the strip buffer. MenuFolders runs
+// PrepareWorkspace(menuOnly). Flags and repaints are the caller's.
+ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch);
+
+// Packs the slots (ThemeFileOp with the file's pack code) and, only when
+// bmconv wrote a fresh file, replaces the program folder's file atomically
+// (an existing case variant of its name is replaced, not doubled).
+ThemeFileOutcome SaveThemeFile(const Workspace& ws, ThemeFile file);
+
+} // namespace kastra

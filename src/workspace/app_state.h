@@ -1,0 +1,37 @@
+#pragma once
+// The process-wide state every handler and painter shares. One instance
+// lives from the start-up handler to the close of the window; everything
+// here is used on the GUI thread only.
+
+#include "bitmap.h"
+
+#include <QChar>
+#include <QString>
+
+#include <cstdint>
+
+namespace kastra {
+
+struct ScratchBitmaps {
+    // Created in this order at start-up. An empty bitmap is 0 x 0 and takes
+    // its size from the first picture loaded into it.
+    Bitmap indicator{28, 5};       // indicator buffer of the status animation
+    Bitmap maskHolder;             // masks of the painters
+    Bitmap desktop;                // desktop scratch; Back.bmp after set-up
+    Bitmap strip{176, 12};         // strip buffer
+    Bitmap animation;              // animation scratch
+    Bitmap status;                 // status picture
+};
+
+struct AppState {
+    QString workspaceRoot;         // ends with a separator
+    QString programFolder;         // ends with a separator
+    QString defaultEditorPath;     // command of the default editor
+    QString popupSlotPath;         // full path EditorMenu acts on
+    QChar scheme = u'1';           // current colour scheme, '1' to '4'
+    bool stripEdited = false;      // Temp<N>.bmp is edited as its own file
+    std::uint8_t animationStep = 0;
+    ScratchBitmaps scratch;
+};
+
+} // namespace kastra

@@ -1,0 +1,66 @@
+#include "slots.h"
+
+#include <QDir>
+
+namespace kastra {
+
+int slotCount(SlotFolder folder)
+{
+    switch (folder) {
+    case SlotFolder::Avkon: return AvkonSlotCount;
+    case SlotFolder::Signal: return SignalSlotCount;
+    case SlotFolder::Menu: return MenuSlotCount;
+    }
+    return 0;
+}
+
+QString folderName(SlotFolder folder)
+{
+    switch (folder) {
+    case SlotFolder::Avkon: return QStringLiteral("Avkon");
+    case SlotFolder::Signal: return QStringLiteral("Signal");
+    case SlotFolder::Menu: return QStringLiteral("Menu");
+    }
+    return {};
+}
+
+QString slotName(SlotFolder folder, int index)
+{
+    // The prefix is chosen by the index and the index appended in plain
+    // decimal, which gives three digits for every index the folders hold.
+    QString prefix = folderName(folder) + u'\\';
+    if (index < 10)
+        prefix += QStringLiteral("00");
+    else if (index < 100)
+        prefix += u'0';
+    return prefix + QString::number(index) + QStringLiteral(".bmp");
+}
+
+QStringList slotNames(SlotFolder folder)
+{
+    QStringList names;
+    const int n = slotCount(folder);
+    names.reserve(n);
+    for (int i = 0; i < n; ++i)
+        names << slotName(folder, i);
+    return names;
+}
+
+QString topSlot(QChar scheme)
+{
+    return QStringLiteral("Top") + scheme + QStringLiteral(".bmp");
+}
+
+QString tempSlot(QChar scheme)
+{
+    return QStringLiteral("Temp") + scheme + QStringLiteral(".bmp");
+}
+
+QString slotPath(const QString& root, const QString& slot)
+{
+    QString relative = slot;
+    relative.replace(u'\\', u'/');
+    return root + QDir::toNativeSeparators(relative);
+}
+
+} // namespace kastra

@@ -1,0 +1,41 @@
+#pragma once
+// Names of the theme workspace: the folders, the numbered bitmap slots and
+// the banner slots of a colour scheme.
+//
+// Slot names are text with backslashes ("Avkon\445.bmp"), exactly as they
+// stand in the converter's command files and the package script. Only
+// slotPath() turns one into a path to open, with native separators.
+
+#include <QString>
+#include <QStringList>
+
+namespace kastra {
+
+enum class SlotFolder { Avkon, Signal, Menu };
+
+inline constexpr int AvkonSlotCount = 508;
+inline constexpr int SignalSlotCount = 12;
+inline constexpr int MenuSlotCount = 24;
+
+// The number of slots of a folder (508, 12, 24).
+int slotCount(SlotFolder folder);
+
+// The folder's name as it stands in slot names: "Avkon", "Signal", "Menu".
+QString folderName(SlotFolder folder);
+
+// "Avkon\007.bmp", "Signal\011.bmp", "Avkon\445.bmp": the folder, a
+// backslash, the index as three digits with leading zeros, ".bmp".
+QString slotName(SlotFolder folder, int index);
+
+// Every slot name of a folder, in index order.
+QStringList slotNames(SlotFolder folder);
+
+// "Top3.bmp" and "Temp3.bmp" for the scheme number '3'.
+QString topSlot(QChar scheme);
+QString tempSlot(QChar scheme);
+
+// The file to open for a slot: root (ending in a separator) + the slot name
+// with native separators.
+QString slotPath(const QString& root, const QString& slot);
+
+} // namespace kastra

@@ -1,0 +1,58 @@
+#pragma once
+// Set-up and tear-down of the theme workspace, the guard that keeps a second
+// instance out of it, and the program folder.
+
+#include "bitmap.h"
+#include "result.h"
+
+#include <QString>
+
+#include <memory>
+
+namespace kastra {
+
+// Where a run keeps its files: the workspace root and the program folder,
+// both absolute and ending with a separator. Tests pass their own folders.
+struct Workspace {
+    QString root;
+    QString programFolder;
+};
+
+// Writes the converter and the default theme files and unpacks them into the
+// 544 numbered slots (menuOnly: only menu_folders.mbm into Menu\;
+// fromWorkspaceFiles: the five theme MBM files already lying in the root are
+// unpacked instead of the defaults, and Back.bmp is loaded into desktop).
+// Returns backgroundNarrow: with fromWorkspaceFiles, whether Back.bmp is at
+// most 175 pixels wide (an unreadable one counts as width 0); else false.
+bool PrepareWorkspace(const Workspace& ws, bool menuOnly, bool fromWorkspaceFiles, Bitmap& desktop);
+
+// Deletes the plain files of Avkon\, Signal\, SIS\, Menu\ and then of the
+// root, removing each folder; a folder stops at its first file that cannot be
+// deleted. Nothing is reported.
+void TearDownWorkspace(const Workspace& ws);
+
+// The program folder: the executable's folder when it is writable, else
+// $XDG_DATA_HOME/kastra-theme/ (created). Ends with a separator.
+QString ResolveProgramFolder(const QString& executableFolder);
+
+// The existing file in folder whose name matches name without regard to
+// letter case, the exact name preferred; folder + name when there is none
+// (so a save creates it under the name the program uses).
+QString FindInFolder(const QString& folder, const QString& name);
+
+// Keeps a second instance out of the workspace. The lock file lies in the
+// workspace base, outside the root that the tear-down removes; it is not
+// inherited by started programs and is taken over when its owner died.
+class WorkspaceLock {
+public:
+    ~WorkspaceLock();
+    // Empty when another living process holds the lock.
+    static std::unique_ptr<WorkspaceLock> acquire(const QString& base);
+
+private:
+    struct Impl;
+    explicit WorkspaceLock(std::unique_ptr<Impl> impl);
+    std::unique_ptr<Impl> m_impl;
+};
+
+} // namespace kastra

@@ -1,0 +1,40 @@
+#pragma once
+// Which slot a mouse press on a preview surface picks: the bands follow the
+// painters' layout (the banner drawn from row 0 with its top 12 rows being
+// the desktop top strip, signal pictures 32 pixels apart, small folder icons
+// 42 and large ones 44 pixels apart). Bands are half-open.
+
+#include <QChar>
+#include <QString>
+
+namespace kastra {
+
+enum class PreviewView {
+    Preview,        // PreviewBox
+    DesktopStrip,   // DesktopStripBox
+    BootStrip,      // BootStripBox
+    NoSignal,       // NoSignalBox
+    SignalStrip,    // SignalStripBox
+    Avkon445,       // Avkon445Box
+    SmallFolders,   // SmallFoldersBox
+    LargeFolders,   // LargeFoldersBox
+    Avkon136,       // Avkon136Box
+    Avkon138,       // Avkon138Box
+    Avkon202,       // Avkon202Box
+};
+
+// The slot name (relative, backslash text) under (x, y) of the view, for the
+// scheme number scheme.
+QString SlotUnder(PreviewView view, int x, int y, QChar scheme);
+
+// How a press on the view treats its slot.
+struct PressRules {
+    bool testsExistence = false;   // PreviewBox, DesktopStripBox
+    bool setsStripEdited = false;  // every press on DesktopStripBox, and the
+                                   // PreviewBox's strip band (y < 12)
+    bool remembersAlways = false;  // the icons page's views remember the slot
+                                   // for every button, not only the right one
+};
+PressRules PressRulesFor(PreviewView view, int y);
+
+} // namespace kastra

@@ -1,16 +1,92 @@
-// Until the main window is built, the program shows a small window that says
-// so, so that `make run` starts something honest.
+// The program: one window on a prepared theme workspace. It reads no
+// command line.
+#include "fatal.h"
+#include "folders.h"
+#include "fonts.h"
+#include "main_form.h"
+#include "widgets.h"
+#include "workspace.h"
+
 #include <QApplication>
-#include <QLabel>
+#include <QLibraryInfo>
+#include <QMessageBox>
+#include <QSessionManager>
+#include <QSocketNotifier>
+#include <QTranslator>
+
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onSignal(int)
+{
+    const char c = 1;
+    // Nothing else is safe in a signal handler; the window hears of it
+    // through the pipe.
+    [[maybe_unused]] const auto n = ::write(signalPipe[1], &c, 1);
+}
+
+// SIGTERM and SIGHUP (a logout, a closed terminal) become a normal close
+// request, so the workspace is torn down and the settings saved.
+void closeOnSignals(kastra::MainForm& form)
+{
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &form);
+    QObject::connect(notifier, &QSocketNotifier::activated, &form, [&form] {
+        char c = 0;
+        [[maybe_unused]] const auto n = ::read(signalPipe[0], &c, 1);
+        form.close();
+    });
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    ::sigaction(SIGTERM, &sa, nullptr);
+    ::sigaction(SIGHUP, &sa, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QLabel label(QStringLiteral("Kastra Theme Creator\n\nThe main window is not built yet.\n"
-                                "The tools bmconv, makesis and SISTool.exe are in this folder."));
-    label.setAlignment(Qt::AlignCenter);
-    label.setMinimumSize(360, 120);
-    label.setWindowTitle(QStringLiteral("Kastra Theme Creator"));
-    label.show();
+    QApplication::setStyle(new kastra::KastraStyle);
+    QApplication::setApplicationName(QStringLiteral("kastra-theme"));
+    kastra::InstallFontSubstitutes();
+
+    QTranslator qtRussian;
+    if (qtRussian.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtRussian);
+
+    const QString programFolder = kastra::ResolveProgramFolder(QCoreApplication::applicationDirPath());
+    // The workspace is never put anywhere but the checked per-user base: a
+    // refused base ends the program before anything is written.
+    const kastra::Result<QString> base = kastra::WorkspaceBase();
+    if (!base)
+        kastra::FatalIoError(5);
+
+    const auto lock = kastra::WorkspaceLock::acquire(*base);
+    if (!lock) {
+        QMessageBox::warning(nullptr, kastra::MainForm::Caption, QStringLiteral("Программа уже запущена."));
+        return 1;
+    }
+
+    kastra::StartupOptions options;
+    options.programFolder = programFolder;
+    options.workspaceRoot = kastra::WorkspaceRootFor(*base);
+    kastra::MainForm form(options);
+    kastra::SetFatalErrorPresenter([&form](const QString& title, const QString& text) {
+        form.halt();
+        QMessageBox::critical(nullptr, title, text);
+    });
+    closeOnSignals(form);
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) { form.shutdown(); });
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.shutdown(); });
+    form.show();
     return app.exec();
 }

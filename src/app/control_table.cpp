@@ -1,0 +1,150 @@
+#include "control_table.h"
+
+#include "fonts.h"
+#include "widgets.h"
+
+#include <QCheckBox>
+#include <QFrame>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace kastra {
+
+QFont rowFont(const ControlSpec& row, const QFont& parentFont)
+{
+    const bool bold = (row.flags & Bold) != 0;
+    QFont font = parentFont;
+    if (row.fontFamily || row.fontHeight >= 0) {
+        const QString family = row.fontFamily ? QString::fromLatin1(row.fontFamily) : parentFont.family();
+        int height = row.fontHeight;
+        if (height < 0)
+            height = QFontMetrics(parentFont).height();
+        font = CellFont(family, height, bold);
+    } else if (bold) {
+        font.setBold(true);
+    }
+    if (row.flags & Underline)
+        font.setUnderline(true);
+    return font;
+}
+
+namespace {
+
+QWidget* makeWidget(const ControlSpec& row, QWidget* parent, const ImageList& images)
+{
+    const QString caption = row.caption ? QString::fromUtf16(row.caption) : QString();
+    const QSize size(row.width, row.height);
+    switch (row.kind) {
+    case Kind::PaintBox: return new PaintBox(size, parent);
+    case Kind::ImageView:
+        return new ImageView((row.flags & ImageChevron) ? images.chevron : images.arrow, parent);
+    case Kind::Label: {
+        auto* l = new QLabel(caption, parent);
+        l->setTextFormat(Qt::PlainText);
+        if (row.flags & Centred)
+            l->setAlignment(Qt::AlignCenter);
+        return l;
+    }
+    case Kind::Button: return new QPushButton(caption, parent);
+    case Kind::PictureButton: {
+        auto* b = new PictureButton(caption, parent);
+        b->setFlat((row.flags & Flat) != 0);
+        return b;
+    }
+    case Kind::CheckBox: return new QCheckBox(caption, parent);
+    case Kind::Radio: return new QRadioButton(caption, parent);
+    case Kind::Edit: return new QLineEdit(caption, parent);
+    case Kind::Memo: {
+        auto* m = new QPlainTextEdit(caption, parent);
+        m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+        m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        return m;
+    }
+    case Kind::Group: return new QGroupBox(caption, parent);
+    case Kind::Panel: {
+        // Draws its caption from the top-left corner, breaking lines only
+        // where the text does and never wrapping; "&" is an ordinary
+        // character.
+        auto* p = new QLabel(caption, parent);
+        p->setTextFormat(Qt::PlainText);
+        p->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        p->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        p->setWordWrap(false);
+        return p;
+    }
+    case Kind::Progress: {
+        auto* p = new QProgressBar(parent);
+        p->setTextVisible(false);
+        p->setRange(0, 100);
+        p->setValue(0);
+        return p;
+    }
+    }
+    return new QWidget(parent);
+}
+
+void applyColours(QWidget* w, const ControlSpec& row)
+{
+    QPalette pal = w->palette();
+    bool changed = false;
+    if (row.textColour) {
+        const QColor c(static_cast<int>((row.textColour >> 16) & 0xFF), static_cast<int>((row.textColour >> 8) & 0xFF),
+                       static_cast<int>(row.textColour & 0xFF));
+        pal.setColor(QPalette::WindowText, c);
+        pal.setColor(QPalette::Text, c);
+        pal.setColor(QPalette::ButtonText, c);
+        if (auto* pb = qobject_cast<PictureButton*>(w))
+            pb->setCaptionColour(c);
+        changed = true;
+    }
+    if (row.flags & ButtonFace) {
+        pal.setColor(QPalette::Window, pal.color(QPalette::Button));
+        w->setAutoFillBackground(true);
+        changed = true;
+    }
+    if (row.flags & WindowBack) {
+        pal.setColor(QPalette::Base, pal.color(QPalette::Base));
+        changed = true;
+    }
+    if (changed)
+        w->setPalette(pal);
+}
+
+} // namespace
+
+void buildControls(QWidget* page, std::span<const ControlSpec> rows, const ImageList& images, Controls& out)
+{
+    for (const ControlSpec& row : rows) {
+        QWidget* parent = row.parent ? out[QString::fromLatin1(row.parent)] : page;
+        if (!parent)
+            parent = page;
+        QWidget* w = makeWidget(row, parent, images);
+        w->setObjectName(QString::fromLatin1(row.name));
+        w->setFont(rowFont(row, parent->font()));
+        applyColours(w, row);
+        if (row.width > 0 && row.height > 0) {
+            w->setGeometry(row.x, row.y, row.width, row.height);
+        } else {
+            // Sized to its caption in its own font, as AutoSize did.
+            w->move(row.x, row.y);
+            w->adjustSize();
+            w->resize(w->sizeHint());
+        }
+        if (row.flags & HandCursor)
+            w->setCursor(Qt::PointingHandCursor);
+        if (row.flags & NoTabStop)
+            w->setFocusPolicy(Qt::NoFocus);
+        if (row.flags & Disabled)
+            w->setEnabled(false);
+        if (row.flags & (Hidden | Screen2))
+            w->hide();
+        out.add(w->objectName(), w);
+    }
+}
+
+} // namespace kastra

@@ -1,0 +1,49 @@
+#pragma once
+// Everything modal the window shows goes through this interface: the one
+// open-file dialog and the message boxes. Tests put in their own to script
+// the answers and read the messages.
+
+#include <QString>
+
+#include <optional>
+
+class QFileDialog;
+class QWidget;
+
+namespace kastra {
+
+enum class MessageIcon { Information, Warning, Error };
+
+class Dialogs {
+public:
+    virtual ~Dialogs() = default;
+    // Asks for an existing file. windowsFilter is written as the Windows
+    // program wrote it: "Pictures (*.bmp,*.jpg,*.jpeg)|*.bmp;*.jpg;*.jpeg".
+    // Nothing when the user cancels.
+    virtual std::optional<QString> openFile(const QString& windowsFilter) = 0;
+    virtual void message(const QString& title, const QString& text, MessageIcon icon) = 0;
+};
+
+// "Pictures (*.bmp,*.jpg,*.jpeg)|*.bmp;*.jpg;*.jpeg" becomes Qt's
+// "Pictures (*.bmp *.jpg *.jpeg)": the description's own pattern list is
+// replaced by the patterns after the bar. Several description|patterns pairs
+// become several filters separated by ";;".
+QString ToQtFilter(const QString& windowsFilter);
+
+// The real dialogs: one non-native QFileDialog, owned by the window, that
+// keeps its last folder between uses and first opens in the home folder
+// (never in the current directory, which the converter runs move into the
+// workspace). Names match the patterns without regard to letter case.
+class WidgetDialogs final : public Dialogs {
+public:
+    explicit WidgetDialogs(QWidget* owner);
+    std::optional<QString> openFile(const QString& windowsFilter) override;
+    void message(const QString& title, const QString& text, MessageIcon icon) override;
+    QFileDialog* fileDialog() const { return m_dialog; }
+
+private:
+    QWidget* m_owner;
+    QFileDialog* m_dialog;
+};
+
+} // namespace kastra

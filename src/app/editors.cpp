@@ -1,0 +1,64 @@
+#include "editors.h"
+
+#include "process.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+
+namespace kastra {
+
+bool IsEditorProgram(const QString& path)
+{
+    const QFileInfo info(path);
+    return info.isFile() && info.isExecutable();
+}
+
+EditorLaunch ParseEditorCommand(const QString& editorText, const QString& slotPath)
+{
+    EditorLaunch launch;
+    const QString text = editorText.trimmed();
+    if (text.isEmpty())
+        return launch;
+
+    if (text.startsWith(u'"')) {
+        const QStringList words = SplitCommandLine(text);
+        if (words.isEmpty())
+            return launch;
+        launch.program = words.first();
+        launch.arguments = words.mid(1);
+    } else {
+        // The longest prefix ending at a space (or the end) that names an
+        // executable file.
+        QList<qsizetype> ends;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (text.at(i) == u' ')
+                ends << i;
+        }
+        ends << text.size();
+        qsizetype end = ends.first();
+        for (auto it = ends.crbegin(); it != ends.crend(); ++it) {
+            if (IsEditorProgram(text.left(*it))) {
+                end = *it;
+                break;
+            }
+        }
+        launch.program = text.left(end);
+        launch.arguments = SplitCommandLine(text.mid(end).trimmed());
+    }
+    launch.arguments << QDir::toNativeSeparators(slotPath);
+    return launch;
+}
+
+bool StartEditor(const QString& editorText, const QString& slotPath)
+{
+    const EditorLaunch launch = ParseEditorCommand(editorText, slotPath);
+    if (launch.program.isEmpty())
+        return false;
+    // QProcess opens nothing the child could inherit but its three standard
+    // streams; the workspace lock and every other file of ours are opened
+    // close-on-exec.
+    return QProcess::startDetached(launch.program, launch.arguments);
+}
+
+} // namespace kastra

@@ -1,0 +1,36 @@
+#pragma once
+// What a page's handlers may use of the main window: the shared state, the
+// workspace, the dialogs and the repaint requests. Pages see nothing else of
+// MainForm, and MainForm keeps no page logic.
+
+#include "app_state.h"
+#include "dialogs.h"
+#include "workspace.h"
+
+#include <QString>
+
+namespace kastra {
+
+class FormServices {
+public:
+    virtual ~FormServices() = default;
+    virtual AppState& state() = 0;
+    virtual const Workspace& workspace() const = 0;
+    virtual Dialogs& dialogs() = 0;
+    // The window caption, the title of the program's own message boxes.
+    virtual QString caption() const = 0;
+    // Repaint requests: each enables its 50 ms timer unless it is already
+    // running, so requests within one interval give one repaint.
+    virtual void requestPreview() = 0;
+    virtual void requestStrips() = 0;
+    virtual void requestMenu() = 0;
+    // Erases the desktop preview to the window background.
+    virtual void clearPreview() = 0;
+    // The picture options of the settings page.
+    virtual bool stripTop() const = 0;
+    virtual bool stripBottom() const = 0;
+    virtual bool separateEidPic() const = 0;
+    virtual void setStripBottom(bool on) = 0;
+};
+
+} // namespace kastra

@@ -1,0 +1,71 @@
+#include "icons_page.h"
+
+#include "theme_files.h"
+
+#include <QPushButton>
+
+namespace kastra {
+
+namespace {
+
+constexpr std::uint32_t Icon = HandCursor | EditorMenu;
+
+// clang-format off
+const ControlSpec Rows[] = {
+//   name                     kind            parent              x    y    w    h   caption             font      height flags       colour
+    {"MenuFoldersGroup",      Kind::Group,    nullptr,            0,   0, 305, 153, u"Menu Folders",   nullptr,     -1, ButtonFace | NoTabStop, 0},
+    {"SmallFoldersBox",       Kind::PaintBox, "MenuFoldersGroup", 8,  16, 252,  29, nullptr,           nullptr,     -1, Icon,       0},
+    {"LargeFoldersBox",       Kind::PaintBox, "MenuFoldersGroup", 8,  56, 264,  44, nullptr,           nullptr,     -1, Icon,       0},
+    {"FolderNamesLabel",      Kind::Label,    "MenuFoldersGroup",10, 101,   0,   0,
+        u"Камера Органайз Музыка  Игры    Прочее   Настр.",                          "Verdana",   12, Plain,      0},
+    {"LoadMenuFoldersButton", Kind::Button,   "MenuFoldersGroup",12, 120,  64,  22, u"Загрузить",      nullptr,     12, Plain,      0},
+    {"SaveMenuFoldersButton", Kind::Button,   "MenuFoldersGroup",84, 120,  64,  22, u"Сохранить",      nullptr,     12, Plain,      0},
+    {"Avkon138Box",           Kind::PaintBox, nullptr,           64, 165,  44,  44, nullptr,           nullptr,     -1, Icon,       0},
+    {"Avkon136Box",           Kind::PaintBox, nullptr,           10, 173,  42,  29, nullptr,           nullptr,     -1, Icon,       0},
+    {"Avkon202Box",           Kind::PaintBox, nullptr,          120, 167,  30,  40, nullptr,           nullptr,     -1, Icon,       0},
+    {"StandardFoldersLabel",  Kind::Label,    nullptr,            9, 209,   0,   0, u"Стандартные папки", "Verdana",  12, Plain,      0},
+};
+// clang-format on
+
+} // namespace
+
+std::span<const ControlSpec> IconsPageRows() { return Rows; }
+
+IconsPage::IconsPage(FormServices& form, const ImageList& images, QWidget* parent) : QWidget(parent), m_form(form)
+{
+    setObjectName(QStringLiteral("IconsPage"));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(0xA6, 0xCA, 0xF0));
+    setPalette(pal);
+    setAutoFillBackground(true);
+    buildControls(this, Rows, images, m_controls);
+    connect(m_controls.get<QPushButton>("LoadMenuFoldersButton"), &QPushButton::clicked, this, [this] { load(); });
+    connect(m_controls.get<QPushButton>("SaveMenuFoldersButton"), &QPushButton::clicked, this, [this] { save(); });
+}
+
+void IconsPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    emit shown();
+}
+
+void IconsPage::load()
+{
+    const ThemeFileOutcome out = LoadThemeFile(m_form.workspace(), ThemeFile::MenuFolders, m_form.state().scratch);
+    if (out.status == ThemeFileOutcome::Status::Missing) {
+        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Information);
+        return;
+    }
+    if (out.status == ThemeFileOutcome::Status::Failed)
+        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Warning);
+    m_form.requestMenu();
+}
+
+void IconsPage::save()
+{
+    const ThemeFileOutcome out = SaveThemeFile(m_form.workspace(), ThemeFile::MenuFolders);
+    if (out.status != ThemeFileOutcome::Status::Done)
+        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Warning);
+}
+
+} // namespace kastra

@@ -1,0 +1,35 @@
+#pragma once
+// Page 1, "Иконки": the menu folder icons and the three standard folder
+// icons, and the load and save buttons of menu_folders.mbm.
+
+#include "control_table.h"
+#include "form_services.h"
+
+#include <QWidget>
+
+namespace kastra {
+
+// The page's background, RGB(166, 202, 240).
+inline constexpr unsigned IconsPageBackground = 0xA6CAF0;
+
+class IconsPage final : public QWidget {
+    Q_OBJECT
+public:
+    IconsPage(FormServices& form, const ImageList& images, QWidget* parent);
+    const Controls& controls() const { return m_controls; }
+
+signals:
+    void shown();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void load();
+    void save();
+
+    FormServices& m_form;
+    Controls m_controls;
+};
+
+} // namespace kastra

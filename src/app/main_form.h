@@ -1,0 +1,115 @@
+#pragma once
+// The one window: the desktop preview, the picture button, the five pages,
+// the timers that carry repaint requests, and the editor pop-up menu. It
+// wires events to the pages and the painters and holds no page logic.
+
+#include "app_state.h"
+#include "control_table.h"
+#include "dialogs.h"
+#include "form_services.h"
+#include "hit_test.h"
+#include "workspace.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <memory>
+
+class QMenu;
+class QTabWidget;
+
+namespace kastra {
+
+class HelpPage;
+class IconsPage;
+class PaintBox;
+class PicturesPage;
+class SettingsPage;
+class SisPage;
+class SlotWatcher;
+
+struct StartupOptions {
+    QString programFolder;   // ends with a separator
+    QString workspaceRoot;   // ends with a separator
+    Dialogs* dialogs = nullptr;   // nullptr: the real dialogs
+};
+
+class MainForm final : public QWidget, public FormServices {
+    Q_OBJECT
+public:
+    static const QString Caption;
+
+    explicit MainForm(const StartupOptions& options);
+    ~MainForm() override;
+
+    // FormServices
+    AppState& state() override { return m_state; }
+    const Workspace& workspace() const override { return m_ws; }
+    Dialogs& dialogs() override { return *m_dialogs; }
+    QString caption() const override { return Caption; }
+    void requestPreview() override;
+    void requestStrips() override;
+    void requestMenu() override;
+    void clearPreview() override;
+    bool stripTop() const override;
+    bool stripBottom() const override;
+    bool separateEidPic() const override;
+    void setStripBottom(bool on) override;
+
+    // Stops every timer for good; the fatal error box calls this before it
+    // shows, so no handler runs again.
+    void halt();
+    // The close request's work: tear-down, settings save, scratch bitmaps
+    // released. Runs once, whichever way the program is asked to end.
+    void shutdown();
+
+    QTimer& signalTimer() { return m_signalTimer; }
+    QTimer& previewTimer() { return m_previewTimer; }
+    QTimer& stripTimer() { return m_stripTimer; }
+    QTimer& menuPreviewTimer() { return m_menuTimer; }
+    QMenu* editorMenu() const { return m_editorMenu; }
+    QTabWidget* pageTabs() const { return m_tabs; }
+    PaintBox* previewBox() const { return m_previewBox; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void startUp();
+    void slotPress(PreviewView view, Qt::MouseButton button, QPoint position);
+    void runEditor(int n);
+    void pageChanged(int index);
+    void importPicture();
+    void paintPreview();
+    void paintStrips();
+    void paintMenu();
+    void animate();
+    void wirePaintBox(const Controls& controls, const char* name, PreviewView view);
+    static void request(QTimer& timer);
+
+    Workspace m_ws;
+    AppState m_state;
+    std::unique_ptr<Dialogs> m_ownDialogs;
+    Dialogs* m_dialogs = nullptr;
+    QTimer m_signalTimer;
+    QTimer m_stripTimer;
+    QTimer m_menuTimer;
+    QTimer m_previewTimer;
+    QMenu* m_editorMenu = nullptr;
+    ImageList m_images;
+    PaintBox* m_previewBox = nullptr;
+    QTabWidget* m_tabs = nullptr;
+    PicturesPage* m_pictures = nullptr;
+    IconsPage* m_icons = nullptr;
+    SisPage* m_sis = nullptr;
+    SettingsPage* m_settings = nullptr;
+    HelpPage* m_help = nullptr;
+    SlotWatcher* m_watcher = nullptr;
+    bool m_halted = false;
+    bool m_shutDown = false;
+};
+
+} // namespace kastra

@@ -1,0 +1,132 @@
+#include "pictures_page.h"
+
+#include "fileops.h"
+#include "resample.h"
+#include "schemes.h"
+#include "theme_files.h"
+#include "widgets.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace kastra {
+
+namespace {
+
+constexpr std::uint32_t Thumb = HandCursor | EditorMenu;
+
+// clang-format off
+const ControlSpec Rows[] = {
+//   name                  kind               parent         x    y    w    h   caption                        font  height flags      colour
+    {"DesktopStripBox",    Kind::PaintBox,    nullptr,       2,   8, 176,  12, nullptr,                       nullptr, -1, Thumb,        0},
+    {"DesktopTopLabel",    Kind::Label,       nullptr,     192,   8,   0,   0, u"Верхушка десктопа",           nullptr, -1, Plain,        0},
+    {"StripRefreshImage",  Kind::ImageView,   nullptr,     179,   8,  11,  14, nullptr,                       nullptr, -1, ImageArrow,   0},
+    {"BootStripBox",       Kind::PaintBox,    nullptr,       2,  24, 176,  12, nullptr,                       nullptr, -1, Thumb,        0},
+    {"BootTopLabel",       Kind::Label,       nullptr,     192,  24,   0,   0, u"Верхушка загрузки",           nullptr, -1, Plain,        0},
+    {"NoSignalBox",        Kind::PaintBox,    nullptr,     146,  40,  32,  12, nullptr,                       nullptr, -1, Thumb,        0},
+    {"MaskImage",          Kind::ImageView,   nullptr,     180,  40,  11,  13, nullptr,                       nullptr, -1, ImageChevron, 0},
+    {"NoSignalLabel",      Kind::Label,       nullptr,     192,  40,   0,   0, u"Маска для 'No Signal'",       nullptr, -1, Plain,        0},
+    {"SignalStripBox",     Kind::PaintBox,    nullptr,       2,  56, 192,  12, nullptr,                       nullptr, -1, Thumb,        0},
+    {"Avkon445Box",        Kind::PaintBox,    nullptr,     248,  56,  44,  12, nullptr,                       nullptr, -1, Thumb,        0},
+    {"SchemeGroup",        Kind::Group,       nullptr,       8,  72, 289,  33, u"Цветовая схема",              nullptr, -1, NoTabStop,    0},
+    {"BlueSkyRadio",       Kind::Radio,       "SchemeGroup",   6,  15,  64,  12, u"Blue Sky",                  nullptr,  8, Plain,        0},
+    {"BeachRadio",         Kind::Radio,       "SchemeGroup",  88,  15,  51,  12, u"Beach",                     nullptr,  8, Plain,        0},
+    {"CityRadio",          Kind::Radio,       "SchemeGroup", 160,  15,  37,  12, u"City",                      nullptr,  8, Plain,        0},
+    {"MagentaRadio",       Kind::Radio,       "SchemeGroup", 217,  15,  62,  12, u"Magenta",                   nullptr,  8, Plain,        0},
+    {"LoadGroup",          Kind::Group,       nullptr,       8, 104, 289,  57, u"Загрузить",                   nullptr, -1, NoTabStop,    0},
+    {"LoadEidPicButton",   Kind::Button,      "LoadGroup",     8,  24,  64,  22, u"EidPic",                    nullptr, -1, Plain,        0},
+    {"LoadBackGrButton",   Kind::Button,      "LoadGroup",    78,  24,  64,  22, u"BackGr",                    nullptr, -1, Plain,        0},
+    {"LoadAvkonButton",    Kind::Button,      "LoadGroup",   147,  24,  64,  22, u"Avkon",                     nullptr, -1, Plain,        0},
+    {"LoadAvkonExButton",  Kind::Button,      "LoadGroup",   217,  24,  64,  22, u"AvkonEx",                   nullptr, -1, Plain,        0},
+    {"SaveGroup",          Kind::Group,       nullptr,       7, 160, 289,  57, u"Сохранить",                   nullptr, -1, NoTabStop,    0},
+    {"SaveEidPicButton",   Kind::Button,      "SaveGroup",     8,  24,  64,  22, u"EidPic",                    nullptr, -1, Plain,        0},
+    {"SaveBackGrButton",   Kind::Button,      "SaveGroup",    78,  24,  64,  22, u"BackGr",                    nullptr, -1, Plain,        0},
+    {"SaveAvkonButton",    Kind::Button,      "SaveGroup",   147,  24,  64,  22, u"Avkon",                     nullptr, -1, Plain,        0},
+    {"SaveAvkonExButton",  Kind::Button,      "SaveGroup",   217,  24,  64,  22, u"AvkonEx",                   nullptr, -1, Plain,        0},
+};
+// clang-format on
+
+} // namespace
+
+std::span<const ControlSpec> PicturesPageRows() { return Rows; }
+
+PicturesPage::PicturesPage(FormServices& form, const ImageList& images, QWidget* parent)
+    : QWidget(parent), m_form(form)
+{
+    setObjectName(QStringLiteral("PicturesPage"));
+    buildControls(this, Rows, images, m_controls);
+
+    const char* loads[] = {"LoadEidPicButton", "LoadBackGrButton", "LoadAvkonButton", "LoadAvkonExButton"};
+    const char* saves[] = {"SaveEidPicButton", "SaveBackGrButton", "SaveAvkonButton", "SaveAvkonExButton"};
+    const ThemeFile files[] = {ThemeFile::EidPic, ThemeFile::Background, ThemeFile::Avkon, ThemeFile::AvkonEx};
+    for (int i = 0; i < 4; ++i) {
+        const int file = static_cast<int>(files[i]);
+        connect(m_controls.get<QPushButton>(loads[i]), &QPushButton::clicked, this, [this, file] { loadThemeFile(file); });
+        connect(m_controls.get<QPushButton>(saves[i]), &QPushButton::clicked, this, [this, file] { saveThemeFile(file); });
+    }
+    const char* radios[] = {"BlueSkyRadio", "BeachRadio", "CityRadio", "MagentaRadio"};
+    for (int i = 0; i < 4; ++i) {
+        const QChar scheme(u'1' + i);
+        connect(m_controls.get<QRadioButton>(radios[i]), &QRadioButton::clicked, this, [this, scheme] { selectScheme(scheme); });
+    }
+    connect(m_controls.get<ImageView>("StripRefreshImage"), &ImageView::clicked, this, [this] { applyStrip(); });
+    connect(m_controls.get<ImageView>("MaskImage"), &ImageView::clicked, this, [this] { makeNoSignalMask(); });
+}
+
+void PicturesPage::loadThemeFile(int file)
+{
+    const auto which = static_cast<ThemeFile>(file);
+    const ThemeFileOutcome out = LoadThemeFile(m_form.workspace(), which, m_form.state().scratch);
+    if (out.status == ThemeFileOutcome::Status::Missing)
+        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Information);
+    else if (out.status == ThemeFileOutcome::Status::Failed)
+        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Warning);
+    switch (which) {
+    case ThemeFile::EidPic:
+        m_form.state().stripEdited = false;
+        m_form.requestStrips();
+        break;
+    case ThemeFile::AvkonEx:
+        m_form.requestPreview();
+        m_form.requestStrips();
+        m_form.clearPreview();
+        break;
+    default:
+        m_form.requestPreview();
+        m_form.requestStrips();
+        break;
+    }
+}
+
+void PicturesPage::saveThemeFile(int file)
+{
+    const ThemeFileOutcome out = SaveThemeFile(m_form.workspace(), static_cast<ThemeFile>(file));
+    if (out.status != ThemeFileOutcome::Status::Done)
+        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Warning);
+    m_form.requestStrips();
+}
+
+} // namespace kastra
+
+namespace kastra {
+
+void PicturesPage::selectScheme(QChar scheme)
+{
+    SelectScheme(m_form.state(), m_form.workspace(), scheme, m_form.separateEidPic());
+    m_form.requestStrips();
+    m_form.requestPreview();
+}
+
+void PicturesPage::applyStrip()
+{
+    ApplyStrip(m_form.state(), m_form.workspace());
+    m_form.requestPreview();
+}
+
+void PicturesPage::makeNoSignalMask()
+{
+    // No repaint: the new mask shows with the desktop preview's next one.
+    MakeNoSignalMask(fsPath(m_form.workspace().root));
+}
+
+} // namespace kastra

@@ -1,0 +1,51 @@
+#pragma once
+// Page 3, "Настройки": the external editors and their labels on the first
+// screen, the picture options on the second.
+
+#include "control_table.h"
+#include "form_services.h"
+#include "settings.h"
+
+#include <QWidget>
+
+#include <array>
+
+namespace kastra {
+
+class SettingsPage final : public QWidget {
+    Q_OBJECT
+public:
+    SettingsPage(FormServices& form, const ImageList& images, QWidget* parent);
+    const Controls& controls() const { return m_controls; }
+
+    // Puts settings read at start into the controls and sets the default
+    // editor path from the selected editor.
+    void showSettings(const Settings& s);
+    Settings currentSettings() const;
+    // The settings save of the button and of the close: writes the file,
+    // then reads the labels back for the editor menu. Says so when a value
+    // could not be stored.
+    void saveSettings();
+    // Current text of editor n's edit (1-3).
+    QString editorText(int n) const;
+
+    bool stripTop() const;
+    bool stripBottom() const;
+    bool separateEidPic() const;
+    void setStripBottom(bool on);
+
+signals:
+    // The labels as the file now holds them.
+    void labelsChanged(const std::array<QString, 3>& labels);
+
+private:
+    void browse(int n);
+    void makeDefault(int n);
+    void showScreen(int screen);
+    QString iniPath() const;
+
+    FormServices& m_form;
+    Controls m_controls;
+};
+
+} // namespace kastra

@@ -1,0 +1,92 @@
+#include "sis_page.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace kastra {
+
+namespace {
+
+// clang-format off
+const ControlSpec Rows[] = {
+//   name                 kind            parent    x    y    w    h   caption              font  height flags        colour
+    {"GreetingLabel",     Kind::Label,    nullptr,  0,   0,   0,   0, u"Текст приветствия", nullptr, -1, Plain,       0},
+    {"GreetingMemo",      Kind::Memo,     nullptr,  0,  17, 193,  88,
+        u"Theme created with:\n"
+        u"Program: Kastra Theme Creator\n"
+        u"Theme creator: -\n"
+        u"--------------------------------\n"
+        u"!!! After installing restart !!!\n"
+        u"!!!         your phone          !!!\n",                              nullptr,  8, WindowBack,  0},
+    {"ThemeNameLabel",    Kind::Label,    nullptr,  2, 105,   0,   0, u"Название темы",     nullptr, -1, Plain,       0},
+    {"ThemeNameEdit",     Kind::Edit,     nullptr,  1, 122, 192,  22, nullptr,             nullptr, -1, WindowBack,  0},
+    {"ThemeFileLabel",    Kind::Label,    nullptr,  2, 145,   0,   0, u"Имя файла темы",    nullptr, -1, Plain,       0},
+    {"ThemeFileEdit",     Kind::Edit,     nullptr,  2, 166, 191,  22, nullptr,             nullptr, -1, WindowBack,  0},
+    {"LoadMenuAifButton", Kind::Button,   nullptr,205,  17,  99,  24, u"Загр. veZozi",      nullptr, -1, Plain,       0},
+    {"LoadAppAifButton",  Kind::Button,   nullptr,205,  48,  99,  24, u"Загр. veZor",       nullptr, -1, Plain,       0},
+    {"LoadThemeButton",   Kind::Button,   nullptr,205,  80,  99,  24, u"Загр. тему",        nullptr, -1, Disabled,    0},
+    {"LoadFontButton",    Kind::Button,   nullptr,204, 121,  99,  24, u"Загр. шрифт",       nullptr, -1, Plain,       0},
+    {"FontStatusLabel",   Kind::Label,    nullptr,205, 147,  96,  14, nullptr,             nullptr, 10, Centred,     0},
+    {"BuildButton",       Kind::Button,   nullptr,204, 165,  99,  24, u"Build",             nullptr, -1, Plain,       0},
+    {"BuildProgress",     Kind::Progress, nullptr,  2, 198, 301,  18, nullptr,             nullptr, -1, Plain,       0},
+};
+// clang-format on
+
+} // namespace
+
+std::span<const ControlSpec> SisPageRows() { return Rows; }
+
+CharacterFilter::CharacterFilter(Rule rule, QObject* parent) : QValidator(parent), m_rule(rule) {}
+
+bool CharacterFilter::allowed(Rule rule, QChar c)
+{
+    if (rule == Rule::ThemeName)
+        return c != u'"' && c != u'\r' && c != u'\n' && c != QChar(0);
+    const char16_t u = c.unicode();
+    return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || u == u'_';
+}
+
+QValidator::State CharacterFilter::validate(QString& input, int& pos) const
+{
+    QString kept;
+    kept.reserve(input.size());
+    int newPos = pos;
+    for (qsizetype i = 0; i < input.size(); ++i) {
+        if (allowed(m_rule, input.at(i)))
+            kept += input.at(i);
+        else if (i < pos)
+            --newPos;
+    }
+    input = kept;
+    pos = newPos;
+    return Acceptable;
+}
+
+SisPage::SisPage(FormServices& form, const ImageList& images, QWidget* parent) : QWidget(parent), m_form(form)
+{
+    setObjectName(QStringLiteral("SisPage"));
+    buildControls(this, Rows, images, m_controls);
+    m_controls.get<QLineEdit>("ThemeFileEdit")->setValidator(new CharacterFilter(CharacterFilter::Rule::FileName, this));
+    m_controls.get<QLineEdit>("ThemeNameEdit")->setValidator(new CharacterFilter(CharacterFilter::Rule::ThemeName, this));
+    connect(m_controls.get<QPushButton>("BuildButton"), &QPushButton::clicked, this, [this] { build(); });
+    connect(m_controls.get<QPushButton>("LoadFontButton"), &QPushButton::clicked, this, [this] { loadFont(); });
+    connect(m_controls.get<QPushButton>("LoadMenuAifButton"), &QPushButton::clicked, this, [this] { loadAif(true); });
+    connect(m_controls.get<QPushButton>("LoadAppAifButton"), &QPushButton::clicked, this, [this] { loadAif(false); });
+    connect(m_controls.get<QPushButton>("LoadThemeButton"), &QPushButton::clicked, this, [this] { importTheme(); });
+}
+
+void SisPage::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    updateImportButton();
+}
+
+void SisPage::paintEvent(QPaintEvent* event)
+{
+    // Windows erased the page's background on every show and repaint, and
+    // that is when the button followed the tool's presence.
+    updateImportButton();
+    QWidget::paintEvent(event);
+}
+
+} // namespace kastra

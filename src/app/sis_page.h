@@ -1,0 +1,53 @@
+#pragma once
+// Page 2, "SIS": the greeting, the theme and file names, the handset file
+// loaders, the theme import and the build.
+
+#include "control_table.h"
+#include "form_services.h"
+
+#include <QValidator>
+#include <QWidget>
+
+namespace kastra {
+
+// Keeps only the characters a field may hold, whichever way they came in
+// (typed, pasted, dropped or composed), so Backspace, Delete, the arrows,
+// Home and End keep working as usual.
+class CharacterFilter final : public QValidator {
+public:
+    enum class Rule {
+        FileName,    // digits, Latin letters and '_': the name becomes a path
+        ThemeName,   // anything but '"' and line breaks, which would break
+                     // the package script's header line
+    };
+    CharacterFilter(Rule rule, QObject* parent);
+    static bool allowed(Rule rule, QChar c);
+    State validate(QString& input, int& pos) const override;
+
+private:
+    Rule m_rule;
+};
+
+class SisPage final : public QWidget {
+    Q_OBJECT
+public:
+    SisPage(FormServices& form, const ImageList& images, QWidget* parent);
+    const Controls& controls() const { return m_controls; }
+    // LoadThemeButton follows whether SISTool.exe is there.
+    void updateImportButton();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void build();
+    void loadFont();
+    void loadAif(bool menu);
+    void importTheme();
+
+    FormServices& m_form;
+    Controls m_controls;
+};
+
+} // namespace kastra

@@ -1,0 +1,83 @@
+#pragma once
+// The few control kinds Qt has no ready widget for: the paint box that shows
+// a surface 1:1, the image view of the image list, the owner-drawn picture
+// button, and the style that gives check and radio indicators the size the
+// fixed controls allow.
+
+#include <QAbstractButton>
+#include <QImage>
+#include <QProxyStyle>
+#include <QWidget>
+
+namespace kastra {
+
+// A plain drawing surface. What the painters drew stays in its image until
+// they draw again; the widget only copies it, unscaled. Opaque, so painting
+// it never makes Qt repaint the window behind it (whose paint requests the
+// previews: a loop).
+class PaintBox final : public QWidget {
+    Q_OBJECT
+public:
+    PaintBox(const QSize& size, QWidget* parent);
+    QImage& image() { return m_image; }
+    const QImage& image() const { return m_image; }
+
+signals:
+    void pressed(Qt::MouseButton button, QPoint position);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QImage m_image;
+};
+
+// Shows one image of the image list; reports clicks.
+class ImageView final : public QWidget {
+    Q_OBJECT
+public:
+    ImageView(const QPixmap& image, QWidget* parent);
+
+signals:
+    void clicked();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QPixmap m_image;
+};
+
+// A push button whose face the program draws: caption centred, moved one
+// pixel right and down while pressed. A flat one draws its edge only while
+// the pointer is over it.
+class PictureButton final : public QAbstractButton {
+    Q_OBJECT
+public:
+    PictureButton(const QString& caption, QWidget* parent);
+    void setFlat(bool flat) { m_flat = flat; update(); }
+    void setCaptionColour(const QColor& c) { m_captionColour = c; update(); }
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    bool m_flat = false;
+    bool m_hover = false;
+    QColor m_captionColour;
+};
+
+// Fusion draws 14-pixel check and radio indicators; the window's radio
+// buttons are 12 pixels high, as Windows drew them with 13-pixel marks.
+class KastraStyle final : public QProxyStyle {
+public:
+    KastraStyle();
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override;
+};
+
+} // namespace kastra

@@ -58,6 +58,7 @@ void WidgetDialogs::message(const QString& title, const QString& text, MessageIc
     box.setText(text);
     box.setStandardButtons(QMessageBox::Ok);
     switch (icon) {
+    case MessageIcon::None: box.setIcon(QMessageBox::NoIcon); break;
     case MessageIcon::Information: box.setIcon(QMessageBox::Information); break;
     case MessageIcon::Warning: box.setIcon(QMessageBox::Warning); break;
     case MessageIcon::Error: box.setIcon(QMessageBox::Critical); break;

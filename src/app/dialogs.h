@@ -3,6 +3,8 @@
 // open-file dialog and the message boxes. Tests put in their own to script
 // the answers and read the messages.
 
+#include "outcome.h"
+
 #include <QString>
 
 #include <optional>
@@ -11,8 +13,6 @@ class QFileDialog;
 class QWidget;
 
 namespace kastra {
-
-enum class MessageIcon { Information, Warning, Error };
 
 class Dialogs {
 public:

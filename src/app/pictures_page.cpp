@@ -106,10 +106,6 @@ void PicturesPage::saveThemeFile(int file)
     m_form.requestStrips();
 }
 
-} // namespace kastra
-
-namespace kastra {
-
 void PicturesPage::selectScheme(QChar scheme)
 {
     SelectScheme(m_form.state(), m_form.workspace(), scheme, m_form.separateEidPic());

@@ -81,9 +81,10 @@ QString SettingsPage::iniPath() const
 void SettingsPage::showScreen(int screen)
 {
     for (const ControlSpec& row : Rows) {
-        if (row.flags & (Screen1 | Screen2))
-            if (!row.parent)
-                m_controls[QString::fromLatin1(row.name)]->setVisible(onScreen(row, screen));
+        if (row.parent || !(row.flags & (Screen1 | Screen2)))
+            continue;
+        if (QWidget* w = m_controls[QString::fromLatin1(row.name)])
+            w->setVisible(onScreen(row, screen));
     }
 }
 

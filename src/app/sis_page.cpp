@@ -1,6 +1,14 @@
 #include "sis_page.h"
 
+#include "build.h"
+#include "import.h"
+#include "loaders.h"
+
+#include <QCoreApplication>
+#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 
 namespace kastra {
@@ -87,6 +95,84 @@ void SisPage::paintEvent(QPaintEvent* event)
     // that is when the button followed the tool's presence.
     updateImportButton();
     QWidget::paintEvent(event);
+}
+
+namespace {
+
+// The tool is looked for beside the program first (an installed program
+// keeps its program folder elsewhere), then in the program folder.
+QString findTool(const QString& programFolder)
+{
+    const QString beside = FindSisTool(QCoreApplication::applicationDirPath() + u'/');
+    return beside.isEmpty() ? FindSisTool(programFolder) : beside;
+}
+
+void show(FormServices& form, const Outcome& out)
+{
+    if (out.hasMessage())
+        form.dialogs().message(out.title, out.text, out.icon);
+}
+
+} // namespace
+
+void SisPage::updateImportButton()
+{
+    m_controls["LoadThemeButton"]->setEnabled(!findTool(m_form.workspace().programFolder).isEmpty());
+}
+
+void SisPage::build()
+{
+    BuildInputs in;
+    in.themeName = m_controls.get<QLineEdit>("ThemeNameEdit")->text();
+    in.fileName = m_controls.get<QLineEdit>("ThemeFileEdit")->text();
+    in.greeting = m_controls.get<QPlainTextEdit>("GreetingMemo")->toPlainText();
+    auto* bar = m_controls.get<QProgressBar>("BuildProgress");
+    const BuildResult result = BuildPackage(m_form.workspace(), in, [bar](int value) {
+        bar->setValue(value);
+        bar->repaint();
+    });
+    show(m_form, result.outcome);
+    bar->setValue(0);
+}
+
+void SisPage::loadFont()
+{
+    const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(FontFilter));
+    if (!chosen)
+        return;
+    const Outcome out = LoadFont(m_form.workspace(), *chosen);
+    if (out.ok)
+        m_controls.get<QLabel>("FontStatusLabel")->setText(QString::fromUtf16(FontLoadedText));
+    show(m_form, out);
+}
+
+void SisPage::loadAif(bool menu)
+{
+    const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(AifFilter));
+    if (!chosen)
+        return;
+    show(m_form, menu ? LoadMenuAif(m_form.workspace(), *chosen) : LoadAppAif(m_form.workspace(), *chosen));
+}
+
+void SisPage::importTheme()
+{
+    const QString tool = findTool(m_form.workspace().programFolder);
+    if (tool.isEmpty()) {
+        m_form.dialogs().message(m_form.caption(), QStringLiteral("Поместите файл SISTool.exe в директорию с программой"),
+                                 MessageIcon::Warning);
+        return;
+    }
+    const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(SisFilter));
+    if (!chosen)
+        return;
+    const ImportResult result = ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop);
+    if (result.imported)
+        m_form.setStripBottom(result.backgroundNarrow);
+    show(m_form, result.outcome);
+    // The slots changed under every view.
+    m_form.requestPreview();
+    m_form.requestStrips();
+    m_form.requestMenu();
 }
 
 } // namespace kastra

@@ -51,8 +51,7 @@ PictureButton::PictureButton(const QString& caption, QWidget* parent) : QAbstrac
 
 QSize PictureButton::sizeHint() const
 {
-    const QSize text = fontMetrics().size(Qt::TextSingleLine, text());
-    return text + QSize(8, 6);
+    return fontMetrics().size(Qt::TextSingleLine, text()) + QSize(8, 6);
 }
 
 void PictureButton::enterEvent(QEnterEvent* event)

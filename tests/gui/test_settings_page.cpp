@@ -1,0 +1,129 @@
+// The settings page in the window: first start, the default editor, browse,
+// save, and the save at close.
+#include "gui_support.h"
+
+#include "settings.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+namespace kastra {
+namespace {
+
+QString iniOf(const Run& run) { return run.programFolder + QStringLiteral("Settings.ini"); }
+
+TEST(SettingsPage, FirstStartShowsAndStoresTheFirstRunValues)
+{
+    Run run;
+    run.start();
+    EXPECT_EQ(run.find<QLineEdit>("Editor1Edit")->text(), FirstRunEditor());
+    EXPECT_TRUE(run.find<QRadioButton>("Default1Radio")->isChecked());
+    EXPECT_EQ(run.form->state().defaultEditorPath, FirstRunEditor());
+    EXPECT_EQ(run.find<QLineEdit>("Label3Edit")->text(), QStringLiteral("Редактор №3"));
+    EXPECT_TRUE(QFile::exists(iniOf(run)));
+}
+
+TEST(SettingsPage, DefaultEditorFourOrMissingSelectsNoneAndLeftClicksStartNothing)
+{
+    for (const QByteArray& general : {QByteArray("DefaultEditor=4\r\n"), QByteArray()}) {
+        Run run;
+        const QString record = run.programFolder + QStringLiteral("args.txt");
+        const QString editor = makeRecordingEditor(run.programFolder, QStringLiteral("ed"), record);
+        writeFile(iniOf(run), "[General]\r\nEditor1=" + editor.toUtf8() + "\r\n" + general);
+        run.start();
+        for (const char* r : {"Default1Radio", "Default2Radio", "Default3Radio"})
+            EXPECT_FALSE(run.find<QRadioButton>(r)->isChecked()) << r;
+        EXPECT_TRUE(run.form->state().defaultEditorPath.isEmpty());
+        run.form->show();
+        QTest::mouseClick(run.find<QWidget>("BootStripBox"), Qt::LeftButton, {}, QPoint(5, 5));
+        QTest::qWait(300);
+        EXPECT_FALSE(QFile::exists(record));
+        // Saving with none selected keeps the key as it was.
+        QTest::mouseClick(run.find<QPushButton>("SaveSettingsButton"), Qt::LeftButton);
+        EXPECT_EQ(fileBytes(iniOf(run)).contains("DefaultEditor=4"), !general.isEmpty());
+    }
+}
+
+TEST(SettingsPage, SavingRenamesTheMenuItemsAtOnce)
+{
+    Run run;
+    run.start();
+    run.find<QLineEdit>("Label2Edit")->setText(QStringLiteral("GIMP"));
+    QTest::mouseClick(run.find<QPushButton>("SaveSettingsButton"), Qt::LeftButton);
+    const auto items = run.find<QMenu>("EditorMenu")->actions();
+    EXPECT_EQ(items.at(1)->text(), QStringLiteral("GIMP"));
+    EXPECT_TRUE(fileBytes(iniOf(run)).contains("Label2=GIMP\r\n"));
+    EXPECT_TRUE(run.dialogs.messages.empty());
+}
+
+TEST(SettingsPage, ChangesAreSavedAtCloseAndReadBack)
+{
+    Run run;
+    run.start();
+    run.find<QLineEdit>("Editor3Edit")->setText(QStringLiteral("/usr/bin/pinta"));
+    QTest::mouseClick(run.find<QRadioButton>("Default3Radio"), Qt::LeftButton);
+    run.form->close();
+    EXPECT_TRUE(fileBytes(iniOf(run)).contains("Editor3=/usr/bin/pinta\r\n"));
+    EXPECT_TRUE(fileBytes(iniOf(run)).contains("DefaultEditor=3\r\n"));
+    EXPECT_FALSE(QDir(run.root).exists());   // the workspace went first
+    run.form.reset();
+    run.start();
+    EXPECT_EQ(run.find<QLineEdit>("Editor3Edit")->text(), QStringLiteral("/usr/bin/pinta"));
+    EXPECT_TRUE(run.find<QRadioButton>("Default3Radio")->isChecked());
+    EXPECT_EQ(run.form->state().defaultEditorPath, QStringLiteral("/usr/bin/pinta"));
+}
+
+TEST(SettingsPage, TheDefaultPathChangesOnlyWhenItsButtonIsClicked)
+{
+    Run run;
+    run.start();
+    const QString before = run.form->state().defaultEditorPath;
+    run.find<QLineEdit>("Editor1Edit")->setText(QStringLiteral("/opt/other"));
+    EXPECT_EQ(run.form->state().defaultEditorPath, before);
+    QTest::mouseClick(run.find<QRadioButton>("Default1Radio"), Qt::LeftButton);
+    EXPECT_EQ(run.form->state().defaultEditorPath, QStringLiteral("/opt/other"));
+}
+
+TEST(SettingsPage, BrowseTakesExecutablesAndAlwaysRepaintsThePreview)
+{
+    Run run;
+    run.start();
+    const QString folder = run.programFolder + QStringLiteral("Paint Programs/");
+    QDir().mkpath(folder);
+    const QString editor = makeRecordingEditor(folder, QStringLiteral("my paint"), folder + QStringLiteral("r"));
+    auto* edit = run.find<QLineEdit>("Editor2Edit");
+    edit->setText(QStringLiteral("old"));
+
+    run.form->previewTimer().stop();
+    QTest::mouseClick(run.find<QPushButton>("Browse2Button"), Qt::LeftButton);   // cancelled
+    EXPECT_EQ(edit->text(), QStringLiteral("old"));
+    EXPECT_TRUE(run.form->previewTimer().isActive());
+
+    run.dialogs.answers.push_back(run.programFolder + QStringLiteral("Settings.ini"));
+    QTest::mouseClick(run.find<QPushButton>("Browse2Button"), Qt::LeftButton);
+    EXPECT_EQ(edit->text(), QStringLiteral("old"));
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_EQ(run.dialogs.messages[0].title, MainForm::Caption);
+
+    run.dialogs.answers.push_back(editor);
+    QTest::mouseClick(run.find<QPushButton>("Browse2Button"), Qt::LeftButton);
+    EXPECT_EQ(edit->text(), editor);
+}
+
+TEST(SettingsPage, APathTheFileCannotHoldIsRefusedWithAMessage)
+{
+    Run run;
+    run.start();
+    run.find<QLineEdit>("Editor1Edit")->setText(QStringLiteral("/opt/画图"));
+    QTest::mouseClick(run.find<QPushButton>("SaveSettingsButton"), Qt::LeftButton);
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(run.dialogs.messages[0].text.contains(QStringLiteral("Editor1")));
+    EXPECT_FALSE(fileBytes(iniOf(run)).contains("?"));
+}
+
+} // namespace
+} // namespace kastra

@@ -1,0 +1,140 @@
+// Presses on the preview views start the default editor or remember the
+// slot for the editor menu, band by band, with exactly the arguments a user
+// would see.
+#include "gui_support.h"
+
+#include "slots.h"
+#include "widgets.h"
+
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+namespace kastra {
+namespace {
+
+class Openers : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // An editor path with a space, as a browse would give it.
+        const QString folder = run.programFolder + QStringLiteral("My Editors/");
+        QDir().mkpath(folder);
+        record = run.programFolder + QStringLiteral("args.txt");
+        editor = makeRecordingEditor(folder, QStringLiteral("paint it"), record);
+        writeFile(run.programFolder + QStringLiteral("Settings.ini"),
+                  "[General]\r\nEditor1=" + editor.toUtf8() + "\r\nEditor2=" + editor.toUtf8()
+                      + " --two\r\nDefaultEditor=1\r\n");
+        run.start();
+        run.form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(run.form.get()));
+    }
+
+    QStringList press(const char* view, QPoint at, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QFile::remove(record);
+        auto* w = run.find<QWidget>(view);
+        QTest::mousePress(w, button, {}, at);
+        QTest::mouseRelease(w, button, {}, at);
+        if (button == Qt::RightButton)
+            run.find<QMenu>("EditorMenu")->hide();
+        return recordedArguments(record);
+    }
+
+    QString slot(const QString& name) const { return QDir::toNativeSeparators(slotPath(run.root, name)); }
+    QString bracketed(const QString& name) const { return u'[' + slot(name) + u']'; }
+
+    Run run;
+    QString record;
+    QString editor;
+};
+
+TEST_F(Openers, SignalStripBandsFollowThe32PixelCells)
+{
+    EXPECT_EQ(press("SignalStripBox", {31, 5}), QStringList{bracketed(QStringLiteral("Signal\\000.bmp"))});
+    EXPECT_EQ(press("SignalStripBox", {32, 5}), QStringList{bracketed(QStringLiteral("Signal\\001.bmp"))});
+    EXPECT_EQ(press("SignalStripBox", {191, 5}), QStringList{bracketed(QStringLiteral("Signal\\005.bmp"))});
+    EXPECT_EQ(press("SignalStripBox", {100, 5}, Qt::MiddleButton),
+              QStringList{bracketed(QStringLiteral("Signal\\003.bmp"))});
+}
+
+TEST_F(Openers, PreviewRowsPickStripBannerAndBackground)
+{
+    // Only files that exist open from the preview.
+    for (const char* name : {"Temp1.bmp", "Top1.bmp", "Back.bmp"})
+        writeFile(slotPath(run.root, QString::fromLatin1(name)), "BM");
+    EXPECT_EQ(press("PreviewBox", {5, 11}), QStringList{bracketed(QStringLiteral("Temp1.bmp"))});
+    EXPECT_EQ(press("PreviewBox", {5, 12}), QStringList{bracketed(QStringLiteral("Top1.bmp"))});
+    EXPECT_EQ(press("PreviewBox", {5, 68}), QStringList{bracketed(QStringLiteral("Top1.bmp"))});
+    EXPECT_EQ(press("PreviewBox", {5, 69}), QStringList{bracketed(QStringLiteral("Back.bmp"))});
+}
+
+TEST_F(Openers, OpeningTheStripFromThePreviewMarksItEdited)
+{
+    writeFile(slotPath(run.root, QStringLiteral("Temp1.bmp")), "BM");
+    EXPECT_FALSE(run.form->state().stripEdited);
+    press("PreviewBox", {5, 20});
+    EXPECT_FALSE(run.form->state().stripEdited);
+    press("PreviewBox", {5, 3});
+    EXPECT_TRUE(run.form->state().stripEdited);
+}
+
+TEST_F(Openers, MissingFilesOnThePreviewStartNothingAndEmptyTheMenuSlot)
+{
+    QFile::remove(slotPath(run.root, QStringLiteral("Back.bmp")));
+    EXPECT_TRUE(press("PreviewBox", {5, 100}).isEmpty());
+    run.form->state().popupSlotPath = QStringLiteral("/something");
+    press("PreviewBox", {5, 100}, Qt::RightButton);
+    EXPECT_TRUE(run.form->state().popupSlotPath.isEmpty());
+    // The menu item then hands the editor one empty argument.
+    QFile::remove(record);
+    run.find<QMenu>("EditorMenu")->actions().at(1)->trigger();
+    EXPECT_EQ(recordedArguments(record), (QStringList{QStringLiteral("[--two]"), QStringLiteral("[]")}));
+}
+
+TEST_F(Openers, DesktopStripMarksTheStripEditedAndRemembersAMissingOne)
+{
+    QFile::remove(slotPath(run.root, QStringLiteral("Temp1.bmp")));
+    run.form->state().stripEdited = false;
+    EXPECT_TRUE(press("DesktopStripBox", {3, 3}).isEmpty());
+    EXPECT_TRUE(run.form->state().stripEdited);
+    EXPECT_EQ(run.form->state().popupSlotPath, slot(QStringLiteral("Temp1.bmp")));
+}
+
+TEST_F(Openers, RightClicksRememberTheSlotForTheMenu)
+{
+    press("Avkon445Box", {3, 3}, Qt::RightButton);
+    EXPECT_EQ(run.form->state().popupSlotPath, slot(QStringLiteral("Avkon\\445.bmp")));
+    QFile::remove(record);
+    run.find<QMenu>("EditorMenu")->actions().at(0)->trigger();
+    EXPECT_EQ(recordedArguments(record), QStringList{bracketed(QStringLiteral("Avkon\\445.bmp"))});
+}
+
+TEST_F(Openers, IconViewsRememberTheirSlotForEveryButton)
+{
+    run.find<QTabWidget>("PageTabs")->setCurrentIndex(1);
+    EXPECT_EQ(press("SmallFoldersBox", {42, 3}), QStringList{bracketed(QStringLiteral("Menu\\004.bmp"))});
+    EXPECT_EQ(run.form->state().popupSlotPath, slot(QStringLiteral("Menu\\004.bmp")));
+    EXPECT_EQ(press("LargeFoldersBox", {263, 3}), QStringList{bracketed(QStringLiteral("Menu\\022.bmp"))});
+    EXPECT_EQ(press("Avkon138Box", {1, 1}), QStringList{bracketed(QStringLiteral("Avkon\\138.bmp"))});
+    EXPECT_EQ(press("Avkon202Box", {1, 1}), QStringList{bracketed(QStringLiteral("Avkon\\202.bmp"))});
+    EXPECT_EQ(run.form->state().popupSlotPath, slot(QStringLiteral("Avkon\\202.bmp")));
+}
+
+TEST_F(Openers, TheMenuUsesTheEditorTextAsItIsNow)
+{
+    press("BootStripBox", {3, 3}, Qt::RightButton);
+    auto* edit = run.find<QLineEdit>("Editor1Edit");
+    edit->setText(editor + QStringLiteral(" -x"));
+    QFile::remove(record);
+    run.find<QMenu>("EditorMenu")->actions().at(0)->trigger();
+    EXPECT_EQ(recordedArguments(record), (QStringList{QStringLiteral("[-x]"), bracketed(QStringLiteral("SplashTop.bmp"))}));
+    // ... while a left click still starts the default path chosen before.
+    EXPECT_EQ(press("BootStripBox", {3, 3}), QStringList{bracketed(QStringLiteral("SplashTop.bmp"))});
+}
+
+} // namespace
+} // namespace kastra

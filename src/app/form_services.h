@@ -8,6 +8,7 @@
 #include "workspace.h"
 
 #include <QString>
+#include <QStringList>
 
 namespace kastra {
 
@@ -24,6 +25,9 @@ public:
     virtual void requestPreview() = 0;
     virtual void requestStrips() = 0;
     virtual void requestMenu() = 0;
+    // Files the program itself just wrote: the live refresh takes them as
+    // they are instead of reporting them as an outside change.
+    virtual void ownWrites(const QStringList& paths) = 0;
     // Erases the desktop preview to the window background.
     virtual void clearPreview() = 0;
     // The picture options of the settings page.

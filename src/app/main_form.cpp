@@ -1,6 +1,12 @@
 #include "main_form.h"
 
+#include "desktop_painter.h"
 #include "editors.h"
+#include "menu_painter.h"
+#include "picture_import.h"
+#include "slot_watcher.h"
+#include "status_animation.h"
+#include "thumbnails_painter.h"
 #include "fileops.h"
 #include "fonts.h"
 #include "help_page.h"
@@ -181,8 +187,14 @@ void MainForm::requestMenu()
 
 void MainForm::clearPreview()
 {
-    m_previewBox->image().fill(palette().color(QPalette::Window));
+    m_previewBox->surface().fill(fromQRgb(palette().color(QPalette::Window).rgb()));
     m_previewBox->update();
+}
+
+void MainForm::ownWrites(const QStringList& paths)
+{
+    if (m_watcher)
+        m_watcher->absorb(paths);
 }
 
 bool MainForm::stripTop() const { return m_settings->stripTop(); }
@@ -208,6 +220,15 @@ void MainForm::startUp()
     m_state.scratch = ScratchBitmaps{};
     m_settings->showSettings(LoadSettings(FindInFolder(m_ws.programFolder, QStringLiteral("Settings.ini"))));
     PrepareWorkspace(m_ws, false, false, m_state.scratch.desktop);
+    // An outside editor's save shows at once, not at the next repaint of
+    // the window.
+    m_watcher = new SlotWatcher(m_ws.root, 150, this);
+    connect(m_watcher, &SlotWatcher::slotsChanged, this, [this] {
+        requestPreview();
+        requestStrips();
+        requestMenu();
+    });
+    m_watcher->start();
 }
 
 void MainForm::shutdown()
@@ -216,6 +237,8 @@ void MainForm::shutdown()
         return;
     m_shutDown = true;
     halt();
+    if (m_watcher)
+        m_watcher->stop();
     TearDownWorkspace(m_ws);
     m_settings->saveSettings();
     m_state.scratch = ScratchBitmaps{};
@@ -291,6 +314,79 @@ void MainForm::slotPress(PreviewView view, Qt::MouseButton button, QPoint positi
 void MainForm::runEditor(int n)
 {
     StartEditor(m_settings->editorText(n), m_state.popupSlotPath);
+}
+
+} // namespace kastra
+
+namespace kastra {
+
+namespace {
+
+Surface& surfaceOf(const Controls& controls, const char* name)
+{
+    return controls.get<PaintBox>(name)->surface();
+}
+
+void updateBoxes(const Controls& controls, std::initializer_list<const char*> names)
+{
+    for (const char* n : names)
+        controls.get<PaintBox>(n)->update();
+}
+
+} // namespace
+
+void MainForm::paintPreview()
+{
+    m_previewTimer.stop();
+    m_watcher->absorb(PaintDesktop(m_state, m_ws, stripBottom(), m_previewBox->surface()));
+    m_previewBox->update();
+}
+
+void MainForm::paintStrips()
+{
+    const Controls& c = m_pictures->controls();
+    const ThumbnailSurfaces views{surfaceOf(c, "DesktopStripBox"), surfaceOf(c, "BootStripBox"), surfaceOf(c, "NoSignalBox"),
+                                  surfaceOf(c, "SignalStripBox"), surfaceOf(c, "Avkon445Box")};
+    const ThumbnailsPainted painted = PaintThumbnails(m_state, m_ws, views, m_previewBox->surface());
+    m_watcher->absorb(painted.written);
+    // Until the current banner exists the timer goes on ticking.
+    if (painted.bannerExists)
+        m_stripTimer.stop();
+    updateBoxes(c, {"DesktopStripBox", "BootStripBox", "NoSignalBox", "SignalStripBox", "Avkon445Box"});
+    m_previewBox->update();
+}
+
+void MainForm::paintMenu()
+{
+    m_menuTimer.stop();
+    const Controls& c = m_icons->controls();
+    const MenuSurfaces views{surfaceOf(c, "SmallFoldersBox"), surfaceOf(c, "LargeFoldersBox"), surfaceOf(c, "Avkon136Box"),
+                             surfaceOf(c, "Avkon138Box"), surfaceOf(c, "Avkon202Box")};
+    m_watcher->absorb(PaintMenu(m_ws, views));
+    updateBoxes(c, {"SmallFoldersBox", "LargeFoldersBox", "Avkon136Box", "Avkon138Box", "Avkon202Box"});
+}
+
+void MainForm::animate()
+{
+    AnimateStatus(m_state, m_ws, m_previewBox->surface());
+    m_previewBox->update();
+}
+
+void MainForm::importPicture()
+{
+    if (const auto chosen = m_dialogs->openFile(QString::fromUtf16(PictureFilter))) {
+        ImportOptions options;
+        options.top = stripTop();
+        options.bottom = stripBottom();
+        options.separate = separateEidPic();
+        const ImportOutcome out = ImportPicture(m_state, m_ws, *chosen, options);
+        m_watcher->absorb(out.written);
+        if (out.message)
+            m_dialogs->message(out.message->title, out.message->text, MessageIcon::Warning);
+    }
+    // Also after a cancelled dialog or a refused picture.
+    requestStrips();
+    requestPreview();
 }
 
 } // namespace kastra

@@ -52,6 +52,7 @@ public:
     void requestStrips() override;
     void requestMenu() override;
     void clearPreview() override;
+    void ownWrites(const QStringList& paths) override;
     bool stripTop() const override;
     bool stripBottom() const override;
     bool separateEidPic() const override;

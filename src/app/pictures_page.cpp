@@ -1,7 +1,6 @@
 #include "pictures_page.h"
 
-#include "fileops.h"
-#include "resample.h"
+#include "no_signal_mask.h"
 #include "schemes.h"
 #include "theme_files.h"
 #include "widgets.h"
@@ -108,21 +107,21 @@ void PicturesPage::saveThemeFile(int file)
 
 void PicturesPage::selectScheme(QChar scheme)
 {
-    SelectScheme(m_form.state(), m_form.workspace(), scheme, m_form.separateEidPic());
+    m_form.ownWrites(SelectScheme(m_form.state(), m_form.workspace(), scheme, m_form.separateEidPic()));
     m_form.requestStrips();
     m_form.requestPreview();
 }
 
 void PicturesPage::applyStrip()
 {
-    ApplyStrip(m_form.state(), m_form.workspace());
+    m_form.ownWrites(ApplyStrip(m_form.state(), m_form.workspace()));
     m_form.requestPreview();
 }
 
 void PicturesPage::makeNoSignalMask()
 {
     // No repaint: the new mask shows with the desktop preview's next one.
-    MakeNoSignalMask(fsPath(m_form.workspace().root));
+    m_form.ownWrites(MakeNoSignalMaskSlot(m_form.workspace()));
 }
 
 } // namespace kastra

@@ -8,9 +8,8 @@
 namespace kastra {
 
 PaintBox::PaintBox(const QSize& size, QWidget* parent)
-    : QWidget(parent), m_image(size, QImage::Format_RGB32)
+    : QWidget(parent), m_surface(size.width(), size.height(), fromQRgb(parent->palette().color(QPalette::Window).rgb()))
 {
-    m_image.fill(palette().color(QPalette::Window));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFixedSize(size);
 }
@@ -18,7 +17,7 @@ PaintBox::PaintBox(const QSize& size, QWidget* parent)
 void PaintBox::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
-    p.drawImage(0, 0, m_image);
+    p.drawImage(0, 0, m_surface.image());
 }
 
 void PaintBox::mousePressEvent(QMouseEvent* event)

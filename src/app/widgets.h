@@ -4,6 +4,8 @@
 // button, and the style that gives check and radio indicators the size the
 // fixed controls allow.
 
+#include "surface.h"
+
 #include <QAbstractButton>
 #include <QImage>
 #include <QProxyStyle>
@@ -11,16 +13,16 @@
 
 namespace kastra {
 
-// A plain drawing surface. What the painters drew stays in its image until
-// they draw again; the widget only copies it, unscaled. Opaque, so painting
-// it never makes Qt repaint the window behind it (whose paint requests the
-// previews: a loop).
+// A plain drawing surface. What the painters drew stays in its surface
+// until they draw again; the widget only copies it, unscaled. Opaque, so
+// painting it never makes Qt repaint the window behind it (whose paint
+// requests the previews: a loop).
 class PaintBox final : public QWidget {
     Q_OBJECT
 public:
     PaintBox(const QSize& size, QWidget* parent);
-    QImage& image() { return m_image; }
-    const QImage& image() const { return m_image; }
+    Surface& surface() { return m_surface; }
+    const QImage& image() const { return m_surface.image(); }
 
 signals:
     void pressed(Qt::MouseButton button, QPoint position);
@@ -30,7 +32,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 
 private:
-    QImage m_image;
+    Surface m_surface;
 };
 
 // Shows one image of the image list; reports clicks.

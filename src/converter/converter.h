@@ -9,6 +9,7 @@
 
 #include "workspace.h"
 
+#include <QByteArray>
 #include <QChar>
 #include <QString>
 #include <QStringList>
@@ -34,6 +35,18 @@ QByteArray UnpackCommandFile(const QString& mbm, const QStringList& names, Unpac
 
 // The bytes of com.txt for codes 1, 2, 4 and 5 (3 is the AVCOM payload).
 QByteArray PackCommandFile(ThemeFileOpCode code);
+
+// The name of the file a pack code writes below SIS\ ("EidPic.mbm" ...
+// "menu_folders.mbm"); empty for codes 0 and 6.
+QString packedFileName(ThemeFileOpCode code);
+
+// Makes the workspace root the current directory. A failure is fatal:
+// FatalIoError with the Windows error number (2 when the root is missing).
+void EnterWorkspaceRoot(const Workspace& ws);
+
+// Creates or truncates root/com.txt and writes bytes. A failure to create,
+// write or close it is fatal (5 access denied, 101 disk full, ...).
+void WriteCommandFile(const Workspace& ws, const QByteArray& bytes);
 
 // Enters the root, writes com.txt, runs the converter. Returns whether
 // bmconv ran and exited 0 (callers of the original ignore it).

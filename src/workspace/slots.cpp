@@ -46,6 +46,17 @@ QStringList slotNames(SlotFolder folder)
     return names;
 }
 
+QStringList bannerSlotNames()
+{
+    return {QStringLiteral("SplashTop.bmp"), QStringLiteral("Top1.bmp"), QStringLiteral("Top2.bmp"),
+            QStringLiteral("Top3.bmp"), QStringLiteral("Top4.bmp")};
+}
+
+QStringList backgroundSlotNames()
+{
+    return {QStringLiteral("Back.bmp"), QStringLiteral("About.bmp")};
+}
+
 QString topSlot(QChar scheme)
 {
     return QStringLiteral("Top") + scheme + QStringLiteral(".bmp");

@@ -30,6 +30,11 @@ QString slotName(SlotFolder folder, int index);
 // Every slot name of a folder, in index order.
 QStringList slotNames(SlotFolder folder);
 
+// The slots of EidPic.mbm in its order: "SplashTop.bmp", "Top1.bmp" ...
+// "Top4.bmp"; and of backgroundimage.mbm: "Back.bmp", "About.bmp".
+QStringList bannerSlotNames();
+QStringList backgroundSlotNames();
+
 // "Top3.bmp" and "Temp3.bmp" for the scheme number '3'.
 QString topSlot(QChar scheme);
 QString tempSlot(QChar scheme);

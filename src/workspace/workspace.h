@@ -18,17 +18,30 @@ struct Workspace {
     QString programFolder;
 };
 
+// The folder below the root where a load keeps the slots it is about to
+// overwrite until bmconv has succeeded. Removed after every load.
+inline constexpr char LoadBackupFolder[] = "LoadBackup";
+
 // Writes the converter and the default theme files and unpacks them into the
 // 544 numbered slots (menuOnly: only menu_folders.mbm into Menu\;
 // fromWorkspaceFiles: the five theme MBM files already lying in the root are
 // unpacked instead of the defaults, and Back.bmp is loaded into desktop).
 // Returns backgroundNarrow: with fromWorkspaceFiles, whether Back.bmp is at
 // most 175 pixels wide (an unreadable one counts as width 0); else false.
+// A first start finds no root: it is created with its parents. Failing to
+// enter the root or to write com.txt is fatal (FatalIoError); a converter
+// that fails leaves the slots it did not write as they were.
 bool PrepareWorkspace(const Workspace& ws, bool menuOnly, bool fromWorkspaceFiles, Bitmap& desktop);
+
+// The menuOnly part of PrepareWorkspace: writes the converter and unpacks
+// the root's menu_folders.mbm into Menu\000.bmp ... Menu\023.bmp. Returns
+// whether bmconv succeeded.
+bool UnpackMenuFolders(const Workspace& ws);
 
 // Deletes the plain files of Avkon\, Signal\, SIS\, Menu\ and then of the
 // root, removing each folder; a folder stops at its first file that cannot be
-// deleted. Nothing is reported.
+// deleted. Nothing is reported. A LoadBackup folder left by a load that was
+// cut short is cleared the same way before the root.
 void TearDownWorkspace(const Workspace& ws);
 
 // The program folder: the executable's folder when it is writable, else
@@ -40,14 +53,24 @@ QString ResolveProgramFolder(const QString& executableFolder);
 // (so a save creates it under the name the program uses).
 QString FindInFolder(const QString& folder, const QString& name);
 
+// Looks for a tool that is installed beside the executable (SISTool.exe)
+// there first, then in the program folder, each regardless of letter case.
+// The program folder's path when it is in neither.
+QString FindBesideProgram(const QString& executableFolder, const QString& programFolder, const QString& name);
+
 // Keeps a second instance out of the workspace. The lock file lies in the
 // workspace base, outside the root that the tear-down removes; it is not
 // inherited by started programs and is taken over when its owner died.
 class WorkspaceLock {
 public:
     ~WorkspaceLock();
-    // Empty when another living process holds the lock.
-    static std::unique_ptr<WorkspaceLock> acquire(const QString& base);
+    // Empty when another living process holds the lock, or when the lock
+    // file cannot be opened; why (when given) then says which, in words for
+    // the user. base is the workspace base (it must exist).
+    static std::unique_ptr<WorkspaceLock> acquire(const QString& base, QString* why = nullptr);
+
+    WorkspaceLock(const WorkspaceLock&) = delete;
+    WorkspaceLock& operator=(const WorkspaceLock&) = delete;
 
 private:
     struct Impl;

@@ -1,0 +1,269 @@
+#include "converter.h"
+
+#include "bitmap.h"
+#include "codepage.h"
+#include "fatal.h"
+#include "fileops.h"
+#include "io_error.h"
+#include "payloads.h"
+#include "process.h"
+#include "slots.h"
+
+#include <QDir>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+namespace kastra {
+
+namespace {
+
+const QByteArray kCrLf = QByteArrayLiteral("\r\n");
+
+QString sisFolder(const Workspace& ws)
+{
+    return ws.root + QStringLiteral("SIS");
+}
+
+// Every theme-file operation first makes sure SIS\ exists (one level); a
+// failure shows later, when bmconv cannot write there.
+void ensureSisFolder(const Workspace& ws)
+{
+    CreateFolder(sisFolder(ws), false);
+}
+
+// "/c12Signal\001.bmp": the depth prefix glued to the slot name.
+QString entry(const char* prefix, const QString& slot)
+{
+    return QLatin1String(prefix) + slot;
+}
+
+// The depth prefix of Signal\ index i: the 'No Signal' picture at 4 bits,
+// the five signal pictures at 12 bits, the six masks at 1 bit.
+const char* signalPrefix(int i)
+{
+    return i == 0 ? "/c4" : i <= 5 ? "/c12" : "/1";
+}
+
+// Menu\: icons at 12 bits, each followed by its 1-bit mask.
+const char* menuPrefix(int i)
+{
+    return i % 2 == 0 ? "/c12" : "/1";
+}
+
+QByteArray lines(const QStringList& list)
+{
+    QByteArray out;
+    for (const QString& line : list)
+        out += toCp1251(line) + kCrLf;
+    return out;
+}
+
+// The masks bmconv packs from the colour slots, recomputed before every pack
+// so that the user only ever edits the colour picture.
+void deriveAvkonMasks(const Workspace& ws)
+{
+    static constexpr int kPairs[][2] = {{136, 137}, {138, 139}, {202, 203}, {445, 446}};
+    for (const auto& pair : kPairs)
+        MakeCornerMask(ws, slotName(SlotFolder::Avkon, pair[0]), slotName(SlotFolder::Avkon, pair[1]));
+}
+
+void deriveSignalMasks(const Workspace& ws)
+{
+    // 001 ... 005 give 007 ... 011; 006, the mask of 'No Signal', is the
+    // user's own and is packed as it is.
+    for (int i = 1; i <= 5; ++i)
+        MakeCornerMask(ws, slotName(SlotFolder::Signal, i), slotName(SlotFolder::Signal, i + 6));
+}
+
+void deriveMenuMasks(const Workspace& ws)
+{
+    for (int i = 1; i < MenuSlotCount; i += 2)
+        MakeCornerMask(ws, slotName(SlotFolder::Menu, i - 1), slotName(SlotFolder::Menu, i));
+}
+
+// Removes a file that is there; a folder in its place is left alone and
+// counts as failure. True when no file of that name remains.
+bool removeFile(const QString& path)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path p = fsPath(path);
+    const fs::file_status st = fs::symlink_status(p, ec);
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        return false;
+    if (!fs::exists(st))
+        return true;
+    if (fs::is_directory(st))
+        return false;
+    return fs::remove(p, ec) && !ec;
+}
+
+// Packs into SIS\<file>. The old packed file goes first, so that a failed
+// run can never pass off an earlier pack (or an earlier package build's
+// file) as its own result; only an exit code of 0 together with a file that
+// is there again counts.
+bool pack(const Workspace& ws, ThemeFileOpCode code)
+{
+    const QString target = slotPath(ws.root, QStringLiteral("SIS\\") + packedFileName(code));
+    const bool cleared = removeFile(target);
+    const bool ran = RunConverter(ws);
+    return cleared && ran && IsFile(target);
+}
+
+} // namespace
+
+QString packedFileName(ThemeFileOpCode code)
+{
+    switch (code) {
+    case ThemeFileOpCode::PackEidPic: return QStringLiteral("EidPic.mbm");
+    case ThemeFileOpCode::PackBackground: return QStringLiteral("backgroundimage.mbm");
+    case ThemeFileOpCode::PackAvkon: return QStringLiteral("Avkon.mbm");
+    case ThemeFileOpCode::PackAvkonEx: return QStringLiteral("AvkonEx.mbm");
+    case ThemeFileOpCode::PackMenuFolders: return QStringLiteral("menu_folders.mbm");
+    case ThemeFileOpCode::WriteConverter:
+    case ThemeFileOpCode::WriteNoImageBanner: break;
+    }
+    return {};
+}
+
+QByteArray UnpackCommandFile(const QString& mbm, const QStringList& names, UnpackLayout layout)
+{
+    QByteArray out = toCp1251(QStringLiteral("/u ") + mbm) + kCrLf;
+    if (names.isEmpty())
+        return out;
+    if (layout == UnpackLayout::OneLine)
+        return out + toCp1251(names.join(u' ')) + kCrLf;
+    return out + lines(names);
+}
+
+QByteArray PackCommandFile(ThemeFileOpCode code)
+{
+    QStringList list;
+    switch (code) {
+    case ThemeFileOpCode::PackEidPic:
+        list << QStringLiteral("SIS\\EidPic.mbm")
+             << QStringLiteral("/c24SplashTop.bmp /c24Top1.bmp /c24Top2.bmp /c24Top3.bmp /c24Top4.bmp");
+        break;
+    case ThemeFileOpCode::PackBackground:
+        list << QStringLiteral("SIS\\backgroundimage.mbm") << QStringLiteral("/c24Back.bmp /c24About.bmp");
+        break;
+    case ThemeFileOpCode::PackAvkon:
+        // The Avkon pack list is a fixed payload, written as it is.
+        return payloadBytes(QStringLiteral("PKG"), QStringLiteral("AVCOM"), {}).value_or(QByteArray());
+    case ThemeFileOpCode::PackAvkonEx:
+        list << QStringLiteral("SIS\\AvkonEx.mbm");
+        for (int i = 0; i < SignalSlotCount; ++i)
+            list << entry(signalPrefix(i), slotName(SlotFolder::Signal, i));
+        break;
+    case ThemeFileOpCode::PackMenuFolders:
+        list << QStringLiteral("SIS\\menu_folders.mbm");
+        for (int i = 0; i < MenuSlotCount; ++i)
+            list << entry(menuPrefix(i), slotName(SlotFolder::Menu, i));
+        break;
+    case ThemeFileOpCode::WriteConverter:
+    case ThemeFileOpCode::WriteNoImageBanner:
+        return {};
+    }
+    return lines(list);
+}
+
+void EnterWorkspaceRoot(const Workspace& ws)
+{
+    errno = 0;
+    if (!QDir::setCurrent(ws.root)) {
+        const int e = errno;
+        FatalIoError(WindowsIoError(e != 0 ? e : ENOENT));
+    }
+}
+
+void WriteCommandFile(const Workspace& ws, const QByteArray& bytes)
+{
+    const std::filesystem::path path = fsPath(ws.root + QStringLiteral("com.txt"));
+    errno = 0;
+#ifdef _WIN32
+    std::FILE* f = _wfopen(path.c_str(), L"wb");
+#else
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+#endif
+    if (!f)
+        FatalIoError(WindowsIoError(errno));
+    const auto size = static_cast<std::size_t>(bytes.size());
+    const bool written = std::fwrite(bytes.constData(), 1, size, f) == size;
+    const int writeErrno = errno;
+    if (std::fclose(f) != 0 || !written)
+        FatalIoError(WindowsIoError(written ? errno : writeErrno));
+}
+
+bool Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout)
+{
+    EnterWorkspaceRoot(ws);
+    WriteCommandFile(ws, UnpackCommandFile(mbm, names, layout));
+    return RunConverter(ws);
+}
+
+bool RunConverter(const Workspace& ws)
+{
+    // The command line stays as the converter has always been called; it is
+    // split into program and argument only to start it.
+    const ProcessOutcome run = RunHidden(QStringLiteral("bmconv.exe com.txt"), ws.root);
+    return run.started && run.finished && run.exitCode == 0;
+}
+
+void MakeCornerMask(const Workspace& ws, const QString& colourSlot, const QString& maskSlot)
+{
+    Bitmap picture;
+    picture.readBmp(fsPath(slotPath(ws.root, colourSlot)));
+    if (picture.empty())
+        return;
+    picture.makeMask(picture.getPixel(0, 0));
+    picture.writeBmp(fsPath(slotPath(ws.root, maskSlot)));
+}
+
+bool ThemeFileOp(const Workspace& ws, ThemeFileOpCode code, QChar scheme)
+{
+    ensureSisFolder(ws);
+    switch (code) {
+    case ThemeFileOpCode::WriteConverter:
+        return WritePayload(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), ws.root + QStringLiteral("bmconv.exe"),
+                            ws.programFolder);
+    case ThemeFileOpCode::PackEidPic:
+        EnterWorkspaceRoot(ws);
+        WriteCommandFile(ws, PackCommandFile(code));
+        return pack(ws, code);
+    case ThemeFileOpCode::PackBackground:
+        // What is packed as the second picture is always the program's own
+        // about picture, whatever the slot held.
+        WritePayload(QStringLiteral("PKG"), QStringLiteral("ABOUT"), ws.root + QStringLiteral("About.bmp"),
+                     ws.programFolder);
+        EnterWorkspaceRoot(ws);
+        WriteCommandFile(ws, PackCommandFile(code));
+        return pack(ws, code);
+    case ThemeFileOpCode::PackAvkon:
+        // The pack list payload is the whole command file. A payload that
+        // cannot be written is passed over like any other.
+        WritePayload(QStringLiteral("PKG"), QStringLiteral("AVCOM"), ws.root + QStringLiteral("com.txt"),
+                     ws.programFolder);
+        EnterWorkspaceRoot(ws);
+        deriveAvkonMasks(ws);
+        return pack(ws, code);
+    case ThemeFileOpCode::PackAvkonEx:
+        EnterWorkspaceRoot(ws);
+        deriveSignalMasks(ws);
+        WriteCommandFile(ws, PackCommandFile(code));
+        return pack(ws, code);
+    case ThemeFileOpCode::PackMenuFolders:
+        EnterWorkspaceRoot(ws);
+        deriveMenuMasks(ws);
+        WriteCommandFile(ws, PackCommandFile(code));
+        return pack(ws, code);
+    case ThemeFileOpCode::WriteNoImageBanner:
+        return WritePayload(QStringLiteral("PKG"), QStringLiteral("NIMG"), slotPath(ws.root, topSlot(scheme)),
+                            ws.programFolder);
+    }
+    return false;
+}
+
+} // namespace kastra

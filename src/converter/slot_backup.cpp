@@ -1,0 +1,82 @@
+#include "slot_backup.h"
+
+#include "fileops.h"
+#include "slots.h"
+
+#include <filesystem>
+#include <system_error>
+
+namespace kastra {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// A plain file, not followed through a link.
+bool isPlainFile(const fs::path& p)
+{
+    std::error_code ec;
+    return fs::is_regular_file(fs::symlink_status(p, ec));
+}
+
+} // namespace
+
+SlotBackup::SlotBackup(const Workspace& ws, QStringList names)
+    : m_folder(ws.root + QLatin1String(LoadBackupFolder) + u'/')
+{
+    m_entries.reserve(static_cast<std::size_t>(names.size()));
+    for (const QString& name : names) {
+        // "Avkon\445.bmp" is kept as "Avkon_445.bmp": one flat folder.
+        QString flat = name;
+        flat.replace(u'\\', u'_');
+        m_entries.push_back({slotPath(ws.root, name), m_folder + flat, false});
+    }
+}
+
+SlotBackup::~SlotBackup()
+{
+    if (!m_done)
+        discard();
+}
+
+bool SlotBackup::save()
+{
+    // Copies left by a load that was cut short are of no use any more.
+    DeleteMatching(m_folder, QStringLiteral("*"));
+    if (!CreateFolder(m_folder, false))
+        return false;
+    for (Entry& e : m_entries) {
+        const fs::path slot = fsPath(e.slot);
+        e.existed = isPlainFile(slot);
+        if (!e.existed)
+            continue;
+        std::error_code ec;
+        fs::copy_file(slot, fsPath(e.copy), fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            discard();
+            return false;
+        }
+    }
+    return true;
+}
+
+void SlotBackup::restore()
+{
+    for (const Entry& e : m_entries) {
+        std::error_code ec;
+        if (e.existed)
+            fs::rename(fsPath(e.copy), fsPath(e.slot), ec);   // atomic: old content or new, never a mix
+        else if (isPlainFile(fsPath(e.slot)))
+            fs::remove(fsPath(e.slot), ec);
+    }
+    discard();
+}
+
+void SlotBackup::discard()
+{
+    m_done = true;
+    if (DeleteMatching(m_folder, QStringLiteral("*")))
+        RemoveEmptyFolder(m_folder);
+}
+
+} // namespace kastra

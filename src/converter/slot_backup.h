@@ -1,0 +1,45 @@
+#pragma once
+// Keeps workspace files aside while a load unpacks over them, so that a
+// converter that fails half way can be undone: the workspace ends up either
+// wholly new or wholly as it was.
+
+#include "workspace.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+namespace kastra {
+
+class SlotBackup {
+public:
+    // names are relative to the root, as slot names ("Avkon\445.bmp").
+    SlotBackup(const Workspace& ws, QStringList names);
+    // Deletes the copies (see discard) unless restore() ran.
+    ~SlotBackup();
+    SlotBackup(const SlotBackup&) = delete;
+    SlotBackup& operator=(const SlotBackup&) = delete;
+
+    // Copies every name that exists into root/LoadBackup/ and notes the
+    // ones that do not. False when a copy could not be made; nothing in the
+    // workspace has changed then.
+    bool save();
+    // Puts every saved file back and deletes the files that did not exist
+    // before, then deletes the copies.
+    void restore();
+    // Deletes the copies and the backup folder.
+    void discard();
+
+private:
+    struct Entry {
+        QString slot;      // the workspace file
+        QString copy;      // its copy in the backup folder
+        bool existed = false;
+    };
+    QString m_folder;
+    std::vector<Entry> m_entries;
+    bool m_done = false;
+};
+
+} // namespace kastra

@@ -1,0 +1,168 @@
+#include "theme_files.h"
+
+#include "converter.h"
+#include "fileops.h"
+#include "slot_backup.h"
+#include "slots.h"
+
+#include <QFile>
+
+namespace kastra {
+
+namespace {
+
+struct ThemeFileInfo {
+    const char* name;        // in the program folder and in SIS\ after a pack
+    const char* loadCopy;    // what the file is copied to in the root before unpacking
+    ThemeFileOpCode packCode;
+};
+
+const ThemeFileInfo& info(ThemeFile file)
+{
+    static const ThemeFileInfo kInfo[] = {
+        {"EidPic.mbm", "Eid.mbm", ThemeFileOpCode::PackEidPic},
+        {"backgroundimage.mbm", "Back.mbm", ThemeFileOpCode::PackBackground},
+        {"Avkon.mbm", "Avk.mbm", ThemeFileOpCode::PackAvkon},
+        {"AvkonEx.mbm", "AvkEx.mbm", ThemeFileOpCode::PackAvkonEx},
+        // Loading the menu folders replaces the workspace's own file.
+        {"menu_folders.mbm", "menu_folders.mbm", ThemeFileOpCode::PackMenuFolders},
+    };
+    return kInfo[static_cast<int>(file)];
+}
+
+// The slots the file's unpack writes, in MBM order, and how the unpack list
+// lays them out.
+QStringList unpackTargets(ThemeFile file)
+{
+    switch (file) {
+    case ThemeFile::EidPic: return bannerSlotNames();
+    case ThemeFile::Background: return backgroundSlotNames();
+    case ThemeFile::Avkon: return slotNames(SlotFolder::Avkon);
+    case ThemeFile::AvkonEx: return slotNames(SlotFolder::Signal);
+    case ThemeFile::MenuFolders: return slotNames(SlotFolder::Menu);
+    }
+    return {};
+}
+
+UnpackLayout unpackLayout(ThemeFile file)
+{
+    return file == ThemeFile::EidPic || file == ThemeFile::Background ? UnpackLayout::OneLine
+                                                                      : UnpackLayout::OnePerLine;
+}
+
+ThemeFileOutcome missing(ThemeFile file)
+{
+    return {ThemeFileOutcome::Status::Missing,
+            QStringLiteral("Поместите файл %1 в директорию с программой !").arg(themeFileName(file))};
+}
+
+ThemeFileOutcome loadFailed(ThemeFile file)
+{
+    return {ThemeFileOutcome::Status::Failed, QStringLiteral("Не удалось загрузить файл %1.").arg(themeFileName(file))};
+}
+
+ThemeFileOutcome saveFailed(ThemeFile file)
+{
+    return {ThemeFileOutcome::Status::Failed, QStringLiteral("Не удалось сохранить файл %1.").arg(themeFileName(file))};
+}
+
+// The desktop top strips Temp1.bmp ... Temp4.bmp are the top 12 rows of the
+// banners, cut through the strip buffer. A banner that cannot be read
+// leaves its strip (and the buffer) as they were.
+void cutTopStrips(const Workspace& ws, ScratchBitmaps& scratch)
+{
+    constexpr int kStripHeight = 12;
+    for (QChar scheme : {u'1', u'2', u'3', u'4'}) {
+        Bitmap banner;
+        banner.readBmp(fsPath(slotPath(ws.root, topSlot(scheme))));
+        if (banner.empty())
+            continue;
+        scratch.strip = std::move(banner);
+        scratch.strip.setHeight(kStripHeight);
+        scratch.strip.writeBmp(fsPath(slotPath(ws.root, tempSlot(scheme))));
+    }
+}
+
+ThemeFileOutcome loadMenuFolders(const Workspace& ws, const QString& source)
+{
+    const QString own = ws.root + QStringLiteral("menu_folders.mbm");
+    QStringList kept = unpackTargets(ThemeFile::MenuFolders);
+    kept << QStringLiteral("menu_folders.mbm");
+    EnterWorkspaceRoot(ws);
+    SlotBackup backup(ws, kept);
+    if (!backup.save())
+        return loadFailed(ThemeFile::MenuFolders);
+    QFile::remove(own);
+    if (!CopyFileOver(source, own)) {
+        backup.restore();
+        return loadFailed(ThemeFile::MenuFolders);
+    }
+    CreateFolder(ws.root + folderName(SlotFolder::Menu), false);
+    if (!UnpackMenuFolders(ws)) {
+        backup.restore();
+        return loadFailed(ThemeFile::MenuFolders);
+    }
+    return {};
+}
+
+} // namespace
+
+QString themeFileName(ThemeFile file)
+{
+    return QLatin1String(info(file).name);
+}
+
+ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch)
+{
+    const QString source = FindInFolder(ws.programFolder, themeFileName(file));
+    if (!IsFile(source))
+        return missing(file);
+    if (file == ThemeFile::MenuFolders)
+        return loadMenuFolders(ws, source);
+
+    if (file == ThemeFile::Avkon)
+        CreateFolder(ws.root + folderName(SlotFolder::Avkon), false);
+    else if (file == ThemeFile::AvkonEx)
+        CreateFolder(ws.root + folderName(SlotFolder::Signal), false);
+    ThemeFileOp(ws, ThemeFileOpCode::WriteConverter);
+    EnterWorkspaceRoot(ws);
+
+    // An old copy must never be unpacked in place of the file the user
+    // asked for; it goes first, and a copy that fails stops the load.
+    const QString loadCopy = QLatin1String(info(file).loadCopy);
+    const QString copyPath = ws.root + loadCopy;
+    QFile::remove(copyPath);
+    if (!CopyFileOver(source, copyPath))
+        return loadFailed(file);
+
+    const QStringList targets = unpackTargets(file);
+    SlotBackup backup(ws, targets);
+    if (!backup.save())
+        return loadFailed(file);
+    WriteCommandFile(ws, UnpackCommandFile(loadCopy, targets, unpackLayout(file)));
+    if (!RunConverter(ws)) {
+        backup.restore();
+        return loadFailed(file);
+    }
+    backup.discard();
+
+    if (file == ThemeFile::EidPic)
+        cutTopStrips(ws, scratch);
+    return {};
+}
+
+ThemeFileOutcome SaveThemeFile(const Workspace& ws, ThemeFile file)
+{
+    // ThemeFileOp deletes SIS\<file> before packing and says whether bmconv
+    // wrote it afresh; only then may it replace the user's file.
+    if (!ThemeFileOp(ws, info(file).packCode))
+        return saveFailed(file);
+    const QString packed = slotPath(ws.root, QStringLiteral("SIS\\") + themeFileName(file));
+    // A file the user named "avkon.mbm" is replaced, not joined by a second.
+    const QString target = FindInFolder(ws.programFolder, themeFileName(file));
+    if (!CopyFileOver(packed, target))
+        return saveFailed(file);
+    return {};
+}
+
+} // namespace kastra

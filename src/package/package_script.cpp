@@ -146,6 +146,17 @@ QByteArray HelloText(const QString& greeting)
     return toCp1251(text);
 }
 
+QString DefaultGreeting()
+{
+    return QStringLiteral("Theme created with:\r\n"
+                          "Program: Kastra Theme Creator\r\n"
+                          "Theme creator: -\r\n")
+        + QString(32, u'-')
+        + QStringLiteral("\r\n"
+                         "!!! After installing restart !!!\r\n"
+                         "!!!         your phone          !!!\r\n");
+}
+
 Result<void> WriteTextFile(const QString& path, const QByteArray& bytes)
 {
     const ByteSpan span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));

@@ -57,6 +57,10 @@ std::uint64_t ClockSeed();
 // break added at the end, Windows-1251 (characters it lacks become '?').
 QByteArray HelloText(const QString& greeting);
 
+// The welcome text GreetingMemo starts with: six lines, each ended by
+// CR LF.
+QString DefaultGreeting();
+
 // Writes bytes to path, replacing an existing file atomically. The error is
 // in English and names the file.
 Result<void> WriteTextFile(const QString& path, const QByteArray& bytes);

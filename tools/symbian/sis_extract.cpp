@@ -39,7 +39,16 @@ std::string inQuotes(std::u16string_view name)
             shown += c;
         }
     }
-    return "\"" + toUtf8(shown) + "\"";
+    // Appended into one string rather than "\"" + ... + "\"": GCC's optimiser
+    // reports overlapping copies in that chain of temporaries that cannot
+    // happen (-Wrestrict in Release builds).
+    const std::string text = toUtf8(shown);
+    std::string out;
+    out.reserve(text.size() + 2);
+    out.push_back('"');
+    out.append(text);
+    out.push_back('"');
+    return out;
 }
 
 // Data ranges already taken by extracted records.
@@ -92,13 +101,24 @@ Fingerprint fingerprintOf(const Bytes& data)
     return f;
 }
 
+// "name.ext" -> "name(n).ext". Built by appending into one reserved string:
+// chains of operator+ on temporaries make GCC's optimiser report overlapping
+// copies that cannot happen (-Wrestrict).
 std::u16string numbered(std::u16string_view name, unsigned n)
 {
-    const std::size_t dot = name.find_last_of(u'.');
-    const std::u16string suffix = u"(" + utf8ToUtf16(std::to_string(n)) + u")";
-    if (dot == std::u16string_view::npos || dot == 0)
-        return std::u16string(name) + suffix;
-    return std::u16string(name.substr(0, dot)) + suffix + std::u16string(name.substr(dot));
+    const std::string digits = std::to_string(n);
+    std::size_t stem = name.find_last_of(u'.');
+    if (stem == std::u16string_view::npos || stem == 0)
+        stem = name.size();
+    std::u16string out;
+    out.reserve(name.size() + digits.size() + 2);
+    out.append(name.substr(0, stem));
+    out.push_back(u'(');
+    for (const char c : digits)
+        out.push_back(static_cast<char16_t>(c));
+    out.push_back(u')');
+    out.append(name.substr(stem));
+    return out;
 }
 
 // Writes a file that should not exist yet. TEMP is normally new for every

@@ -1,0 +1,93 @@
+#include "desktop_painter.h"
+
+#include "fileops.h"
+#include "fonts.h"
+#include "payloads.h"
+#include "slots.h"
+
+namespace kastra {
+
+namespace {
+
+constexpr Colour White = rgb(255, 255, 255);
+constexpr Colour SeparatorColour = rgb(64, 63, 86);
+
+// The default banner in place of a missing one. The workspace's package
+// folder SIS is made first, as every theme-file operation does.
+bool WriteDefaultBanner(const Workspace& ws, const QString& bannerPath)
+{
+    CreateFolder(ws.root + QStringLiteral("SIS"), false);
+    return WritePayload(QStringLiteral("PKG"), QStringLiteral("NIMG"), bannerPath, ws.programFolder);
+}
+
+} // namespace
+
+Colour SchemeColour(QChar scheme)
+{
+    switch (scheme.unicode()) {
+    case u'2': return rgb(32, 191, 68);
+    case u'3': return rgb(145, 146, 191);
+    case u'4': return rgb(123, 121, 132);
+    default: return rgb(172, 162, 191);
+    }
+}
+
+QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom, Surface& preview)
+{
+    QStringList written;
+    ScratchBitmaps& scratch = state.scratch;
+    const QString banner = slotPath(ws.root, topSlot(state.scheme));
+    const QString back = slotPath(ws.root, QStringLiteral("Back.bmp"));
+
+    preview.setPen(SchemeColour(state.scheme));
+    preview.setBrush(SchemeColour(state.scheme));
+    scratch.maskHolder.readBmp(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, 6))));
+
+    if (!IsFile(banner) && WriteDefaultBanner(ws, banner))
+        written << banner;
+    scratch.desktop.readBmp(fsPath(banner));
+    scratch.desktop.draw(preview, 0, 0);
+
+    scratch.desktop.readBmp(fsPath(back));
+    scratch.status.readBmp(fsPath(slotPath(ws.root, slotName(SlotFolder::Avkon, 445))));
+    scratch.status.drawKeyed(preview, 132, 0, scratch.status.getPixel(0, 0));
+
+    if (IsFile(back)) {
+        preview.rectangle({0, 200, 176, 220});
+        const QFont font = PreviewFont();
+        preview.text(2, 200, QStringLiteral("Нов. сбщ"), font);
+        preview.text(108, 200, QStringLiteral("MP3 Play"), font);
+        preview.setPen(White);
+        // The bar goes first: a 132-row background covers its top row.
+        if (stripBottom) {
+            preview.line(0, 69, 0, 200);
+            scratch.desktop.draw(preview, 1, 69);
+        } else {
+            // Drop column 0 and spread columns 1-175 over the width, leaving
+            // the last two columns to the white strip.
+            scratch.desktop.stretchCopy({0, 0, 176, 132}, scratch.desktop, {1, 0, 176, 132});
+            scratch.desktop.setWidth(175);
+            scratch.desktop.draw(preview, 0, 69);
+            preview.line(174, 69, 174, 200);
+        }
+        preview.line(175, 69, 175, 200);
+    }
+
+    // Between two animation ticks the step is one ahead of the picture the
+    // last tick drew; steps 6 to 8 read the masks that follow the pictures
+    // and draw them keyed like any picture, until the next tick repaints.
+    const int step = state.animationStep;
+    scratch.desktop.readBmp(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, step))));
+    if (step == 0)
+        scratch.desktop.drawMasked(preview, 1, 0, scratch.maskHolder);
+    else
+        scratch.desktop.drawKeyed(preview, 1, 0, scratch.desktop.getPixel(0, 0));
+
+    if (IsFile(banner)) {
+        preview.setPen(SeparatorColour);
+        preview.line(0, 68, 176, 68);
+    }
+    return written;
+}
+
+} // namespace kastra

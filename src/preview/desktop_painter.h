@@ -1,0 +1,37 @@
+#pragma once
+// The desktop preview (PreviewBox, 176 x 220): the handset desktop composed
+// from the slot files, which are read afresh at every repaint so an outside
+// editor's changes show at the next one.
+
+#include "app_state.h"
+#include "surface.h"
+#include "workspace.h"
+
+#include <QChar>
+#include <QStringList>
+
+namespace kastra {
+
+inline constexpr int PreviewWidth = 176;
+inline constexpr int PreviewHeight = 220;
+
+// The soft-key bar colour of a colour scheme ('1' Blue Sky, '2' Beach,
+// '3' City, '4' Magenta); any other character gives Blue Sky's.
+Colour SchemeColour(QChar scheme);
+
+// Paints the desktop preview, in this order: the banner Top<N>.bmp (first
+// written from the default banner picture when it is missing), the status
+// picture Avkon\445.bmp keyed by its corner colour at (132, 0); when Back.bmp
+// exists, the soft-key bar in the scheme colour with its two captions, the
+// background and the white side strips (stripBottom: the "Снизу" option,
+// strips at columns 0 and 175, else at 174 and 175); the signal picture of
+// the animation step at (1, 0) (through the 'No Signal' mask at step 0, keyed
+// otherwise); the separator line under the banner.
+//
+// Loads Signal\006.bmp into the mask holder and Avkon\445.bmp into the status
+// picture, where the animation and the thumbnails painter find them. Missing
+// slot files draw nothing and leave the surface as it was. Returns the files
+// it wrote (the default banner, when it had to restore it), as full paths.
+QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom, Surface& preview);
+
+} // namespace kastra

@@ -1,0 +1,47 @@
+#include "menu_painter.h"
+
+#include "fileops.h"
+#include "slots.h"
+
+namespace kastra {
+
+namespace {
+
+// Draws one icon through the mask derived from it, writing the mask slot.
+void paintIcon(const Workspace& ws, SlotFolder folder, int index, Surface& surface, int x, QStringList& written)
+{
+    Bitmap icon;
+    icon.readBmp(fsPath(slotPath(ws.root, slotName(folder, index))));
+    if (icon.empty())
+        return;
+    Bitmap mask = icon;
+    mask.makeMask(mask.getPixel(0, 0));
+    const QString maskPath = slotPath(ws.root, slotName(folder, index + 1));
+    if (mask.writeBmpChecked(fsPath(maskPath)))
+        written << maskPath;
+    icon.drawMasked(surface, x, 0, mask);
+}
+
+} // namespace
+
+QStringList PaintMenu(const Workspace& ws, const MenuSurfaces& views)
+{
+    for (Surface* s : {&views.smallFolders, &views.largeFolders, &views.avkon136, &views.avkon138, &views.avkon202})
+        s->fill(IconsPageBackground);
+
+    QStringList written;
+    // Twelve icons alternating between the rows: small ones at indices 4k,
+    // large ones at 4k + 2.
+    for (int n = 0; n <= 22; n += 2) {
+        if (n % 4 == 0)
+            paintIcon(ws, SlotFolder::Menu, n, views.smallFolders, 42 * (n / 4), written);
+        else
+            paintIcon(ws, SlotFolder::Menu, n, views.largeFolders, 44 * ((n - 2) / 4), written);
+    }
+    paintIcon(ws, SlotFolder::Avkon, 136, views.avkon136, 0, written);
+    paintIcon(ws, SlotFolder::Avkon, 138, views.avkon138, 0, written);
+    paintIcon(ws, SlotFolder::Avkon, 202, views.avkon202, 0, written);
+    return written;
+}
+
+} // namespace kastra

@@ -6,3 +6,12 @@ if(TARGET package)
     LIBS package converter workspace platform imaging symbian Qt6::Core)
   add_dependencies(test_package kastra-theme sistool makesis bmconv payloads)
 endif()
+
+# kastra-theme preview against the window's painters, which need a
+# QGuiApplication for their fonts.
+if(TARGET package AND TARGET preview)
+  kastra_test(test_package_preview
+    SOURCES qt_gui_main.cpp test_package_preview.cpp
+    LIBS package preview converter workspace platform imaging symbian Qt6::Gui)
+  add_dependencies(test_package_preview kastra-theme sistool makesis bmconv payloads)
+endif()

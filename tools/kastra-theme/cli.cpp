@@ -1,6 +1,9 @@
 #include "cli.h"
 
+#include "fileio.h"
 #include "fileops.h"
+#include "mbm.h"
+#include "package_check.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -89,6 +92,41 @@ TempWorkspace::~TempWorkspace()
     // The converter left the current directory inside the workspace; step
     // out before it is removed.
     QDir::setCurrent(QDir::tempPath());
+}
+
+std::optional<QString> copyThemeFiles(const QString& themeDir, const Workspace& ws)
+{
+    constexpr std::uintmax_t maxBytes = 64u * 1024 * 1024;
+    for (const char* name : ThemeFiles) {
+        const QString source = FindInFolder(themeDir, QString::fromLatin1(name));
+        const auto bytes = readFile(fsPath(source), maxBytes);
+        if (!bytes)
+            return QStringLiteral("THEME_DIR has no readable ") + QString::fromLatin1(name) + QStringLiteral(": ")
+                + QString::fromStdString(bytes.error());
+        if (const auto index = mbm::readIndex(*bytes); !index)
+            return source + QStringLiteral(" is not an MBM file: ") + QString::fromStdString(index.error());
+        if (!CopyFileOver(source, ws.root + QString::fromLatin1(name)))
+            return QStringLiteral("cannot copy ") + source + QStringLiteral(" into the workspace");
+    }
+    return std::nullopt;
+}
+
+std::optional<QString> copyThemeFilesFromPackage(const QString& package, const Workspace& ws)
+{
+    const auto sis = readFile(fsPath(package), MaxPackageBytes);
+    if (!sis)
+        return QString::fromStdString(sis.error());
+    for (const char* name : ThemeFiles) {
+        const auto data = packageFileData(*sis, QString::fromLatin1(name));
+        if (!data)
+            return package + QStringLiteral(" holds no readable ") + QString::fromLatin1(name);
+        if (const auto index = mbm::readIndex(*data); !index)
+            return QString::fromLatin1(name) + QStringLiteral(" in the package is not an MBM file: ")
+                + QString::fromStdString(index.error());
+        if (const auto written = writeFileAtomic(fsPath(ws.root + QString::fromLatin1(name)), *data); !written)
+            return QString::fromStdString(written.error());
+    }
+    return std::nullopt;
 }
 
 QString TempWorkspace::scratchFolder() const

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <cstdint>
 #include <map>
 #include <optional>
 
@@ -64,6 +65,21 @@ private:
     Workspace m_ws;
     bool m_valid = false;
 };
+
+// The five theme MBM files, as the save buttons write them.
+inline const char* const ThemeFiles[] = {"EidPic.mbm", "backgroundimage.mbm", "Avkon.mbm", "AvkonEx.mbm",
+                                         "menu_folders.mbm"};
+
+// Largest package the commands read.
+inline constexpr std::uintmax_t MaxPackageBytes = 512u * 1024 * 1024;
+
+// Copies the five theme files from themeDir (found regardless of letter
+// case, each checked to be an MBM file store) into the workspace root.
+// Returns the error message, or nothing.
+std::optional<QString> copyThemeFiles(const QString& themeDir, const Workspace& ws);
+
+// The same from a package: its five theme files written into the root.
+std::optional<QString> copyThemeFilesFromPackage(const QString& package, const Workspace& ws);
 
 int runBuild(const QStringList& words);
 int runImport(const QStringList& words);

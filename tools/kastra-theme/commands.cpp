@@ -24,13 +24,8 @@ namespace {
 
 // A welcome text beyond this is not a greeting.
 constexpr std::uintmax_t kMaxGreetingBytes = 64 * 1024;
-constexpr std::uintmax_t kMaxThemeFileBytes = 64u * 1024 * 1024;
-constexpr std::uintmax_t kMaxPackageBytes = 512u * 1024 * 1024;
 // The command line is not a window: SISTool gets longer than 300 ms here.
 constexpr int kImportTimeoutMs = 60000;
-
-const char* const kThemeFiles[] = {"EidPic.mbm", "backgroundimage.mbm", "Avkon.mbm", "AvkonEx.mbm",
-                                   "menu_folders.mbm"};
 
 // UTF-8 when the bytes are valid UTF-8 (a byte-order mark is dropped), else
 // Windows-1251, as the program's own text files are.
@@ -120,24 +115,9 @@ int runBuild(const QStringList& words)
     }
     const Workspace& ws = temp.workspace();
 
-    // The theme files as the save buttons write them, checked before the
-    // converter sees them.
-    for (const char* name : kThemeFiles) {
-        const QString source = FindInFolder(themeDir, QString::fromLatin1(name));
-        const auto bytes = readFile(fsPath(source), kMaxThemeFileBytes);
-        if (!bytes) {
-            printError(QStringLiteral("THEME_DIR has no readable ") + QString::fromLatin1(name) + QStringLiteral(": ")
-                       + QString::fromStdString(bytes.error()));
-            return ExitUsage;
-        }
-        if (const auto index = mbm::readIndex(*bytes); !index) {
-            printError(source + QStringLiteral(" is not an MBM file: ") + QString::fromStdString(index.error()));
-            return ExitUsage;
-        }
-        if (!CopyFileOver(source, ws.root + QString::fromLatin1(name))) {
-            printError(QStringLiteral("cannot copy ") + source + QStringLiteral(" into the workspace"));
-            return ExitFailed;
-        }
+    if (const auto notCopied = copyThemeFiles(themeDir, ws)) {
+        printError(*notCopied);
+        return ExitUsage;
     }
     Bitmap desktop;
     PrepareWorkspace(ws, false, true, desktop);
@@ -229,7 +209,7 @@ int runCheck(const QStringList& words)
         printError(QStringLiteral("check needs PACKAGE.sis (see --help)"));
         return ExitUsage;
     }
-    const auto bytes = readFile(fsPath(absolutePath(args.positional[0])), kMaxPackageBytes);
+    const auto bytes = readFile(fsPath(absolutePath(args.positional[0])), MaxPackageBytes);
     if (!bytes) {
         printError(QString::fromStdString(bytes.error()));
         return ExitUsage;

@@ -4,9 +4,14 @@
 
 #include "cli.h"
 
+#include "fonts.h"
+
 #include <QCoreApplication>
+#include <QGuiApplication>
 
 #include <cstdio>
+#include <memory>
+#include <string_view>
 
 namespace {
 
@@ -38,7 +43,6 @@ const char kHelp[] =
     "      Lists the package's files, verifies its checksums, and compares every\n"
     "      bitmap of its five theme MBM files with the slot catalogue (count,\n"
     "      size, colour depth).\n"
-#ifdef KASTRA_CLI_PREVIEW
     "\n"
     "  kastra-theme preview THEME_DIR|PACKAGE.sis --out desktop.png [--scheme N]\n"
     "                       [--menu menu.png] [--as-handset]\n"
@@ -46,7 +50,6 @@ const char kHelp[] =
     "      previews show them, as PNG files. --scheme picks the colour scheme's\n"
     "      banner (1 to 4, default 1); --as-handset first reduces every picture\n"
     "      to the depth its theme file packs it at.\n"
-#endif
     "\n"
     "Exit status: 0 on success, 1 when the operation failed or check found\n"
     "problems, 2 for a wrong command line or unreadable input.\n";
@@ -55,7 +58,15 @@ const char kHelp[] =
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    // Only the preview draws text, and Qt's fonts need a GUI application; it
+    // runs on the offscreen platform, so no display is needed.
+    const bool preview = argc > 1 && std::string_view(argv[1]) == "preview";
+    if (preview && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app =
+        preview ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    if (preview)
+        kastra::InstallFontSubstitutes();
     QStringList words = QCoreApplication::arguments();
     words.removeFirst();
     if (words.isEmpty()) {
@@ -77,10 +88,8 @@ int main(int argc, char** argv)
         return kastra::cli::runImport(words);
     if (command == QLatin1String("check"))
         return kastra::cli::runCheck(words);
-#ifdef KASTRA_CLI_PREVIEW
     if (command == QLatin1String("preview"))
         return kastra::cli::runPreview(words);
-#endif
     kastra::cli::printError(QStringLiteral("unknown command ") + command + QStringLiteral(" (see --help)"));
     return kastra::cli::ExitUsage;
 }

@@ -264,6 +264,18 @@ TEST_F(Operations, FailedPackLeavesNoStaleFileBehind)
     EXPECT_FALSE(fs::exists(root() / "SIS" / "EidPic.mbm"));
 }
 
+TEST_F(Operations, AvkonPackListThatCannotBeWrittenRunsNothing)
+{
+    ASSERT_TRUE(ThemeFileOp(ws, ThemeFileOpCode::PackAvkon));
+    const Bytes menuSlot = readBytes(slot(SlotFolder::Menu, 0));
+    // A folder where com.txt should be: the pack list cannot replace it.
+    fs::remove(root() / "com.txt");
+    fs::create_directories(root() / "com.txt" / "x");
+    EXPECT_FALSE(ThemeFileOp(ws, ThemeFileOpCode::PackAvkon));
+    EXPECT_FALSE(fs::exists(root() / "SIS" / "Avkon.mbm"));
+    EXPECT_EQ(readBytes(slot(SlotFolder::Menu, 0)), menuSlot);
+}
+
 TEST_F(Operations, BackgroundPackAlwaysCarriesTheAboutPicture)
 {
     writePicture(root() / "Back.bmp", picture(176, 132, [](int, int) { return rgb(1, 1, 1); }));

@@ -159,7 +159,9 @@ TEST(Makesis, ThemeScriptBuildsWithTheRightHeader)
     EXPECT_TRUE(pkg->problems.empty());
     EXPECT_TRUE(pkg->checksumOk);
     EXPECT_TRUE(pkg->uidChecksumOk);
-    EXPECT_EQ(pkg->uid1, 0x01000000u);
+    // "(01000000)" is decimal, as the SDK's makesis reads it: a theme built
+    // here replaces one built with the SDK tools.
+    EXPECT_EQ(pkg->uid1, 0x000F4240u);
     EXPECT_EQ(pkg->uid2, 0x10003A12u);
     EXPECT_EQ(pkg->uid3, 0x10000419u);
     EXPECT_EQ(pkg->major, 2);
@@ -275,13 +277,23 @@ TEST(Makesis, TwoLanguagesWithALanguageBlock)
     EXPECT_EQ(*readData(sis, *pkg, pkg->records[0].blocks[1]), utf16LeBytes(u"Привет"));
     EXPECT_EQ(*readData(sis, *pkg, pkg->records[1].blocks[1]), asBytes("russian resource"));
     EXPECT_EQ(pkg->installationDrive, u'!');
-    EXPECT_EQ(pkg->maximumInstalledSpace, 16u);
+    // Every language's file counts; the text does not.
+    EXPECT_EQ(pkg->maximumInstalledSpace, 32u);
 
-    // SISTool writes the first language's file under the destination's name.
+    // SISTool writes every language's file: the first under the record's
+    // name, the others numbered.
     const ToolRun run = runTool("SISTool.exe", dir.path(), "two.SIS");
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_EQ(readBytes(dir.path() / "TEMP" / "two.rsc"), asBytes("english resource"));
+    EXPECT_EQ(readBytes(dir.path() / "TEMP" / "two(2).rsc"), asBytes("russian resource"));
     EXPECT_EQ(readBytes(dir.path() / "TEMP" / "hello.en"), utf16LeBytes(u"Hello"));
+    EXPECT_EQ(readBytes(dir.path() / "TEMP" / "hello(2).en"), utf16LeBytes(u"Привет"));
+    EXPECT_NE(run.output.find("\"two.rsc\" (language RU) is written as \"two(2).rsc\""), std::string::npos)
+        << run.output;
+    int count = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path() / "TEMP"))
+        ++count;
+    EXPECT_EQ(count, 4);
 }
 
 TEST(Makesis, FailuresLeaveNoPackage)

@@ -35,23 +35,62 @@ Bytes utf16(std::u16string_view s, bool bigEndian)
 
 TEST(PkgParser, EveryEncodingGivesTheSameText)
 {
+    // A byte-order mark decides; without one the script is Windows-1251
+    // unless the caller asks for UTF-8 (makesis --utf8).
     const std::string utf8 = "&RU\r\n#{\"Тема Зима\"},(0x01000000),2,2,1\r\n";
     const std::u16string u16 = utf8ToUtf16(utf8);
     const std::string cp = cp1251::fromUtf8(utf8);
     ASSERT_NE(cp, utf8);
     const std::string bom8 = "\xEF\xBB\xBF" + utf8;
-    const std::vector<Bytes> inputs = {
-        Bytes(utf8.begin(), utf8.end()), Bytes(bom8.begin(), bom8.end()), Bytes(cp.begin(), cp.end()),
-        utf16(u16, false), utf16(u16, true),
+    struct Case {
+        Bytes input;
+        TextEncoding marklessAs;
+        TextEncoding decodedAs;
     };
-    const TextEncoding encodings[] = {TextEncoding::Utf8, TextEncoding::Utf8WithBom, TextEncoding::Windows1251,
-                                      TextEncoding::Utf16LE, TextEncoding::Utf16BE};
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        EXPECT_EQ(decodeText(inputs[i])->encoding, encodings[i]);
-        auto spec = parsePackageScript(inputs[i]);
+    const Case cases[] = {
+        {Bytes(utf8.begin(), utf8.end()), TextEncoding::Utf8, TextEncoding::Utf8},
+        {Bytes(bom8.begin(), bom8.end()), TextEncoding::Windows1251, TextEncoding::Utf8WithBom},
+        {Bytes(bom8.begin(), bom8.end()), TextEncoding::Utf8, TextEncoding::Utf8WithBom},
+        {Bytes(cp.begin(), cp.end()), TextEncoding::Windows1251, TextEncoding::Windows1251},
+        {utf16(u16, false), TextEncoding::Windows1251, TextEncoding::Utf16LE},
+        {utf16(u16, true), TextEncoding::Utf8, TextEncoding::Utf16BE},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const Case& c = cases[i];
+        EXPECT_EQ(decodeText(c.input, c.marklessAs)->encoding, c.decodedAs) << i;
+        auto spec = parsePackageScript(c.input, c.marklessAs);
         ASSERT_TRUE(spec.ok()) << i << ": " << spec.error();
         EXPECT_EQ(spec->names, std::vector<std::u16string>{u"Тема Зима"}) << i;
         EXPECT_EQ(spec->languages, std::vector<std::uint16_t>{16});
+    }
+}
+
+TEST(PkgParser, MarklessTextIsWindows1251EvenWhenItLooksLikeUtf8)
+{
+    // "Рё" in Windows-1251 is D0 B8, which is also UTF-8 for "и". Guessing
+    // from the bytes would rename the theme.
+    struct Case {
+        Bytes input;
+        TextEncoding marklessAs;
+        std::u32string text; // or empty when decoding fails
+    };
+    const Case cases[] = {
+        {{0xD0, 0xB8}, TextEncoding::Windows1251, U"Рё"},
+        {{0xD0, 0xB8}, TextEncoding::Utf8, U"и"},
+        {{0xEF, 0xBB, 0xBF, 0xD0, 0xB8}, TextEncoding::Windows1251, U"и"},
+        {{0xFF, 0xFE, 0x38, 0x04}, TextEncoding::Windows1251, U"и"},
+        {{0xC0, 0xE1}, TextEncoding::Windows1251, U"Аб"},
+        {{0xC0, 0xE1}, TextEncoding::Utf8, U""},
+    };
+    for (const Case& c : cases) {
+        auto text = decodeText(c.input, c.marklessAs);
+        if (c.text.empty()) {
+            ASSERT_FALSE(text.ok());
+            EXPECT_EQ(text.error(), "line 1: the file is read as UTF-8 (--utf8) but holds bytes that are not UTF-8");
+            continue;
+        }
+        ASSERT_TRUE(text.ok()) << text.error();
+        EXPECT_EQ(text->text, c.text);
     }
 }
 
@@ -61,13 +100,13 @@ TEST(PkgParser, HeaderNumbersOptionsAndRequisites)
                           "&en , Ru\n"
                           "#{\"A\"<0x99>\"B\",\n"
                           "  \"R\"<153>},   ; names may span lines\n"
-                          "  (01000000), 0x2, 10, 0xFFFFFFFF, nc, IUNICODE, TYPE=SISPATCH\n"
+                          "  (01000000), 0x2, 010, 0xFFFFFFFF, nc, IUNICODE, TYPE=SISPATCH\n"
                           "(0x101F6F88), 0, 0, 0, {\"Series60ProduktID\" , \"x\"}\n"
-                          "(0x01000000), 1, 0, 0, {\"Patched\", \"x\"}\n");
+                          "(1000000), 1, 0, 0, {\"Patched\", \"x\"}\n");
     ASSERT_TRUE(spec.ok()) << spec.error();
     EXPECT_EQ(spec->languages, (std::vector<std::uint16_t>{1, 16}));
     EXPECT_EQ(spec->names, (std::vector<std::u16string>{u"A\u0099B", u"R\u0099"}));
-    EXPECT_EQ(spec->uid, 0x01000000u); // a UID is hexadecimal with or without 0x
+    EXPECT_EQ(spec->uid, 1000000u); // decimal without 0x, leading zeros and all
     EXPECT_EQ(spec->major, 2);
     EXPECT_EQ(spec->minor, 10);
     EXPECT_EQ(spec->build, 0xFFFFFFFFu);
@@ -157,11 +196,14 @@ TEST(PkgParser, ErrorsNameTheLineAndTheProblem)
         {"\"a\"-\"c:\\a\"\n", "line 1: the installation header"},
         {"&EN\n", "line 1: the installation header"},
         {"&XX\n#{\"n\"},(1),1,0,0\n", "line 1: unknown language code 'XX'"},
-        {"&EN,EN\n", "line 1: the language 'EN' is listed twice"},
+        {"&EN,1x\n", "line 1: expected a language number (a number from 0 to 65535"},
         {"#{\"n\"},(1),1,0,0\n&EN\n", "line 2: the languages must be defined before"},
         {"&EN,RU\n#{\"n\"},(1),1,0,0\n", "line 2: 1 component name is given for 2 languages"},
         {"#{\"n\"},(1),1,0,0\n#{\"n\"},(1),1,0,0\n", "line 2: the installation header has already been defined"},
-        {"#{\"n\"},(123456789),1,0,0\n", "line 1: expected a UID of at most 8 hexadecimal digits"},
+        {"#{\"n\"},(0x123456789),1,0,0\n", "line 1: expected a UID (a number from 0 to 4294967295: decimal up to"},
+        {"#{\"n\"},(2147483648),1,0,0\n", "line 1: expected a UID (a number from 0 to 4294967295: decimal up to"},
+        {"#{\"n\"},(0x),1,0,0\n", "line 1: expected a UID"},
+        {"#{\"n\"},(1),0xFFFF0,0,0\n", "line 1: expected the major version (a number from 0 to 65535, decimal"},
         {"#{\"n\"},(1),65536,0,0\n", "line 1: expected the major version"},
         {"#{\"n\"},(1),1,0,0,XY\n", "line 1: unknown header option 'XY'"},
         {"#{\"n\"},(1),1,0,0,TYPE=QQ\n", "line 1: unknown package type"},
@@ -184,7 +226,16 @@ TEST(PkgParser, ErrorsNameTheLineAndTheProblem)
         {"#{\"n\"},(1),1,0,0\n@\"a.sis\"\n", "line 2: expected ',' and the component UID"},
         {"#{\"n\"},(1),1,0,0\n(0x12),1,0,0\n", "line 2: expected ',' after the build number"},
         {"#{\"n\"},(1),1,0,0\nIF Colour=1\nENDIF\n", "line 2: unknown condition variable 'Colour'"},
-        {"#{\"n\"},(1),1,0,0\nIF Language\n", "line 2: expected one of = <> > < >= <="},
+        {"#{\"n\"},(1),1,0,0\nIF Language =\n", "line 2: expected a condition, found the end of the script"},
+        {"#{\"n\"},(1),1,0,0\nIF Language = 1 AND\nENDIF\n", "line 3: unknown condition variable 'ENDIF'"},
+        {"#{\"n\"},(1),1,0,0\nIF appcap(1)\nENDIF\n", "line 2: expected ',' between the UID"},
+        {"#{\"n\"},(1),1,0,0\nIF devcap(\"x\")\nENDIF\n", "line 2: expected a capability number"},
+        {"#{\"n\"},(1),1,0,0\n+(1)\n", "line 2: expected '=' after the capability number"},
+        {"#{\"n\"},(1),1,0,0\n+(1=2\n", "line 2: expected ')' at the end of the capability line"},
+        {"+(1=2)\n", "line 1: the installation header"},
+        {"#{\"n\"},(1),1,0,0\n\"a\"-\":\\a\"\n", "line 2: the destination \":\\a\" starts with ':'"},
+        {"#{\"n\"},(1),1,0,0\n\"a\"-\"c:a\"\n", "line 2: the destination \"c:a\" names a drive but no folder"},
+        {"#{\"n\"},(1),1,0,0\n\"a\"-\"x\n\"\n", "line 2: the string is not closed before the end of the line"},
         {"#{\"n\"},(1),1,0,0\nIF Language=1\n\"a\"-\"c:\\a\"\n", "line 2: IF has no matching ENDIF"},
         {"#{\"n\"},(1),1,0,0\nENDIF\n", "line 2: ENDIF without IF"},
         {"#{\"n\"},(1),1,0,0\nIF Language=1\nELSE\nELSEIF Language=2\n", "line 4: ELSEIF after ELSE"},

@@ -235,9 +235,9 @@ TEST(SisWriter, EveryRecordKindRoundTrips)
     EXPECT_EQ(pkg->records[7].details, kRunWaitEnd);
     EXPECT_EQ(pkg->records[9].fileType, kFileNull);
     EXPECT_EQ(pkg->records[9].blocks.at(0).storedLength, 0u);
-    // Text and FN files are not installed; the language block counts once.
-    EXPECT_EQ(pkg->maximumInstalledSpace, en.size() + 50 * std::string("run.exe;").size()
-                                              + 50 * std::string("page.html;").size());
+    // Text, FN and FM files do not count; of the IF block only its largest
+    // branch does: the language block with both languages' files.
+    EXPECT_EQ(pkg->maximumInstalledSpace, en.size() + ru.size());
 }
 
 TEST(SisWriter, InstallationDriveRule)

@@ -105,10 +105,12 @@ bool removeFile(const QString& path)
 // run can never pass off an earlier pack (or an earlier package build's
 // file) as its own result; only an exit code of 0 together with a file that
 // is there again counts.
-bool pack(const Workspace& ws, ThemeFileOpCode code)
+bool pack(const Workspace& ws, ThemeFileOpCode code, bool commandWritten = true)
 {
     const QString target = slotPath(ws.root, QStringLiteral("SIS\\") + packedFileName(code));
     const bool cleared = removeFile(target);
+    if (!commandWritten)
+        return false;
     const bool ran = RunConverter(ws);
     return cleared && ran && IsFile(target);
 }
@@ -241,14 +243,16 @@ bool ThemeFileOp(const Workspace& ws, ThemeFileOpCode code, QChar scheme)
         EnterWorkspaceRoot(ws);
         WriteCommandFile(ws, PackCommandFile(code));
         return pack(ws, code);
-    case ThemeFileOpCode::PackAvkon:
-        // The pack list payload is the whole command file. A payload that
-        // cannot be written is passed over like any other.
-        WritePayload(QStringLiteral("PKG"), QStringLiteral("AVCOM"), ws.root + QStringLiteral("com.txt"),
-                     ws.programFolder);
+    case ThemeFileOpCode::PackAvkon: {
+        // The pack list payload is the whole command file. When it cannot be
+        // written the run is left out: bmconv would otherwise carry out
+        // whatever com.txt held before, an unpack over the slots, say.
+        const bool listed = WritePayload(QStringLiteral("PKG"), QStringLiteral("AVCOM"),
+                                         ws.root + QStringLiteral("com.txt"), ws.programFolder);
         EnterWorkspaceRoot(ws);
         deriveAvkonMasks(ws);
-        return pack(ws, code);
+        return pack(ws, code, listed);
+    }
     case ThemeFileOpCode::PackAvkonEx:
         EnterWorkspaceRoot(ws);
         deriveSignalMasks(ws);

@@ -64,7 +64,9 @@ void MakeCornerMask(const Workspace& ws, const QString& colourSlot, const QStrin
 // Codes 0-6. scheme names Top<N>.bmp for code 6. For the pack codes the
 // result is true only when bmconv exited 0 and wrote a fresh SIS\<file>
 // (the old one is deleted before packing); codes 0 and 6 return whether the
-// payload was written.
+// payload was written. Code 3 does not run bmconv when its pack list
+// payload cannot be written over com.txt, so that a stale command file is
+// never carried out.
 bool ThemeFileOp(const Workspace& ws, ThemeFileOpCode code, QChar scheme = u'1');
 
 } // namespace kastra

@@ -2,6 +2,7 @@
 
 #include "pkg_text.h"
 
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -82,61 +83,45 @@ std::string describe(const Token& t)
     return {};
 }
 
-// Parses a number as the script writes it: decimal, or hexadecimal after 0x.
+// The largest number a script may write in decimal: the SDK's makesis reads
+// decimal with wcstol, which saturates there, so anything larger would not
+// mean what it says.
+constexpr std::uint64_t kMaxDecimal = 0x7FFFFFFF;
+
+// Reads a number as the SDK's makesis does: hexadecimal after 0x, otherwise
+// decimal, leading zeros included, so "01000000" is one million (0x000F4240),
+// not 0x01000000. Fails on anything else, above max, or a decimal number above
+// kMaxDecimal.
 bool parseNumber(std::u32string_view w, std::uint64_t max, std::uint64_t& out)
 {
-    std::uint64_t v = 0;
-    if (w.size() > 2 && w[0] == '0' && (w[1] == 'x' || w[1] == 'X')) {
-        if (w.size() - 2 > 8)
-            return false;
-        for (std::size_t i = 2; i < w.size(); ++i) {
-            const char32_t c = upper(w[i]);
-            unsigned d = 0;
-            if (c >= '0' && c <= '9')
-                d = c - '0';
-            else if (c >= 'A' && c <= 'F')
-                d = c - 'A' + 10;
-            else
-                return false;
-            v = v * 16 + d;
-        }
-    } else {
-        if (w.empty() || w.size() > 10)
-            return false;
-        for (const char32_t c : w) {
-            if (c < '0' || c > '9')
-                return false;
-            v = v * 10 + (c - '0');
-        }
-    }
-    if (v > max)
-        return false;
-    out = v;
-    return true;
-}
-
-// A UID in parentheses is hexadecimal whether or not it carries 0x: scripts
-// write "(0x101F6F88)" and "(01000000)" alike for 8-digit UIDs.
-bool parseUid(std::u32string_view w, std::uint32_t& out)
-{
-    if (w.size() > 2 && w[0] == '0' && (w[1] == 'x' || w[1] == 'X'))
+    const bool hex = w.size() > 2 && w[0] == '0' && (w[1] == 'x' || w[1] == 'X');
+    if (hex)
         w.remove_prefix(2);
-    if (w.empty() || w.size() > 8)
+    if (w.empty())
         return false;
-    std::uint32_t v = 0;
+    std::uint64_t v = 0;
     for (const char32_t c0 : w) {
         const char32_t c = upper(c0);
         unsigned d = 0;
         if (c >= '0' && c <= '9')
             d = c - '0';
-        else if (c >= 'A' && c <= 'F')
+        else if (hex && c >= 'A' && c <= 'F')
             d = c - 'A' + 10;
         else
             return false;
-        v = v * 16 + d;
+        v = v * (hex ? 16 : 10) + d;
+        if (v > 0xFFFFFFFFu)
+            return false;
     }
+    if ((!hex && v > kMaxDecimal) || v > max)
+        return false;
     out = v;
     return true;
+}
+
+bool startsNumber(const Token& t)
+{
+    return t.kind == Tok::Word && !t.text.empty() && t.text[0] >= '0' && t.text[0] <= '9';
 }
 
 struct Keyword {
@@ -348,22 +333,47 @@ private:
         return true;
     }
 
+    // What is wrong with the current token as a number up to max, for a
+    // message: "expected <what> (...), found ...".
+    std::string numberProblem(std::uint64_t max, const char* what) const
+    {
+        std::string range = "a number from 0 to " + std::to_string(max);
+        if (max > kMaxDecimal)
+            range += ": decimal up to " + std::to_string(kMaxDecimal) + ", above that hexadecimal after 0x";
+        else
+            range += ", decimal or hexadecimal after 0x";
+        return std::string("expected ") + what + " (" + range + "), found " + describe(m_tok);
+    }
+
     bool expectNumber(std::uint64_t max, std::uint64_t& out, const char* what)
     {
         if (m_tok.kind != Tok::Word || !parseNumber(m_tok.text, max, out))
-            return error(where(m_tok), std::string("expected ") + what + " (a number from 0 to " + std::to_string(max)
-                                         + ", decimal or 0x hexadecimal), found " + describe(m_tok));
+            return error(where(m_tok), numberProblem(max, what));
         return advance();
+    }
+
+    // A number that may carry a minus sign, stored as its 32-bit two's
+    // complement: the values of conditions and capabilities.
+    bool expectSigned(std::uint32_t& out, const char* what)
+    {
+        const bool negative = punctIs(m_tok, U"-");
+        if (negative && !advance())
+            return false;
+        std::uint64_t v = 0;
+        if (!expectNumber(negative ? kMaxDecimal + 1 : 0xFFFFFFFFu, v, what))
+            return false;
+        out = negative ? static_cast<std::uint32_t>(0u - static_cast<std::uint32_t>(v)) : static_cast<std::uint32_t>(v);
+        return true;
     }
 
     bool expectUid(std::uint32_t& out)
     {
         if (!expectPunct(U"(", "'(' before the UID"))
             return false;
-        if (m_tok.kind != Tok::Word || !parseUid(m_tok.text, out))
-            return error(where(m_tok), "expected a UID of at most 8 hexadecimal digits, found " + describe(m_tok));
-        if (!advance())
+        std::uint64_t v = 0;
+        if (!expectNumber(0xFFFFFFFFu, v, "a UID"))
             return false;
+        out = static_cast<std::uint32_t>(v);
         return expectPunct(U")", "')' after the UID");
     }
 
@@ -453,10 +463,12 @@ private:
             return needHeader(t.line) && requisite();
         if (punctIs(t, U"!"))
             return needHeader(t.line) && optionsLine();
+        if (punctIs(t, U"+"))
+            return needHeader(t.line) && capabilityLine();
         if (wordIs(t, "IF") || wordIs(t, "ELSEIF") || wordIs(t, "ELSE") || wordIs(t, "ENDIF"))
             return needHeader(t.line) && conditionLine();
         return error(t.line, "unexpected " + describe(t)
-                                 + "; a statement starts with &, #, a quoted file name, {, @, (, ! or IF/ELSEIF/ELSE/ENDIF");
+                                 + "; a statement starts with &, #, a quoted file name, {, @, (, !, + or IF/ELSEIF/ELSE/ENDIF");
     }
 
     bool languages()
@@ -469,15 +481,24 @@ private:
         if (!advance())
             return false;
         for (;;) {
+            // A two-letter code or the language's number (&EN,16). A language
+            // may be listed twice; the SDK's makesis keeps both entries.
             if (m_tok.kind != Tok::Word)
-                return error(where(m_tok), "expected a two-letter language code, found " + describe(m_tok));
-            const std::string abbr = asciiOf(m_tok.text);
-            const auto code = languageCode(abbr);
-            if (!code)
-                return error(where(m_tok), "unknown language code '" + abbr + "'");
-            for (const std::uint16_t have : m_spec.languages)
-                if (have == *code)
-                    return error(where(m_tok), "the language '" + abbr + "' is listed twice");
+                return error(where(m_tok), "expected a two-letter language code or a language number, found "
+                                               + describe(m_tok));
+            std::optional<std::uint16_t> code;
+            if (startsNumber(m_tok)) {
+                std::uint64_t v = 0;
+                if (!parseNumber(m_tok.text, 0xFFFF, v))
+                    return error(where(m_tok), numberProblem(0xFFFF, "a language number"));
+                code = static_cast<std::uint16_t>(v);
+            } else {
+                code = languageCode(asciiOf(m_tok.text));
+                if (!code)
+                    return error(where(m_tok), "unknown language code '" + asciiOf(m_tok.text) + "'");
+            }
+            if (m_spec.languages.size() >= 0xFFFF)
+                return error(where(m_tok), "too many languages");
             m_spec.languages.push_back(*code);
             if (!advance())
                 return false;
@@ -724,6 +745,38 @@ private:
                     return error(r.line, "the source file name is empty");
         if (ft != kFileText && r.destination.empty())
             return error(r.line, "the destination file name is empty; only FT text files may leave it empty");
+        // A text shown with TC, TS, TA or TE is not installed anywhere: the
+        // SDK's makesis stores no destination for it, so it has no say in the
+        // installation drive either.
+        if (ft == kFileText && text)
+            r.destination.clear();
+        // An FN file is created on the handset later; its record names no
+        // source on the PC.
+        if (ft == kFileNull)
+            for (auto& s : r.sources)
+                s.clear();
+        return r.destination.empty() || driveDestination(r);
+    }
+
+    // A destination without "X:\" is installed on C:, as the SDK's makesis
+    // does by putting "c:\" in front of it. One that starts with the colon
+    // or names a drive but no folder is a typing mistake.
+    bool driveDestination(PackageRecord& r)
+    {
+        std::u16string& d = r.destination;
+        const std::string shown = "\"" + toUtf8(d.substr(0, 40)) + (d.size() > 40 ? "...\"" : "\"");
+        if (d[0] == u':')
+            return error(r.line, "the destination " + shown
+                                     + " starts with ':'; put the drive before it, for example \"c:\\...\" or "
+                                       "\"!:\\...\"");
+        if (d.size() >= 3 && d[1] == u':' && (d[2] == u'\\' || d[2] == u'/'))
+            return true;
+        if (d.size() >= 2 && d[1] == u':')
+            return error(r.line, "the destination " + shown + " names a drive but no folder; write \""
+                                     + toUtf8(d.substr(0, 2)) + "\\...\"");
+        d.insert(0, d[0] == u'\\' ? u"c:" : u"c:\\");
+        if (d.size() > kMaxStringUnits)
+            return error(r.line, "the destination is longer than " + std::to_string(kMaxStringUnits) + " characters");
         return true;
     }
 
@@ -749,6 +802,28 @@ private:
         if (!expectPunct(U")", "')' at the end of the options line"))
             return false;
         return addRecord(std::move(r));
+    }
+
+    // +(key=value, ...): entries of the capabilities record.
+    bool capabilityLine()
+    {
+        const int line = m_tok.line;
+        if (!advance() || !expectPunct(U"(", "'(' after '+'"))
+            return false;
+        for (;;) {
+            Capability c;
+            if (!expectSigned(c.key, "a capability number") || !expectPunct(U"=", "'=' after the capability number")
+                || !expectSigned(c.value, "the capability's value"))
+                return false;
+            if (m_spec.capabilities.size() >= 0xFFFF)
+                return error(line, "a package holds at most 65535 capabilities");
+            m_spec.capabilities.push_back(c);
+            if (!punctIs(m_tok, U","))
+                break;
+            if (!advance())
+                return false;
+        }
+        return expectPunct(U")", "')' at the end of the capability line");
     }
 
     bool conditionLine()
@@ -790,27 +865,34 @@ private:
         return addRecord(std::move(r));
     }
 
-    // condition := and { OR and };  and := unary { AND unary }
+    // The SDK's makesis reads conditions with one level for AND and OR,
+    // grouped from the left, a comparison of two operands below it, and NOT
+    // applying to the operand right after it:
+    //   condition := relation { (AND | OR) relation }
+    //   relation  := unary [ (= <> > < >= <=) unary ]
+    //   unary     := NOT unary | primary
+    //   primary   := ( condition ) | EXISTS(string) | DEVCAP(number)
+    //              | APPCAP(number, number) | string | number | variable
+    // So "A OR B AND C" is "(A OR B) AND C", and "NOT Language = 1" compares
+    // NOT Language with 1. The records below are what it builds from that.
     bool condition(Expression& out, int depth)
     {
         if (depth > kMaxConditionDepth)
             return error(where(m_tok), "the condition is nested too deeply");
-        return chain(out, depth, "OR", kExprOr, &Parser::conjunction);
-    }
-
-    bool conjunction(Expression& out, int depth) { return chain(out, depth, "AND", kExprAnd, &Parser::unary); }
-
-    // operand { word operand }, grouped from the left into nodes of type.
-    bool chain(Expression& out, int depth, const char* word, decltype(Expression::type) type,
-               bool (Parser::*operand)(Expression&, int))
-    {
-        if (!(this->*operand)(out, depth))
+        if (!relation(out, depth))
             return false;
-        while (wordIs(m_tok, word)) {
+        for (;;) {
+            ExprType type = kExprAnd;
+            if (wordIs(m_tok, "AND"))
+                type = kExprAnd;
+            else if (wordIs(m_tok, "OR"))
+                type = kExprOr;
+            else
+                return true;
             if (!advance())
                 return false;
             Expression rhs;
-            if (!(this->*operand)(rhs, depth))
+            if (!relation(rhs, depth))
                 return false;
             Expression node;
             node.type = type;
@@ -818,6 +900,32 @@ private:
             node.operands.push_back(std::move(rhs));
             out = std::move(node);
         }
+    }
+
+    bool relation(Expression& out, int depth)
+    {
+        if (!unary(out, depth))
+            return false;
+        static constexpr std::pair<std::u32string_view, ExprType> kOps[] = {
+            {U"=", kExprEqual},         {U"<>", kExprNotEqual},     {U">", kExprGreater},
+            {U"<", kExprLess},          {U">=", kExprGreaterEqual}, {U"<=", kExprLessEqual},
+        };
+        const ExprType* op = nullptr;
+        for (const auto& [text, type] : kOps)
+            if (punctIs(m_tok, text))
+                op = &type;
+        if (!op)
+            return true;
+        if (!advance())
+            return false;
+        Expression rhs;
+        if (!unary(rhs, depth))
+            return false;
+        Expression node;
+        node.type = *op;
+        node.operands.push_back(std::move(out));
+        node.operands.push_back(std::move(rhs));
+        out = std::move(node);
         return true;
     }
 
@@ -837,6 +945,19 @@ private:
             out.operands.push_back(std::move(operand));
             return true;
         }
+        return primary(out, depth);
+    }
+
+    static Expression numberLeaf(std::uint32_t value)
+    {
+        Expression e;
+        e.type = kExprNumber;
+        e.value = value;
+        return e;
+    }
+
+    bool primary(Expression& out, int depth)
+    {
         if (punctIs(m_tok, U"(")) {
             if (!advance() || !condition(out, depth + 1))
                 return false;
@@ -858,47 +979,40 @@ private:
             out.operands.push_back(std::move(name));
             return true;
         }
+        if (wordIs(m_tok, "DEVCAP") || wordIs(m_tok, "APPCAP")) {
+            const bool app = wordIs(m_tok, "APPCAP");
+            std::uint32_t first = 0, second = 0;
+            if (!advance() || !expectPunct(U"(", app ? "'(' after APPCAP" : "'(' after DEVCAP")
+                || !expectSigned(first, app ? "the application UID" : "a capability number"))
+                return false;
+            if (app && (!expectPunct(U",", "',' between the UID and the capability number")
+                        || !expectSigned(second, "a capability number")))
+                return false;
+            if (!expectPunct(U")", app ? "')' after APPCAP's numbers" : "')' after DEVCAP's number"))
+                return false;
+            out.type = app ? kExprAppCap : kExprDevCap;
+            out.operands.push_back(numberLeaf(first));
+            if (app)
+                out.operands.push_back(numberLeaf(second));
+            return true;
+        }
+        if (m_tok.kind == Tok::String) {
+            out.type = kExprString;
+            return expectString(out.text, "a string");
+        }
+        if (punctIs(m_tok, U"-") || startsNumber(m_tok)) {
+            out.type = kExprNumber;
+            return expectSigned(out.value, "a number");
+        }
         if (m_tok.kind != Tok::Word)
             return error(where(m_tok), "expected a condition, found " + describe(m_tok));
         const std::string name = asciiOf(m_tok.text);
         const auto attr = attributeId(name);
         if (!attr)
             return error(where(m_tok), "unknown condition variable '" + name + "'");
-        const int line = m_tok.line;
-        if (!advance())
-            return false;
-        static constexpr std::pair<std::u32string_view, ExprType> kOps[] = {
-            {U"=", kExprEqual},         {U"<>", kExprNotEqual},     {U">", kExprGreater},
-            {U"<", kExprLess},          {U">=", kExprGreaterEqual}, {U"<=", kExprLessEqual},
-        };
-        const ExprType* op = nullptr;
-        for (const auto& [text, type] : kOps)
-            if (punctIs(m_tok, text))
-                op = &type;
-        if (!op)
-            return error(line, "expected one of = <> > < >= <= after '" + name + "', found " + describe(m_tok));
-        out.type = *op;
-        if (!advance())
-            return false;
-        bool negative = false;
-        if (punctIs(m_tok, U"-")) {
-            negative = true;
-            if (!advance())
-                return false;
-        }
-        std::uint64_t value = 0;
-        if (!expectNumber(0xFFFFFFFFu, value, "a number to compare with"))
-            return false;
-        Expression lhs;
-        lhs.type = kExprAttribute;
-        lhs.value = *attr;
-        Expression rhs;
-        rhs.type = kExprNumber;
-        rhs.value = negative ? static_cast<std::uint32_t>(0u - static_cast<std::uint32_t>(value))
-                             : static_cast<std::uint32_t>(value);
-        out.operands.push_back(std::move(lhs));
-        out.operands.push_back(std::move(rhs));
-        return true;
+        out.type = kExprAttribute;
+        out.value = *attr;
+        return advance();
     }
 };
 
@@ -909,12 +1023,12 @@ Result<PackageSpec> parsePackageScript(std::u32string_view text)
     return Parser(text).run();
 }
 
-Result<PackageSpec> parsePackageScript(ByteSpan bytes)
+Result<PackageSpec> parsePackageScript(ByteSpan bytes, TextEncoding marklessAs)
 {
     if (bytes.size() > kMaxScriptBytes)
         return fail("line 1: the script is larger than " + std::to_string(kMaxScriptBytes / (1024 * 1024))
                     + " MiB; it cannot be a package script");
-    auto decoded = decodeText(bytes);
+    auto decoded = decodeText(bytes, marklessAs);
     if (!decoded)
         return fail(decoded.error());
     return parsePackageScript(decoded->text);

@@ -4,6 +4,7 @@
 // packages, options lines and IF/ELSEIF/ELSE/ENDIF blocks.
 
 #include "bytes.h"
+#include "pkg_text.h"
 #include "result.h"
 #include "sis_package.h"
 
@@ -14,11 +15,13 @@ namespace kastra::sis {
 // A script is text; anything larger than this is not one.
 inline constexpr std::size_t kMaxScriptBytes = 4 * 1024 * 1024;
 
-// Parses a whole script. The bytes may be UTF-16 with a byte-order mark, UTF-8
-// with or without one, or Windows-1251 (see decodeText). The result holds every
-// statement; file contents are left empty for the builder. On failure the
-// message starts with "line N: " and says what is wrong there.
-Result<PackageSpec> parsePackageScript(ByteSpan bytes);
+// Parses a whole script. A byte-order mark selects UTF-16 or UTF-8; a script
+// without one is read as marklessAs: Windows-1251, or UTF-8 for makesis
+// --utf8 (see decodeText). Numbers are decimal unless written 0x...; UIDs too.
+// The result holds every statement; file contents are left empty for the
+// builder. On failure the message starts with "line N: " and says what is
+// wrong there.
+Result<PackageSpec> parsePackageScript(ByteSpan bytes, TextEncoding marklessAs = TextEncoding::Windows1251);
 
 // The same for text already decoded to code points.
 Result<PackageSpec> parsePackageScript(std::u32string_view text);

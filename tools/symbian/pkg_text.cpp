@@ -60,7 +60,7 @@ Result<DecodedText> decodeUtf16(ByteSpan bytes, bool bigEndian)
 
 } // namespace
 
-Result<DecodedText> decodeText(ByteSpan bytes)
+Result<DecodedText> decodeText(ByteSpan bytes, TextEncoding marklessAs)
 {
     if (bytes.size() >= 2 && bytes[0] == 0xFF && bytes[1] == 0xFE)
         return decodeUtf16(bytes, false);
@@ -68,14 +68,9 @@ Result<DecodedText> decodeText(ByteSpan bytes)
         return decodeUtf16(bytes, true);
 
     DecodedText out;
-    std::size_t start = 0;
-    bool bom = false;
-    if (bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF) {
-        start = 3;
-        bom = true;
-    }
-    const ByteSpan body = bytes.subspan(start);
-    if (bom || isValidUtf8(body)) {
+    const bool bom = bytes.size() >= 3 && bytes[0] == 0xEF && bytes[1] == 0xBB && bytes[2] == 0xBF;
+    const ByteSpan body = bytes.subspan(bom ? 3 : 0);
+    if (bom || marklessAs == TextEncoding::Utf8) {
         out.encoding = bom ? TextEncoding::Utf8WithBom : TextEncoding::Utf8;
         out.text.reserve(body.size());
         char32_t cp = 0;
@@ -83,7 +78,8 @@ Result<DecodedText> decodeText(ByteSpan bytes)
             const std::size_t len = utf8Sequence(body, i, cp);
             if (len == 0)
                 return fail("line " + std::to_string(lineAt(body, i))
-                            + ": the file starts with a UTF-8 byte-order mark but holds bytes that are not UTF-8");
+                            + (bom ? ": the file starts with a UTF-8 byte-order mark but holds bytes that are not UTF-8"
+                                   : ": the file is read as UTF-8 (--utf8) but holds bytes that are not UTF-8"));
             out.text += cp;
             i += len;
         }

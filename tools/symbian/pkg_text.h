@@ -20,12 +20,14 @@ struct DecodedText {
     TextEncoding encoding = TextEncoding::Utf8;
 };
 
-// Decides the encoding and decodes: UTF-16 with a byte-order mark (either
-// order), UTF-8 with a byte-order mark, else UTF-8 when every byte sequence is
-// valid UTF-8, else Windows-1251 (which can decode any bytes). The mark is not
-// part of the text. Fails, naming the line, on UTF-16 with an odd byte count
-// and on UTF-8 with a mark whose bytes are not valid UTF-8.
-Result<DecodedText> decodeText(ByteSpan bytes);
+// Decides the encoding and decodes. A byte-order mark decides: UTF-16 (either
+// order) or UTF-8. Text without a mark is read as marklessAs, which is
+// Windows-1251 (what the SDK's makesis reads on a Russian Windows) or UTF-8
+// (makesis --utf8); a mark-less text is never guessed from its bytes, because
+// Windows-1251 names such as "Рё" are valid UTF-8 too. The mark is not part of
+// the text. Fails, naming the line, on UTF-16 with an odd byte count and on
+// UTF-8 (with a mark, or chosen) whose bytes are not valid UTF-8.
+Result<DecodedText> decodeText(ByteSpan bytes, TextEncoding marklessAs = TextEncoding::Windows1251);
 
 // Code points to UTF-16; values above U+FFFF become surrogate pairs.
 std::u16string toUtf16(std::u32string_view text);

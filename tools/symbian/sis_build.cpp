@@ -93,9 +93,9 @@ Result<fs::path> findSourceFile(std::u16string_view name, const std::vector<fs::
     return fail("cannot find the file \"" + utf8 + "\" (looked in " + looked + ")");
 }
 
-Result<Bytes> textFileToUtf16(ByteSpan bytes)
+Result<Bytes> textFileToUtf16(ByteSpan bytes, TextEncoding marklessAs)
 {
-    auto text = decodeText(bytes);
+    auto text = decodeText(bytes, marklessAs);
     if (!text)
         return fail(text.error());
     return utf16LeBytes(toUtf16(text->text));
@@ -103,10 +103,18 @@ Result<Bytes> textFileToUtf16(ByteSpan bytes)
 
 Result<Bytes> buildPackage(const fs::path& script, const BuildOptions& options)
 {
+    std::vector<fs::path> filesRead;
+    return buildPackage(script, options, filesRead);
+}
+
+Result<Bytes> buildPackage(const fs::path& script, const BuildOptions& options, std::vector<fs::path>& filesRead)
+{
+    filesRead.clear();
     auto scriptBytes = readFile(script, kMaxScriptBytes);
     if (!scriptBytes)
         return fail(scriptBytes.error());
-    auto parsed = parsePackageScript(*scriptBytes);
+    filesRead.push_back(script);
+    auto parsed = parsePackageScript(*scriptBytes, options.marklessAs);
     if (!parsed)
         return fail(parsed.error());
     PackageSpec spec = std::move(*parsed);
@@ -132,11 +140,12 @@ Result<Bytes> buildPackage(const fs::path& script, const BuildOptions& options)
             auto data = readFile(*path, kMaxSourceFileBytes);
             if (!data)
                 return fail(lineOf(r.line) + data.error());
+            filesRead.push_back(*path);
             total += data->size();
             if (total > kMaxTotalSourceBytes)
                 return fail(lineOf(r.line) + "the files of the package add up to more than 1 GiB");
             if (r.fileType == kFileText) {
-                auto text = textFileToUtf16(*data);
+                auto text = textFileToUtf16(*data, options.marklessAs);
                 if (!text)
                     return fail(lineOf(r.line) + "cannot convert " + shown(*path) + " to Unicode: " + text.error());
                 data = std::move(*text);

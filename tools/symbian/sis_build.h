@@ -4,6 +4,7 @@
 // embedded packages, write.
 
 #include "bytes.h"
+#include "pkg_text.h"
 #include "result.h"
 
 #include <cstdint>
@@ -21,6 +22,9 @@ struct BuildOptions {
     // Folders searched for the files a script names, in this order, after the
     // current directory and the script's own folder (makesis -d).
     std::vector<std::filesystem::path> searchDirectories;
+    // How a script or text file without a byte-order mark is read:
+    // Windows-1251, or UTF-8 (makesis --utf8).
+    TextEncoding marklessAs = TextEncoding::Windows1251;
 };
 
 // Finds a file the way a script names it (backslashes allowed on every
@@ -32,13 +36,19 @@ struct BuildOptions {
 Result<std::filesystem::path> findSourceFile(std::u16string_view name, const std::vector<std::filesystem::path>& bases);
 
 // A text file shown during installation, as the package stores it: UTF-16LE
-// without a byte-order mark. The file may be UTF-16 (with a mark), UTF-8 or
-// Windows-1251, decided as for scripts.
-Result<Bytes> textFileToUtf16(ByteSpan bytes);
+// without a byte-order mark. Its encoding is decided as for scripts: a mark
+// selects UTF-16 or UTF-8, a file without one is read as marklessAs.
+Result<Bytes> textFileToUtf16(ByteSpan bytes, TextEncoding marklessAs = TextEncoding::Windows1251);
 
 // Builds the package of a script. Relative file names are looked up in the
 // current directory, then the script's folder, then options.searchDirectories.
 // Every error names the script line it concerns.
 Result<Bytes> buildPackage(const std::filesystem::path& script, const BuildOptions& options = {});
+
+// The same, and filesRead receives every file the build read (the script
+// first), as found on disk, so that a caller can refuse to write the package
+// over one of them.
+Result<Bytes> buildPackage(const std::filesystem::path& script, const BuildOptions& options,
+                           std::vector<std::filesystem::path>& filesRead);
 
 } // namespace kastra::sis

@@ -39,7 +39,16 @@ std::string inQuotes(std::u16string_view name)
             shown += c;
         }
     }
-    return "\"" + toUtf8(shown) + "\"";
+    // Appended into one string rather than "\"" + ... + "\"": GCC's optimiser
+    // reports overlapping copies in that chain of temporaries that cannot
+    // happen (-Wrestrict in Release builds).
+    const std::string text = toUtf8(shown);
+    std::string out;
+    out.reserve(text.size() + 2);
+    out.push_back('"');
+    out.append(text);
+    out.push_back('"');
+    return out;
 }
 
 // Data ranges already taken by extracted records.
@@ -92,13 +101,24 @@ Fingerprint fingerprintOf(const Bytes& data)
     return f;
 }
 
+// "name.ext" -> "name(n).ext". Built by appending into one reserved string:
+// chains of operator+ on temporaries make GCC's optimiser report overlapping
+// copies that cannot happen (-Wrestrict).
 std::u16string numbered(std::u16string_view name, unsigned n)
 {
-    const std::size_t dot = name.find_last_of(u'.');
-    const std::u16string suffix = u"(" + utf8ToUtf16(std::to_string(n)) + u")";
-    if (dot == std::u16string_view::npos || dot == 0)
-        return std::u16string(name) + suffix;
-    return std::u16string(name.substr(0, dot)) + suffix + std::u16string(name.substr(dot));
+    const std::string digits = std::to_string(n);
+    std::size_t stem = name.find_last_of(u'.');
+    if (stem == std::u16string_view::npos || stem == 0)
+        stem = name.size();
+    std::u16string out;
+    out.reserve(name.size() + digits.size() + 2);
+    out.append(name.substr(0, stem));
+    out.push_back(u'(');
+    for (const char c : digits)
+        out.push_back(static_cast<char16_t>(c));
+    out.push_back(u')');
+    out.append(name.substr(stem));
+    return out;
 }
 
 // Writes a file that should not exist yet. TEMP is normally new for every
@@ -176,10 +196,67 @@ ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const fs
     // The block each written name came from: the same block under the same
     // name again is the same file, and is not inflated twice.
     std::map<std::u16string, std::pair<std::uint32_t, std::uint32_t>> blockOf;
+    bool stopped = false;
+
+    // Writes one data block under name (or a numbered name when another file
+    // has that name already). False when the whole extraction must stop.
+    auto extractBlock = [&](const DataBlock& block, std::u16string name, const std::string& which) {
+        if (const auto it = blockOf.find(foldCase(name));
+            it != blockOf.end() && it->second == std::pair(block.pointer, block.storedLength))
+            return true;
+        if (!ranges.take(block.pointer, block.storedLength)) {
+            report("skipped " + inQuotes(name) + which + ": its data overlaps the data of another file");
+            ++summary.skipped;
+            summary.damaged = true;
+            return true;
+        }
+        auto data = readData(file, package, block, limits);
+        if (!data) {
+            report("skipped " + inQuotes(name) + which + ": " + data.error());
+            ++summary.skipped;
+            summary.damaged = true;
+            return true;
+        }
+        if (kMaxTotalExtractedBytes - total < data->size()) {
+            report("stopped at " + inQuotes(name) + which + ": the package would unpack to more than 256 MiB");
+            ++summary.skipped;
+            summary.damaged = true;
+            return false;
+        }
+        total += data->size();
+
+        const Fingerprint print = fingerprintOf(*data);
+        std::u16string key = foldCase(name);
+        if (const auto it = seen.find(key); it != seen.end()) {
+            if (it->second == print)
+                return true; // the same file installed twice
+            unsigned n = 2;
+            while (seen.count(foldCase(numbered(name, n))) != 0)
+                ++n;
+            const std::u16string renamed = numbered(name, n);
+            report(which.empty() ? "another file is also named " + inQuotes(name) + "; it is written as "
+                                       + inQuotes(renamed)
+                                 : "the file " + inQuotes(name) + which + " is written as " + inQuotes(renamed));
+            name = renamed;
+            key = foldCase(name);
+        }
+        seen.emplace(key, print);
+        blockOf.emplace(key, std::pair(block.pointer, block.storedLength));
+
+        auto written = writeOutput(folder / pathOf(name), *data);
+        if (!written) {
+            report("could not write " + inQuotes(name) + which + ": " + written.error());
+            ++summary.skipped;
+            return true;
+        }
+        ++summary.written;
+        return true;
+    };
+
     for (const SisRecord& rec : package.records) {
         if ((rec.type != kRecordFile && rec.type != kRecordMultiLanguage) || rec.fileType == kFileNull)
             continue;
-        std::u16string name = outputName(rec);
+        const std::u16string name = outputName(rec);
         if (!rec.damage.empty()) {
             report("skipped " + inQuotes(name) + ": " + rec.damage);
             ++summary.skipped;
@@ -191,54 +268,20 @@ ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const fs
             ++summary.skipped;
             continue;
         }
-        const DataBlock& block = rec.blocks.front();
-        if (const auto it = blockOf.find(foldCase(name));
-            it != blockOf.end() && it->second == std::pair(block.pointer, block.storedLength))
-            continue;
-        if (!ranges.take(block.pointer, block.storedLength)) {
-            report("skipped " + inQuotes(name) + ": its data overlaps the data of another file");
-            ++summary.skipped;
-            summary.damaged = true;
-            continue;
+        // A language block holds one file per language, all for the same
+        // name: the first language's keeps the name, the others get numbered
+        // names, so that none of them is lost.
+        for (std::size_t b = 0; b < rec.blocks.size() && !stopped; ++b) {
+            std::string which;
+            if (rec.type == kRecordMultiLanguage) {
+                const std::uint16_t code = b < package.languages.size() ? package.languages[b] : 0;
+                const std::string_view abbr = languageAbbreviation(code);
+                which = " (language " + (abbr.empty() ? std::to_string(code) : std::string(abbr)) + ")";
+            }
+            stopped = !extractBlock(rec.blocks[b], name, which);
         }
-        auto data = readData(file, package, block, limits);
-        if (!data) {
-            report("skipped " + inQuotes(name) + ": " + data.error());
-            ++summary.skipped;
-            summary.damaged = true;
-            continue;
-        }
-        if (kMaxTotalExtractedBytes - total < data->size()) {
-            report("stopped at " + inQuotes(name) + ": the package would unpack to more than 256 MiB");
-            ++summary.skipped;
-            summary.damaged = true;
+        if (stopped)
             break;
-        }
-        total += data->size();
-
-        const Fingerprint print = fingerprintOf(*data);
-        std::u16string key = foldCase(name);
-        if (const auto it = seen.find(key); it != seen.end()) {
-            if (it->second == print)
-                continue; // the same file installed twice
-            unsigned n = 2;
-            while (seen.count(foldCase(numbered(name, n))) != 0)
-                ++n;
-            const std::u16string renamed = numbered(name, n);
-            report("another file is also named " + inQuotes(name) + "; it is written as " + inQuotes(renamed));
-            name = renamed;
-            key = foldCase(name);
-        }
-        seen.emplace(key, print);
-        blockOf.emplace(key, std::pair(block.pointer, block.storedLength));
-
-        auto written = writeOutput(folder / pathOf(name), *data);
-        if (!written) {
-            report("could not write " + inQuotes(name) + ": " + written.error());
-            ++summary.skipped;
-            continue;
-        }
-        ++summary.written;
     }
     return summary;
 }

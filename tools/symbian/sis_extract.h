@@ -34,8 +34,11 @@ struct ExtractSummary {
 };
 
 // Writes every file of the package into folder (which must exist), in
-// installation order; FN records have no data and are not written, and of a
-// language block the first language's file is. Damage is reported through
+// installation order; FN records have no data and are not written. Of a
+// language block every language's file is written: the first language's
+// under the record's name, each other one that differs from the files
+// written before under the next free numbered name ("name(2).ext"), with a
+// message naming its language. Damage is reported through
 // report() and skips that file only; files already written stay. Two files
 // whose names are equal without regard to case are both kept: the later one is
 // written as "name(2).ext" unless its contents are the same. A record whose

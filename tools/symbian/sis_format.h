@@ -86,6 +86,14 @@ enum ExprType : std::uint32_t {
     kExprNumber = 14,
 };
 
+// One entry of the capabilities record (the script's "+(key=value,...)"
+// line): two 32-bit words.
+struct Capability {
+    std::uint32_t key = 0;
+    std::uint32_t value = 0;
+    bool operator==(const Capability&) const = default;
+};
+
 // The longest string a package holds, in UTF-16 units: a Symbian file name
 // has at most 256 characters, a path on the building PC a few hundred.
 inline constexpr std::size_t kMaxStringUnits = 512;

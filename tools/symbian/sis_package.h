@@ -62,6 +62,7 @@ struct PackageSpec {
     std::uint16_t options = kOptionUnicode;    // IU is always set
     std::uint16_t type = kTypeApp;
     std::vector<Requisite> requisites;
+    std::vector<Capability> capabilities;      // from "+(key=value,...)" lines
     std::vector<PackageRecord> records;        // in installation (script) order
     int headerLine = 0;
 };

@@ -282,6 +282,19 @@ Result<SisPackage> readSis(ByteSpan file, const ReadLimits& limits)
         }
     }
 
+    ByteReader kr(file);
+    if (pkg.release6 && pkg.capabilityCount != 0) {
+        if (!kr.seek(pkg.capabilitiesPointer) || kr.remaining() / 8 < pkg.capabilityCount) {
+            pkg.problems.push_back("the capabilities lie outside the package");
+        } else {
+            pkg.capabilities.resize(pkg.capabilityCount);
+            for (Capability& c : pkg.capabilities) {
+                kr.u32(c.key);
+                kr.u32(c.value);
+            }
+        }
+    }
+
     ByteReader cr(file);
     if (!cr.seek(pkg.componentNamePointer) || cr.remaining() / 8 < pkg.languageCount) {
         pkg.problems.push_back("the component name record lies outside the package");

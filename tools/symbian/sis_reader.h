@@ -86,6 +86,7 @@ struct SisPackage {
     std::vector<std::uint16_t> languages;
     std::vector<std::u16string> componentNames;
     std::vector<SisRequisite> requisites;
+    std::vector<Capability> capabilities;
     // In installation order (the reverse of the order in the file). Records
     // after a point of damage in the record table are missing.
     std::vector<SisRecord> records;

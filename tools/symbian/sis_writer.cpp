@@ -264,24 +264,78 @@ std::uint16_t installationDrive(const PackageSpec& spec)
     return drive ? *drive : u'!';
 }
 
+namespace {
+
+std::uint64_t saturatingAdd(std::uint64_t a, std::uint64_t b)
+{
+    return a > 0xFFFFFFFFu || b > 0xFFFFFFFFu - a ? 0x100000000u : a + b;
+}
+
+// What one file record adds to the installed size: nothing for text shown
+// during installation (FT), files created later (FN) and files handed to
+// their MIME handler (FM); every language's file of a language block, since
+// the handset keeps the choice open until installation; an embedded package's
+// own maximum when it is a Release 6 package, else its size.
+std::uint64_t installSizeOf(const PackageRecord& r)
+{
+    if (r.fileType == kFileText || r.fileType == kFileNull || r.fileType == kFileMime)
+        return 0;
+    std::uint64_t total = 0;
+    for (const Bytes& c : r.contents) {
+        std::uint64_t size = c.size();
+        if (r.fileType == kFileComponent && c.size() >= kHeaderSizeEr6 && le32(c.data() + 4) == kUid2Er6)
+            size = le32(c.data() + 0x50);
+        total = saturatingAdd(total, size);
+    }
+    return total;
+}
+
+} // namespace
+
 std::uint32_t maximumInstalledSpace(const PackageSpec& spec)
 {
+    // Only one branch of an IF block is installed, so a block counts its
+    // largest branch. Each open block keeps the total before it and the
+    // largest branch so far; `total` runs over the current branch.
+    struct OpenBlock {
+        std::uint64_t before;
+        std::uint64_t largest;
+    };
+    std::vector<OpenBlock> open;
     std::uint64_t total = 0;
     for (const PackageRecord& r : spec.records) {
-        if (!isFileRecord(r) || r.fileType == kFileText || r.fileType == kFileNull)
-            continue;
-        std::uint64_t largest = 0;
-        for (const Bytes& c : r.contents) {
-            std::uint64_t size = c.size();
-            if (r.fileType == kFileComponent && c.size() >= kHeaderSizeEr6 && le32(c.data() + 4) == kUid2Er6)
-                size = le32(c.data() + 0x50);
-            largest = std::max(largest, size);
+        switch (r.type) {
+        case kRecordFile:
+        case kRecordMultiLanguage:
+            total = saturatingAdd(total, installSizeOf(r));
+            break;
+        case kRecordIf:
+            open.push_back({total, 0});
+            total = 0;
+            break;
+        case kRecordElseIf:
+        case kRecordElse:
+            if (!open.empty()) {
+                open.back().largest = std::max(open.back().largest, total);
+                total = 0;
+            }
+            break;
+        case kRecordEndIf:
+            if (!open.empty()) {
+                total = saturatingAdd(open.back().before, std::max(open.back().largest, total));
+                open.pop_back();
+            }
+            break;
+        default:
+            break;
         }
-        total += largest;
-        if (total > 0xFFFFFFFFu)
-            return 0xFFFFFFFFu;
     }
-    return static_cast<std::uint32_t>(total);
+    // A description without its ENDIFs (not from a script) closes them here.
+    while (!open.empty()) {
+        total = saturatingAdd(open.back().before, std::max(open.back().largest, total));
+        open.pop_back();
+    }
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(total, 0xFFFFFFFFu));
 }
 
 Result<Bytes> writeSis(const PackageSpec& spec)
@@ -295,6 +349,8 @@ Result<Bytes> writeSis(const PackageSpec& spec)
         return fail("a package holds at most 65535 files and conditions");
     if (spec.requisites.size() > 0xFFFF)
         return fail("a package holds at most 65535 requisites");
+    if (spec.capabilities.size() > 0xFFFF)
+        return fail("a package holds at most 65535 capabilities");
     for (const Requisite& q : spec.requisites)
         if (q.names.size() != n)
             return fail("line " + std::to_string(q.line) + ": the requisite needs one name per language");
@@ -372,7 +428,7 @@ Result<Bytes> writeSis(const PackageSpec& spec)
     const std::uint64_t filesAt = languagesAt + 2 * n;
     const std::uint64_t requisitesAt = filesAt + recordBytes;
     const std::uint64_t capabilitiesAt = requisitesAt + spec.requisites.size() * (12 + 8 * static_cast<std::uint64_t>(n));
-    const std::uint64_t componentNameAt = capabilitiesAt; // no capabilities
+    const std::uint64_t componentNameAt = capabilitiesAt + 8 * static_cast<std::uint64_t>(spec.capabilities.size());
     const std::uint64_t stringsAt = componentNameAt + 8 * n;
 
     // Strings: the component names, each record's names in record order, then
@@ -442,7 +498,7 @@ Result<Bytes> writeSis(const PackageSpec& spec)
     w.u16(0); // installation language: set by the handset
     w.u16(0); // installation files: set by the handset
     w.u16(installationDrive(spec));
-    w.u16(0); // capabilities
+    w.u16(static_cast<std::uint16_t>(spec.capabilities.size()));
     w.u32(kInstallerVersionEr6);
     w.u16(options);
     w.u16(spec.type);
@@ -520,6 +576,11 @@ Result<Bytes> writeSis(const PackageSpec& spec)
             w.u32(u32(s.length));
         for (const StringRef& s : requisiteNames[q])
             w.u32(u32(s.pointer));
+    }
+
+    for (const Capability& c : spec.capabilities) {
+        w.u32(c.key);
+        w.u32(c.value);
     }
 
     for (const StringRef& s : componentNames)

@@ -1,7 +1,7 @@
 #pragma once
 // Writes an EPOC Release 6 installation package (SIS) as makesis 2.0 lays it
 // out: the 100-byte header, the language records, the file records in the
-// reverse of installation order, the requisites, an empty capabilities record,
+// reverse of installation order, the requisites, the capabilities record,
 // the component name record, every string, then the file data. No signature.
 
 #include "bytes.h"
@@ -25,10 +25,12 @@ Result<Bytes> writeSis(const PackageSpec& spec);
 // packages) do not count.
 std::uint16_t installationDrive(const PackageSpec& spec);
 
-// The maximum-installed-space field: the uncompressed size of every installed
-// file, the largest language version of a language block, an embedded
-// package's own maximum. Text files (shown, not installed) and FN files (no
-// data) are left out. Saturates at 0xFFFFFFFF.
+// The maximum-installed-space field, as the SDK's makesis computes it: the
+// uncompressed size of every installed file, where an IF block counts only its
+// largest branch (IF, each ELSEIF, ELSE), a language block every language's
+// file, and an embedded package its own maximum. Text files (FT), files
+// created later (FN) and files opened by their MIME handler (FM) do not count.
+// Saturates at 0xFFFFFFFF.
 std::uint32_t maximumInstalledSpace(const PackageSpec& spec);
 
 } // namespace kastra::sis

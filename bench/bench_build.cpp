@@ -1,0 +1,95 @@
+// The whole build of a theme as the "Build" button runs it, from BuildPackage
+// to the delivered package (payloads, the five packs with bmconv, the script,
+// makesis, the copy), beside makesis alone on the same package folder. The
+// difference is what the build spends around makesis: mostly the five bmconv
+// runs and their 551 slot files.
+
+#include "build.h"
+#include "process.h"
+#include "workspace.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+using namespace kastra;
+
+// A workspace set up with the defaults and given a picture, as after
+// "Загрузить картинку"; shared by both benchmarks.
+struct Theme {
+    QTemporaryDir dir;
+    Workspace ws;
+    BuildInputs inputs;
+
+    Theme()
+    {
+        ws.root = dir.path() + QStringLiteral("/Temp/WorkDir/");
+        ws.programFolder = dir.path() + QStringLiteral("/program/");
+        QDir().mkpath(ws.root);
+        QDir().mkpath(ws.programFolder);
+        Bitmap desktop;
+        PrepareWorkspace(ws, false, false, desktop);
+        Bitmap banner(176, 68);
+        Bitmap back(176, 132);
+        for (int y = 0; y < 132; ++y)
+            for (int x = 0; x < 176; ++x) {
+                if (y < 68)
+                    banner.setPixel(x, y, rgb(x, y * 3, 255 - x));
+                back.setPixel(x, y, rgb(y, x, (x * y) & 0xFF));
+            }
+        for (int n = 1; n <= 4; ++n)
+            banner.writeBmp((ws.root + QStringLiteral("Top%1.bmp").arg(n)).toStdString());
+        back.writeBmp((ws.root + QStringLiteral("Back.bmp")).toStdString());
+        inputs.themeName = QStringLiteral("Бенчмарк");
+        inputs.fileName = QStringLiteral("Bench");
+        inputs.greeting = QStringLiteral("Theme created with:\r\nProgram: Kastra Theme Creator\r\n");
+        inputs.fontNumber = 1234;
+    }
+};
+
+Theme& theme()
+{
+    static const std::unique_ptr<Theme> t = std::make_unique<Theme>();
+    return *t;
+}
+
+void BM_BuildPackage(benchmark::State& state)
+{
+    Theme& t = theme();
+    for (auto _ : state) {
+        const BuildResult r = BuildPackage(t.ws, t.inputs);
+        if (!r.outcome.ok) {
+            state.SkipWithError(r.outcome.note.toStdString().c_str());
+            return;
+        }
+    }
+}
+BENCHMARK(BM_BuildPackage)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+
+void BM_MakesisAlone(benchmark::State& state)
+{
+    Theme& t = theme();
+    if (!BuildPackage(t.ws, t.inputs).outcome.ok) {
+        state.SkipWithError("the build failed");
+        return;
+    }
+    const QString sisFolder = t.ws.root + QStringLiteral("SIS");
+    for (auto _ : state) {
+        const ProcessOutcome run = RunHidden(QStringLiteral("makesis.exe Bench.pkg"), sisFolder);
+        if (!run.finished || run.exitCode != 0) {
+            state.SkipWithError("makesis failed");
+            return;
+        }
+    }
+}
+BENCHMARK(BM_MakesisAlone)->Unit(benchmark::kMillisecond)->MinTime(3.0)->UseRealTime();
+
+} // namespace
+
+BENCHMARK_MAIN();

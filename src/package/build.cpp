@@ -1,0 +1,247 @@
+#include "build.h"
+
+#include "converter.h"
+#include "fileops.h"
+#include "package_script.h"
+#include "payloads.h"
+#include "process.h"
+#include "slots.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <array>
+
+namespace kastra {
+
+namespace {
+
+// The veZorCtrl resource files are written under the names the script
+// gives them (veZorCtrl.r01 ...); makesis finds every other file whatever
+// its letter case.
+constexpr std::array<PayloadRow, 22> kRows = {{
+    {1, "PKG", "DEL_F", "SIS\\del_fonts.EXE", false},
+    {2, "PKG", "ABOUT", "About.bmp", false},
+    {3, "PKG", "DEL_L", "SIS\\del_logo.exe", false},
+    {4, "PKG", "FONT", "SIS\\kde.gdr", true},
+    {5, "PKG", "RES", "SIS\\restorez.EXE", false},
+    {6, "PKG", "RES_AV", "SIS\\restorez_Avkon.exe", false},
+    {7, "PKG", "APPAIF", "SIS\\veZorCtrl.aif", true},
+    {8, "PKG", "APPAPP", "SIS\\veZorCtrl.APP", false},
+    {9, "PKG", "APPR1", "SIS\\veZorCtrl.r01", false},
+    {10, "PKG", "APPR3", "SIS\\veZorCtrl.r03", false},
+    {11, "PKG", "APPR16", "SIS\\veZorCtrl.r16", false},
+    {12, "PKG", "APPCR1", "SIS\\xxAppctrl_caption.r01", false},
+    {13, "PKG", "APPCR3", "SIS\\xxappctrl_caption.r03", false},
+    {14, "PKG", "APPCR16", "SIS\\xxappctrl_caption.r16", false},
+    {15, "PKG", "MENAIF", "SIS\\veZozi.aif", true},
+    {16, "PKG", "MENAPP", "SIS\\veZozi.APP", false},
+    {17, "PKG", "MENR1", "SIS\\vezozi.r01", false},
+    {18, "PKG", "MENR3", "SIS\\vezozi.r03", false},
+    {19, "PKG", "MENR16", "SIS\\vezozi.r16", false},
+    {20, "PKG", "MENCR1", "SIS\\veZozi_caption.r01", false},
+    {21, "PKG", "MENCR3", "SIS\\vezozi_caption.r03", false},
+    {22, "PKG", "MENCR16", "SIS\\vezozi_caption.r16", false},
+}};
+
+const QString kErrorText = QStringLiteral("Во время создания SIS файла произошла ошибка");
+
+Outcome failure(const QString& why, const QString& note)
+{
+    return Outcome{false, QStringLiteral("Ошибка"), kErrorText + u'\n' + why, MessageIcon::Error, note};
+}
+
+bool plainFileName(const QString& name)
+{
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        const bool ok = (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || u == u'_';
+        if (!ok)
+            return false;
+    }
+    return true;
+}
+
+// Removes a file that a step is about to make again, so that what is there
+// afterwards is this build's. A file that cannot be removed stops the build.
+bool removeStale(const QString& path)
+{
+    if (!QFileInfo::exists(path))
+        return true;
+    return QFile::remove(path) && !QFileInfo::exists(path);
+}
+
+struct Pack {
+    ThemeFileOpCode code;
+    const char* file;
+};
+
+// Runs the build after the name checks; progress values as they come.
+BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::function<void(int)>& step)
+{
+    BuildResult result;
+    const QString packageFolder = slotPath(ws.root, QStringLiteral("SIS"));
+    if (!CreateFolder(packageFolder, false)) {
+        result.outcome = failure(QStringLiteral("Не удалось создать папку ") + packageFolder,
+                                 QStringLiteral("cannot create the package folder ") + packageFolder);
+        return result;
+    }
+
+    for (const PayloadRow& row : kRows) {
+        const QString target = slotPath(ws.root, QString::fromLatin1(row.file));
+        if (!(row.ifMissing && IsFile(target))
+            && !WritePayload(QString::fromLatin1(row.type), QString::fromLatin1(row.name), target, ws.programFolder)) {
+            result.outcome = failure(QStringLiteral("Не удалось записать файл ") + QString::fromLatin1(row.file),
+                                     QStringLiteral("cannot write ") + target);
+            return result;
+        }
+        step(row.progress);
+    }
+
+    const auto pack = [&](const Pack& p) -> bool {
+        const QString target = slotPath(ws.root, QStringLiteral("SIS\\") + QString::fromLatin1(p.file));
+        if (!removeStale(target) || !ThemeFileOp(ws, p.code) || !IsFile(target)) {
+            result.outcome = failure(QStringLiteral("bmconv не смог упаковать ") + QString::fromLatin1(p.file),
+                                     QStringLiteral("bmconv failed to pack ") + QString::fromLatin1(p.file));
+            return false;
+        }
+        return true;
+    };
+
+    if (!pack({ThemeFileOpCode::PackMenuFolders, "menu_folders.mbm"}))
+        return result;
+    step(23);
+
+    const QString makesis = slotPath(ws.root, QStringLiteral("SIS\\makesis.exe"));
+    if (!WritePayload(QStringLiteral("EXTPROGS"), QStringLiteral("SIS"), makesis, ws.programFolder)) {
+        result.outcome = failure(QStringLiteral("Не удалось записать файл SIS\\makesis.exe"),
+                                 QStringLiteral("cannot write ") + makesis);
+        return result;
+    }
+    step(25);
+
+    const QString hello = slotPath(ws.root, QStringLiteral("SIS\\Hello.txt"));
+    if (const auto written = WriteTextFile(hello, HelloText(in.greeting)); !written) {
+        result.outcome = failure(QStringLiteral("Не удалось записать файл SIS\\Hello.txt"),
+                                 QString::fromStdString(written.error()));
+        return result;
+    }
+    step(35);
+
+    result.fontNumber = in.fontNumber ? *in.fontNumber : DrawFontNumber(ClockSeed());
+    const auto script = PackageScript(in.themeName, result.fontNumber);
+    const QString scriptName = in.fileName + QStringLiteral(".pkg");
+    const QString scriptPath = slotPath(ws.root, QStringLiteral("SIS\\") + scriptName);
+    if (!script) {
+        result.outcome = failure(QStringLiteral("Не удалось составить сценарий пакета"),
+                                 QString::fromStdString(script.error()));
+        return result;
+    }
+    if (const auto written = WriteTextFile(scriptPath, *script); !written) {
+        result.outcome = failure(QStringLiteral("Не удалось записать файл SIS\\") + scriptName,
+                                 QString::fromStdString(written.error()));
+        return result;
+    }
+    // The script is written whole, then renamed into place; the two marks
+    // the bar passes while it is written come together.
+    step(45);
+    step(55);
+
+    if (!ThemeFileOp(ws, ThemeFileOpCode::WriteConverter)) {
+        result.outcome = failure(QStringLiteral("Не удалось записать файл bmconv.exe"),
+                                 QStringLiteral("cannot write the converter into ") + ws.root);
+        return result;
+    }
+    if (!pack({ThemeFileOpCode::PackEidPic, "EidPic.mbm"}))
+        return result;
+    step(60);
+    if (!pack({ThemeFileOpCode::PackBackground, "backgroundimage.mbm"}))
+        return result;
+    step(70);
+    if (!pack({ThemeFileOpCode::PackAvkon, "Avkon.mbm"}) || !pack({ThemeFileOpCode::PackAvkonEx, "AvkonEx.mbm"}))
+        return result;
+    step(85);
+
+    // makesis names its output after the script. It runs with the package
+    // folder as its working directory; the program's own current directory
+    // is left alone.
+    const QString built = slotPath(ws.root, QStringLiteral("SIS\\") + in.fileName + QStringLiteral(".SIS"));
+    if (!removeStale(built)) {
+        result.outcome = failure(QStringLiteral("Не удалось удалить старый файл SIS\\") + in.fileName
+                                     + QStringLiteral(".SIS"),
+                                 QStringLiteral("cannot remove the old ") + built);
+        return result;
+    }
+    QString workDir = packageFolder;
+    while (workDir.size() > 1 && (workDir.endsWith(u'/') || workDir.endsWith(QDir::separator())))
+        workDir.chop(1);
+    const ProcessOutcome run = RunHidden(QStringLiteral("makesis.exe ") + scriptName, workDir);
+    if (!run.started || !run.finished || run.exitCode != 0 || !IsFile(built)) {
+        const QString why = !run.started ? QStringLiteral("makesis не запустился")
+                                         : QStringLiteral("makesis не смог собрать пакет");
+        const QString note = !run.started ? QStringLiteral("makesis could not be started")
+                                          : QStringLiteral("makesis failed (exit code %1)").arg(run.exitCode);
+        result.outcome = failure(why, note);
+        return result;
+    }
+
+    QString delivery = in.deliveryFolder.isEmpty() ? ws.programFolder : in.deliveryFolder;
+    if (!delivery.endsWith(u'/') && !delivery.endsWith(QDir::separator()))
+        delivery += u'/';
+    const QString delivered = delivery + in.fileName + QStringLiteral(".sis");
+    if (!CopyFileOver(built, delivered)) {
+        result.outcome = failure(QStringLiteral("Не удалось скопировать пакет в ") + delivered,
+                                 QStringLiteral("cannot copy the package to ") + delivered);
+        return result;
+    }
+    step(100);
+    result.deliveredPath = delivered;
+    result.outcome = Outcome{true, QStringLiteral("Готово"), QStringLiteral("SIS файл создан"), MessageIcon::Information,
+                             QStringLiteral("package written to ") + delivered};
+    return result;
+}
+
+} // namespace
+
+std::span<const PayloadRow> buildPayloadRows()
+{
+    return kRows;
+}
+
+std::optional<Outcome> CheckBuildNames(const QString& themeName, const QString& fileName)
+{
+    if (themeName.isEmpty() || fileName.isEmpty())
+        return WarningOutcome(QStringLiteral("Не введено название либо имя файла"),
+                              QStringLiteral("the theme name and the file name must not be empty"));
+    if (fileName.size() < 2)
+        return WarningOutcome(QStringLiteral("Имя файла должно быть минимум два символа"),
+                              QStringLiteral("the file name must be at least two characters long"));
+    // The window's filter lets nothing else into the box; other callers must
+    // not smuggle a path or a blank into names the tools take apart.
+    if (!plainFileName(fileName))
+        return WarningOutcome(
+            QStringLiteral("Имя файла может содержать только латинские буквы, цифры и знак подчёркивания"),
+            QStringLiteral("the file name may hold only Latin letters, digits and '_'"));
+    if (themeNameProblem(themeName))
+        return WarningOutcome(QStringLiteral("Название темы не должно содержать кавычек и переводов строки"),
+                              *themeNameProblem(themeName));
+    return std::nullopt;
+}
+
+BuildResult BuildPackage(const Workspace& ws, const BuildInputs& inputs, const ProgressCallback& progress)
+{
+    if (auto refused = CheckBuildNames(inputs.themeName, inputs.fileName)) {
+        BuildResult r;
+        r.outcome = std::move(*refused);
+        return r;
+    }
+    const auto step = [&progress](int value) {
+        if (progress)
+            progress(value);
+    };
+    BuildResult result = runBuild(ws, inputs, step);
+    step(0);
+    return result;
+}
+
+} // namespace kastra

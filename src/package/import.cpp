@@ -1,0 +1,208 @@
+#include "import.h"
+
+#include "aif.h"
+#include "fileio.h"
+#include "fileops.h"
+#include "mbm.h"
+#include "slots.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+
+#include <array>
+#include <filesystem>
+#include <utility>
+#include <vector>
+
+namespace kastra {
+
+namespace {
+
+constexpr std::array<TakeOverRow, 7> kRows = {{
+    {"Avkon.mbm", "Avkon.mbm", true},
+    {"AvkonEx.mbm", "AvkonEx.mbm", true},
+    {"backgroundimage.mbm", "backgroundimage.mbm", true},
+    {"EidPic.mbm", "EidPic.mbm", true},
+    {"menu_folders.mbm", "menu_folders.mbm", true},
+    {"veZozi.aif", "SIS\\veZozi.aif", false},
+    {"veZorCtrl.aif", "SIS\\veZorCtrl.aif", false},
+}};
+
+// Theme files are a few hundred KiB; anything far larger is not one.
+constexpr std::uintmax_t kMaxTakeOverBytes = 64u * 1024 * 1024;
+
+const QString kNotImported = QStringLiteral("Тема не загружена.");
+
+QString withSeparator(QString folder)
+{
+    if (!folder.endsWith(u'/') && !folder.endsWith(QDir::separator()))
+        folder += u'/';
+    return folder;
+}
+
+// The plain file in folder named name without regard to letter case, the
+// exact name first; empty when there is none.
+QString findNoCase(const QString& folder, const QString& name)
+{
+    const QDir dir(folder);
+    const QFileInfo exact(dir, name);
+    if (exact.isFile())
+        return exact.absoluteFilePath();
+    const QFileInfoList entries = dir.entryInfoList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QFileInfo& e : entries)
+        if (e.fileName().compare(name, Qt::CaseInsensitive) == 0)
+            return e.absoluteFilePath();
+    return {};
+}
+
+// Why the file is not what its name says, or empty.
+QString checkTakeOver(const TakeOverRow& row, const QString& path)
+{
+    const auto bytes = readFile(fsPath(path), kMaxTakeOverBytes);
+    if (!bytes)
+        return QString::fromStdString(bytes.error());
+    if (row.themeBitmapFile) {
+        const auto index = mbm::readIndex(*bytes);
+        return index ? QString() : QString::fromStdString(index.error());
+    }
+    const auto info = aif::readAif(*bytes);
+    return info ? QString() : QString::fromStdString(info.error());
+}
+
+UnpackResult refused(UnpackResult r, const QString& why, const QString& note)
+{
+    r.outcome = WarningOutcome(why + u'\n' + kNotImported, note);
+    r.found.clear();
+    return r;
+}
+
+} // namespace
+
+QString FindSisTool(const QString& folder)
+{
+    return findNoCase(folder, QString::fromLatin1(SisToolName));
+}
+
+bool SisToolPresent(const QString& programFolder)
+{
+    return !FindSisTool(programFolder).isEmpty();
+}
+
+std::span<const TakeOverRow> takeOverRows()
+{
+    return kRows;
+}
+
+void RemoveImportFolder(const QString& folder)
+{
+    const QString temp = withSeparator(folder) + QStringLiteral("TEMP");
+    DeleteMatching(temp, QStringLiteral("*"));
+    RemoveEmptyFolder(temp);
+}
+
+UnpackResult UnpackPackage(const QString& sisTool, const QString& packagePath, const QString& folder, int timeoutMs)
+{
+    UnpackResult r;
+    r.importFolder = withSeparator(folder) + QStringLiteral("TEMP/");
+
+    // Whatever an earlier import left must not pass for this package's files.
+    RemoveImportFolder(folder);
+    if (QFileInfo::exists(r.importFolder))
+        return refused(r, QStringLiteral("Не удалось очистить папку TEMP в директории с программой."),
+                       QStringLiteral("cannot empty the import folder ") + r.importFolder);
+
+    // The package path is the tool's one argument as it is: no command line
+    // is built and split again, so blanks and quotes in it are harmless.
+    QProcess tool;
+    tool.setProgram(sisTool);
+    tool.setArguments({packagePath});
+    tool.setWorkingDirectory(folder);
+    tool.setStandardInputFile(QProcess::nullDevice());
+    tool.setStandardOutputFile(QProcess::nullDevice());
+    tool.setStandardErrorFile(QProcess::nullDevice());
+    tool.start();
+    if (!tool.waitForStarted(-1))
+        return refused(r, QStringLiteral("Не удалось запустить SISTool.exe."),
+                       QStringLiteral("cannot start ") + sisTool);
+    if (!tool.waitForFinished(timeoutMs)) {
+        tool.kill();
+        tool.waitForFinished(-1);
+        return refused(r, QStringLiteral("SISTool.exe не успел распаковать пакет."),
+                       QStringLiteral("SISTool did not finish within %1 ms").arg(timeoutMs));
+    }
+    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+        return refused(r,
+                       QStringLiteral("SISTool.exe не смог распаковать пакет: файл повреждён или не является "
+                                      "установочным пакетом."),
+                       QStringLiteral("SISTool failed on the package (exit code %1)").arg(tool.exitCode()));
+
+    bool anyThemeFile = false;
+    for (const TakeOverRow& row : kRows) {
+        const QString path = findNoCase(r.importFolder, QString::fromLatin1(row.name));
+        if (!path.isEmpty()) {
+            if (const QString why = checkTakeOver(row, path); !why.isEmpty())
+                return refused(r, QStringLiteral("Файл %1 в пакете повреждён.").arg(QString::fromLatin1(row.name)),
+                               QString::fromLatin1(row.name) + QStringLiteral(" in the package is damaged: ") + why);
+            anyThemeFile = anyThemeFile || row.themeBitmapFile;
+        }
+        r.found.push_back(path);
+    }
+    if (!anyThemeFile)
+        return refused(r, QStringLiteral("В пакете нет файлов темы."),
+                       QStringLiteral("the package holds none of the five theme MBM files"));
+    r.outcome = Outcome{true, {}, {}, MessageIcon::None, {}};
+    return r;
+}
+
+ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QString& packagePath, Bitmap& desktop,
+                         int timeoutMs)
+{
+    ImportResult result;
+    if (sisTool.isEmpty() || !IsFile(sisTool)) {
+        result.outcome = WarningOutcome(QStringLiteral("Поместите файл SISTool.exe в директорию с программой"),
+                                        QStringLiteral("SISTool.exe is missing"));
+        return result;
+    }
+    UnpackResult unpacked = UnpackPackage(sisTool, packagePath, ws.programFolder, timeoutMs);
+    if (!unpacked.outcome.ok) {
+        RemoveImportFolder(ws.programFolder);
+        result.outcome = std::move(unpacked.outcome);
+        return result;
+    }
+
+    // Copy everything beside its target first and rename only when every
+    // copy succeeded: a full disk must not leave half a theme behind.
+    CreateFolder(slotPath(ws.root, QStringLiteral("SIS")), false);
+    std::vector<std::pair<QString, QString>> staged;
+    bool copied = true;
+    for (std::size_t i = 0; i < kRows.size() && copied; ++i) {
+        if (unpacked.found[static_cast<qsizetype>(i)].isEmpty())
+            continue;
+        const QString target = slotPath(ws.root, QString::fromLatin1(kRows[i].target));
+        const QString stage = target + QStringLiteral(".import-tmp");
+        copied = CopyFileOver(unpacked.found[static_cast<qsizetype>(i)], stage);
+        staged.emplace_back(stage, target);
+    }
+    for (const auto& [stage, target] : staged) {
+        if (copied) {
+            std::error_code ec;
+            std::filesystem::rename(fsPath(stage), fsPath(target), ec);
+            copied = !ec;
+        } else
+            QFile::remove(stage);
+    }
+    RemoveImportFolder(ws.programFolder);
+    if (!copied) {
+        result.outcome = WarningOutcome(QStringLiteral("Не удалось скопировать файлы темы.\n") + kNotImported,
+                                        QStringLiteral("cannot copy the theme files into the workspace"));
+        return result;
+    }
+
+    result.backgroundNarrow = PrepareWorkspace(ws, false, true, desktop);
+    result.imported = true;
+    result.outcome = Outcome{true, {}, {}, MessageIcon::None, QStringLiteral("theme taken over")};
+    return result;
+}
+
+} // namespace kastra

@@ -1,0 +1,236 @@
+// The build, import and check commands.
+
+#include "cli.h"
+
+#include "build.h"
+#include "codepage.h"
+#include "fileio.h"
+#include "fileops.h"
+#include "import.h"
+#include "loaders.h"
+#include "mbm.h"
+#include "package_check.h"
+#include "package_script.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QStringDecoder>
+
+#include <cstdlib>
+
+namespace kastra::cli {
+
+namespace {
+
+// A welcome text beyond this is not a greeting.
+constexpr std::uintmax_t kMaxGreetingBytes = 64 * 1024;
+// The command line is not a window: SISTool gets longer than 300 ms here.
+constexpr int kImportTimeoutMs = 60000;
+
+// UTF-8 when the bytes are valid UTF-8 (a byte-order mark is dropped), else
+// Windows-1251, as the program's own text files are.
+QString decodeText(const Bytes& bytes)
+{
+    const QByteArray raw(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = utf8(raw);
+    if (!utf8.hasError())
+        return text;
+    return fromCp1251(raw);
+}
+
+std::optional<std::uint32_t> fontNumberFrom(const Args& args, QString& error)
+{
+    if (const auto given = args.option(QStringLiteral("--font-number"))) {
+        bool ok = false;
+        const uint n = given->toUInt(&ok, 10);
+        if (!ok || n > MaxFontNumber) {
+            error = QStringLiteral("--font-number must be a number from 0 to 65534");
+            return std::nullopt;
+        }
+        return n;
+    }
+    if (const char* epoch = std::getenv("SOURCE_DATE_EPOCH"); epoch && *epoch) {
+        bool ok = false;
+        const qulonglong seed = QString::fromLatin1(epoch).toULongLong(&ok, 10);
+        if (!ok) {
+            error = QStringLiteral("SOURCE_DATE_EPOCH must be a decimal number");
+            return std::nullopt;
+        }
+        return DrawFontNumber(seed);
+    }
+    return std::nullopt;
+}
+
+} // namespace
+
+int runBuild(const QStringList& words)
+{
+    Args args;
+    if (auto error = parseArgs(words,
+                               {QStringLiteral("--name"), QStringLiteral("--file"), QStringLiteral("--greeting"),
+                                QStringLiteral("--font"), QStringLiteral("--menu-aif"), QStringLiteral("--app-aif"),
+                                QStringLiteral("--out"), QStringLiteral("--font-number")},
+                               {}, args)) {
+        printError(*error);
+        return ExitUsage;
+    }
+    if (args.positional.size() != 1 || !args.option(QStringLiteral("--name")) || !args.option(QStringLiteral("--file"))) {
+        printError(QStringLiteral("build needs THEME_DIR, --name NAME and --file FILE (see --help)"));
+        return ExitUsage;
+    }
+    BuildInputs inputs;
+    inputs.themeName = *args.option(QStringLiteral("--name"));
+    inputs.fileName = *args.option(QStringLiteral("--file"));
+    if (const auto refused = CheckBuildNames(inputs.themeName, inputs.fileName)) {
+        printError(refused->note);
+        return ExitUsage;
+    }
+    QString error;
+    inputs.fontNumber = fontNumberFrom(args, error);
+    if (!error.isEmpty()) {
+        printError(error);
+        return ExitUsage;
+    }
+    inputs.deliveryFolder = absolutePath(args.option(QStringLiteral("--out")).value_or(QStringLiteral(".")));
+    if (!QFileInfo(inputs.deliveryFolder).isDir()) {
+        printError(QStringLiteral("the output folder ") + inputs.deliveryFolder + QStringLiteral(" does not exist"));
+        return ExitUsage;
+    }
+    inputs.greeting = DefaultGreeting();
+    if (const auto greeting = args.option(QStringLiteral("--greeting"))) {
+        const auto bytes = readFile(fsPath(absolutePath(*greeting)), kMaxGreetingBytes);
+        if (!bytes) {
+            printError(QString::fromStdString(bytes.error()));
+            return ExitUsage;
+        }
+        inputs.greeting = decodeText(*bytes);
+    }
+
+    const QString themeDir = absolutePath(args.positional[0]);
+    TempWorkspace temp;
+    if (!temp.valid()) {
+        printError(QStringLiteral("cannot create a temporary workspace"));
+        return ExitFailed;
+    }
+    const Workspace& ws = temp.workspace();
+
+    if (const auto notCopied = copyThemeFiles(themeDir, ws)) {
+        printError(*notCopied);
+        return ExitUsage;
+    }
+    Bitmap desktop;
+    PrepareWorkspace(ws, false, true, desktop);
+
+    const std::pair<const char*, LoadedFile> loads[] = {
+        {"--font", LoadedFile::Font}, {"--menu-aif", LoadedFile::MenuAif}, {"--app-aif", LoadedFile::AppAif}};
+    for (const auto& [option, kind] : loads) {
+        if (const auto path = args.option(QString::fromLatin1(option))) {
+            const Outcome loaded = LoadPackageFile(ws, kind, absolutePath(*path));
+            if (!loaded.ok) {
+                printError(loaded.note);
+                return ExitUsage;
+            }
+        }
+    }
+
+    const BuildResult built = BuildPackage(ws, inputs);
+    if (!built.outcome.ok) {
+        printError(QStringLiteral("the build failed: ") + built.outcome.note);
+        return ExitFailed;
+    }
+    printOut(QStringLiteral("%1 (font number %2)").arg(built.deliveredPath).arg(built.fontNumber));
+    return ExitOk;
+}
+
+int runImport(const QStringList& words)
+{
+    Args args;
+    if (auto error = parseArgs(words, {QStringLiteral("--out")}, {}, args)) {
+        printError(*error);
+        return ExitUsage;
+    }
+    if (args.positional.size() != 1 || !args.option(QStringLiteral("--out"))) {
+        printError(QStringLiteral("import needs PACKAGE.sis and --out DIR (see --help)"));
+        return ExitUsage;
+    }
+    const QString package = absolutePath(args.positional[0]);
+    const QString out = absolutePath(*args.option(QStringLiteral("--out")));
+    if (!QFileInfo(package).isFile()) {
+        printError(QStringLiteral("no package ") + package);
+        return ExitUsage;
+    }
+    if (!CreateFolder(out, true)) {
+        printError(QStringLiteral("cannot create ") + out);
+        return ExitFailed;
+    }
+    const QString sisTool = FindSisTool(executableFolder());
+    if (sisTool.isEmpty()) {
+        printError(QStringLiteral("SISTool.exe is not beside kastra-theme in ") + executableFolder());
+        return ExitFailed;
+    }
+    TempWorkspace temp;
+    if (!temp.valid()) {
+        printError(QStringLiteral("cannot create a temporary folder"));
+        return ExitFailed;
+    }
+    const UnpackResult unpacked = UnpackPackage(sisTool, package, temp.scratchFolder(), kImportTimeoutMs);
+    if (!unpacked.outcome.ok) {
+        RemoveImportFolder(temp.scratchFolder());
+        printError(QStringLiteral("nothing imported: ") + unpacked.outcome.note);
+        return ExitFailed;
+    }
+    int status = ExitOk;
+    const auto rows = takeOverRows();
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        const QString& found = unpacked.found[static_cast<qsizetype>(i)];
+        if (found.isEmpty())
+            continue;
+        const QString target = QDir(out).filePath(QString::fromLatin1(rows[i].name));
+        if (!CopyFileOver(found, target)) {
+            printError(QStringLiteral("cannot write ") + target);
+            status = ExitFailed;
+            continue;
+        }
+        printOut(target);
+    }
+    RemoveImportFolder(temp.scratchFolder());
+    return status;
+}
+
+int runCheck(const QStringList& words)
+{
+    Args args;
+    if (auto error = parseArgs(words, {}, {}, args)) {
+        printError(*error);
+        return ExitUsage;
+    }
+    if (args.positional.size() != 1) {
+        printError(QStringLiteral("check needs PACKAGE.sis (see --help)"));
+        return ExitUsage;
+    }
+    const auto bytes = readFile(fsPath(absolutePath(args.positional[0])), MaxPackageBytes);
+    if (!bytes) {
+        printError(QString::fromStdString(bytes.error()));
+        return ExitUsage;
+    }
+    const auto check = CheckPackage(*bytes);
+    if (!check) {
+        printError(args.positional[0] + QStringLiteral(" is not an installation package: ")
+                   + QString::fromStdString(check.error()));
+        return ExitUsage;
+    }
+    printOut(QStringLiteral("%1 files:").arg(check->files.size()));
+    for (const QString& f : check->files)
+        printOut(QStringLiteral("  ") + f);
+    if (check->problems.isEmpty()) {
+        printOut(QStringLiteral("checksums sound; the five theme files match the slot catalogue"));
+        return ExitOk;
+    }
+    printOut(QStringLiteral("%1 problems:").arg(check->problems.size()));
+    for (const QString& p : check->problems)
+        printOut(QStringLiteral("  ") + p);
+    return ExitFailed;
+}
+
+} // namespace kastra::cli

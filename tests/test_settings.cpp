@@ -153,8 +153,9 @@ TEST(HelpTexts, HelpHasFourteenLinesWithTheirSpaces)
     EXPECT_TRUE(lines[2].isEmpty());
     EXPECT_TRUE(lines[8].isEmpty());
     for (const QString& l : lines) {
-        if (!l.isEmpty())
+        if (!l.isEmpty()) {
             EXPECT_TRUE(l.startsWith(u' ') && !l.startsWith(QStringLiteral("  "))) << l.toStdString();
+        }
     }
     EXPECT_TRUE(lines[4].contains(QStringLiteral("кликнуть     по")));
     EXPECT_EQ(lines[13], QStringLiteral(" созданный программой GDR Tool"));

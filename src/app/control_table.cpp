@@ -15,6 +15,11 @@
 
 namespace kastra {
 
+QFont PageFont()
+{
+    return CellFont(QStringLiteral("MS Sans Serif"), 0);
+}
+
 QFont rowFont(const ControlSpec& row, const QFont& parentFont)
 {
     const bool bold = (row.flags & Bold) != 0;
@@ -119,6 +124,7 @@ void applyColours(QWidget* w, const ControlSpec& row)
 
 void buildControls(QWidget* page, std::span<const ControlSpec> rows, const ImageList& images, Controls& out)
 {
+    page->setFont(PageFont());
     for (const ControlSpec& row : rows) {
         QWidget* parent = row.parent ? out[QString::fromLatin1(row.parent)] : page;
         if (!parent)

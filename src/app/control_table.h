@@ -82,6 +82,10 @@ struct ImageList {
 // enabled state.
 void buildControls(QWidget* page, std::span<const ControlSpec> rows, const ImageList& images, Controls& out);
 
+// Every page resets its font to "MS Sans Serif" at the default height, so
+// its controls use that unless their row says otherwise.
+QFont PageFont();
+
 // The font a row asks for, given the font its parent has.
 QFont rowFont(const ControlSpec& row, const QFont& parentFont);
 

@@ -1,5 +1,6 @@
 #include "icons_page.h"
 
+#include "menu_painter.h"
 #include "theme_files.h"
 
 #include <QPushButton>
@@ -35,7 +36,7 @@ IconsPage::IconsPage(FormServices& form, const ImageList& images, QWidget* paren
 {
     setObjectName(QStringLiteral("IconsPage"));
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, QColor(0xA6, 0xCA, 0xF0));
+    pal.setColor(QPalette::Window, QColor::fromRgb(toQRgb(IconsPageBackground)));
     setPalette(pal);
     setAutoFillBackground(true);
     buildControls(this, Rows, images, m_controls);

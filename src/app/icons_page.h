@@ -9,9 +9,6 @@
 
 namespace kastra {
 
-// The page's background, RGB(166, 202, 240).
-inline constexpr unsigned IconsPageBackground = 0xA6CAF0;
-
 class IconsPage final : public QWidget {
     Q_OBJECT
 public:

@@ -95,11 +95,7 @@ MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
     m_tabs->tabBar()->setDrawBase(false);
     m_tabs->setAutoFillBackground(true);
 
-    const QFont pageFont = CellFont(QStringLiteral("MS Sans Serif"), 0);
-    auto addPage = [&](QWidget* page, const QString& title) {
-        page->setFont(pageFont);
-        m_tabs->addTab(page, title);
-    };
+    auto addPage = [&](QWidget* page, const QString& title) { m_tabs->addTab(page, title); };
     m_pictures = new PicturesPage(*this, m_images, nullptr);
     addPage(m_pictures, QStringLiteral("Картинки"));
     m_icons = new IconsPage(*this, m_images, nullptr);

@@ -107,7 +107,7 @@ QString findTool(const QString& programFolder)
     return beside.isEmpty() ? FindSisTool(programFolder) : beside;
 }
 
-void show(FormServices& form, const Outcome& out)
+void showOutcome(FormServices& form, const Outcome& out)
 {
     if (out.hasMessage())
         form.dialogs().message(out.title, out.text, out.icon);
@@ -131,7 +131,7 @@ void SisPage::build()
         bar->setValue(value);
         bar->repaint();
     });
-    show(m_form, result.outcome);
+    showOutcome(m_form, result.outcome);
     bar->setValue(0);
 }
 
@@ -143,7 +143,7 @@ void SisPage::loadFont()
     const Outcome out = LoadFont(m_form.workspace(), *chosen);
     if (out.ok)
         m_controls.get<QLabel>("FontStatusLabel")->setText(QString::fromUtf16(FontLoadedText));
-    show(m_form, out);
+    showOutcome(m_form, out);
 }
 
 void SisPage::loadAif(bool menu)
@@ -151,7 +151,7 @@ void SisPage::loadAif(bool menu)
     const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(AifFilter));
     if (!chosen)
         return;
-    show(m_form, menu ? LoadMenuAif(m_form.workspace(), *chosen) : LoadAppAif(m_form.workspace(), *chosen));
+    showOutcome(m_form, menu ? LoadMenuAif(m_form.workspace(), *chosen) : LoadAppAif(m_form.workspace(), *chosen));
 }
 
 void SisPage::importTheme()
@@ -168,7 +168,7 @@ void SisPage::importTheme()
     const ImportResult result = ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop);
     if (result.imported)
         m_form.setStripBottom(result.backgroundNarrow);
-    show(m_form, result.outcome);
+    showOutcome(m_form, result.outcome);
     // The slots changed under every view.
     m_form.requestPreview();
     m_form.requestStrips();

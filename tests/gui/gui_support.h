@@ -36,15 +36,15 @@ public:
         filters.push_back(windowsFilter);
         if (answers.empty())
             return std::nullopt;
-        auto a = answers.front();
+        QString a = answers.front();
         answers.pop_front();
-        return a;
+        return std::optional<QString>(std::move(a));
     }
     void message(const QString& title, const QString& text, MessageIcon icon) override
     {
         messages.push_back({title, text, icon});
     }
-    std::deque<std::optional<QString>> answers;
+    std::deque<QString> answers;
     std::vector<QString> filters;
     std::vector<ShownMessage> messages;
 };
@@ -55,9 +55,9 @@ inline QString qpath(const std::filesystem::path& p)
 }
 
 // A program folder and a workspace root of the test's own.
-class Run {
+class AppRun {
 public:
-    Run()
+    AppRun()
     {
         programFolder = qpath(m_dir.path() / "program") + u'/';
         root = qpath(m_dir.path() / "base" / "Temp" / "WorkDir") + u'/';

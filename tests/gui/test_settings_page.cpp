@@ -14,11 +14,11 @@
 namespace kastra {
 namespace {
 
-QString iniOf(const Run& run) { return run.programFolder + QStringLiteral("Settings.ini"); }
+QString iniOf(const AppRun& run) { return run.programFolder + QStringLiteral("Settings.ini"); }
 
 TEST(SettingsPage, FirstStartShowsAndStoresTheFirstRunValues)
 {
-    Run run;
+    AppRun run;
     run.start();
     EXPECT_EQ(run.find<QLineEdit>("Editor1Edit")->text(), FirstRunEditor());
     EXPECT_TRUE(run.find<QRadioButton>("Default1Radio")->isChecked());
@@ -30,7 +30,7 @@ TEST(SettingsPage, FirstStartShowsAndStoresTheFirstRunValues)
 TEST(SettingsPage, DefaultEditorFourOrMissingSelectsNoneAndLeftClicksStartNothing)
 {
     for (const QByteArray& general : {QByteArray("DefaultEditor=4\r\n"), QByteArray()}) {
-        Run run;
+        AppRun run;
         const QString record = run.programFolder + QStringLiteral("args.txt");
         const QString editor = makeRecordingEditor(run.programFolder, QStringLiteral("ed"), record);
         writeFile(iniOf(run), "[General]\r\nEditor1=" + editor.toUtf8() + "\r\n" + general);
@@ -50,7 +50,7 @@ TEST(SettingsPage, DefaultEditorFourOrMissingSelectsNoneAndLeftClicksStartNothin
 
 TEST(SettingsPage, SavingRenamesTheMenuItemsAtOnce)
 {
-    Run run;
+    AppRun run;
     run.start();
     run.find<QLineEdit>("Label2Edit")->setText(QStringLiteral("GIMP"));
     QTest::mouseClick(run.find<QPushButton>("SaveSettingsButton"), Qt::LeftButton);
@@ -62,7 +62,7 @@ TEST(SettingsPage, SavingRenamesTheMenuItemsAtOnce)
 
 TEST(SettingsPage, ChangesAreSavedAtCloseAndReadBack)
 {
-    Run run;
+    AppRun run;
     run.start();
     run.find<QLineEdit>("Editor3Edit")->setText(QStringLiteral("/usr/bin/pinta"));
     QTest::mouseClick(run.find<QRadioButton>("Default3Radio"), Qt::LeftButton);
@@ -79,7 +79,7 @@ TEST(SettingsPage, ChangesAreSavedAtCloseAndReadBack)
 
 TEST(SettingsPage, TheDefaultPathChangesOnlyWhenItsButtonIsClicked)
 {
-    Run run;
+    AppRun run;
     run.start();
     const QString before = run.form->state().defaultEditorPath;
     run.find<QLineEdit>("Editor1Edit")->setText(QStringLiteral("/opt/other"));
@@ -90,7 +90,7 @@ TEST(SettingsPage, TheDefaultPathChangesOnlyWhenItsButtonIsClicked)
 
 TEST(SettingsPage, BrowseTakesExecutablesAndAlwaysRepaintsThePreview)
 {
-    Run run;
+    AppRun run;
     run.start();
     const QString folder = run.programFolder + QStringLiteral("Paint Programs/");
     QDir().mkpath(folder);
@@ -116,7 +116,7 @@ TEST(SettingsPage, BrowseTakesExecutablesAndAlwaysRepaintsThePreview)
 
 TEST(SettingsPage, APathTheFileCannotHoldIsRefusedWithAMessage)
 {
-    Run run;
+    AppRun run;
     run.start();
     run.find<QLineEdit>("Editor1Edit")->setText(QStringLiteral("/opt/画图"));
     QTest::mouseClick(run.find<QPushButton>("SaveSettingsButton"), Qt::LeftButton);

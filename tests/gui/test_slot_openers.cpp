@@ -47,7 +47,7 @@ protected:
     QString slot(const QString& name) const { return QDir::toNativeSeparators(slotPath(run.root, name)); }
     QString bracketed(const QString& name) const { return u'[' + slot(name) + u']'; }
 
-    Run run;
+    AppRun run;
     QString record;
     QString editor;
 };

@@ -14,14 +14,14 @@
 namespace kastra {
 namespace {
 
-void click(Run& run, const char* button)
+void click(AppRun& run, const char* button)
 {
     QTest::mouseClick(run.find<QPushButton>(button), Qt::LeftButton);
 }
 
 TEST(ThemeFileButtons, EveryMissingFileHasItsMessage)
 {
-    Run run;
+    AppRun run;
     run.start();
     run.form->show();
     const std::pair<const char*, const char*> cases[] = {
@@ -54,19 +54,19 @@ TEST(ThemeFileButtons, EveryMissingFileHasItsMessage)
 
 TEST(ThemeFileButtons, SaveAvkonRightAfterStartWritesTheProgramFolderFile)
 {
-    Run run;
+    AppRun run;
     run.start();
     click(run, "SaveAvkonButton");
     EXPECT_TRUE(run.dialogs.messages.empty());
     const QByteArray bytes = fileBytes(run.programFolder + QStringLiteral("Avkon.mbm"));
-    auto mbm = readMbm(ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
+    auto mbm = mbm::readMbm(ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
     ASSERT_TRUE(mbm.ok()) << mbm.error();
     EXPECT_EQ(mbm->size(), 508u);
 }
 
 TEST(ThemeFileButtons, LoadThenSaveMenuFolders)
 {
-    Run run;
+    AppRun run;
     run.start();
     run.find<QTabWidget>("PageTabs")->setCurrentIndex(1);
     click(run, "SaveMenuFoldersButton");
@@ -83,7 +83,7 @@ TEST(ThemeFileButtons, LoadThenSaveMenuFolders)
 
 TEST(ThemeFileButtons, AFailingSaveKeepsTheOldFileAndSaysSo)
 {
-    Run run;
+    AppRun run;
     run.start();
     const QString target = run.programFolder + QStringLiteral("AvkonEx.mbm");
     writeFile(target, "old theme file");
@@ -98,7 +98,7 @@ TEST(ThemeFileButtons, AFailingSaveKeepsTheOldFileAndSaysSo)
 
 TEST(ThemeFileButtons, ADamagedLoadLeavesTheSlotsAsTheyWere)
 {
-    Run run;
+    AppRun run;
     run.start();
     const QString slot = slotPath(run.root, QStringLiteral("Signal\\003.bmp"));
     const QByteArray before = fileBytes(slot);

@@ -549,7 +549,9 @@ Bytes encodeUnpackedBmp(const MbmBitmap& bitmap)
     wr.i32(0);
     wr.u32(0); // colours used
     wr.u32(0);
-    out.resize(54 + rowBytes * h, 0xFF);
+    // Row padding is zero, as the program's own BMP files have it, so a
+    // slot packed and unpacked again comes back byte for byte.
+    out.resize(54 + rowBytes * h, 0);
     for (std::size_t y = 0; y < h; ++y)
         bitmap.rowToBgr(static_cast<int>(y), out.data() + 54 + (h - 1 - y) * rowBytes);
     return out;

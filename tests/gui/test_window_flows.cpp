@@ -1,0 +1,218 @@
+// Whole user actions through the window: a picture imported shows in the
+// preview, a scheme chosen, the package built and taken back in, the
+// loaders, and an outside editor's save refreshing the preview.
+#include "gui_support.h"
+
+#include "bitmap.h"
+#include "fileops.h"
+#include "jpeg_encoder.h"
+#include "slots.h"
+#include "widgets.h"
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+namespace kastra {
+namespace {
+
+// A 352 x 400 picture in four coloured quarters, so the banner and the
+// background of the preview are told apart by colour.
+QString writePicture(const QString& folder)
+{
+    const int w = 352, h = 400;
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(w) * h * 3);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            std::uint8_t* p = &px[(static_cast<std::size_t>(y) * w + x) * 3];
+            const bool top = y < 136;
+            p[0] = top ? 200 : 30;
+            p[1] = top ? 40 : 160;
+            p[2] = x < w / 2 ? 60 : 220;
+        }
+    }
+    const Bytes jpeg = test::encodeJpeg(w, h, 3, px, 95);
+    const QString path = folder + QStringLiteral("Photo.JPG");
+    writeFile(path, QByteArray(reinterpret_cast<const char*>(jpeg.data()), static_cast<qsizetype>(jpeg.size())));
+    return path;
+}
+
+void click(AppRun& run, const char* name)
+{
+    QTest::mouseClick(run.find<QAbstractButton>(name), Qt::LeftButton);
+}
+
+// Lets the 50 ms repaint timers run.
+void settle(MainForm& form)
+{
+    waitFor([&] { return !form.previewTimer().isActive() && !form.stripTimer().isActive(); }, 3000);
+}
+
+class Flows : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        run.start();
+        run.form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(run.form.get()));
+        settle(*run.form);
+    }
+    void importPicture()
+    {
+        run.dialogs.answers.push_back(writePicture(run.programFolder));
+        click(run, "LoadPictureButton");
+        settle(*run.form);
+    }
+    AppRun run;
+};
+
+TEST_F(Flows, AnImportedPictureShowsInThePreview)
+{
+    importPicture();
+    EXPECT_TRUE(run.dialogs.messages.empty());
+    EXPECT_EQ(run.dialogs.filters.back(), QStringLiteral("Pictures (*.bmp,*.jpg,*.jpeg)|*.bmp;*.jpg;*.jpeg"));
+    Bitmap top;
+    top.readBmp(fsPath(slotPath(run.root, QStringLiteral("Top1.bmp"))));
+    ASSERT_EQ(top.width(), 176);
+    const QImage& shown = run.find<PaintBox>("PreviewBox")->image();
+    // Rows 30-60 of the banner are not covered by the status line.
+    for (int y = 30; y < 60; y += 7) {
+        for (int x = 10; x < 170; x += 23)
+            EXPECT_EQ(fromQRgb(shown.pixel(x, y)) & 0xFFFFFF, top.getPixel(x, y)) << x << "," << y;
+    }
+    // The strip thumbnail shows Temp1.bmp, the banner's top rows.
+    const QImage& strip = run.find<PaintBox>("DesktopStripBox")->image();
+    EXPECT_EQ(fromQRgb(strip.pixel(100, 6)) & 0xFFFFFF, top.getPixel(100, 6));
+}
+
+TEST_F(Flows, ACancelledOrRefusedImportChangesNothingButStillRepaints)
+{
+    run.form->previewTimer().stop();
+    click(run, "LoadPictureButton");
+    EXPECT_TRUE(run.form->previewTimer().isActive());
+    EXPECT_FALSE(QFile::exists(slotPath(run.root, QStringLiteral("Back.bmp"))));
+
+    writeFile(run.programFolder + QStringLiteral("broken.jpg"), "not a jpeg at all");
+    run.dialogs.answers.push_back(run.programFolder + QStringLiteral("broken.jpg"));
+    run.form->previewTimer().stop();
+    click(run, "LoadPictureButton");
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_EQ(run.dialogs.messages[0].title, MainForm::Caption);
+    EXPECT_TRUE(run.dialogs.messages[0].text.contains(QStringLiteral("broken.jpg")));
+    EXPECT_TRUE(run.form->previewTimer().isActive());
+    EXPECT_FALSE(QFile::exists(slotPath(run.root, QStringLiteral("Back.bmp"))));
+}
+
+TEST_F(Flows, ChoosingCityCopiesItsBannerOverTheOthers)
+{
+    importPicture();
+    writeFile(slotPath(run.root, QStringLiteral("Top3.bmp")), fileBytes(slotPath(run.root, QStringLiteral("SplashTop.bmp"))));
+    run.form->state().stripEdited = true;
+    click(run, "CityRadio");
+    EXPECT_TRUE(run.find<QRadioButton>("CityRadio")->isChecked());
+    EXPECT_EQ(run.form->state().scheme, u'3');
+    EXPECT_FALSE(run.form->state().stripEdited);
+    const QByteArray city = fileBytes(slotPath(run.root, QStringLiteral("Top3.bmp")));
+    for (const char* other : {"Top1.bmp", "Top2.bmp", "Top4.bmp"})
+        EXPECT_EQ(fileBytes(slotPath(run.root, QString::fromLatin1(other))), city) << other;
+}
+
+TEST_F(Flows, TheImportButtonFollowsSisTool)
+{
+    auto* tabs = run.find<QTabWidget>("PageTabs");
+    auto* button = run.find<QPushButton>("LoadThemeButton");
+    tabs->setCurrentIndex(2);
+    EXPECT_FALSE(button->isEnabled());
+    tabs->setCurrentIndex(0);
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KASTRA_BIN_DIR "/SISTool.exe"), run.programFolder + QStringLiteral("SISTool.exe")));
+    tabs->setCurrentIndex(2);
+    EXPECT_TRUE(button->isEnabled());
+    tabs->setCurrentIndex(0);
+    QFile::remove(run.programFolder + QStringLiteral("SISTool.exe"));
+    tabs->setCurrentIndex(2);
+    EXPECT_FALSE(button->isEnabled());
+}
+
+TEST_F(Flows, ABuiltThemeComesBackThroughTheImport)
+{
+    importPicture();
+    auto* tabs = run.find<QTabWidget>("PageTabs");
+    tabs->setCurrentIndex(2);
+    run.find<QLineEdit>("ThemeNameEdit")->setText(QStringLiteral("Закат"));
+    run.find<QLineEdit>("ThemeFileEdit")->setText(QStringLiteral("sunset"));
+    click(run, "BuildButton");
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_EQ(run.dialogs.messages[0].title, QStringLiteral("Готово"));
+    EXPECT_EQ(run.find<QProgressBar>("BuildProgress")->value(), 0);
+    const QString package = run.programFolder + QStringLiteral("sunset.sis");
+    ASSERT_TRUE(QFile::exists(package));
+    const QByteArray back = fileBytes(slotPath(run.root, QStringLiteral("Back.bmp")));
+    const QByteArray top = fileBytes(slotPath(run.root, QStringLiteral("Top1.bmp")));
+
+    // A second run, with the tool beside it, takes the theme over.
+    AppRun other;
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KASTRA_BIN_DIR "/SISTool.exe"), other.programFolder + QStringLiteral("SISTool.exe")));
+    other.start();
+    other.form->show();
+    other.find<QTabWidget>("PageTabs")->setCurrentIndex(2);
+    other.find<QCheckBox>("StripBottomCheck")->setChecked(false);
+    other.dialogs.answers.push_back(package);
+    QTest::mouseClick(other.find<QPushButton>("LoadThemeButton"), Qt::LeftButton);
+    EXPECT_TRUE(other.dialogs.messages.empty());
+    EXPECT_EQ(fileBytes(slotPath(other.root, QStringLiteral("Top1.bmp"))), top);
+    EXPECT_EQ(fileBytes(slotPath(other.root, QStringLiteral("Back.bmp"))), back);
+    // The picture was imported with bottom strips: a 175-column background.
+    EXPECT_TRUE(other.find<QCheckBox>("StripBottomCheck")->isChecked());
+    EXPECT_FALSE(QDir(other.programFolder + QStringLiteral("TEMP")).exists());
+}
+
+TEST_F(Flows, EmptyNamesAreRefusedBeforeAnythingIsWritten)
+{
+    run.find<QTabWidget>("PageTabs")->setCurrentIndex(2);
+    click(run, "BuildButton");
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_EQ(run.dialogs.messages[0].title, MainForm::Caption);
+    EXPECT_TRUE(QDir(run.root + QStringLiteral("SIS")).isEmpty());
+}
+
+TEST_F(Flows, TheFontLoaderRefusesWhatIsNoFont)
+{
+    run.find<QTabWidget>("PageTabs")->setCurrentIndex(2);
+    click(run, "LoadFontButton");   // cancelled
+    EXPECT_TRUE(run.find<QLabel>("FontStatusLabel")->text().isEmpty());
+    writeFile(run.programFolder + QStringLiteral("fake.gdr"), "this is no font store");
+    run.dialogs.answers.push_back(run.programFolder + QStringLiteral("fake.gdr"));
+    click(run, "LoadFontButton");
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_TRUE(run.find<QLabel>("FontStatusLabel")->text().isEmpty());
+    EXPECT_FALSE(QFile::exists(slotPath(run.root, QStringLiteral("SIS\\kde.gdr"))));
+}
+
+TEST_F(Flows, AnOutsideSaveRefreshesThePreviewAndOwnWritesDoNotLoop)
+{
+    importPicture();
+    // Nothing changes on its own: the program's own writes are quiet.
+    QTest::qWait(600);
+    settle(*run.form);
+    QTest::qWait(600);
+    EXPECT_FALSE(run.form->previewTimer().isActive());
+
+    // An editor saves the background in plain blue.
+    Bitmap blue(176, 132);
+    for (int y = 0; y < 132; ++y)
+        for (int x = 0; x < 176; ++x)
+            blue.setPixel(x, y, rgb(0, 0, 255));
+    blue.writeBmp(fsPath(slotPath(run.root, QStringLiteral("Back.bmp"))));
+    ASSERT_TRUE(waitFor([&] {
+        return (fromQRgb(run.find<PaintBox>("PreviewBox")->image().pixel(88, 120)) & 0xFFFFFF) == rgb(0, 0, 255);
+    }));
+}
+
+} // namespace
+} // namespace kastra

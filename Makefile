@@ -4,7 +4,7 @@ JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD ?= build
 ASAN_BUILD ?= build-sanitize
 
-.PHONY: all deps build run test build-sanitize test-sanitize bench clean
+.PHONY: all deps build run test build-sanitize test-sanitize bench screenshots clean
 
 all: build
 
@@ -35,6 +35,9 @@ test-sanitize: build-sanitize
 
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do echo "== $$b"; $$b; done
+
+screenshots: build
+	scripts/screenshots $(BUILD) docs
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD)

@@ -376,7 +376,7 @@ TEST(Mbm, RoundTripAtEveryDepth)
     }
 }
 
-TEST(Mbm, UnpackedBmpIsTwentyFourBitBottomUpWithFfPadding)
+TEST(Mbm, UnpackedBmpIsTwentyFourBitBottomUpWithZeroPadding)
 {
     auto bm = makeBitmap({8, false}, 1, 2, {Rgb{255, 255, 255}, Rgb{0, 0, 0}}, 99, 99);
     ASSERT_TRUE(bm.ok());
@@ -384,7 +384,7 @@ TEST(Mbm, UnpackedBmpIsTwentyFourBitBottomUpWithFfPadding)
     const Bytes want = hexBytes({'B', 'M', 62, 0, 0, 0, 0, 0, 0, 0, 54, 0, 0, 0,
                                  40, 0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 24, 0, 0, 0, 0, 0, 0, 0, 0, 0,
                                  0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0,
-                                 0, 0, 0, 0xff, 255, 255, 255, 0xff});
+                                 0, 0, 0, 0, 255, 255, 255, 0});
     EXPECT_EQ(bmp, want);
 }
 

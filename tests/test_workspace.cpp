@@ -340,7 +340,7 @@ TEST_F(InstanceLock, SecondAcquireFailsWhileHeldAndSucceedsAfterRelease)
     ASSERT_TRUE(first);
     QString why;
     EXPECT_FALSE(WorkspaceLock::acquire(base, &why));
-    EXPECT_EQ(why, QStringLiteral("Рабочая папка занята другой копией программы."));
+    EXPECT_EQ(why, QStringLiteral("Программа уже запущена."));
     first.reset();
     EXPECT_TRUE(WorkspaceLock::acquire(base));
     // The lock lies in the base, outside the root the tear-down removes.

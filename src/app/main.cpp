@@ -70,9 +70,10 @@ int main(int argc, char** argv)
     if (!base)
         kastra::FatalIoError(5);
 
-    const auto lock = kastra::WorkspaceLock::acquire(*base);
+    QString why;
+    const auto lock = kastra::WorkspaceLock::acquire(*base, &why);
     if (!lock) {
-        QMessageBox::warning(nullptr, kastra::MainForm::Caption, QStringLiteral("Программа уже запущена."));
+        QMessageBox::warning(nullptr, kastra::MainForm::Caption, why);
         return 1;
     }
 

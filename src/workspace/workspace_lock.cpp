@@ -32,7 +32,7 @@ void tell(QString* why, const QString& text)
         *why = text;
 }
 
-const QString kHeld = QStringLiteral("Рабочая папка занята другой копией программы.");
+const QString kHeld = QStringLiteral("Программа уже запущена.");
 
 } // namespace
 

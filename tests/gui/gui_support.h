@@ -129,9 +129,11 @@ inline QString makeRecordingEditor(const QString& folder, const QString& name, c
     return path;
 }
 
-inline QStringList recordedArguments(const QString& record)
+// What the stand-in editor recorded; ms is how long to wait for a start
+// that may not come.
+inline QStringList recordedArguments(const QString& record, int ms = 3000)
 {
-    if (!waitFor([&] { return QFile::exists(record); }))
+    if (!waitFor([&] { return QFile::exists(record); }, ms))
         return {};
     QTest::qWait(50);
     QString text = QString::fromUtf8(fileBytes(record));

@@ -17,6 +17,8 @@ constexpr int kMaxConditionDepth = 64;
 // a condition with more nodes than this is no real condition.
 constexpr int kMaxConditionNodes = 1024;
 constexpr std::size_t kMaxRecords = 0xFFFF; // the header counts them in 16 bits
+// The SDK's makesis takes language numbers up to this.
+constexpr std::uint64_t kMaxLanguageNumber = 1000;
 
 enum class Tok { End, String, Word, Punct };
 
@@ -489,8 +491,8 @@ private:
             std::optional<std::uint16_t> code;
             if (startsNumber(m_tok)) {
                 std::uint64_t v = 0;
-                if (!parseNumber(m_tok.text, 0xFFFF, v))
-                    return error(where(m_tok), numberProblem(0xFFFF, "a language number"));
+                if (!parseNumber(m_tok.text, kMaxLanguageNumber, v))
+                    return error(where(m_tok), numberProblem(kMaxLanguageNumber, "a language number"));
                 code = static_cast<std::uint16_t>(v);
             } else {
                 code = languageCode(asciiOf(m_tok.text));
@@ -590,7 +592,7 @@ private:
             return false;
         r.sources.push_back(std::move(src));
         r.destination = std::move(dst);
-        return fileOptions(r) && addRecord(std::move(r));
+        return fileOptions(r, false) && addRecord(std::move(r));
     }
 
     bool languageBlock()
@@ -644,7 +646,7 @@ private:
             || !expectString(dst, "the destination file name"))
             return false;
         r.destination = std::move(dst);
-        return fileOptions(r) && addRecord(std::move(r));
+        return fileOptions(r, true) && addRecord(std::move(r));
     }
 
     bool component()
@@ -666,8 +668,9 @@ private:
     }
 
     // The options after a file's destination: its type and the details that
-    // belong to that type, in any order.
-    bool fileOptions(PackageRecord& r)
+    // belong to that type, in any order. Then the destination as the SDK's
+    // makesis stores it.
+    bool fileOptions(PackageRecord& r, bool languageBlock)
     {
         const Keyword* type = nullptr;
         const Keyword* text = nullptr;
@@ -743,19 +746,30 @@ private:
             for (const auto& s : r.sources)
                 if (s.empty())
                     return error(r.line, "the source file name is empty");
+        if (ft == kFileNull && languageBlock)
+            return error(r.line, "a language block cannot hold FN files");
         if (ft != kFileText && r.destination.empty())
             return error(r.line, "the destination file name is empty; only FT text files may leave it empty");
-        // A text shown with TC, TS, TA or TE is not installed anywhere: the
-        // SDK's makesis stores no destination for it, so it has no say in the
-        // installation drive either.
-        if (ft == kFileText && text)
-            r.destination.clear();
         // An FN file is created on the handset later; its record names no
         // source on the PC.
         if (ft == kFileNull)
             for (auto& s : r.sources)
                 s.clear();
-        return r.destination.empty() || driveDestination(r);
+        if (languageBlock)
+            return r.destination.empty() || driveDestination(r);
+        // The SDK's makesis puts "c:\" before the destination of a file line
+        // that has no "X:\", an empty one included, and then stores no
+        // destination at all for a text shown with TC, TS, TA or TE: it is
+        // not installed anywhere and has no say in the installation drive.
+        if (ft == kFileText && text) {
+            r.destination.clear();
+            return true;
+        }
+        if (r.destination.empty()) {
+            r.destination = u"c:\\";
+            return true;
+        }
+        return driveDestination(r);
     }
 
     // A destination without "X:\" is installed on C:, as the SDK's makesis
@@ -769,10 +783,12 @@ private:
             return error(r.line, "the destination " + shown
                                      + " starts with ':'; put the drive before it, for example \"c:\\...\" or "
                                        "\"!:\\...\"");
-        if (d.size() >= 3 && d[1] == u':' && (d[2] == u'\\' || d[2] == u'/'))
+        if (d.size() >= 3 && d[1] == u':' && d[2] == u'\\')
             return true;
+        // The SDK's makesis would make "c:\c:x" of "c:x" and "c:\\x" of
+        // "\x", names no handset accepts.
         if (d.size() >= 2 && d[1] == u':')
-            return error(r.line, "the destination " + shown + " names a drive but no folder; write \""
+            return error(r.line, "the destination " + shown + " has a drive but no backslash after it; write \""
                                      + toUtf8(d.substr(0, 2)) + "\\...\"");
         d.insert(0, d[0] == u'\\' ? u"c:" : u"c:\\");
         if (d.size() > kMaxStringUnits)

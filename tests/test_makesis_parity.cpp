@@ -223,8 +223,11 @@ TEST(MakesisParity, ConditionsGroupFromTheLeft)
           endIf}},
         {"a string comparison", kHead + "IF Manufacturer = \"Nokia\"\nELSEIF exists(\"c:\\f\")\nENDIF\n", 1, {1},
          u'!', 0, {},
-         {condition(kRecordIf, {kEq, kAttr, 0, 0, kStr, 10, kAny}),
-          condition(kRecordElseIf, {kExprExists, kStr, 8, kAny}), endIf},
+         // Records are stored last to first (ENDIF, ELSEIF, IF: 64 bytes from
+         // 0x66), the strings follow the component name record at 0xA6 in
+         // record order: "c:\f" at 0xAE, "Nokia" at 0xB6.
+         {condition(kRecordIf, {kEq, kAttr, 0, 0, kStr, 10, 0xB6}),
+          condition(kRecordElseIf, {kExprExists, kStr, 8, 0xAE}), endIf},
          [](const SisPackage& p, const Bytes& b) {
              // The string nodes point at their text.
              const std::uint32_t at = p.records[0].offset + 8;
@@ -300,6 +303,14 @@ TEST(MakesisParity, LinesTheSdkAccepts)
         {"the SDK's abbreviations: SF, SW and SH", "&SF,sw,SH,1000\n#{\"a\",\"b\",\"c\",\"d\"},(1),1,0,0\n", 1,
          {11, 6, 84, 1000}},
         {"a capability line", kHead + "+(1=2)\n", 1, {1}, u'!', 0, {{1, 2}}},
+        {"an FM file's MIME type is 8-bit text", kHead + "\"10.a\"-\"c:\\a\",FM,\"text/plain\",RW\n", 1, {1}, u'c',
+         0, {},
+         {{{kRecordFile, kFileMime, kRunWaitEnd, 8, kAny, 8, kAny, 10, kAny, 10, 10, kAny}, u"10.a", u"c:\\a"}},
+         [](const SisPackage& p, const Bytes& b) {
+             EXPECT_EQ(p.records[0].mime, u"text/plain");
+             const std::uint32_t at = le32(b.data() + p.records[0].offset + 0x2C);
+             EXPECT_EQ(std::string(b.begin() + at, b.begin() + at + 10), "text/plain");
+         }},
         {"several capabilities, one negative", kHead + "+(0=1, 0x10=2)\n+(3=-1)\n", 1, {1}, u'!', 0,
          {{0, 1}, {16, 2}, {3, 0xFFFFFFFF}}, {},
          [](const SisPackage& p, const Bytes&) {

@@ -215,6 +215,7 @@ TEST(PkgParser, ErrorsNameTheLineAndTheProblem)
         {"#{\"n\"},(1),1,0,0\n\"a\"-\"b\",FR,RR\n", "line 2: RW (RUNWAITEND) is required"},
         {"#{\"n\"},(1),1,0,0\n\"a\"-\"b\",FR,FT\n", "line 2: a file has one type"},
         {"#{\"n\"},(1),1,0,0\n\"a\"-\"b\",FM\n", "line 2: an FM file needs its MIME type"},
+        {"#{\"n\"},(1),1,0,0\n\"a\"-\"b\",FM,\"text/\xC0\"\n", "line 2: the string \"text/"},
         {"#{\"n\"},(1),1,0,0\n\"a\"-\"\"\n", "line 2: the destination file name is empty"},
         {"#{\"n\"},(1),1,0,0\n\"\"-\"c:\\a\"\n", "line 2: the source file name is empty"},
         {"#{\"n\"},(1),1,0,0\n\"a\"-\"b\",ZZ\n", "line 2: unknown file option 'ZZ'"},

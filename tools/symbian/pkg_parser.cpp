@@ -687,6 +687,10 @@ private:
                     return error(line, "the MIME type is given twice");
                 if (!takeString(r.mime))
                     return false;
+                // Stored as 8-bit text.
+                for (const char16_t c : r.mime)
+                    if (c < 0x20 || c >= 0x7F)
+                        return error(line, describe(m_tok) + " is no MIME type: it must be plain ASCII text");
                 haveMime = true;
             } else if (const Keyword* k = findKeyword(kFileTypes, m_tok)) {
                 if (type && type != k)

@@ -47,20 +47,31 @@ std::string asciiOf(std::u32string_view w)
     return s;
 }
 
+std::string quoted(std::string_view text, char quote, bool cut)
+{
+    std::string out;
+    out.reserve(text.size() + 5);
+    out.push_back(quote);
+    out.append(text);
+    if (cut)
+        out.append("...");
+    out.push_back(quote);
+    return out;
+}
+
 std::string describe(const Token& t)
 {
     switch (t.kind) {
     case Tok::End:
         return "the end of the script";
     case Tok::String: {
-        std::u32string shown = t.text.substr(0, 40);
-        std::string s = "\"" + toUtf8(toUtf16(shown)) + (t.text.size() > 40 ? "...\"" : "\"");
-        return "the string " + s;
+        std::string s = "the string ";
+        s.append(quoted(toUtf8(toUtf16(t.text.substr(0, 40))), '"', t.text.size() > 40));
+        return s;
     }
     case Tok::Word:
-        return "'" + asciiOf(t.text) + "'";
     case Tok::Punct:
-        return "'" + asciiOf(t.text) + "'";
+        return quoted(asciiOf(t.text), '\'');
     }
     return {};
 }
@@ -200,9 +211,10 @@ bool Parser::advance()
         ++m_pos;
         return true;
     }
-    std::string shown = c < 0x20 ? "code " + std::to_string(static_cast<unsigned>(c))
-                                  : "'" + toUtf8(toUtf16(std::u32string(1, c))) + "'";
-    return error(m_line, "unexpected character " + shown);
+    std::string what = "unexpected character ";
+    what.append(c < 0x20 ? "code " + std::to_string(static_cast<unsigned>(c))
+                         : quoted(toUtf8(toUtf16(std::u32string(1, c))), '\''));
+    return error(m_line, what);
 }
 
 bool Parser::expectPunct(std::u32string_view p, const char* what)

@@ -462,7 +462,7 @@ bool Parser::fileOptions(PackageRecord& r, bool languageBlock)
 bool Parser::driveDestination(PackageRecord& r)
 {
     std::u16string& d = r.destination;
-    const std::string shown = "\"" + toUtf8(d.substr(0, 40)) + (d.size() > 40 ? "...\"" : "\"");
+    const std::string shown = quoted(toUtf8(d.substr(0, 40)), '"', d.size() > 40);
     if (d[0] == u':')
         return error(r.line, "the destination " + shown
                                  + " starts with ':'; put the drive before it, for example \"c:\\...\" or "

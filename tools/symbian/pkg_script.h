@@ -44,6 +44,10 @@ bool punctIs(const Token& t, std::u32string_view p);
 std::string asciiOf(std::u32string_view w);
 // A token as a message names it: "the string \"...\"", "'word'".
 std::string describe(const Token& t);
+// text between two copies of quote, cut after 40 characters ("..."). Built by
+// appending: chains of operator+ on temporaries make GCC's Release build
+// report overlapping copies that cannot happen (-Wrestrict).
+std::string quoted(std::string_view text, char quote, bool cut = false);
 
 // The largest number a script may write in decimal: the SDK's makesis reads
 // decimal with wcstol, which saturates there, so anything larger would not

@@ -42,9 +42,9 @@ std::optional<Bitmap> readPicture(const QString& path)
 
 Bitmap banner(const Bitmap& target, const ImportOptions& options)
 {
-    // With the strip at the right edge only, column 0 is dropped and columns
-    // 1-175 spread over the width, so the strip hides no more of the picture
-    // than the pair of strips would.
+    // With both strips at the right edge, column 0 is dropped and columns
+    // 1-175 spread over the width, as the preview treats the background in
+    // that layout, so banner and background stay in line.
     const int left = options.top && !options.bottom ? 1 : 0;
     Bitmap out(ScreenWidth, BannerHeight);
     out.stretchCopy({0, 0, ScreenWidth, BannerHeight}, target, {left, 0, ScreenWidth, BannerHeight});

@@ -41,6 +41,8 @@ public:
     // Records the slot files as they are now and starts watching. Call when
     // the workspace has been prepared; calling again starts afresh.
     void start();
+    // Stops watching and forgets the record. Call before the workspace is
+    // torn down, or its removal is reported as a change of every slot.
     void stop();
     bool active() const { return m_active; }
 

@@ -25,7 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     auto back = readSis(*sis);
     if (!back || !back->checksumOk || !back->uidChecksumOk || !back->problems.empty()
-        || back->records.size() != spec->records.size() || back->languages != spec->languages)
+        || back->records.size() != spec->records.size() || back->languages != spec->languages
+        || back->capabilities != spec->capabilities)
         __builtin_trap();
     for (std::size_t i = 0; i < back->records.size(); ++i) {
         const SisRecord& got = back->records[i];

@@ -346,3 +346,75 @@ TEST(Makesis, EmbeddedPackageComesBackWhole)
     ASSERT_EQ(runTool("SISTool.exe", dir.path(), "outer.SIS").exitCode, 0);
     EXPECT_EQ(readBytes(dir.path() / "TEMP" / "inner.SIS"), readBytes(dir.path() / "inner.SIS"));
 }
+
+TEST(Makesis, ScriptsAndTextsWithoutAMarkAreWindows1251)
+{
+    // D0 B8 is "Рё" in Windows-1251 and "и" in UTF-8: without a mark only
+    // --utf8 makes it UTF-8; a mark decides for itself.
+    struct Case {
+        const char* args;
+        Bytes text; // the FT file
+        std::u16string name, shown;
+    };
+    const Case cases[] = {
+        {"p.pkg", {0xD0, 0xB8}, u"Рё", u"Рё"},
+        {"--utf8 p.pkg", {0xD0, 0xB8}, u"и", u"и"},
+        {"p.pkg", {0xEF, 0xBB, 0xBF, 0xD0, 0xB8}, u"Рё", u"и"},
+        {"--utf8 p.pkg", {0xFF, 0xFE, 0x38, 0x04}, u"и", u"и"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        Bytes script = asBytes("#{\"");
+        script.insert(script.end(), {0xD0, 0xB8});
+        const Bytes rest = asBytes("\"},(1),1,0,0\r\n\"t.txt\"-\"\",FT,TC\r\n");
+        script.insert(script.end(), rest.begin(), rest.end());
+        writeBytes(dir.path() / "p.pkg", script);
+        writeBytes(dir.path() / "t.txt", c.text);
+        const ToolRun run = runTool("makesis", dir.path(), c.args);
+        ASSERT_EQ(run.exitCode, 0) << c.args << "\n" << run.output;
+        const Bytes sis = readBytes(dir.path() / "p.SIS");
+        auto pkg = readSis(sis);
+        ASSERT_TRUE(pkg.ok());
+        EXPECT_EQ(pkg->componentNames, std::vector<std::u16string>{c.name}) << c.args;
+        EXPECT_EQ(*readData(sis, *pkg, pkg->records.at(0).blocks.at(0)), utf16LeBytes(c.shown)) << c.args;
+    }
+    // --utf8 on bytes that are not UTF-8 is an error that names the line.
+    TempDir dir;
+    writeBytes(dir.path() / "p.pkg", asBytes("#{\"n\"},(1),1,0,0\n\"\xC0\"-\"c:\\a\"\n"));
+    const ToolRun run = runTool("makesis", dir.path(), "--utf8 p.pkg");
+    EXPECT_NE(run.exitCode, 0);
+    EXPECT_NE(run.output.find("line 2: the file is read as UTF-8 (--utf8)"), std::string::npos) << run.output;
+}
+
+TEST(Makesis, NeverWritesOverTheScriptOrItsFiles)
+{
+    struct Case {
+        const char* args;
+        bool builds;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"p.pkg p.pkg", false, "does not end in .sis"},
+        {"p.pkg out.txt", false, "does not end in .sis"},
+        {"p.pkg out", false, "does not end in .sis"},
+        {"p.pkg data.sis", false, "which the script packs"},
+        {"p.pkg link.sis", false, "would replace the script itself"},
+        {"p.pkg out.SiS", true, "Created"},
+        {"p.pkg", true, "Created"},
+    };
+    for (const Case& c : cases) {
+        TempDir dir;
+        const Bytes script = asBytes("#{\"n\"},(1),1,0,0\n\"data.sis\"-\"c:\\data.sis\"\n");
+        writeBytes(dir.path() / "p.pkg", script);
+        writeBytes(dir.path() / "data.sis", asBytes("payload"));
+        fs::create_symlink("p.pkg", dir.path() / "link.sis");
+        const ToolRun run = runTool("makesis", dir.path(), c.args);
+        EXPECT_EQ(run.exitCode == 0, c.builds) << c.args << "\n" << run.output;
+        EXPECT_NE(run.output.find(c.message), std::string::npos) << c.args << "\n" << run.output;
+        EXPECT_EQ(run.output.find("Created") != std::string::npos, c.builds) << run.output;
+        // Inputs are untouched, whatever happened.
+        EXPECT_EQ(readBytes(dir.path() / "p.pkg"), script) << c.args;
+        EXPECT_EQ(readBytes(dir.path() / "data.sis"), asBytes("payload")) << c.args;
+        EXPECT_TRUE(fs::is_symlink(dir.path() / "link.sis"));
+    }
+}

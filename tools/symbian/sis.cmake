@@ -2,6 +2,8 @@
 # the SIS writer, reader and unpacker (used by makesis and SISTool).
 target_sources(symbian PRIVATE
   ${CMAKE_CURRENT_LIST_DIR}/crc16.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pkg_condition.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/pkg_lexer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pkg_parser.cpp
   ${CMAKE_CURRENT_LIST_DIR}/pkg_text.cpp
   ${CMAKE_CURRENT_LIST_DIR}/sis_build.cpp

@@ -103,8 +103,9 @@ inline constexpr std::size_t kMaxStringUnits = 512;
 inline constexpr std::size_t kMaxOptions = 128;
 
 // Language code of a two-letter package-script abbreviation (EN = 1,
-// RU = 16, ...), compared without regard to letter case. SW and SF each name
-// two languages; the first one wins (Swedish 6, Swiss French 11).
+// RU = 16, ...), compared without regard to letter case, with the SDK's
+// makesis table: SF names two languages and the first one wins (Swiss French
+// 11, not South African English 48); Swahili is SH.
 std::optional<std::uint16_t> languageCode(std::string_view abbreviation);
 
 // The abbreviation of a language code, or an empty view for codes without one.

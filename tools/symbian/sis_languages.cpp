@@ -13,8 +13,9 @@ struct Language {
     std::uint16_t code;
 };
 
-// In code order. 86 and 95 have no abbreviation; SW and SF appear twice and the
-// first entry is the one a script means.
+// In code order, as the SDK's makesis names them. 86 and 95 have no
+// abbreviation; SF appears twice and the first entry is the one a script
+// means. Swahili is SH (SW is Swedish).
 constexpr std::array<Language, 96> kLanguages = {{
     {"EN", 1},  {"FR", 2},  {"GE", 3},  {"SP", 4},  {"IT", 5},  {"SW", 6},  {"DA", 7},  {"NO", 8},
     {"FI", 9},  {"AM", 10}, {"SF", 11}, {"SG", 12}, {"PO", 13}, {"TU", 14}, {"IC", 15}, {"RU", 16},
@@ -26,7 +27,7 @@ constexpr std::array<Language, 96> kLanguages = {{
     {"HE", 57}, {"HI", 58}, {"IN", 59}, {"GA", 60}, {"SZ", 61}, {"KN", 62}, {"KK", 63}, {"KM", 64},
     {"KO", 65}, {"LO", 66}, {"LV", 67}, {"LT", 68}, {"MK", 69}, {"MS", 70}, {"ML", 71}, {"MR", 72},
     {"MO", 73}, {"MN", 74}, {"NN", 75}, {"BP", 76}, {"PA", 77}, {"RO", 78}, {"SR", 79}, {"SI", 80},
-    {"SO", 81}, {"OS", 82}, {"LS", 83}, {"SW", 84}, {"FS", 85}, {"TA", 87}, {"TE", 88}, {"BO", 89},
+    {"SO", 81}, {"OS", 82}, {"LS", 83}, {"SH", 84}, {"FS", 85}, {"TA", 87}, {"TE", 88}, {"BO", 89},
     {"TI", 90}, {"CT", 91}, {"TK", 92}, {"UK", 93}, {"UR", 94}, {"VI", 96}, {"CY", 97}, {"ZU", 98},
 }};
 

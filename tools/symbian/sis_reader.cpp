@@ -32,8 +32,12 @@ public:
 
     bool exhausted() const { return m_exhausted; }
 
-    bool read(std::uint32_t length, std::uint32_t pointer, std::u16string& out, std::string& why)
+    // eightBit: a string that is 8-bit whatever the package's Unicode option
+    // says (the MIME type of Release 6 file records).
+    bool read(std::uint32_t length, std::uint32_t pointer, std::u16string& out, std::string& why,
+              bool eightBit = false)
     {
+        const bool unicode = m_unicode && !eightBit;
         out.clear();
         if (length == 0)
             return true; // the pointer of an empty string means nothing
@@ -45,7 +49,7 @@ public:
             why = "a name lies outside the package";
             return false;
         }
-        if (m_unicode && length % 2 != 0) {
+        if (unicode && length % 2 != 0) {
             why = "a UTF-16 name has an odd number of bytes";
             return false;
         }
@@ -56,7 +60,7 @@ public:
         }
         m_total += length;
         const ByteSpan bytes = m_file.subspan(pointer, length);
-        if (m_unicode) {
+        if (unicode) {
             out.reserve(length / 2);
             for (std::size_t i = 0; i < bytes.size(); i += 2)
                 out += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
@@ -107,7 +111,7 @@ bool readFileRecord(ByteReader& r, std::uint32_t type, const SisPackage& pkg, Na
 
     std::string why;
     if (!names.read(srcLen, srcPtr, rec.source, why) || !names.read(dstLen, dstPtr, rec.destination, why)
-        || !names.read(mimeLen, mimePtr, rec.mime, why))
+        || !names.read(mimeLen, mimePtr, rec.mime, why, true))
         rec.damage = why;
     if (rec.damage.empty() && rec.fileType != kFileNull) {
         if (rec.blocks.empty())

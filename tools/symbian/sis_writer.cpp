@@ -49,6 +49,16 @@ public:
         }
         return r;
     }
+    // An 8-bit string (a MIME type): one byte per character, which the
+    // parser keeps to ASCII.
+    StringRef add8(std::u16string_view s)
+    {
+        m_tooLong = m_tooLong || s.size() > kMaxStringUnits;
+        StringRef r{s.size(), m_base + m_bytes.size()};
+        for (const char16_t u : s)
+            m_bytes.push_back(static_cast<std::uint8_t>(u < 0x100 ? u : '?'));
+        return r;
+    }
     std::uint64_t end() const { return m_base + m_bytes.size(); }
     const Bytes& bytes() const { return m_bytes; }
     bool tooLong() const { return m_tooLong; }
@@ -431,12 +441,11 @@ Result<Bytes> writeSis(const PackageSpec& spec)
     const std::uint64_t componentNameAt = capabilitiesAt + 8 * static_cast<std::uint64_t>(spec.capabilities.size());
     const std::uint64_t stringsAt = componentNameAt + 8 * n;
 
-    // Strings: the component names, each record's names in record order, then
-    // the requisite names.
+    // Strings in the order the SDK's makesis lays them out: each record's
+    // strings in record order, then the requisite names, then the component
+    // names. Condition records point into this block, so the order shows in
+    // their bytes.
     StringBlock strings(stringsAt);
-    std::vector<StringRef> componentNames;
-    for (const auto& name : spec.names)
-        componentNames.push_back(strings.add(name));
     for (std::size_t i = 0; i < order.size(); ++i) {
         const PackageRecord& r = *order[i];
         RecordLayout& l = layout[i];
@@ -445,8 +454,9 @@ Result<Bytes> writeSis(const PackageSpec& spec)
             // stores its first.
             l.sources.push_back(strings.add(r.sources[0]));
             l.destination = strings.add(r.destination);
-            // With no MIME type the pointer still points just past the names.
-            l.mime = strings.add(r.mime);
+            // The MIME type is 8-bit text, its length in characters. With
+            // no MIME type the pointer still points just past the names.
+            l.mime = strings.add8(r.mime);
         } else if (r.type == kRecordOptions) {
             for (const auto& names : r.options)
                 for (const auto& name : names)
@@ -461,6 +471,9 @@ Result<Bytes> writeSis(const PackageSpec& spec)
         for (const auto& name : q.names)
             requisiteNames.back().push_back(strings.add(name));
     }
+    std::vector<StringRef> componentNames;
+    for (const auto& name : spec.names)
+        componentNames.push_back(strings.add(name));
 
     if (strings.tooLong())
         return fail("a name or string is longer than " + std::to_string(kMaxStringUnits) + " characters");

@@ -2,17 +2,14 @@
 // through the real bmconv, the corner masks and the fatal I/O errors.
 #include "avkon_depths.h"
 #include "converter.h"
-#include "io_error.h"
 #include "payloads.h"
 #include "workspace_fixture.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <cstdio>
 #include <ostream>
 #include <set>
-#include <utility>
 
 using namespace kastra;
 using namespace kastra::test;
@@ -399,14 +396,6 @@ TEST_F(ConverterDeathTest, CommandFileThatCannotBeWrittenEndsTheProgram)
     fs::create_directories(root() / "com.txt");   // a folder in its place
     EXPECT_EXIT(Unpack(ws, "Avkon.mbm", {}, UnpackLayout::OnePerLine), ::testing::ExitedWithCode(5),
                 "Runtime error 5 at [0-9A-F]{8}");
-}
-
-TEST(IoErrors, ErrnoGivesTheWindowsNumber)
-{
-    const std::pair<int, int> cases[] = {{ENOENT, 2}, {ENOTDIR, 3}, {EMFILE, 4}, {EACCES, 5}, {EROFS, 5},
-                                         {EISDIR, 5}, {ENOSPC, 101}, {EIO, 101}, {0, 101}};
-    for (auto [e, n] : cases)
-        EXPECT_EQ(WindowsIoError(e), n) << e;
 }
 
 } // namespace

@@ -81,15 +81,6 @@ TEST_P(EveryThemeFile, MissingFileAsksForItAndChangesNothing)
     EXPECT_EQ(snapshot(targets), before);
 }
 
-TEST(ThemeFileNames, AreTheFixedNames)
-{
-    EXPECT_EQ(themeFileName(ThemeFile::EidPic), "EidPic.mbm");
-    EXPECT_EQ(themeFileName(ThemeFile::Background), "backgroundimage.mbm");
-    EXPECT_EQ(themeFileName(ThemeFile::Avkon), "Avkon.mbm");
-    EXPECT_EQ(themeFileName(ThemeFile::AvkonEx), "AvkonEx.mbm");
-    EXPECT_EQ(themeFileName(ThemeFile::MenuFolders), "menu_folders.mbm");
-}
-
 // ---------------------------------------------------------------------------
 // Round trips: save, change the slots, load, and the slots are back
 

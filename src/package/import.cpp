@@ -89,6 +89,12 @@ bool SisToolPresent(const QString& programFolder)
     return !FindSisTool(programFolder).isEmpty();
 }
 
+Outcome SisToolMissingOutcome()
+{
+    return WarningOutcome(QStringLiteral("Поместите файл SISTool.exe в директорию с программой"),
+                          QStringLiteral("SISTool.exe is missing"));
+}
+
 std::span<const TakeOverRow> takeOverRows()
 {
     return kRows;
@@ -160,8 +166,7 @@ ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QStr
 {
     ImportResult result;
     if (sisTool.isEmpty() || !IsFile(sisTool)) {
-        result.outcome = WarningOutcome(QStringLiteral("Поместите файл SISTool.exe в директорию с программой"),
-                                        QStringLiteral("SISTool.exe is missing"));
+        result.outcome = SisToolMissingOutcome();
         return result;
     }
     UnpackResult unpacked = UnpackPackage(sisTool, packagePath, ws.programFolder, timeoutMs);

@@ -29,6 +29,11 @@ QString FindSisTool(const QString& folder);
 // folder.
 bool SisToolPresent(const QString& programFolder);
 
+// The warning when SISTool.exe is missing: "Поместите файл SISTool.exe в
+// директорию с программой", titled with the window caption. The import
+// button shows it before its dialog.
+Outcome SisToolMissingOutcome();
+
 // One file taken over from a package: its name in the import folder (found
 // regardless of letter case) and where it goes, below the workspace root
 // (backslashes), under the exact name the workspace uses.

@@ -11,7 +11,9 @@ int WindowsIoError(int errnoValue)
         return 2;
     case ENOTDIR:
     case ENAMETOOLONG:
+#ifdef ELOOP
     case ELOOP:
+#endif
         return 3;
     case EMFILE:
     case ENFILE:
@@ -20,7 +22,9 @@ int WindowsIoError(int errnoValue)
     case EPERM:
     case EROFS:
     case EISDIR:
+#ifdef ETXTBSY
     case ETXTBSY:
+#endif
         return 5;
     case EBUSY:
         return 32;

@@ -61,6 +61,8 @@ QString FindBesideProgram(const QString& executableFolder, const QString& progra
 // Keeps a second instance out of the workspace. The lock file lies in the
 // workspace base, outside the root that the tear-down removes; it is not
 // inherited by started programs and is taken over when its owner died.
+// Taken at start before anything is written into the workspace, and held
+// until after the tear-down.
 class WorkspaceLock {
 public:
     ~WorkspaceLock();

@@ -12,7 +12,7 @@ deps:
 	@scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKASTRA_WERROR=ON
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKASTRA_WERROR=ON
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)

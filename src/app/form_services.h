@@ -20,6 +20,8 @@ public:
     virtual Dialogs& dialogs() = 0;
     // The window caption, the title of the program's own message boxes.
     virtual QString caption() const = 0;
+    // How long the package unpacker may run before it is ended.
+    virtual int sisToolTimeoutMs() const = 0;
     // Repaint requests: each enables its 50 ms timer unless it is already
     // running, so requests within one interval give one repaint.
     virtual void requestPreview() = 0;

@@ -37,6 +37,7 @@ MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
     m_ws.programFolder = options.programFolder;
     m_state.workspaceRoot = m_ws.root;
     m_state.programFolder = m_ws.programFolder;
+    m_sisToolTimeoutMs = options.sisToolTimeoutMs;
 
     // 1. The window: caption, place, client size, no maximise box.
     setObjectName(QStringLiteral("MainForm"));

@@ -33,6 +33,8 @@ struct StartupOptions {
     QString programFolder;   // ends with a separator
     QString workspaceRoot;   // ends with a separator
     Dialogs* dialogs = nullptr;   // nullptr: the real dialogs
+    // How long SISTool may take; tests under a sanitizer give it longer.
+    int sisToolTimeoutMs = 300;
 };
 
 class MainForm final : public QWidget, public FormServices {
@@ -48,6 +50,7 @@ public:
     const Workspace& workspace() const override { return m_ws; }
     Dialogs& dialogs() override { return *m_dialogs; }
     QString caption() const override { return Caption; }
+    int sisToolTimeoutMs() const override { return m_sisToolTimeoutMs; }
     void requestPreview() override;
     void requestStrips() override;
     void requestMenu() override;
@@ -109,6 +112,7 @@ private:
     SettingsPage* m_settings = nullptr;
     HelpPage* m_help = nullptr;
     SlotWatcher* m_watcher = nullptr;
+    int m_sisToolTimeoutMs = 300;
     bool m_halted = false;
     bool m_shutDown = false;
 };

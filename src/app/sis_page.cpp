@@ -3,8 +3,10 @@
 #include "build.h"
 #include "import.h"
 #include "loaders.h"
+#include "workspace.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -103,8 +105,9 @@ namespace {
 // keeps its program folder elsewhere), then in the program folder.
 QString findTool(const QString& programFolder)
 {
-    const QString beside = FindSisTool(QCoreApplication::applicationDirPath() + u'/');
-    return beside.isEmpty() ? FindSisTool(programFolder) : beside;
+    const QString tool = FindBesideProgram(QCoreApplication::applicationDirPath() + u'/', programFolder,
+                                           QString::fromLatin1(SisToolName));
+    return QFileInfo(tool).isFile() ? tool : QString();
 }
 
 void showOutcome(FormServices& form, const Outcome& out)
@@ -158,14 +161,14 @@ void SisPage::importTheme()
 {
     const QString tool = findTool(m_form.workspace().programFolder);
     if (tool.isEmpty()) {
-        m_form.dialogs().message(m_form.caption(), QStringLiteral("Поместите файл SISTool.exe в директорию с программой"),
-                                 MessageIcon::Warning);
+        showOutcome(m_form, SisToolMissingOutcome());
         return;
     }
     const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(SisFilter));
     if (!chosen)
         return;
-    const ImportResult result = ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop);
+    const ImportResult result = ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop,
+                                              m_form.sisToolTimeoutMs());
     if (result.imported)
         m_form.setStripBottom(result.backgroundNarrow);
     showOutcome(m_form, result.outcome);

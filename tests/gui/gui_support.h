@@ -70,6 +70,8 @@ public:
         o.programFolder = programFolder;
         o.workspaceRoot = root;
         o.dialogs = &dialogs;
+        // A sanitizer build's SISTool starts slowly on a busy machine.
+        o.sisToolTimeoutMs = 30000;
         form = std::make_unique<MainForm>(o);
         return *form;
     }

@@ -15,32 +15,28 @@
 
 namespace kastra {
 
-namespace {
-
-QString withSeparator(QString folder)
+QString WithSeparator(QString folder)
 {
     if (!folder.endsWith(u'/') && !folder.endsWith(u'\\'))
         folder += u'/';
     return folder;
 }
 
-} // namespace
-
 QString ProgramFolder()
 {
-    return withSeparator(QCoreApplication::applicationDirPath());
+    return WithSeparator(QCoreApplication::applicationDirPath());
 }
 
 QString WorkspaceRootFor(const QString& base)
 {
-    return withSeparator(base) + QStringLiteral("Temp/WorkDir/");
+    return WithSeparator(base) + QStringLiteral("Temp/WorkDir/");
 }
 
 Result<QString> PrepareWorkspaceBase(const QString& folder)
 {
 #ifdef _WIN32
     QDir().mkpath(folder);
-    return withSeparator(folder);
+    return WithSeparator(folder);
 #else
     const QByteArray path = QFile::encodeName(folder);
     if (::mkdir(path.constData(), 0700) != 0 && errno != EEXIST)
@@ -54,7 +50,7 @@ Result<QString> PrepareWorkspaceBase(const QString& folder)
         return fail(folder.toStdString() + " belongs to another user");
     if ((st.st_mode & (S_IWGRP | S_IWOTH)) != 0 && ::chmod(path.constData(), 0700) != 0)
         return fail(folder.toStdString() + " is writable by other users");
-    return withSeparator(folder);
+    return WithSeparator(folder);
 #endif
 }
 
@@ -65,7 +61,7 @@ Result<QString> WorkspaceBase()
     const UINT n = GetWindowsDirectoryW(buffer, MAX_PATH);
     if (n == 0 || n >= MAX_PATH)
         return fail("Cannot find the Windows folder");
-    return withSeparator(QString::fromWCharArray(buffer, static_cast<qsizetype>(n)));
+    return WithSeparator(QString::fromWCharArray(buffer, static_cast<qsizetype>(n)));
 #else
     const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
     if (!runtime.isEmpty() && QDir::isAbsolutePath(QFile::decodeName(runtime)))

@@ -7,6 +7,10 @@
 
 namespace kastra {
 
+// folder with a trailing separator ('/' unless it already ends in one of
+// '/' and '\\').
+QString WithSeparator(QString folder);
+
 // The folder of the program's own executable, with a trailing separator.
 QString ProgramFolder();
 

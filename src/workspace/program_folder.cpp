@@ -1,6 +1,7 @@
 #include "workspace.h"
 
 #include "fileops.h"
+#include "folders.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -10,20 +11,13 @@ namespace kastra {
 
 namespace {
 
-QString withSeparator(QString folder)
-{
-    if (!folder.endsWith(u'/') && !folder.endsWith(u'\\'))
-        folder += u'/';
-    return folder;
-}
-
 // Whether this user can create files in the folder. Asked by creating one:
 // permission bits say nothing for root, nor for a read-only mount.
 bool canCreateFilesIn(const QString& folder)
 {
     if (folder.isEmpty() || !QFileInfo(folder).isDir())
         return false;
-    QTemporaryFile probe(withSeparator(folder) + QStringLiteral(".kastra-write-test-XXXXXX"));
+    QTemporaryFile probe(WithSeparator(folder) + QStringLiteral(".kastra-write-test-XXXXXX"));
     return probe.open();
 }
 
@@ -42,17 +36,17 @@ QString dataHome()
 QString ResolveProgramFolder(const QString& executableFolder)
 {
     if (canCreateFilesIn(executableFolder))
-        return withSeparator(executableFolder);
+        return WithSeparator(executableFolder);
     // An installed program's folder belongs to the system; the user's theme
     // files, settings and packages go to the user's data folder instead.
-    const QString folder = withSeparator(dataHome()) + QStringLiteral("kastra-theme/");
+    const QString folder = WithSeparator(dataHome()) + QStringLiteral("kastra-theme/");
     CreateFolder(folder, true);
     return folder;
 }
 
 QString FindInFolder(const QString& folder, const QString& name)
 {
-    const QString exact = withSeparator(folder) + name;
+    const QString exact = WithSeparator(folder) + name;
     if (QFileInfo::exists(exact))
         return exact;
     // Sorted, so that of several case variants the same one is taken every
@@ -60,7 +54,7 @@ QString FindInFolder(const QString& folder, const QString& name)
     const QStringList entries = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
     for (const QString& entry : entries)
         if (entry.compare(name, Qt::CaseInsensitive) == 0)
-            return withSeparator(folder) + entry;
+            return WithSeparator(folder) + entry;
     return exact;
 }
 

@@ -1,10 +1,10 @@
 # The two set-up commands: `make run` and `make test`. Everything else here
-# serves them or CI.
+# serves them, CI or installation (`make install`, `make package`).
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 BUILD ?= build
 ASAN_BUILD ?= build-sanitize
 
-.PHONY: all deps build run test build-sanitize test-sanitize bench screenshots clean
+.PHONY: all deps build run test install package build-sanitize test-sanitize bench screenshots clean
 
 all: build
 
@@ -22,6 +22,16 @@ run: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+# Into $(PREFIX) (/usr/local unless given: make install PREFIX=/opt/kastra);
+# DESTDIR stages the files elsewhere as usual.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# The Debian package, kastra-theme-creator_<version>_<arch>.deb in $(BUILD).
+package: build
+	cd $(BUILD) && cpack -G DEB --config KastraDebConfig.cmake
 
 $(ASAN_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKASTRA_WERROR=ON -DKASTRA_SANITIZE=ON -DKASTRA_BENCH=OFF

@@ -57,6 +57,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setStyle(new kastra::KastraStyle);
     QApplication::setApplicationName(QStringLiteral("kastra-theme"));
+    // Lets the desktop match the window to its menu entry (Wayland app id),
+    // so the dock shows the entry's name and icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kastra-theme-creator"));
     kastra::InstallFontSubstitutes();
 
     QTranslator qtRussian;

@@ -1,0 +1,78 @@
+# Installation and the Debian package.
+#
+# `cmake --install build` (prefix /usr/local unless told otherwise) puts the
+# program, its command-line companion and the three Symbian tools in bin/,
+# where the program finds SISTool.exe beside itself, plus the menu entry, the
+# icon and the AppStream metadata under share/. An installed program cannot
+# write to bin/, so it keeps its program folder in the user's data folder
+# ($XDG_DATA_HOME/kastra-theme/); nothing else needs installing for that.
+#
+# `cpack -G DEB` in the build folder packs the same files under /usr.
+# mkdefaults and samplepic only serve the build and stay out of both.
+
+include(GNUInstallDirs)
+
+# Installing (and cpack, which installs into its staging folder) takes what
+# the build left instead of first building everything, tests and benchmarks
+# included; `make install` and `make package` build before they install.
+set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
+
+foreach(target kastra-theme-creator kastra-theme bmconv makesis sistool)
+  if(TARGET ${target})
+    install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
+  endif()
+endforeach()
+
+install(FILES resources/kastra-theme-creator.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT program)
+install(FILES resources/kastra-theme-creator.svg
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT program)
+configure_file(resources/${KASTRA_APP_ID}.metainfo.xml
+               ${CMAKE_CURRENT_BINARY_DIR}/${KASTRA_APP_ID}.metainfo.xml @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${KASTRA_APP_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT program)
+
+# The Debian package.
+set(KASTRA_PACKAGE_MAINTAINER "Kastra Theme Creator developers <kastra-theme@users.noreply.github.com>"
+    CACHE STRING "Maintainer field of the Debian package")
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME kastra-theme-creator)
+set(CPACK_PACKAGE_VENDOR "Kastra Theme Creator developers")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "theme builder for the Halvorn Kastra handset")
+set(CPACK_PACKAGE_DESCRIPTION
+  "Builds themes for the Halvorn Kastra, a Series 60 (Symbian OS 6/7) handset.\n"
+  "Assemble a theme from your own pictures, watch a live preview of the\n"
+  "handset desktop and menu, edit any picture in your paint program and pack\n"
+  "the theme into the Symbian multi-bitmap files and the SIS package the\n"
+  "handset installs. Includes the command-line companion kastra-theme and the\n"
+  "Symbian tools bmconv, makesis and SISTool.exe.")
+string(REPLACE ";" "" CPACK_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION}")
+set(CPACK_PACKAGE_CONTACT "${KASTRA_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${KASTRA_PACKAGE_MAINTAINER}")
+set(CPACK_DEBIAN_PACKAGE_SECTION graphics)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The package carries binaries, not their debugging data, whatever the build
+# type.
+set(CPACK_STRIP_FILES ON)
+# The libraries the binaries link (Qt, libjpeg, zlib, the C++ runtime) come
+# from dpkg-shlibdeps. The fonts are loaded by name, which it cannot see: the
+# previews draw the handset's texts in them and the window's layout is
+# measured with them, so without them both come out wrong; they are a few
+# small architecture-independent packages, hence Depends. Qt's Russian
+# texts for its standard dialogs and xdg-open, the fallback paint program,
+# only polish the program, hence Recommends; the paint programs it looks
+# for are Suggests.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, fonts-comic-neue")
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "kolourpaint | pinta | gimp")
+# Under its usual name, CPackConfig.cmake makes CMake add a "package" target,
+# which the package builder's library already is; under this name nothing
+# clashes and `make package` passes it to cpack with --config.
+set(CPACK_OUTPUT_CONFIG_FILE "${KASTRA_DEB_CONFIG}")
+set(CPACK_SOURCE_OUTPUT_CONFIG_FILE "${CMAKE_BINARY_DIR}/KastraSourceConfig.cmake")
+include(CPack)

@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <filesystem>
+
 using namespace kastra;
 
 namespace {
@@ -110,4 +112,58 @@ TEST(Codepage, UnmappableCharactersBecomeQuestionMarks)
 {
     EXPECT_EQ(toCp1251(QString::fromUtf8("a中b")), QByteArray("a?b"));
     EXPECT_EQ(fromCp1251(QByteArray("\xB9", 1)), QString::fromUtf8("№"));
+}
+
+TEST(Ini, ReadsFromBytesAsFromTheFile)
+{
+    TempDir d;
+    const QString p = pathIn(d, "Settings.ini");
+    const std::string text = "[General]\nEditor1=a\xC0\x98\r[Other]\r\nTop=3";
+    const IniFile ini(p, ByteSpan(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
+    EXPECT_EQ(ini.readString("General", "Editor1"), QString::fromUtf8("aА") + QChar(0x98));
+    EXPECT_EQ(ini.readInt("Other", "Top", 0), 3);
+    // Nothing was read from or written to disk; bytes() is what save() writes.
+    EXPECT_FALSE(std::filesystem::exists(p.toStdString()));
+    const Bytes expected{'[', 'G', 'e', 'n', 'e', 'r', 'a', 'l', ']', '\r', '\n', 'E', 'd', 'i', 't', 'o', 'r', '1', '=',
+                         'a', 0xC0, 0x98, '\r', '\n', '[', 'O', 't', 'h', 'e', 'r', ']', '\r', '\n', 'T', 'o', 'p', '=',
+                         '3', '\r', '\n'};
+    EXPECT_EQ(ini.bytes(), expected);
+    ASSERT_TRUE(ini.save().ok());
+    EXPECT_EQ(readBytes(p.toStdString()), expected);
+}
+
+// A settings file we could not read must not be replaced by one holding only
+// the keys we wrote.
+TEST(Ini, AFileThatCannotBeReadIsNotReplaced)
+{
+    struct Case {
+        const char* what;
+        void (*make)(const std::filesystem::path&);
+    };
+    const Case cases[] = {
+        {"too large",
+         [](const std::filesystem::path& p) {
+             writeBytes(p, Bytes{'[', 'A', ']', '\r', '\n'});
+             std::filesystem::resize_file(p, IniFile::MaxFileBytes + 1);
+         }},
+        {"a folder", [](const std::filesystem::path& p) { std::filesystem::create_directory(p); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        TempDir d;
+        const std::filesystem::path file = d.path() / "Settings.ini";
+        c.make(file);
+        const auto sizeBefore = std::filesystem::is_directory(file) ? 0 : std::filesystem::file_size(file);
+        IniFile ini(QString::fromStdString(file.string()));
+        EXPECT_TRUE(ini.isEmpty());
+        EXPECT_EQ(ini.readString("A", "Key", "def"), "def");
+        ini.writeString("A", "Key", "v");
+        const auto saved = ini.save();
+        ASSERT_FALSE(saved.ok());
+        EXPECT_NE(saved.error().find("not replaced"), std::string::npos) << saved.error();
+        if (!std::filesystem::is_directory(file)) {
+            EXPECT_EQ(std::filesystem::file_size(file), sizeBefore);
+        }
+        EXPECT_FALSE(WriteIniString(QString::fromStdString(file.string()), "A", "Key", "v"));
+    }
 }

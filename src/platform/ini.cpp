@@ -3,6 +3,9 @@
 #include "codepage.h"
 #include "fileio.h"
 
+#include <filesystem>
+#include <system_error>
+
 namespace kastra {
 
 namespace {
@@ -28,11 +31,28 @@ QStringView sectionName(QStringView line)
 
 IniFile::IniFile(QString path) : m_path(std::move(path))
 {
-    // Settings files are tiny; anything larger than this is not one of ours.
-    auto bytes = readFile(m_path.toStdString(), 16 * 1024 * 1024);
-    if (!bytes || bytes->empty())
+    const std::filesystem::path file = m_path.toStdString();
+    std::error_code ec;
+    if (!std::filesystem::exists(file, ec))
         return;
-    const QByteArray raw(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()));
+    auto bytes = readFile(file, MaxFileBytes);
+    if (!bytes) {
+        m_readError = bytes.error();
+        return;
+    }
+    parse(*bytes);
+}
+
+IniFile::IniFile(QString path, ByteSpan contents) : m_path(std::move(path))
+{
+    parse(contents);
+}
+
+void IniFile::parse(ByteSpan contents)
+{
+    if (contents.empty())
+        return;
+    const QByteArray raw(reinterpret_cast<const char*>(contents.data()), static_cast<qsizetype>(contents.size()));
     QString text = fromCp1251(raw);
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     text.replace(u'\r', u'\n');
@@ -119,15 +139,21 @@ void IniFile::writeString(const QString& section, const QString& key, const QStr
     }
 }
 
-Result<void> IniFile::save() const
+Bytes IniFile::bytes() const
 {
     QString text;
     for (const QString& line : m_lines)
         text += line + QStringLiteral("\r\n");
-    const QByteArray bytes = toCp1251(text);
-    return writeFileAtomic(m_path.toStdString(),
-                           ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                    static_cast<std::size_t>(bytes.size())));
+    const QByteArray raw = toCp1251(text);
+    return Bytes(raw.begin(), raw.end());
+}
+
+Result<void> IniFile::save() const
+{
+    // We never saw what is in the file, so writing ours would lose it.
+    if (!m_readError.empty())
+        return fail(m_readError + "; not replaced");
+    return writeFileAtomic(m_path.toStdString(), bytes());
 }
 
 QString ReadIniString(const QString& path, const QString& section, const QString& key, const QString& def)

@@ -6,7 +6,11 @@
 // sections to the end of the file, and a value is read into 2047 characters
 // at most. The file is Windows-1251 on disk with CR LF line ends.
 
+#include "bytes.h"
 #include "result.h"
+
+#include <cstdint>
+#include <string>
 
 #include <QString>
 #include <QStringList>
@@ -17,8 +21,15 @@ class IniFile {
 public:
     static constexpr int MaxValueLength = 2047;
 
-    // A missing or unreadable file is an empty one.
+    // A missing file is an empty one. A file that exists but cannot be read
+    // (too large, not readable, a folder) also reads as empty, but save()
+    // then refuses to replace it, so what the user had is never lost.
     explicit IniFile(QString path);
+    // The file at path as if it held contents; nothing is read from disk.
+    IniFile(QString path, ByteSpan contents);
+
+    // Settings files are tiny; anything larger is not one of ours.
+    static constexpr std::uintmax_t MaxFileBytes = 16 * 1024 * 1024;
 
     const QString& path() const { return m_path; }
     bool isEmpty() const { return m_lines.isEmpty(); }
@@ -37,6 +48,9 @@ public:
         writeString(section, key, QString::number(value));
     }
 
+    // The file as save() writes it: Windows-1251, every line ended by CR LF.
+    Bytes bytes() const;
+
     // Replaces the file atomically.
     Result<void> save() const;
 
@@ -47,9 +61,11 @@ private:
         qsizetype lastEntry = -1;     // last non-blank line of the section
     };
     Found find(const QString& section, const QString& key) const;
+    void parse(ByteSpan contents);
 
     QString m_path;
     QStringList m_lines;
+    std::string m_readError;   // why an existing file could not be read
 };
 
 // One-call forms, like the Windows functions: each reads the file anew, and a

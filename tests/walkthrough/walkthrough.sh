@@ -51,12 +51,22 @@ shot() {
 click() { xdotool mousemove --window "$win" "$1" "$2" click 1; sleep "${3:-0.7}"; }
 shot start
 
+# Waits until a condition holds, at most $1 seconds (a sanitizer build is
+# slow to start anything).
+until_true() {
+  local limit=$(( $1 * 5 )); shift
+  for _ in $(seq "$limit"); do "$@" && return 0; sleep 0.2; done
+  return 1
+}
+workspace="$XDG_RUNTIME_DIR/Temp/WorkDir"
+
 # "Загрузить картинку", then the file dialog: the path typed, Enter.
-click $((344 + 88)) $((232 + 16)) 1.5
+click $((344 + 88)) $((232 + 16)) 2
 shot file-dialog
 xdotool type --delay 15 "$HOME/sunset.jpg"
 xdotool key Return
-sleep 2
+until_true 60 test -f "$workspace/Back.bmp" || { echo "walkthrough: the picture was not imported"; exit 1; }
+sleep 1
 shot picture
 
 # "City" in the colour scheme group (the pages start 10 + tab bar below).
@@ -74,11 +84,17 @@ xdotool type --delay 15 "Sunset"
 click $((10 + 2 + 90)) $((10 + tabbar + 166 + 11)) 0.3
 xdotool type --delay 15 "sunset"
 shot sis-page
-click $((10 + 204 + 49)) $((10 + tabbar + 165 + 12)) 3
+click $((10 + 204 + 49)) $((10 + tabbar + 165 + 12)) 1
+box=$(timeout 120 xdotool search --sync --onlyvisible --name "^Готово$" | head -1)
+[ -n "$box" ] || { echo "walkthrough: no outcome message"; shot failed; exit 1; }
+sleep 0.5
 shot built
 # Confirm the message box.
+xdotool windowactivate "$box" 2>/dev/null || true
+sleep 0.3
 xdotool key Return
-sleep 1
+until_true 20 sh -c "! xdotool search --onlyvisible --name '^Готово\$' >/dev/null" || { echo "walkthrough: the message stayed"; exit 1; }
+sleep 0.5
 shot confirmed
 
 # The preview as it was, for the check below, from the last shot before the

@@ -181,6 +181,22 @@ TEST_F(Flows, EmptyNamesAreRefusedBeforeAnythingIsWritten)
     EXPECT_TRUE(QDir(run.root + QStringLiteral("SIS")).isEmpty());
 }
 
+TEST_F(Flows, EveryCancelledDialogOfTheSisPageChangesNothing)
+{
+    ASSERT_TRUE(QFile::copy(QStringLiteral(KASTRA_BIN_DIR "/SISTool.exe"), run.programFolder + QStringLiteral("SISTool.exe")));
+    run.find<QTabWidget>("PageTabs")->setCurrentIndex(2);
+    const QStringList before = QDir(run.root + QStringLiteral("SIS")).entryList(QDir::Files);
+    const QByteArray back = fileBytes(slotPath(run.root, QStringLiteral("Avkon\\445.bmp")));
+    for (const char* button : {"LoadFontButton", "LoadMenuAifButton", "LoadAppAifButton", "LoadThemeButton"})
+        click(run, button);
+    EXPECT_EQ(run.dialogs.filters.size(), 4u);
+    EXPECT_TRUE(run.dialogs.messages.empty());
+    EXPECT_EQ(QDir(run.root + QStringLiteral("SIS")).entryList(QDir::Files), before);
+    EXPECT_EQ(fileBytes(slotPath(run.root, QStringLiteral("Avkon\\445.bmp"))), back);
+    EXPECT_TRUE(run.find<QLabel>("FontStatusLabel")->text().isEmpty());
+    EXPECT_FALSE(QDir(run.programFolder + QStringLiteral("TEMP")).exists());
+}
+
 TEST_F(Flows, TheFontLoaderRefusesWhatIsNoFont)
 {
     run.find<QTabWidget>("PageTabs")->setCurrentIndex(2);

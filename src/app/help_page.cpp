@@ -21,8 +21,6 @@ const ControlSpec Rows[] = {
 
 } // namespace
 
-std::span<const ControlSpec> HelpPageRows() { return Rows; }
-
 HelpPage::HelpPage(const ImageList& images, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("HelpPage"));

@@ -30,8 +30,6 @@ const ControlSpec Rows[] = {
 
 } // namespace
 
-std::span<const ControlSpec> IconsPageRows() { return Rows; }
-
 IconsPage::IconsPage(FormServices& form, const ImageList& images, QWidget* parent) : QWidget(parent), m_form(form)
 {
     setObjectName(QStringLiteral("IconsPage"));

@@ -47,8 +47,6 @@ const ControlSpec Rows[] = {
 
 } // namespace
 
-std::span<const ControlSpec> PicturesPageRows() { return Rows; }
-
 PicturesPage::PicturesPage(FormServices& form, const ImageList& images, QWidget* parent)
     : QWidget(parent), m_form(form)
 {

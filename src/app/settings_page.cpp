@@ -56,8 +56,6 @@ const char* radioName(int n) { return n == 1 ? "Default1Radio" : n == 2 ? "Defau
 
 } // namespace
 
-std::span<const ControlSpec> SettingsPageRows() { return Rows; }
-
 SettingsPage::SettingsPage(FormServices& form, const ImageList& images, QWidget* parent)
     : QWidget(parent), m_form(form)
 {

@@ -44,8 +44,6 @@ const ControlSpec Rows[] = {
 
 } // namespace
 
-std::span<const ControlSpec> SisPageRows() { return Rows; }
-
 CharacterFilter::CharacterFilter(Rule rule, QObject* parent) : QValidator(parent), m_rule(rule) {}
 
 bool CharacterFilter::allowed(Rule rule, QChar c)

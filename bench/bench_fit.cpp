@@ -21,18 +21,7 @@ namespace {
 const Bytes& photo()
 {
     static const Bytes jpg = [] {
-        const int w = 4000, h = 3000;
-        std::vector<std::uint8_t> px(static_cast<std::size_t>(w) * h * 3);
-        std::size_t i = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const double fx = x / 4000.0, fy = y / 3000.0;
-                const int t = ((x * 7 + y * 13) ^ (x * y)) & 15;
-                px[i++] = static_cast<std::uint8_t>(std::lround(120 + 100 * std::sin(fx * 9 + fy * 2)) + t);
-                px[i++] = static_cast<std::uint8_t>(std::lround(110 + 90 * std::cos(fy * 7 - fx * 3)) + t);
-                px[i++] = static_cast<std::uint8_t>(std::lround(100 + 80 * std::sin((fx + fy) * 5)) + t);
-            }
-        return test::encodeJpeg(w, h, 3, px, 90);
+        return test::encodeTestPhoto();
     }();
     return jpg;
 }

@@ -57,20 +57,7 @@ struct Fixture {
         for (int s = 6; s <= 11; ++s)
             put(slotName(SlotFolder::Signal, s), 32, 12, 1, 1);
 
-        // A photograph-like 4000 x 3000 picture: smooth gradients with a
-        // deterministic texture.
-        const int w = 4000, h = 3000;
-        std::vector<std::uint8_t> px(static_cast<std::size_t>(w) * h * 3);
-        std::size_t i = 0;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const double fx = x / 4000.0, fy = y / 3000.0;
-                const int t = ((x * 7 + y * 13) ^ (x * y)) & 15;
-                px[i++] = static_cast<std::uint8_t>(std::lround(120 + 100 * std::sin(fx * 9 + fy * 2)) + t);
-                px[i++] = static_cast<std::uint8_t>(std::lround(110 + 90 * std::cos(fy * 7 - fx * 3)) + t);
-                px[i++] = static_cast<std::uint8_t>(std::lround(100 + 80 * std::sin((fx + fy) * 5)) + t);
-            }
-        const Bytes jpg = test::encodeJpeg(w, h, 3, px, 90);
+        const Bytes jpg = test::encodeTestPhoto();
         jpegPath = dir.path() + QStringLiteral("/photo.jpg");
         std::ofstream(fsPath(jpegPath), std::ios::binary)
             .write(reinterpret_cast<const char*>(jpg.data()), static_cast<std::streamsize>(jpg.size()));

@@ -4,6 +4,7 @@
 
 #include "bytes.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
@@ -43,6 +44,24 @@ inline Bytes encodeJpeg(int width, int height, int components, const std::vector
     jpeg_destroy_compress(&c);
     std::free(buffer);
     return out;
+}
+
+// A photograph-like 4000 x 3000 JPEG (12 megapixels): smooth gradients with
+// a deterministic texture, the same bytes every run.
+inline Bytes encodeTestPhoto()
+{
+    const int w = 4000, h = 3000;
+    std::vector<std::uint8_t> px(static_cast<std::size_t>(w) * h * 3);
+    std::size_t i = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const double fx = x / 4000.0, fy = y / 3000.0;
+            const int t = ((x * 7 + y * 13) ^ (x * y)) & 15;
+            px[i++] = static_cast<std::uint8_t>(std::lround(120 + 100 * std::sin(fx * 9 + fy * 2)) + t);
+            px[i++] = static_cast<std::uint8_t>(std::lround(110 + 90 * std::cos(fy * 7 - fx * 3)) + t);
+            px[i++] = static_cast<std::uint8_t>(std::lround(100 + 80 * std::sin((fx + fy) * 5)) + t);
+        }
+    return encodeJpeg(w, h, 3, px, 90);
 }
 
 } // namespace kastra::test

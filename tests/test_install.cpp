@@ -5,6 +5,7 @@
 #include "build.h"
 #include "package_fixture.h"
 #include "test_support.h"
+#include "tool_runner.h"
 
 #include <gtest/gtest.h>
 
@@ -42,10 +43,7 @@ const std::string kMetainfoFile = std::string("share/metainfo/") + KASTRA_APP_ID
 // The user nobody, who may not write to an installed program's folder.
 constexpr uid_t kNobody = 65534;
 
-struct Ran {
-    int exitCode = -1;
-    std::string output;   // standard output and standard error together
-};
+using Ran = test::ToolRun;
 
 std::string quoted(const std::string& word)
 {
@@ -62,16 +60,7 @@ std::string quoted(const fs::path& p)
 
 Ran run(const std::string& command)
 {
-    Ran r;
-    FILE* p = popen((command + " 2>&1").c_str(), "r");
-    if (!p)
-        return r;
-    char buf[4096];
-    while (std::size_t n = std::fread(buf, 1, sizeof buf, p))
-        r.output.append(buf, n);
-    const int status = pclose(p);
-    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return r;
+    return test::runShell(command);
 }
 
 bool onPath(const char* program)

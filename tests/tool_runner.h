@@ -16,12 +16,11 @@ struct ToolRun {
 
 // Runs build/bin/<tool> with args (already quoted as a shell would need) and
 // dir as its current directory.
-inline ToolRun runTool(const char* tool, const std::filesystem::path& dir, const std::string& args)
+// Runs a shell command line and captures its standard output and error.
+inline ToolRun runShell(const std::string& command)
 {
-    const std::string cmd =
-        "cd '" + dir.string() + "' && '" + std::string(KASTRA_BIN_DIR) + "/" + tool + "' " + args + " 2>&1";
     ToolRun r;
-    FILE* p = popen(cmd.c_str(), "r");
+    FILE* p = popen((command + " 2>&1").c_str(), "r");
     if (!p)
         return r;
     char buf[4096];
@@ -30,6 +29,11 @@ inline ToolRun runTool(const char* tool, const std::filesystem::path& dir, const
     const int status = pclose(p);
     r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return r;
+}
+
+inline ToolRun runTool(const char* tool, const std::filesystem::path& dir, const std::string& args)
+{
+    return runShell("cd '" + dir.string() + "' && '" + std::string(KASTRA_BIN_DIR) + "/" + tool + "' " + args);
 }
 
 } // namespace kastra::test

@@ -12,7 +12,7 @@ deps:
 	@scripts/install-deps
 
 $(BUILD)/CMakeCache.txt:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKASTRA_WERROR=ON
+	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release -DKASTRA_WERROR=ON -DKASTRA_BENCH=ON
 
 build: deps $(BUILD)/CMakeCache.txt
 	cmake --build $(BUILD) -j $(JOBS)
@@ -31,7 +31,7 @@ install: build
 
 # The Debian package, kastra-theme-creator_<version>_<arch>.deb in $(BUILD).
 package: build
-	cd $(BUILD) && cpack -G DEB --config KastraDebConfig.cmake
+	cd $(BUILD) && cpack -G DEB
 
 $(ASAN_BUILD)/CMakeCache.txt:
 	cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=Debug -DKASTRA_WERROR=ON -DKASTRA_SANITIZE=ON -DKASTRA_BENCH=OFF

@@ -4,9 +4,10 @@
 // difference is what the build spends around makesis: mostly the five bmconv
 // runs and their 551 slot files.
 
-#include "build.h"
-#include "process.h"
-#include "workspace.h"
+#include "package/build.h"
+#include "platform/process.h"
+#include "workspace/workspace.h"
+#include "converter/setup.h"
 
 #include <QDir>
 #include <QTemporaryDir>

@@ -1,9 +1,9 @@
 // Decoding a 4000 x 3000 photo-like JPEG, alone and followed by fitPicture to
 // the 176 x 200 desktop. The resampler should add little to the decode: the
 // ratio printed at the end is (decode + fit) / decode.
-#include "jpeg.h"
+#include "picture/jpeg.h"
 #include "jpeg_encoder.h"
-#include "resample.h"
+#include "picture/resample.h"
 
 #include <benchmark/benchmark.h>
 

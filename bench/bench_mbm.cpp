@@ -3,10 +3,10 @@
 // bmconv program itself and its command files. The file-system floor is the
 // time to merely read the 508 BMP files and write them back; the ratio
 // printed at the end is (pack + unpack) / floor.
-#include "bmconv_run.h"
-#include "fileio.h"
+#include "bmconv/bmconv_run.h"
+#include "base/fileio.h"
 #include "avkon_depths.h"
-#include "mbm.h"
+#include "mbm/mbm.h"
 
 #include <benchmark/benchmark.h>
 

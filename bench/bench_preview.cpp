@@ -2,16 +2,16 @@
 // picture import of a 12-megapixel JPEG beside decoding that JPEG alone. The
 // import adds the reduction to 176 x 200 and the slot writes to the decode;
 // the ratio printed at the end is import / decode.
-#include "app_state.h"
-#include "desktop_painter.h"
-#include "fileops.h"
-#include "fonts.h"
-#include "jpeg.h"
+#include "workspace/app_state.h"
+#include "preview/desktop_painter.h"
+#include "platform/fileops.h"
+#include "preview/fonts.h"
+#include "picture/jpeg.h"
 #include "jpeg_encoder.h"
-#include "picture_import.h"
-#include "slots.h"
-#include "surface.h"
-#include "workspace.h"
+#include "edit/picture_import.h"
+#include "workspace/slots.h"
+#include "preview/surface.h"
+#include "workspace/workspace.h"
 
 #include <QDir>
 #include <QGuiApplication>

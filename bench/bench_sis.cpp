@@ -5,9 +5,9 @@
 // the zlib floor as the counter "x_zlib", from zlib runs made alternately with
 // the makesis runs.
 
-#include "fileio.h"
-#include "sis_build.h"
-#include "sis_extract.h"
+#include "base/fileio.h"
+#include "sis/sis_build.h"
+#include "sis/sis_extract.h"
 
 #include <benchmark/benchmark.h>
 #include <zlib.h>

@@ -3,9 +3,10 @@
 // 544 numbered slots. The floor is the time to write the same 544 BMP files
 // to the same paths directly; the ratio printed at the end is start-up /
 // floor (target: at most 3).
-#include "workspace.h"
+#include "workspace/workspace.h"
 
-#include "slots.h"
+#include "workspace/slots.h"
+#include "converter/setup.h"
 
 #include <benchmark/benchmark.h>
 

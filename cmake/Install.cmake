@@ -17,11 +17,8 @@ include(GNUInstallDirs)
 # included; `make install` and `make package` build before they install.
 set(CMAKE_SKIP_INSTALL_ALL_DEPENDENCY ON)
 
-foreach(target kastra-theme-creator kastra-theme bmconv makesis sistool)
-  if(TARGET ${target})
-    install(TARGETS ${target} RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
-  endif()
-endforeach()
+install(TARGETS kastra-theme-creator kastra-theme bmconv makesis sistool
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT program)
 
 install(FILES resources/kastra-theme-creator.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT program)
@@ -70,9 +67,4 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-liberation, fonts-dejavu-core, fonts-comic-neue")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, xdg-utils")
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "kolourpaint | pinta | gimp")
-# Under its usual name, CPackConfig.cmake makes CMake add a "package" target,
-# which the package builder's library already is; under this name nothing
-# clashes and `make package` passes it to cpack with --config.
-set(CPACK_OUTPUT_CONFIG_FILE "${KASTRA_DEB_CONFIG}")
-set(CPACK_SOURCE_OUTPUT_CONFIG_FILE "${CMAKE_BINARY_DIR}/KastraSourceConfig.cmake")
 include(CPack)

@@ -4,14 +4,17 @@
 # should not fail on a warning that version newly invents.
 option(KASTRA_WERROR "Treat warnings as errors on the project's own targets" OFF)
 function(kastra_target target)
-  if(KASTRA_WERROR)
-    target_compile_options(${target} PRIVATE -Werror)
-  endif()
-  target_compile_options(${target} PRIVATE
+  # The flags are GCC's and Clang's; another compiler builds with its own
+  # defaults.
+  set(flags
     -Wall -Wextra -Wpedantic
     -Wshadow -Wnon-virtual-dtor -Wold-style-cast -Wcast-align
     -Wnull-dereference -Wdouble-promotion
     -Wformat=2 -Wimplicit-fallthrough)
+  if(KASTRA_WERROR)
+    list(APPEND flags -Werror)
+  endif()
+  target_compile_options(${target} PRIVATE "$<$<CXX_COMPILER_ID:GNU,Clang>:${flags}>")
 endfunction()
 
 # kastra_payload_tool(target [WMAIN])

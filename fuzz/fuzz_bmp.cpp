@@ -1,5 +1,5 @@
 // Every byte sequence must give a picture or an empty picture.
-#include "bitmap.h"
+#include "picture/bitmap.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,10 +1,10 @@
 // The readers of the handset files: each must give a value or a reason for
 // any bytes. KASTRA_HANDSET_READER picks the reader, so every format gets a
 // harness of its own from this one file.
-#include "aif.h"
-#include "e32image.h"
-#include "gdr.h"
-#include "rsc.h"
+#include "handset/aif.h"
+#include "handset/e32image.h"
+#include "handset/gdr.h"
+#include "handset/rsc.h"
 
 #include <cstddef>
 #include <cstdint>

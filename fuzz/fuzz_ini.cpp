@@ -2,8 +2,8 @@
 // the length limit, the file as saved reads back as itself, and writing one
 // key gives that key its new value while every other key keeps its own, in
 // memory and after a save and a fresh read.
-#include "codepage.h"
-#include "ini.h"
+#include "platform/codepage.h"
+#include "platform/ini.h"
 
 #include <cstddef>
 #include <cstdint>

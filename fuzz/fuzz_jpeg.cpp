@@ -1,5 +1,5 @@
 // Every byte sequence must decode or give a reason, never end the process.
-#include "jpeg.h"
+#include "picture/jpeg.h"
 
 #include <cstddef>
 #include <cstdint>

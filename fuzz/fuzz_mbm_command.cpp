@@ -1,6 +1,6 @@
 // Any command file must split into words and parse into a command or a
 // reason; a palette file must parse or fail cleanly.
-#include "mbm_command.h"
+#include "mbm/mbm_command.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 // Every byte sequence must give bitmaps or a reason, never a crash or a read
 // outside the input. Bitmaps that were read must survive our own unpack and
 // a compress-decompress round trip unchanged.
-#include "mbm.h"
+#include "mbm/mbm.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,9 @@
 // Fuzz harness for the package-script parser. A script that parses is also
 // written as a package (with small made-up file contents) and read back; the
 // reader must see the same languages, names and records.
-#include "pkg_parser.h"
-#include "sis_reader.h"
-#include "sis_writer.h"
+#include "sis/pkg_parser.h"
+#include "sis/sis_reader.h"
+#include "sis/sis_writer.h"
 
 #include <cstddef>
 #include <cstdint>

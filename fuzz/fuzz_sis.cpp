@@ -1,8 +1,8 @@
 // Fuzz harness for the SIS reader: any bytes go through readSis, every data
 // block through readData, every record through the output-name rules. Limits
 // are small so that each input costs little.
-#include "sis_extract.h"
-#include "sis_reader.h"
+#include "sis/sis_extract.h"
+#include "sis/sis_reader.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
-#include "control_table.h"
+#include "app/control_table.h"
 
-#include "fonts.h"
-#include "widgets.h"
+#include "preview/fonts.h"
+#include "app/widgets.h"
 
 #include <QCheckBox>
 #include <QFrame>

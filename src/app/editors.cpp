@@ -1,6 +1,6 @@
-#include "editors.h"
+#include "app/editors.h"
 
-#include "process.h"
+#include "platform/process.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,9 +3,9 @@
 // workspace, the dialogs and the repaint requests. Pages see nothing else of
 // MainForm, and MainForm keeps no page logic.
 
-#include "app_state.h"
-#include "dialogs.h"
-#include "workspace.h"
+#include "workspace/app_state.h"
+#include "app/dialogs.h"
+#include "workspace/workspace.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "help_page.h"
+#include "app/help_page.h"
 
-#include "fonts.h"
-#include "help_texts.h"
-#include "widgets.h"
+#include "preview/fonts.h"
+#include "app/help_texts.h"
+#include "app/widgets.h"
 
 #include <QLabel>
 

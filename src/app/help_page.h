@@ -1,7 +1,7 @@
 #pragma once
 // Page 4, "Help": the help text, or the About banner under "Created by".
 
-#include "control_table.h"
+#include "app/control_table.h"
 
 #include <QWidget>
 

@@ -1,4 +1,4 @@
-#include "help_texts.h"
+#include "app/help_texts.h"
 
 namespace kastra {
 

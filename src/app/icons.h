@@ -2,7 +2,7 @@
 // The window's own pictures, drawn by the program: the two 11 x 14 images of
 // the image list and the window icon.
 
-#include "control_table.h"
+#include "app/control_table.h"
 
 #include <QIcon>
 #include <QImage>

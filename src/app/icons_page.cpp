@@ -1,7 +1,7 @@
-#include "icons_page.h"
+#include "app/icons_page.h"
 
-#include "menu_painter.h"
-#include "theme_files.h"
+#include "preview/menu_painter.h"
+#include "converter/theme_files.h"
 
 #include <QPushButton>
 

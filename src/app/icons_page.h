@@ -2,8 +2,8 @@
 // Page 1, "Иконки": the menu folder icons and the three standard folder
 // icons, and the load and save buttons of menu_folders.mbm.
 
-#include "control_table.h"
-#include "form_services.h"
+#include "app/control_table.h"
+#include "app/form_services.h"
 
 #include <QWidget>
 

@@ -1,11 +1,11 @@
 // The program: one window on a prepared theme workspace. It reads no
 // command line.
-#include "fatal.h"
-#include "folders.h"
-#include "fonts.h"
-#include "main_form.h"
-#include "widgets.h"
-#include "workspace.h"
+#include "platform/fatal.h"
+#include "platform/folders.h"
+#include "preview/fonts.h"
+#include "app/main_form.h"
+#include "app/widgets.h"
+#include "workspace/workspace.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -65,6 +65,11 @@ int main(int argc, char** argv)
     QTranslator qtRussian;
     if (qtRussian.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtRussian);
+
+    // Until the window exists, a fatal error is shown in a plain box.
+    kastra::SetFatalErrorPresenter([](const QString& title, const QString& text) {
+        QMessageBox::critical(nullptr, title, text);
+    });
 
     const QString programFolder = kastra::ResolveProgramFolder(QCoreApplication::applicationDirPath());
     // The workspace is never put anywhere but the checked per-user base: a

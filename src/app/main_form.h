@@ -3,12 +3,12 @@
 // the timers that carry repaint requests, and the editor pop-up menu. It
 // wires events to the pages and the painters and holds no page logic.
 
-#include "app_state.h"
-#include "control_table.h"
-#include "dialogs.h"
-#include "form_services.h"
-#include "hit_test.h"
-#include "workspace.h"
+#include "workspace/app_state.h"
+#include "app/control_table.h"
+#include "app/dialogs.h"
+#include "app/form_services.h"
+#include "preview/hit_test.h"
+#include "workspace/workspace.h"
 
 #include <QTimer>
 #include <QWidget>

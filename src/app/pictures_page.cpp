@@ -1,9 +1,9 @@
-#include "pictures_page.h"
+#include "app/pictures_page.h"
 
-#include "no_signal_mask.h"
-#include "schemes.h"
-#include "theme_files.h"
-#include "widgets.h"
+#include "edit/no_signal_mask.h"
+#include "edit/schemes.h"
+#include "converter/theme_files.h"
+#include "app/widgets.h"
 
 #include <QPushButton>
 #include <QRadioButton>

@@ -2,8 +2,8 @@
 // Page 0, "Картинки": the slot thumbnails, the colour schemes and the load
 // and save buttons of four theme files.
 
-#include "control_table.h"
-#include "form_services.h"
+#include "app/control_table.h"
+#include "app/form_services.h"
 
 #include <QWidget>
 

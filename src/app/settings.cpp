@@ -1,7 +1,7 @@
-#include "settings.h"
+#include "app/settings.h"
 
-#include "codepage.h"
-#include "ini.h"
+#include "platform/codepage.h"
+#include "platform/ini.h"
 
 #include <QFileInfo>
 #include <QStandardPaths>

@@ -3,7 +3,7 @@
 // labels, the default editor and the three picture options. Read at start,
 // written by the settings page's save button and at every close.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <QString>
 #include <QStringList>

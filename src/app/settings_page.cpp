@@ -1,7 +1,7 @@
-#include "settings_page.h"
+#include "app/settings_page.h"
 
-#include "editors.h"
-#include "workspace.h"
+#include "app/editors.h"
+#include "workspace/workspace.h"
 
 #include <QCheckBox>
 #include <QLineEdit>

@@ -2,9 +2,9 @@
 // Page 3, "Настройки": the external editors and their labels on the first
 // screen, the picture options on the second.
 
-#include "control_table.h"
-#include "form_services.h"
-#include "settings.h"
+#include "app/control_table.h"
+#include "app/form_services.h"
+#include "app/settings.h"
 
 #include <QWidget>
 

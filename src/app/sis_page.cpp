@@ -1,9 +1,9 @@
-#include "sis_page.h"
+#include "app/sis_page.h"
 
-#include "build.h"
-#include "import.h"
-#include "loaders.h"
-#include "workspace.h"
+#include "package/build.h"
+#include "package/import.h"
+#include "package/loaders.h"
+#include "workspace/workspace.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

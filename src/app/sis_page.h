@@ -2,8 +2,8 @@
 // Page 2, "SIS": the greeting, the theme and file names, the handset file
 // loaders, the theme import and the build.
 
-#include "control_table.h"
-#include "form_services.h"
+#include "app/control_table.h"
+#include "app/form_services.h"
 
 #include <QValidator>
 #include <QWidget>

@@ -1,4 +1,4 @@
-#include "widgets.h"
+#include "app/widgets.h"
 
 #include <QMouseEvent>
 #include <QPainter>

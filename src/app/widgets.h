@@ -4,7 +4,7 @@
 // button, and the style that gives check and radio indicators the size the
 // fixed controls allow.
 
-#include "surface.h"
+#include "preview/surface.h"
 
 #include <QAbstractButton>
 #include <QImage>

@@ -1,13 +1,13 @@
-#include "converter.h"
+#include "converter/converter.h"
 
-#include "bitmap.h"
-#include "codepage.h"
-#include "fatal.h"
-#include "fileops.h"
-#include "io_error.h"
-#include "payloads.h"
-#include "process.h"
-#include "slots.h"
+#include "picture/bitmap.h"
+#include "platform/codepage.h"
+#include "platform/fatal.h"
+#include "platform/fileops.h"
+#include "platform/io_error.h"
+#include "workspace/payloads.h"
+#include "platform/process.h"
+#include "workspace/slots.h"
 
 #include <QDir>
 

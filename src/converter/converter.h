@@ -7,7 +7,7 @@
 // Failing to enter the workspace root or to create or write com.txt is the
 // one fatal I/O error (FatalIoError with the Windows error number).
 
-#include "workspace.h"
+#include "workspace/workspace.h"
 
 #include <QByteArray>
 #include <QChar>

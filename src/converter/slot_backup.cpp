@@ -1,7 +1,7 @@
-#include "slot_backup.h"
+#include "converter/slot_backup.h"
 
-#include "fileops.h"
-#include "slots.h"
+#include "platform/fileops.h"
+#include "workspace/slots.h"
 
 #include <filesystem>
 #include <system_error>

@@ -3,7 +3,7 @@
 // converter that fails half way can be undone: the workspace ends up either
 // wholly new or wholly as it was.
 
-#include "workspace.h"
+#include "workspace/workspace.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,9 +1,10 @@
-#include "theme_files.h"
+#include "converter/theme_files.h"
 
-#include "converter.h"
-#include "fileops.h"
-#include "slot_backup.h"
-#include "slots.h"
+#include "converter/converter.h"
+#include "platform/fileops.h"
+#include "converter/slot_backup.h"
+#include "workspace/slots.h"
+#include "converter/setup.h"
 
 #include <QFile>
 

@@ -3,8 +3,8 @@
 // and saving them back, as the ten load and save buttons do. The handlers
 // around these calls make the repaint requests and show the messages.
 
-#include "app_state.h"
-#include "workspace.h"
+#include "workspace/app_state.h"
+#include "workspace/workspace.h"
 
 #include <QString>
 

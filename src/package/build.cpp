@@ -1,11 +1,11 @@
-#include "build.h"
+#include "package/build.h"
 
-#include "converter.h"
-#include "fileops.h"
-#include "package_script.h"
-#include "payloads.h"
-#include "process.h"
-#include "slots.h"
+#include "converter/converter.h"
+#include "platform/fileops.h"
+#include "package/package_script.h"
+#include "workspace/payloads.h"
+#include "platform/process.h"
+#include "workspace/slots.h"
 
 #include <QDir>
 #include <QFile>

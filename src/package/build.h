@@ -2,8 +2,8 @@
 // Building the theme package: what the "Build" button of the SIS page does,
 // as a plain function of the workspace and the three inputs of the page.
 
-#include "outcome.h"
-#include "workspace.h"
+#include "package/outcome.h"
+#include "workspace/workspace.h"
 
 #include <QString>
 

@@ -1,10 +1,11 @@
-#include "import.h"
+#include "package/import.h"
 
-#include "aif.h"
-#include "fileio.h"
-#include "fileops.h"
-#include "mbm.h"
-#include "slots.h"
+#include "handset/aif.h"
+#include "base/fileio.h"
+#include "platform/fileops.h"
+#include "mbm/mbm.h"
+#include "workspace/slots.h"
+#include "converter/setup.h"
 
 #include <QDir>
 #include <QFile>

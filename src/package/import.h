@@ -4,9 +4,9 @@
 // the import folder TEMP of the program folder; the five theme MBM files
 // and the two .aif files are taken over and the slots unpacked from them.
 
-#include "bitmap.h"
-#include "outcome.h"
-#include "workspace.h"
+#include "picture/bitmap.h"
+#include "package/outcome.h"
+#include "workspace/workspace.h"
 
 #include <QString>
 #include <QStringList>

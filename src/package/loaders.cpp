@@ -1,10 +1,10 @@
-#include "loaders.h"
+#include "package/loaders.h"
 
-#include "aif.h"
-#include "fileio.h"
-#include "fileops.h"
-#include "gdr.h"
-#include "slots.h"
+#include "handset/aif.h"
+#include "base/fileio.h"
+#include "platform/fileops.h"
+#include "handset/gdr.h"
+#include "workspace/slots.h"
 
 namespace kastra {
 

@@ -6,8 +6,8 @@
 // system folders, so a file that is not what it claims is refused and the
 // one loaded before stays.
 
-#include "outcome.h"
-#include "workspace.h"
+#include "package/outcome.h"
+#include "workspace/workspace.h"
 
 #include <QString>
 

@@ -1,10 +1,10 @@
-#include "package_check.h"
+#include "package/package_check.h"
 
-#include "mbm.h"
-#include "payloads.h"
-#include "sis_extract.h"
-#include "sis_reader.h"
-#include "slots.h"
+#include "mbm/mbm.h"
+#include "workspace/payloads.h"
+#include "sis/sis_extract.h"
+#include "sis/sis_reader.h"
+#include "workspace/slots.h"
 
 #include <algorithm>
 #include <iterator>

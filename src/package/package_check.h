@@ -3,8 +3,8 @@
 // holds, its checksums, and the count, size and colour depth of every bitmap
 // of its five theme MBM files. The command line's "check" runs this.
 
-#include "bytes.h"
-#include "result.h"
+#include "base/bytes.h"
+#include "base/result.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,8 +1,8 @@
-#include "package_script.h"
+#include "package/package_script.h"
 
-#include "codepage.h"
-#include "fileio.h"
-#include "fileops.h"
+#include "platform/codepage.h"
+#include "base/fileio.h"
+#include "platform/fileops.h"
 
 #include <array>
 #include <chrono>

@@ -3,7 +3,7 @@
 // text the package shows during installation. Both are Windows-1251 text
 // with CR LF line ends, as the Windows-era tools read them.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "codepage.h"
+#include "platform/codepage.h"
 
-#include "cp1251.h"
+#include "base/cp1251.h"
 
 namespace kastra {
 

@@ -1,7 +1,4 @@
-#include "fatal.h"
-
-#include <QApplication>
-#include <QMessageBox>
+#include "platform/fatal.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -34,10 +31,10 @@ void FatalIoError(int ioError)
     const auto address = reinterpret_cast<quintptr>(__builtin_return_address(0));
     const QString title = QStringLiteral("Error");
     const QString text = RuntimeErrorText(ioError, address);
+    // The window installs its message box; without one (the command line,
+    // the tests) the text goes to standard error.
     if (presenter())
         presenter()(title, text);
-    else if (qobject_cast<QApplication*>(QCoreApplication::instance()))
-        QMessageBox::critical(nullptr, title, text);
     else
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
     std::_Exit(ioError > 0 && ioError < 256 ? ioError : 1);

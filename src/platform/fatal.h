@@ -14,12 +14,13 @@ namespace kastra {
 // upper-case hexadecimal digits.
 QString RuntimeErrorText(int ioError, quintptr address);
 
-// Shows the box (or, without a GUI, prints the text) and exits with the error
-// number as the exit code.
+// Shows the text through the presenter (the window's box) or, without one,
+// prints it to standard error, and exits with the error number as the exit
+// code.
 [[noreturn]] void FatalIoError(int ioError);
 
-// Replaces how the text is shown (tests use this); an empty function restores
-// the default box.
+// Sets how the text is shown: the window installs its box, tests their own;
+// an empty function restores printing to standard error.
 void SetFatalErrorPresenter(std::function<void(const QString& title, const QString& text)> presenter);
 
 } // namespace kastra

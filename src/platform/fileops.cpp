@@ -1,6 +1,6 @@
-#include "fileops.h"
+#include "platform/fileops.h"
 
-#include "fileio.h"
+#include "base/fileio.h"
 
 #include <QFile>
 

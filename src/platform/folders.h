@@ -1,7 +1,7 @@
 #pragma once
 // The program folder and the per-user base of the theme workspace.
 
-#include "result.h"
+#include "base/result.h"
 
 #include <QString>
 

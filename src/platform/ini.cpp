@@ -1,7 +1,7 @@
-#include "ini.h"
+#include "platform/ini.h"
 
-#include "codepage.h"
-#include "fileio.h"
+#include "platform/codepage.h"
+#include "base/fileio.h"
 
 #include <filesystem>
 #include <system_error>

@@ -6,8 +6,8 @@
 // sections to the end of the file, and a value is read into 2047 characters
 // at most. The file is Windows-1251 on disk with CR LF line ends.
 
-#include "bytes.h"
-#include "result.h"
+#include "base/bytes.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <string>

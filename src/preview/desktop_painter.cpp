@@ -1,9 +1,9 @@
-#include "desktop_painter.h"
+#include "preview/desktop_painter.h"
 
-#include "fileops.h"
-#include "fonts.h"
-#include "payloads.h"
-#include "slots.h"
+#include "platform/fileops.h"
+#include "preview/fonts.h"
+#include "workspace/payloads.h"
+#include "workspace/slots.h"
 
 namespace kastra {
 

@@ -3,9 +3,9 @@
 // from the slot files, which are read afresh at every repaint so an outside
 // editor's changes show at the next one.
 
-#include "app_state.h"
-#include "surface.h"
-#include "workspace.h"
+#include "workspace/app_state.h"
+#include "preview/surface.h"
+#include "workspace/workspace.h"
 
 #include <QChar>
 #include <QStringList>

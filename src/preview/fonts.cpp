@@ -1,4 +1,4 @@
-#include "fonts.h"
+#include "preview/fonts.h"
 
 #include <QFontMetrics>
 #include <QHash>

@@ -1,6 +1,6 @@
-#include "hit_test.h"
+#include "preview/hit_test.h"
 
-#include "slots.h"
+#include "workspace/slots.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "menu_painter.h"
+#include "preview/menu_painter.h"
 
-#include "fileops.h"
-#include "slots.h"
+#include "platform/fileops.h"
+#include "workspace/slots.h"
 
 namespace kastra {
 

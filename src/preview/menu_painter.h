@@ -4,8 +4,8 @@
 // repaint also derives each drawn icon's mask slot from the icon, so the
 // masks always follow what the user edits.
 
-#include "surface.h"
-#include "workspace.h"
+#include "preview/surface.h"
+#include "workspace/workspace.h"
 
 #include <QStringList>
 

@@ -1,4 +1,4 @@
-#include "slot_watcher.h"
+#include "preview/slot_watcher.h"
 
 #include <QDir>
 #include <QFile>

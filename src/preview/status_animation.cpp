@@ -1,7 +1,7 @@
-#include "status_animation.h"
+#include "preview/status_animation.h"
 
-#include "fileops.h"
-#include "slots.h"
+#include "platform/fileops.h"
+#include "workspace/slots.h"
 
 namespace kastra {
 

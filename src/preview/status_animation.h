@@ -5,9 +5,9 @@
 // while the signal picture steps through the five signal pictures and the
 // 'No Signal' picture. One cycle is eight ticks.
 
-#include "app_state.h"
-#include "surface.h"
-#include "workspace.h"
+#include "workspace/app_state.h"
+#include "preview/surface.h"
+#include "workspace/workspace.h"
 
 namespace kastra {
 

@@ -1,4 +1,4 @@
-#include "surface.h"
+#include "preview/surface.h"
 
 #include <QFont>
 #include <QFontMetrics>

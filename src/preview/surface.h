@@ -8,7 +8,7 @@
 // a filled rectangle, a one-pixel line and text on the brush colour. This is
 // the only file of the painters that touches Qt's drawing.
 
-#include "bitmap.h"
+#include "picture/bitmap.h"
 
 #include <QImage>
 

@@ -1,7 +1,7 @@
-#include "thumbnails_painter.h"
+#include "preview/thumbnails_painter.h"
 
-#include "fileops.h"
-#include "slots.h"
+#include "platform/fileops.h"
+#include "workspace/slots.h"
 
 namespace kastra {
 

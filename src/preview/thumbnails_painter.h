@@ -2,9 +2,9 @@
 // The slot thumbnails of the pictures page: single slots at their own size,
 // unscaled and cut off at the surface's edges.
 
-#include "app_state.h"
-#include "surface.h"
-#include "workspace.h"
+#include "workspace/app_state.h"
+#include "preview/surface.h"
+#include "workspace/workspace.h"
 
 #include <QStringList>
 

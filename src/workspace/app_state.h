@@ -3,7 +3,7 @@
 // lives from the start-up handler to the close of the window; everything
 // here is used on the GUI thread only.
 
-#include "bitmap.h"
+#include "picture/bitmap.h"
 
 #include <QChar>
 #include <QString>

@@ -1,6 +1,6 @@
-#include "payloads.h"
+#include "workspace/payloads.h"
 
-#include "fileio.h"
+#include "base/fileio.h"
 
 #include <QDir>
 #include <QFile>

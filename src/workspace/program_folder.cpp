@@ -1,7 +1,7 @@
-#include "workspace.h"
+#include "workspace/workspace.h"
 
-#include "fileops.h"
-#include "folders.h"
+#include "platform/fileops.h"
+#include "platform/folders.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,4 +1,4 @@
-#include "slots.h"
+#include "workspace/slots.h"
 
 #include <QDir>
 

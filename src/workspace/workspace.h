@@ -1,9 +1,8 @@
 #pragma once
-// Set-up and tear-down of the theme workspace, the guard that keeps a second
-// instance out of it, and the program folder.
+// The theme workspace: where a run keeps its files, the guard that keeps a
+// second instance out of it, and the program folder.
 
-#include "bitmap.h"
-#include "result.h"
+#include "base/result.h"
 
 #include <QString>
 
@@ -21,28 +20,6 @@ struct Workspace {
 // The folder below the root where a load keeps the slots it is about to
 // overwrite until bmconv has succeeded. Removed after every load.
 inline constexpr char LoadBackupFolder[] = "LoadBackup";
-
-// Writes the converter and the default theme files and unpacks them into the
-// 544 numbered slots (menuOnly: only menu_folders.mbm into Menu\;
-// fromWorkspaceFiles: the five theme MBM files already lying in the root are
-// unpacked instead of the defaults, and Back.bmp is loaded into desktop).
-// Returns backgroundNarrow: with fromWorkspaceFiles, whether Back.bmp is at
-// most 175 pixels wide (an unreadable one counts as width 0); else false.
-// A first start finds no root: it is created with its parents. Failing to
-// enter the root or to write com.txt is fatal (FatalIoError); a converter
-// that fails leaves the slots it did not write as they were.
-bool PrepareWorkspace(const Workspace& ws, bool menuOnly, bool fromWorkspaceFiles, Bitmap& desktop);
-
-// The menuOnly part of PrepareWorkspace: writes the converter and unpacks
-// the root's menu_folders.mbm into Menu\000.bmp ... Menu\023.bmp. Returns
-// whether bmconv succeeded.
-bool UnpackMenuFolders(const Workspace& ws);
-
-// Deletes the plain files of Avkon\, Signal\, SIS\, Menu\ and then of the
-// root, removing each folder; a folder stops at its first file that cannot be
-// deleted. Nothing is reported. A LoadBackup folder left by a load that was
-// cut short is cleared the same way before the root.
-void TearDownWorkspace(const Workspace& ws);
 
 // The program folder: the executable's folder when it is writable, else
 // $XDG_DATA_HOME/kastra-theme/ (created). Ends with a separator.

@@ -3,9 +3,9 @@
 // page events; the settings screens; the help page; the file name filter.
 #include "gui_support.h"
 
-#include "help_texts.h"
-#include "sis_page.h"
-#include "widgets.h"
+#include "app/help_texts.h"
+#include "app/sis_page.h"
+#include "app/widgets.h"
 
 #include <QAbstractButton>
 #include <QApplication>

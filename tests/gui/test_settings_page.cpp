@@ -2,7 +2,7 @@
 // save, and the save at close.
 #include "gui_support.h"
 
-#include "settings.h"
+#include "app/settings.h"
 
 #include <QLineEdit>
 #include <QMenu>

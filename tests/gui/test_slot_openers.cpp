@@ -3,8 +3,8 @@
 // would see.
 #include "gui_support.h"
 
-#include "slots.h"
-#include "widgets.h"
+#include "workspace/slots.h"
+#include "app/widgets.h"
 
 #include <QLineEdit>
 #include <QMenu>

@@ -3,8 +3,8 @@
 // the converter fails.
 #include "gui_support.h"
 
-#include "mbm.h"
-#include "slots.h"
+#include "mbm/mbm.h"
+#include "workspace/slots.h"
 
 #include <QPushButton>
 #include <QTabWidget>

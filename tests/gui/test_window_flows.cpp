@@ -3,11 +3,11 @@
 // loaders, and an outside editor's save refreshing the preview.
 #include "gui_support.h"
 
-#include "bitmap.h"
-#include "fileops.h"
+#include "picture/bitmap.h"
+#include "platform/fileops.h"
 #include "jpeg_encoder.h"
-#include "slots.h"
-#include "widgets.h"
+#include "workspace/slots.h"
+#include "app/widgets.h"
 
 #include <QCheckBox>
 #include <QLabel>

@@ -1,9 +1,9 @@
-#include "bmconv_run.h"
+#include "bmconv/bmconv_run.h"
 
-#include "bitmap.h"
-#include "fileio.h"
-#include "mbm.h"
-#include "mbm_command.h"
+#include "picture/bitmap.h"
+#include "base/fileio.h"
+#include "mbm/mbm.h"
+#include "mbm/mbm_command.h"
 
 #include <memory>
 #include <optional>

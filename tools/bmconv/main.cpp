@@ -2,7 +2,7 @@
 // them again, taking the same arguments and command files as the SDK tool of
 // that name. Run without arguments for the usage.
 
-#include "bmconv_run.h"
+#include "bmconv/bmconv_run.h"
 
 #include <iostream>
 #include <string>

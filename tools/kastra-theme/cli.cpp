@@ -1,9 +1,9 @@
 #include "cli.h"
 
-#include "fileio.h"
-#include "fileops.h"
-#include "mbm.h"
-#include "package_check.h"
+#include "base/fileio.h"
+#include "platform/fileops.h"
+#include "mbm/mbm.h"
+#include "package/package_check.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,7 +2,7 @@
 // Shared pieces of the kastra-theme commands: the command line taken apart,
 // messages, and the temporary workspace a command works in.
 
-#include "workspace.h"
+#include "workspace/workspace.h"
 
 #include <QString>
 #include <QStringList>

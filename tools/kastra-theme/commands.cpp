@@ -2,15 +2,16 @@
 
 #include "cli.h"
 
-#include "build.h"
-#include "codepage.h"
-#include "fileio.h"
-#include "fileops.h"
-#include "import.h"
-#include "loaders.h"
-#include "mbm.h"
-#include "package_check.h"
-#include "package_script.h"
+#include "package/build.h"
+#include "platform/codepage.h"
+#include "base/fileio.h"
+#include "platform/fileops.h"
+#include "package/import.h"
+#include "package/loaders.h"
+#include "mbm/mbm.h"
+#include "package/package_check.h"
+#include "package/package_script.h"
+#include "converter/setup.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -4,7 +4,7 @@
 
 #include "cli.h"
 
-#include "fonts.h"
+#include "preview/fonts.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>

@@ -3,14 +3,15 @@
 
 #include "cli.h"
 
-#include "app_state.h"
-#include "desktop_painter.h"
-#include "fileops.h"
-#include "mbm.h"
-#include "menu_painter.h"
-#include "package_check.h"
-#include "slots.h"
-#include "surface.h"
+#include "workspace/app_state.h"
+#include "preview/desktop_painter.h"
+#include "platform/fileops.h"
+#include "mbm/mbm.h"
+#include "preview/menu_painter.h"
+#include "package/package_check.h"
+#include "workspace/slots.h"
+#include "preview/surface.h"
+#include "converter/setup.h"
 
 #include <QFileInfo>
 #include <QImage>

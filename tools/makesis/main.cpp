@@ -9,8 +9,8 @@
 // output file behind: the package is written to a temporary file and renamed
 // into place.
 
-#include "fileio.h"
-#include "sis_build.h"
+#include "base/fileio.h"
+#include "sis/sis_build.h"
 
 #include <cstdio>
 #include <filesystem>

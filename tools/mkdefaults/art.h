@@ -3,7 +3,7 @@
 // scratch; corners hold the transparent colour (white) wherever the picture
 // is drawn through a mask or a key colour, and nothing inside is pure white.
 
-#include "picture.h"
+#include "mkdefaults/picture.h"
 
 namespace kastra::art {
 

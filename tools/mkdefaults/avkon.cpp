@@ -1,8 +1,8 @@
-#include "avkon.h"
+#include "mkdefaults/avkon.h"
 
-#include "art.h"
-#include "motifs.h"
-#include "pixelfont.h"
+#include "mkdefaults/art.h"
+#include "mkdefaults/motifs.h"
+#include "mkdefaults/pixelfont.h"
 
 #include <array>
 #include <stdexcept>

@@ -2,7 +2,7 @@
 // The 508 pictures of the default system bitmap library (Avkon.mbm): which
 // picture sits at which index, at which size, and how it is drawn.
 
-#include "picture.h"
+#include "mkdefaults/picture.h"
 
 #include <string>
 #include <vector>

@@ -1,6 +1,6 @@
-#include "art.h"
-#include "motifs.h"
-#include "pixelfont.h"
+#include "mkdefaults/art.h"
+#include "mkdefaults/motifs.h"
+#include "mkdefaults/pixelfont.h"
 
 #include <string_view>
 

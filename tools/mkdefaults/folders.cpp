@@ -1,5 +1,5 @@
-#include "art.h"
-#include "motifs.h"
+#include "mkdefaults/art.h"
+#include "mkdefaults/motifs.h"
 
 namespace kastra::art {
 

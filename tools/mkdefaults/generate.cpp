@@ -1,9 +1,9 @@
-#include "generate.h"
+#include "mkdefaults/generate.h"
 
-#include "art.h"
-#include "avkon.h"
-#include "handset.h"
-#include "picture.h"
+#include "mkdefaults/art.h"
+#include "mkdefaults/avkon.h"
+#include "mkdefaults/handset.h"
+#include "mkdefaults/picture.h"
 
 #include <cstdio>
 #include <string_view>

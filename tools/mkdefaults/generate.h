@@ -2,9 +2,9 @@
 // Everything the generator writes: the default theme bitmap files, the three
 // pictures and the handset files, each under its payload name (type PKG).
 
-#include "bytes.h"
-#include "mbm.h"
-#include "result.h"
+#include "base/bytes.h"
+#include "mbm/mbm.h"
+#include "base/result.h"
 
 #include <string>
 #include <vector>

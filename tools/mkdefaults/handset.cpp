@@ -1,11 +1,11 @@
-#include "handset.h"
+#include "mkdefaults/handset.h"
 
-#include "aif.h"
-#include "art.h"
-#include "e32image.h"
-#include "gdr.h"
-#include "pixelfont.h"
-#include "rsc.h"
+#include "handset/aif.h"
+#include "mkdefaults/art.h"
+#include "handset/e32image.h"
+#include "handset/gdr.h"
+#include "mkdefaults/pixelfont.h"
+#include "handset/rsc.h"
 
 #include <algorithm>
 #include <array>

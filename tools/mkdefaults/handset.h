@@ -4,8 +4,8 @@
 // font, and the executables. The executables are well-formed images that do
 // nothing on the handset (see README.md).
 
-#include "bytes.h"
-#include "result.h"
+#include "base/bytes.h"
+#include "base/result.h"
 
 #include <cstdint>
 #include <string>

@@ -1,4 +1,4 @@
-#include "art.h"
+#include "mkdefaults/art.h"
 
 namespace kastra::art {
 

@@ -2,8 +2,8 @@
 //
 // Draws the default theme and writes every generated payload to
 // OUTDIR/PKG/<NAME>. The same inputs always give the same bytes.
-#include "fileio.h"
-#include "generate.h"
+#include "base/fileio.h"
+#include "mkdefaults/generate.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,4 +1,4 @@
-#include "motifs.h"
+#include "mkdefaults/motifs.h"
 
 #include <algorithm>
 #include <array>

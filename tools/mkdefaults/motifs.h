@@ -3,7 +3,7 @@
 // description serves every size from 12 to 44 pixels. A motif fills the box
 // it is given; the caller chooses the box, the colours and what lies behind.
 
-#include "picture.h"
+#include "mkdefaults/picture.h"
 
 namespace kastra::art {
 

@@ -1,6 +1,6 @@
-#include "picture.h"
+#include "mkdefaults/picture.h"
 
-#include "pixelfont.h"
+#include "mkdefaults/pixelfont.h"
 
 #include <algorithm>
 #include <cmath>

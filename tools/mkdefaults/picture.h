@@ -6,8 +6,8 @@
 // and double arithmetic without library maths, so the same source always
 // gives the same pixels.
 
-#include "bitmap.h"
-#include "mbm.h"
+#include "picture/bitmap.h"
+#include "mbm/mbm.h"
 
 #include <cstdint>
 #include <span>

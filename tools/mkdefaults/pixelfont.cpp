@@ -1,4 +1,4 @@
-#include "pixelfont.h"
+#include "mkdefaults/pixelfont.h"
 
 #include <algorithm>
 #include <stdexcept>

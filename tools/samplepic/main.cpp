@@ -53,9 +53,13 @@ Rgb pixelAt(int x, int y, int w, int h)
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
+    // Every argument is a path or a number: one that starts with a dash is an
+    // option this program does not have (a mistyped "--help" would otherwise
+    // become the name of the picture it writes).
+    const bool option = argc >= 2 && std::any_of(argv + 1, argv + argc, [](const char* a) { return a[0] == '-'; });
+    if (argc < 2 || argc == 3 || argc > 4 || option) {
         std::fprintf(stderr, "usage: samplepic OUT.jpg [WIDTH HEIGHT]\n");
-        return 1;
+        return 2;
     }
     const int w = argc >= 4 ? std::atoi(argv[2]) : 640;
     const int h = argc >= 4 ? std::atoi(argv[3]) : 480;

@@ -7,7 +7,7 @@
 // wrong command line, 2 when the package cannot be read, 3 when it is damaged
 // or some file was not written; what was written before stays.
 
-#include "sis_extract.h"
+#include "sis/sis_extract.h"
 
 #include <cstdio>
 #include <filesystem>

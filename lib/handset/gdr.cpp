@@ -1,0 +1,497 @@
+#include "handset/gdr.h"
+
+#include "handset/e32des.h"
+#include "handset/e32uid.h"
+
+#include <algorithm>
+#include <map>
+#include <tuple>
+
+namespace kastra::gdr {
+
+namespace {
+
+// Codes closer than this share a section; the hole is filled with 0x7FFF
+// entries, which costs two bytes per missing code against 12 for a section.
+constexpr unsigned KMaxGapInSection = 6;
+constexpr std::size_t KMaxCopyright = 64;
+constexpr std::size_t KMaxNameLength = 256;
+
+using MetricKey = std::tuple<std::int8_t, std::int8_t, std::int8_t, std::int8_t, std::int8_t>;
+
+MetricKey metricOf(const Glyph& g)
+{
+    return {g.ascent, static_cast<std::int8_t>(g.height), g.leftAdjust, g.move, g.rightAdjust};
+}
+
+class BitWriter {
+public:
+    explicit BitWriter(Bytes& out) : m_out(out) {}
+    void put(unsigned value, int bits)
+    {
+        for (int i = 0; i < bits; ++i) {
+            if (m_bit == 0)
+                m_out.push_back(0);
+            if ((value >> i) & 1u)
+                m_out.back() = static_cast<std::uint8_t>(m_out.back() | (1u << m_bit));
+            m_bit = (m_bit + 1) % 8;
+        }
+    }
+
+private:
+    Bytes& m_out;
+    int m_bit = 0;
+};
+
+class BitReader {
+public:
+    BitReader(ByteSpan data, std::size_t bytePos) : m_data(data), m_pos(bytePos * 8) {}
+    bool get(int bits, unsigned& value)
+    {
+        if (static_cast<std::size_t>(bits) > m_data.size() * 8 - std::min(m_pos, m_data.size() * 8))
+            return false;
+        value = 0;
+        for (int i = 0; i < bits; ++i, ++m_pos)
+            if ((m_data[m_pos / 8] >> (m_pos % 8)) & 1u)
+                value |= 1u << i;
+        return true;
+    }
+
+private:
+    ByteSpan m_data;
+    std::size_t m_pos;
+};
+
+bool sameRow(const Glyph& g, int a, int b)
+{
+    const int w = g.width();
+    return std::equal(g.pixels.begin() + a * w, g.pixels.begin() + (a + 1) * w, g.pixels.begin() + b * w);
+}
+
+void putRow(BitWriter& bits, const Glyph& g, int row)
+{
+    const int w = g.width();
+    for (int x = 0; x < w; ++x)
+        bits.put(g.pixels[static_cast<std::size_t>(row * w + x)] ? 1u : 0u, 1);
+}
+
+// Rows in blocks of at most 15: a run of equal rows as one repeat block,
+// otherwise as many distinct rows as come before the next run.
+void encodeRows(Bytes& out, const Glyph& g)
+{
+    BitWriter bits(out);
+    int row = 0;
+    while (row < g.height) {
+        int run = 1;
+        while (row + run < g.height && run < 15 && sameRow(g, row, row + run))
+            ++run;
+        if (run > 1) {
+            bits.put(static_cast<unsigned>(run) << 1, 5);
+            putRow(bits, g, row);
+            row += run;
+            continue;
+        }
+        int distinct = 1;
+        while (row + distinct < g.height && distinct < 15
+               && !(row + distinct + 1 < g.height && sameRow(g, row + distinct, row + distinct + 1)))
+            ++distinct;
+        bits.put((static_cast<unsigned>(distinct) << 1) | 1u, 5);
+        for (int k = 0; k < distinct; ++k)
+            putRow(bits, g, row + k);
+        row += distinct;
+    }
+}
+
+struct Section {
+    std::uint16_t first = 0;
+    std::uint16_t last = 0;
+    std::vector<std::uint16_t> offsets;
+    Bytes bitmap;
+};
+
+Result<void> checkGlyph(const Glyph& g)
+{
+    if (g.height < 0 || g.height > 127 || g.width() < 0 || g.width() > 127)
+        return fail("glyph " + std::to_string(g.code) + " has an impossible size");
+    if (g.pixels.size() != static_cast<std::size_t>(g.width()) * static_cast<std::size_t>(g.height))
+        return fail("glyph " + std::to_string(g.code) + " has " + std::to_string(g.pixels.size())
+                    + " pixels for its size");
+    return {};
+}
+
+} // namespace
+
+const Glyph* findGlyph(const FontBitmap& font, std::uint16_t code)
+{
+    const auto it = std::lower_bound(font.glyphs.begin(), font.glyphs.end(), code,
+                                     [](const Glyph& g, std::uint16_t c) { return g.code < c; });
+    return it != font.glyphs.end() && it->code == code ? &*it : nullptr;
+}
+
+Result<Bytes> writeFontStore(const FontStore& store)
+{
+    if (store.version != 39 && store.version != 41 && store.version != 42)
+        return fail("font store version " + std::to_string(store.version) + " is not 39, 41 or 42");
+
+    Bytes out;
+    ByteWriter w(out);
+    e32::writeCheckedUids(w, {e32::KDirectFileStoreLayoutUid, e32::KFontStoreFileUid, 0});
+    w.u32(20);   // the root stream follows the header
+    w.i32(store.version);
+    w.u32(store.collectionUid);
+    w.i32(store.pixelAspectRatio);
+    const std::size_t dataIdAt = w.pos();
+    w.u32(0);
+    w.u32(static_cast<std::uint32_t>(store.copyright.size()));
+    for (const auto& c : store.copyright)
+        if (auto r = e32::writeDes16(w, c); !r)
+            return fail(r.error());
+
+    // Per font bitmap: its metrics stream id and count, and its sections.
+    struct Written {
+        std::uint32_t metricsId = 0;
+        std::uint32_t metricsCount = 0;
+        std::vector<std::tuple<std::uint16_t, std::uint16_t, std::uint32_t, std::uint32_t>> sections;
+    };
+    std::vector<Written> written;
+
+    for (const FontBitmap& font : store.fontBitmaps) {
+        std::map<MetricKey, std::uint16_t> metricIndex;
+        std::vector<MetricKey> metrics;
+        for (std::size_t i = 0; i < font.glyphs.size(); ++i) {
+            const Glyph& g = font.glyphs[i];
+            if (auto r = checkGlyph(g); !r)
+                return fail(r.error());
+            if (i > 0 && font.glyphs[i - 1].code >= g.code)
+                return fail("glyphs are not in ascending code order at " + std::to_string(g.code));
+            const MetricKey key = metricOf(g);
+            if (!metricIndex.contains(key)) {
+                if (metrics.size() >= 0x8000)
+                    return fail("too many distinct glyph metrics");
+                metricIndex.emplace(key, static_cast<std::uint16_t>(metrics.size()));
+                metrics.push_back(key);
+            }
+        }
+
+        Written wf;
+        wf.metricsId = static_cast<std::uint32_t>(w.pos());
+        wf.metricsCount = static_cast<std::uint32_t>(metrics.size());
+        w.i32(static_cast<std::int32_t>(metrics.size()));
+        for (const auto& [ascent, height, left, move, right] : metrics) {
+            w.u8(static_cast<std::uint8_t>(ascent));
+            w.u8(static_cast<std::uint8_t>(height));
+            w.u8(static_cast<std::uint8_t>(left));
+            w.u8(static_cast<std::uint8_t>(move));
+            w.u8(static_cast<std::uint8_t>(right));
+        }
+
+        std::vector<Section> sections;
+        for (const Glyph& g : font.glyphs) {
+            Bytes record;
+            const std::uint16_t idx = metricIndex.at(metricOf(g));
+            if (idx < 0x80) {
+                record.push_back(static_cast<std::uint8_t>(idx << 1));
+            } else {
+                record.push_back(static_cast<std::uint8_t>(((idx & 0x7F) << 1) | 1));
+                record.push_back(static_cast<std::uint8_t>(idx >> 7));
+            }
+            encodeRows(record, g);
+            const bool startNew = sections.empty() || unsigned{g.code} - sections.back().last > KMaxGapInSection
+                || sections.back().bitmap.size() + record.size() >= KFillCharacterOffset;
+            if (startNew) {
+                Section s;
+                s.first = g.code;
+                s.last = g.code;
+                sections.push_back(std::move(s));
+            }
+            Section& s = sections.back();
+            while (!startNew && s.last + 1u < g.code) {
+                s.offsets.push_back(KFillCharacterOffset);
+                ++s.last;
+            }
+            s.last = g.code;
+            s.offsets.push_back(static_cast<std::uint16_t>(s.bitmap.size()));
+            s.bitmap.insert(s.bitmap.end(), record.begin(), record.end());
+        }
+        for (const Section& s : sections) {
+            const auto offsetsId = static_cast<std::uint32_t>(w.pos());
+            w.i32(static_cast<std::int32_t>(s.offsets.size()));
+            for (const std::uint16_t o : s.offsets)
+                w.u16(o);
+            const auto bitmapId = static_cast<std::uint32_t>(w.pos());
+            w.i32(static_cast<std::int32_t>(s.bitmap.size()));
+            w.bytes(s.bitmap);
+            wf.sections.emplace_back(s.first, s.last, offsetsId, bitmapId);
+        }
+        written.push_back(std::move(wf));
+    }
+
+    w.patch32(dataIdAt, static_cast<std::uint32_t>(w.pos()));
+    w.u32(static_cast<std::uint32_t>(store.fontBitmaps.size()));
+    for (std::size_t i = 0; i < store.fontBitmaps.size(); ++i) {
+        const FontBitmap& f = store.fontBitmaps[i];
+        w.u32(f.uid);
+        for (const std::int8_t v : {f.posture, f.strokeWeight, f.isProportional, f.cellHeight, f.ascent, f.maxCharWidth,
+                                    f.maxNormalCharWidth})
+            w.u8(static_cast<std::uint8_t>(v));
+        if (store.version >= 42)
+            for (const std::int8_t v : {f.capitalAscent, f.maxAscent, f.standardDescent, f.maxDescent, f.lineGap})
+                w.u8(static_cast<std::uint8_t>(v));
+        w.i32(0);   // bitmap encoding
+        w.u32(written[i].metricsId);
+        w.i32(static_cast<std::int32_t>(written[i].metricsCount));
+        w.i32(static_cast<std::int32_t>(written[i].sections.size()));
+        for (const auto& [first, last, offsetsId, bitmapId] : written[i].sections) {
+            w.u16(first);
+            w.u16(last);
+            w.u32(offsetsId);
+            w.u32(bitmapId);
+        }
+    }
+    w.u32(static_cast<std::uint32_t>(store.typefaces.size()));
+    for (const Typeface& t : store.typefaces) {
+        if (auto r = e32::writeDes16(w, t.name); !r)
+            return fail(r.error());
+        w.u8(t.attributes);
+        w.u32(static_cast<std::uint32_t>(t.sizes.size()));
+        for (const TypefaceSize& s : t.sizes) {
+            w.u32(s.fontBitmapUid);
+            w.u8(static_cast<std::uint8_t>(s.widthFactor));
+            w.u8(static_cast<std::uint8_t>(s.heightFactor));
+        }
+    }
+    return out;
+}
+
+namespace {
+
+struct Metric {
+    std::int8_t ascent = 0;
+    std::int8_t height = 0;
+    std::int8_t left = 0;
+    std::int8_t move = 0;
+    std::int8_t right = 0;
+};
+
+bool i8(ByteReader& in, std::int8_t& v)
+{
+    std::uint8_t b = 0;
+    if (!in.u8(b))
+        return false;
+    v = static_cast<std::int8_t>(b);
+    return true;
+}
+
+Result<Glyph> readGlyph(ByteSpan bitmap, std::size_t offset, const std::vector<Metric>& metrics, std::uint16_t code)
+{
+    const std::string where = "glyph " + std::to_string(code) + ": ";
+    ByteReader in(bitmap, offset);
+    if (offset >= bitmap.size())
+        return fail(where + "offset " + std::to_string(offset) + " lies outside its bitmap");
+    std::uint8_t b0 = 0;
+    in.u8(b0);
+    std::size_t index = b0 >> 1;
+    if (b0 & 1) {
+        std::uint8_t b1 = 0;
+        if (!in.u8(b1))
+            return fail(where + "metric index ends early");
+        index += std::size_t{b1} * 128;
+    }
+    if (index >= metrics.size())
+        return fail(where + "metric index " + std::to_string(index) + " is beyond the " + std::to_string(metrics.size())
+                    + " metrics");
+    const Metric& m = metrics[index];
+    Glyph g;
+    g.code = code;
+    g.ascent = m.ascent;
+    g.leftAdjust = m.left;
+    g.move = m.move;
+    g.rightAdjust = m.right;
+    g.height = m.height;
+    const int width = g.width();
+    if (g.height < 0 || width < 0)
+        return fail(where + "metric gives a negative size");
+    g.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(g.height), 0);
+
+    BitReader bits(bitmap, in.pos());
+    int row = 0;
+    while (row < g.height) {
+        unsigned header = 0;
+        if (!bits.get(5, header))
+            return fail(where + "rows end early");
+        const int count = static_cast<int>(header >> 1);
+        // A zero count would never advance; the handset would loop forever.
+        if (count == 0)
+            return fail(where + "row block with a count of 0");
+        if (count > g.height - row)
+            return fail(where + "row block runs past the glyph's " + std::to_string(g.height) + " rows");
+        const bool distinct = header & 1u;
+        for (int k = 0; k < (distinct ? count : 1); ++k) {
+            for (int x = 0; x < width; ++x) {
+                unsigned v = 0;
+                if (!bits.get(1, v))
+                    return fail(where + "rows end early");
+                g.pixels[static_cast<std::size_t>((row + k) * width + x)] = static_cast<std::uint8_t>(v);
+            }
+        }
+        if (!distinct)
+            for (int k = 1; k < count; ++k)
+                std::copy_n(g.pixels.begin() + row * width, width, g.pixels.begin() + (row + k) * width);
+        row += count;
+    }
+    return g;
+}
+
+} // namespace
+
+Result<FontStore> readFontStore(ByteSpan file)
+{
+    ByteReader in(file);
+    auto uids = e32::readCheckedUids(in);
+    if (!uids)
+        return fail(uids.error());
+    if (uids->uid1 != e32::KDirectFileStoreLayoutUid || uids->uid2 != e32::KFontStoreFileUid)
+        return fail("not a font store file (UIDs do not say so)");
+    std::uint32_t rootId = 0;
+    if (!in.u32(rootId))
+        return fail("font store ends before its root stream id");
+    ByteReader root(file);
+    if (rootId < 20 || !root.seek(rootId))
+        return fail("root stream id " + std::to_string(rootId) + " lies outside the file");
+
+    FontStore store;
+    std::uint32_t dataId = 0;
+    std::uint32_t copyrights = 0;
+    if (!root.i32(store.version) || !root.u32(store.collectionUid) || !root.i32(store.pixelAspectRatio)
+        || !root.u32(dataId))
+        return fail("root stream ends early");
+    if (store.version != 39 && store.version != 41 && store.version != 42)
+        return fail("font store version " + std::to_string(store.version) + " is not supported (39, 41, 42)");
+    // The copyright list is optional for the handset; when present it must
+    // be well formed.
+    if (root.u32(copyrights)) {
+        if (copyrights > KMaxCopyright)
+            return fail("font store claims " + std::to_string(copyrights) + " copyright notes");
+        for (std::uint32_t i = 0; i < copyrights; ++i) {
+            auto c = e32::readDes16(root, KMaxNameLength);
+            if (!c)
+                return fail("copyright note: " + c.error());
+            store.copyright.push_back(std::move(*c));
+        }
+    }
+
+    ByteReader data(file);
+    if (dataId < 20 || !data.seek(dataId))
+        return fail("data stream id " + std::to_string(dataId) + " lies outside the file");
+    std::uint32_t fontCount = 0;
+    if (!data.u32(fontCount))
+        return fail("data stream ends early");
+    // Each font bitmap header takes at least 31 bytes.
+    if (fontCount > data.remaining() / 31)
+        return fail("font store claims " + std::to_string(fontCount) + " font bitmaps");
+    for (std::uint32_t f = 0; f < fontCount; ++f) {
+        FontBitmap font;
+        const std::string where = "font bitmap " + std::to_string(f + 1) + ": ";
+        std::int32_t encoding = 0;
+        std::uint32_t metricsId = 0;
+        std::int32_t metricsCount = 0;
+        std::int32_t sectionCount = 0;
+        bool ok = data.u32(font.uid) && i8(data, font.posture) && i8(data, font.strokeWeight)
+            && i8(data, font.isProportional) && i8(data, font.cellHeight) && i8(data, font.ascent)
+            && i8(data, font.maxCharWidth) && i8(data, font.maxNormalCharWidth);
+        if (ok && store.version >= 42)
+            ok = i8(data, font.capitalAscent) && i8(data, font.maxAscent) && i8(data, font.standardDescent)
+                && i8(data, font.maxDescent) && i8(data, font.lineGap);
+        ok = ok && data.i32(encoding) && data.u32(metricsId) && data.i32(metricsCount) && data.i32(sectionCount);
+        if (!ok)
+            return fail(where + "header ends early");
+        if (encoding != 0)
+            return fail(where + "bitmap encoding " + std::to_string(encoding) + " is not supported");
+
+        ByteReader ms(file);
+        std::int32_t streamCount = 0;
+        if (metricsId < 20 || !ms.seek(metricsId) || !ms.i32(streamCount))
+            return fail(where + "metrics stream lies outside the file");
+        if (metricsCount < 0 || static_cast<std::uint32_t>(metricsCount) > ms.remaining() / 5)
+            return fail(where + std::to_string(metricsCount) + " metrics do not fit the file");
+        std::vector<Metric> metrics(static_cast<std::size_t>(metricsCount));
+        for (Metric& m : metrics) {
+            i8(ms, m.ascent);
+            i8(ms, m.height);
+            i8(ms, m.left);
+            i8(ms, m.move);
+            i8(ms, m.right);
+        }
+
+        if (sectionCount < 0 || static_cast<std::uint32_t>(sectionCount) > data.remaining() / 12)
+            return fail(where + std::to_string(sectionCount) + " code sections do not fit the file");
+        long previousLast = -1;
+        for (std::int32_t s = 0; s < sectionCount; ++s) {
+            std::uint16_t first = 0;
+            std::uint16_t last = 0;
+            std::uint32_t offsetsId = 0;
+            std::uint32_t bitmapId = 0;
+            data.u16(first);
+            data.u16(last);
+            data.u32(offsetsId);
+            data.u32(bitmapId);
+            if (last < first || first <= previousLast)
+                return fail(where + "code sections are not sorted and disjoint");
+            previousLast = last;
+
+            ByteReader os(file);
+            std::int32_t count = 0;
+            if (offsetsId < 20 || !os.seek(offsetsId) || !os.i32(count))
+                return fail(where + "offsets stream lies outside the file");
+            if (count != last - first + 1 || static_cast<std::uint32_t>(count) > os.remaining() / 2)
+                return fail(where + "offsets stream does not match its section " + std::to_string(first) + "-"
+                            + std::to_string(last));
+            ByteReader bs(file);
+            std::int32_t length = 0;
+            ByteSpan bitmap;
+            if (bitmapId < 20 || !bs.seek(bitmapId) || !bs.i32(length) || length < 0
+                || !bs.bytes(static_cast<std::size_t>(length), bitmap))
+                return fail(where + "bitmap stream lies outside the file");
+            for (std::int32_t c = 0; c < count; ++c) {
+                std::uint16_t offset = 0;
+                os.u16(offset);
+                if (offset == KFillCharacterOffset)
+                    continue;
+                auto g = readGlyph(bitmap, offset, metrics, static_cast<std::uint16_t>(first + c));
+                if (!g)
+                    return fail(where + g.error());
+                font.glyphs.push_back(std::move(*g));
+            }
+        }
+        store.fontBitmaps.push_back(std::move(font));
+    }
+
+    std::uint32_t typefaceCount = 0;
+    if (!data.u32(typefaceCount))
+        return fail("data stream ends before the typefaces");
+    if (typefaceCount > data.remaining() / 6)
+        return fail("font store claims " + std::to_string(typefaceCount) + " typefaces");
+    for (std::uint32_t t = 0; t < typefaceCount; ++t) {
+        Typeface face;
+        auto name = e32::readDes16(data, KMaxNameLength);
+        if (!name)
+            return fail("typeface name: " + name.error());
+        face.name = std::move(*name);
+        std::uint32_t sizes = 0;
+        if (!data.u8(face.attributes) || !data.u32(sizes))
+            return fail("typeface ends early");
+        if (sizes > data.remaining() / 6)
+            return fail("typeface claims " + std::to_string(sizes) + " sizes");
+        for (std::uint32_t s = 0; s < sizes; ++s) {
+            TypefaceSize size;
+            data.u32(size.fontBitmapUid);
+            i8(data, size.widthFactor);
+            i8(data, size.heightFactor);
+            face.sizes.push_back(size);
+        }
+        store.typefaces.push_back(std::move(face));
+    }
+    return store;
+}
+
+} // namespace kastra::gdr

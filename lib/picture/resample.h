@@ -1,0 +1,21 @@
+#pragma once
+// Reducing a user picture to the desktop size, and the 'No Signal' mask.
+
+#include "picture/bitmap.h"
+
+#include <filesystem>
+
+namespace kastra {
+
+// Reduces source to exactly the size destination already has, by averaging
+// whole blocks of source pixels, then sharpens the result in place. Both
+// pictures become 24-bit. Returns false, changing nothing else, when the
+// source is narrower or lower than the destination (an empty source too).
+bool fitPicture(Bitmap& source, Bitmap& destination);
+
+// Derives Signal\006.bmp from Signal\000.bmp of the workspace: white where a
+// pixel has the colour of the top-left one, black elsewhere. A missing or
+// unreadable picture leaves the existing mask untouched.
+void MakeNoSignalMask(const std::filesystem::path& workspaceRoot);
+
+} // namespace kastra

@@ -1,0 +1,377 @@
+#include "sis/sis_reader.h"
+
+#include "base/crc16.h"
+#include "sis/pkg_text.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace kastra::sis {
+
+namespace {
+
+std::string hex32(std::uint32_t v)
+{
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "0x%08X", v);
+    return buf;
+}
+
+bool inside(ByteSpan file, std::uint64_t pointer, std::uint64_t length)
+{
+    return pointer <= file.size() && length <= file.size() - pointer;
+}
+
+// Decodes the names of one package, keeping count of what they cost.
+class NameReader {
+public:
+    NameReader(ByteSpan file, bool unicode, const ReadLimits& limits)
+        : m_file(file), m_unicode(unicode), m_limits(limits) {}
+
+    bool exhausted() const { return m_exhausted; }
+
+    // eightBit: a string that is 8-bit whatever the package's Unicode option
+    // says (the MIME type of Release 6 file records).
+    bool read(std::uint32_t length, std::uint32_t pointer, std::u16string& out, std::string& why,
+              bool eightBit = false)
+    {
+        const bool unicode = m_unicode && !eightBit;
+        out.clear();
+        if (length == 0)
+            return true; // the pointer of an empty string means nothing
+        if (length > m_limits.maxStringBytes) {
+            why = "a name of " + std::to_string(length) + " bytes is longer than any file name";
+            return false;
+        }
+        if (!inside(m_file, pointer, length)) {
+            why = "a name lies outside the package";
+            return false;
+        }
+        if (unicode && length % 2 != 0) {
+            why = "a UTF-16 name has an odd number of bytes";
+            return false;
+        }
+        if (m_limits.maxTotalStringBytes - m_total < length) {
+            m_exhausted = true;
+            why = "the package holds more name bytes than any real package";
+            return false;
+        }
+        m_total += length;
+        const ByteSpan bytes = m_file.subspan(pointer, length);
+        if (unicode) {
+            out.reserve(length / 2);
+            for (std::size_t i = 0; i < bytes.size(); i += 2)
+                out += static_cast<char16_t>(bytes[i] | (bytes[i + 1] << 8));
+        } else {
+            out = windows1252ToUtf16(bytes);
+        }
+        return true;
+    }
+
+private:
+    ByteSpan m_file;
+    bool m_unicode;
+    const ReadLimits& m_limits;
+    std::size_t m_total = 0;
+    bool m_exhausted = false;
+};
+
+bool readFileRecord(ByteReader& r, std::uint32_t type, const SisPackage& pkg, NameReader& names, SisRecord& rec)
+{
+    const std::uint64_t k = type == kRecordFile ? 1 : pkg.languageCount;
+    // Type already read; file type, details and two names (24 bytes), then
+    // k lengths and k pointers; Release 6 adds k original lengths and the MIME
+    // type's length and pointer.
+    const std::uint64_t need = 24 + (pkg.release6 ? 12 * k + 8 : 8 * k);
+    if (r.remaining() < need)
+        return false;
+    std::uint32_t srcLen = 0, srcPtr = 0, dstLen = 0, dstPtr = 0, mimeLen = 0, mimePtr = 0;
+    r.u32(rec.fileType);
+    r.u32(rec.details);
+    r.u32(srcLen);
+    r.u32(srcPtr);
+    r.u32(dstLen);
+    r.u32(dstPtr);
+    rec.blocks.resize(static_cast<std::size_t>(k));
+    for (DataBlock& b : rec.blocks)
+        r.u32(b.storedLength);
+    for (DataBlock& b : rec.blocks)
+        r.u32(b.pointer);
+    if (pkg.release6) {
+        for (DataBlock& b : rec.blocks)
+            r.u32(b.originalLength);
+        r.u32(mimeLen);
+        r.u32(mimePtr);
+    } else {
+        for (DataBlock& b : rec.blocks)
+            b.originalLength = b.storedLength;
+    }
+
+    std::string why;
+    if (!names.read(srcLen, srcPtr, rec.source, why) || !names.read(dstLen, dstPtr, rec.destination, why)
+        || !names.read(mimeLen, mimePtr, rec.mime, why, true))
+        rec.damage = why;
+    if (rec.damage.empty() && rec.fileType != kFileNull) {
+        if (rec.blocks.empty())
+            rec.damage = "a language block in a package without languages";
+        for (const DataBlock& b : rec.blocks)
+            if (!inside(r.data(), b.pointer, b.storedLength)) {
+                rec.damage = "its data lies outside the package";
+                break;
+            }
+    }
+    return true;
+}
+
+} // namespace
+
+Result<SisPackage> readSis(ByteSpan file, const ReadLimits& limits)
+{
+    if (file.size() < kHeaderSizeEr5)
+        return fail("not a SIS package: " + std::to_string(file.size()) + " bytes are too few for the header");
+    SisPackage pkg;
+    ByteReader r(file);
+    r.u32(pkg.uid1);
+    r.u32(pkg.uid2);
+    r.u32(pkg.uid3);
+    r.u32(pkg.uid4);
+    if (pkg.uid3 != kUid3)
+        return fail("not a SIS package: UID3 is " + hex32(pkg.uid3) + ", not " + hex32(kUid3));
+    if (pkg.uid2 == kUid2Er6)
+        pkg.release6 = true;
+    else if (pkg.uid2 != kUid2Er5)
+        return fail("not a SIS package of EPOC Release 5 or 6: UID2 is " + hex32(pkg.uid2));
+    if (pkg.release6 && file.size() < kHeaderSizeEr6)
+        return fail("the package is cut off inside its header");
+
+    r.u16(pkg.checksum);
+    r.u16(pkg.languageCount);
+    r.u16(pkg.fileCount);
+    r.u16(pkg.requisiteCount);
+    r.u16(pkg.installationLanguage);
+    r.u16(pkg.installationFiles);
+    r.u16(pkg.installationDrive);
+    r.u16(pkg.capabilityCount);
+    r.u32(pkg.installerVersion);
+    r.u16(pkg.options);
+    r.u16(pkg.type);
+    r.u16(pkg.major);
+    r.u16(pkg.minor);
+    r.u32(pkg.variant);
+    r.u32(pkg.languagesPointer);
+    r.u32(pkg.filesPointer);
+    r.u32(pkg.requisitesPointer);
+    r.u32(pkg.certificatesPointer);
+    r.u32(pkg.componentNamePointer);
+    if (pkg.release6) {
+        r.u32(pkg.signaturePointer);
+        r.u32(pkg.capabilitiesPointer);
+        r.u32(pkg.installedSpace);
+        r.u32(pkg.maximumInstalledSpace);
+    }
+
+    pkg.uidChecksumOk = pkg.uid4 == uidChecksum(pkg.uid1, pkg.uid2, pkg.uid3);
+    // The checksum skips its own two bytes and a signature block at the end.
+    std::size_t crcEnd = file.size();
+    if (pkg.release6 && pkg.signaturePointer >= 18 && pkg.signaturePointer <= file.size())
+        crcEnd = pkg.signaturePointer;
+    pkg.computedChecksum = crc16(file.subspan(18, crcEnd - 18), crc16(file.first(16)));
+    pkg.checksumOk = pkg.computedChecksum == pkg.checksum;
+
+    NameReader names(file, pkg.unicode(), limits);
+
+    ByteReader lr(file);
+    if (!lr.seek(pkg.languagesPointer) || lr.remaining() / 2 < pkg.languageCount) {
+        pkg.problems.push_back("the language list lies outside the package");
+    } else {
+        pkg.languages.resize(pkg.languageCount);
+        for (std::uint16_t& l : pkg.languages)
+            lr.u16(l);
+    }
+
+    ByteReader fr(file);
+    std::vector<SisRecord> inFile;
+    if (!fr.seek(pkg.filesPointer)) {
+        pkg.problems.push_back("the file records start outside the package");
+    } else {
+        for (unsigned i = 0; i < pkg.fileCount; ++i) {
+            const std::string which = "file record " + std::to_string(i + 1) + " of " + std::to_string(pkg.fileCount);
+            SisRecord rec;
+            rec.offset = static_cast<std::uint32_t>(fr.pos());
+            std::uint32_t type = 0;
+            if (!fr.u32(type)) {
+                pkg.problems.push_back(which + " is cut off");
+                break;
+            }
+            bool sized = true;
+            switch (type) {
+            case kRecordFile:
+            case kRecordMultiLanguage:
+                sized = readFileRecord(fr, type, pkg, names, rec);
+                break;
+            case kRecordOptions: {
+                // Option count, then per option one length and one pointer
+                // per language, then the 128-bit selection.
+                if (!fr.u32(rec.optionCount)) {
+                    sized = false;
+                    break;
+                }
+                const std::uint64_t size = 8ull * pkg.languageCount * rec.optionCount + 16;
+                sized = fr.remaining() >= size && fr.skip(static_cast<std::size_t>(size));
+                break;
+            }
+            case kRecordIf:
+            case kRecordElseIf:
+                sized = fr.u32(rec.expressionSize) && fr.skip(rec.expressionSize);
+                break;
+            case kRecordElse:
+            case kRecordEndIf:
+                break;
+            default:
+                pkg.problems.push_back(which + " has the unknown type " + std::to_string(type)
+                                       + "; the records after it cannot be found");
+                sized = false;
+                break;
+            }
+            if (type > kRecordEndIf)
+                break;
+            if (!sized) {
+                pkg.problems.push_back(which + " is cut off");
+                break;
+            }
+            rec.type = static_cast<RecordType>(type);
+            inFile.push_back(std::move(rec));
+            if (names.exhausted()) {
+                pkg.problems.push_back("the package holds more name bytes than any real package; reading stopped at "
+                                       + which);
+                break;
+            }
+        }
+    }
+    pkg.records.assign(std::make_move_iterator(inFile.rbegin()), std::make_move_iterator(inFile.rend()));
+
+    ByteReader qr(file);
+    const std::uint64_t requisiteSize = 12 + 8ull * pkg.languageCount;
+    if (pkg.requisiteCount != 0 && !qr.seek(pkg.requisitesPointer)) {
+        pkg.problems.push_back("the requisites lie outside the package");
+    } else {
+        for (unsigned i = 0; i < pkg.requisiteCount; ++i) {
+            if (qr.remaining() < requisiteSize) {
+                pkg.problems.push_back("requisite " + std::to_string(i + 1) + " is cut off");
+                break;
+            }
+            SisRequisite q;
+            qr.u32(q.uid);
+            qr.u16(q.major);
+            qr.u16(q.minor);
+            qr.u32(q.variant);
+            std::vector<std::uint32_t> lengths(pkg.languageCount), pointers(pkg.languageCount);
+            for (auto& v : lengths)
+                qr.u32(v);
+            for (auto& v : pointers)
+                qr.u32(v);
+            q.names.resize(pkg.languageCount);
+            for (std::size_t l = 0; l < lengths.size(); ++l) {
+                std::string why;
+                if (!names.read(lengths[l], pointers[l], q.names[l], why)) {
+                    pkg.problems.push_back("requisite " + std::to_string(i + 1) + ": " + why);
+                    break;
+                }
+            }
+            pkg.requisites.push_back(std::move(q));
+            if (names.exhausted())
+                break;
+        }
+    }
+
+    ByteReader kr(file);
+    if (pkg.release6 && pkg.capabilityCount != 0) {
+        if (!kr.seek(pkg.capabilitiesPointer) || kr.remaining() / 8 < pkg.capabilityCount) {
+            pkg.problems.push_back("the capabilities lie outside the package");
+        } else {
+            pkg.capabilities.resize(pkg.capabilityCount);
+            for (Capability& c : pkg.capabilities) {
+                kr.u32(c.key);
+                kr.u32(c.value);
+            }
+        }
+    }
+
+    ByteReader cr(file);
+    if (!cr.seek(pkg.componentNamePointer) || cr.remaining() / 8 < pkg.languageCount) {
+        pkg.problems.push_back("the component name record lies outside the package");
+    } else {
+        std::vector<std::uint32_t> lengths(pkg.languageCount), pointers(pkg.languageCount);
+        for (auto& v : lengths)
+            cr.u32(v);
+        for (auto& v : pointers)
+            cr.u32(v);
+        pkg.componentNames.resize(pkg.languageCount);
+        for (std::size_t l = 0; l < lengths.size(); ++l) {
+            std::string why;
+            if (!names.read(lengths[l], pointers[l], pkg.componentNames[l], why)) {
+                pkg.problems.push_back("component name: " + why);
+                break;
+            }
+        }
+    }
+    return pkg;
+}
+
+Result<Bytes> readData(ByteSpan file, const SisPackage& package, const DataBlock& block, const ReadLimits& limits)
+{
+    if (!inside(file, block.pointer, block.storedLength))
+        return fail("the data lies outside the package");
+    const ByteSpan stored = file.subspan(block.pointer, block.storedLength);
+    if (!package.compressed()) {
+        if (stored.size() > limits.maxFileBytes)
+            return fail("the file is larger than " + std::to_string(limits.maxFileBytes) + " bytes");
+        return Bytes(stored.begin(), stored.end());
+    }
+    if (block.originalLength == 0)
+        return Bytes{};
+    if (block.originalLength > limits.maxFileBytes)
+        return fail("the file declares " + std::to_string(block.originalLength) + " bytes, more than the limit of "
+                    + std::to_string(limits.maxFileBytes));
+    // Deflate cannot expand its input more than about 1032 times; a larger
+    // declared size is a lie, so nothing that large is allocated for it.
+    if (block.originalLength > static_cast<std::uint64_t>(block.storedLength) * 1032 + 1024)
+        return fail("the file declares " + std::to_string(block.originalLength) + " bytes from only "
+                    + std::to_string(block.storedLength) + " compressed bytes, more than zlib can produce");
+    // Some packers stored incompressible files raw without the NC option;
+    // such data has the declared size and no zlib header.
+    const bool zlibHeader = stored.size() >= 2 && (stored[0] & 0x0F) == 8 && (stored[0] >> 4) <= 7
+        && ((stored[0] << 8) | stored[1]) % 31 == 0;
+    if (!zlibHeader && block.storedLength == block.originalLength)
+        return Bytes(stored.begin(), stored.end());
+
+    Bytes out(block.originalLength);
+    z_stream zs{};
+    if (inflateInit(&zs) != Z_OK)
+        return fail("zlib could not start inflating");
+    zs.next_in = const_cast<Bytef*>(stored.data());
+    zs.avail_in = static_cast<uInt>(stored.size());
+    zs.next_out = out.data();
+    zs.avail_out = static_cast<uInt>(out.size());
+    const int rc = inflate(&zs, Z_FINISH);
+    const uLong produced = zs.total_out;
+    const uInt inLeft = zs.avail_in;
+    const uInt outLeft = zs.avail_out;
+    const std::string zmsg = zs.msg ? zs.msg : "";
+    inflateEnd(&zs);
+    if (rc == Z_STREAM_END) {
+        if (produced != block.originalLength)
+            return fail("the data inflates to " + std::to_string(produced) + " bytes, fewer than the declared "
+                        + std::to_string(block.originalLength));
+        return out;
+    }
+    if (rc == Z_BUF_ERROR && outLeft == 0)
+        return fail("the data inflates to more than its declared " + std::to_string(block.originalLength) + " bytes");
+    if (rc == Z_BUF_ERROR && inLeft == 0)
+        return fail("the compressed data is cut off");
+    return fail("the compressed data is damaged" + (zmsg.empty() ? std::string() : " (" + zmsg + ")"));
+}
+
+} // namespace kastra::sis

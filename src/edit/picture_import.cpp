@@ -1,0 +1,119 @@
+#include "edit/picture_import.h"
+
+#include "platform/fileops.h"
+#include "picture/jpeg.h"
+#include "picture/resample.h"
+#include "workspace/slots.h"
+
+#include <QFileInfo>
+
+namespace kastra {
+
+namespace {
+
+constexpr Colour White = rgb(255, 255, 255);
+constexpr int ScreenWidth = 176;
+constexpr int DesktopHeight = 200;
+constexpr int BannerHeight = 68;
+constexpr int BackgroundHeight = DesktopHeight - BannerHeight;
+
+ImportOutcome refusal(const QString& text)
+{
+    ImportOutcome o;
+    o.message = ImportMessage{QString::fromUtf16(MainWindowCaption), text, ImportIcon::Exclamation};
+    return o;
+}
+
+// The user's picture, or nothing when the file cannot be read as one.
+std::optional<Bitmap> readPicture(const QString& path)
+{
+    if (path.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive)) {
+        Bitmap picture;
+        picture.readBmp(fsPath(path));
+        if (picture.empty())
+            return std::nullopt;
+        return picture;
+    }
+    auto decoded = decodeJpeg(fsPath(path));
+    if (!decoded || decoded->empty())
+        return std::nullopt;
+    return std::move(*decoded);
+}
+
+Bitmap banner(const Bitmap& target, const ImportOptions& options)
+{
+    // With both strips at the right edge, column 0 is dropped and columns
+    // 1-175 spread over the width, as the preview treats the background in
+    // that layout, so banner and background stay in line.
+    const int left = options.top && !options.bottom ? 1 : 0;
+    Bitmap out(ScreenWidth, BannerHeight);
+    out.stretchCopy({0, 0, ScreenWidth, BannerHeight}, target, {left, 0, ScreenWidth, BannerHeight});
+    if (options.top) {
+        const int strip = options.bottom ? 0 : ScreenWidth - 2;
+        for (int y = 0; y < BannerHeight; ++y) {
+            out.setPixel(strip, y, White);
+            out.setPixel(ScreenWidth - 1, y, White);
+        }
+    }
+    return out;
+}
+
+Bitmap background(const Bitmap& target, const ImportOptions& options)
+{
+    const int left = options.bottom ? 1 : 0;
+    Bitmap out(options.bottom ? ScreenWidth - 1 : ScreenWidth, BackgroundHeight);
+    out.stretchCopy({0, 0, ScreenWidth, BackgroundHeight}, target, {left, BannerHeight, ScreenWidth, DesktopHeight});
+    return out;
+}
+
+} // namespace
+
+QString TooSmallMessage()
+{
+    return QStringLiteral("Картинка должна быть больше, либо равна 176х200 !");
+}
+
+QString UnreadableMessage(const QString& picturePath)
+{
+    return QStringLiteral("Не удается прочитать картинку \"%1\": файл поврежден или это не BMP и не JPEG.")
+        .arg(QFileInfo(picturePath).fileName());
+}
+
+ImportOutcome ImportPicture(AppState& state, const Workspace& ws, const QString& picturePath,
+                            const ImportOptions& options)
+{
+    std::optional<Bitmap> picture = readPicture(picturePath);
+    if (!picture)
+        return refusal(UnreadableMessage(picturePath));
+    Bitmap target(ScreenWidth, DesktopHeight);
+    if (!fitPicture(*picture, target))
+        return refusal(TooSmallMessage());
+    picture.reset();   // the user's picture can be large; it is done with
+
+    ImportOutcome outcome;
+    outcome.repaint = true;
+    auto write = [&](const Bitmap& b, const QString& slot) {
+        const QString path = slotPath(ws.root, slot);
+        if (b.writeBmpChecked(fsPath(path)))
+            outcome.written << path;
+    };
+
+    const Bitmap top = banner(target, options);
+    if (options.separate) {
+        write(top, topSlot(state.scheme));
+    } else {
+        for (QChar n : {u'1', u'2', u'3', u'4'})
+            write(top, topSlot(n));
+    }
+    write(background(target, options), QStringLiteral("Back.bmp"));
+
+    // The strip of the current scheme only, from the banner file as written.
+    Bitmap& strip = state.scratch.strip;
+    strip.readBmp(fsPath(slotPath(ws.root, topSlot(state.scheme))));
+    strip.setHeight(12);
+    if (!strip.empty())
+        write(strip, tempSlot(state.scheme));
+    return outcome;
+}
+
+} // namespace kastra

@@ -1,0 +1,73 @@
+#pragma once
+// Picture import ("Загрузить картинку"): one user picture, BMP or JPEG of at
+// least 176 x 200, becomes the desktop slots of the theme. It is reduced to
+// exactly 176 x 200 (fitPicture), cut into the 176 x 68 banner and the
+// 132-row background, given white side strips as the options ask, and
+// written as 24-bit BMP files. The window shows the file dialog with
+// PictureFilter, calls ImportPicture with the chosen file, shows the message
+// if there is one and makes the repaint requests the outcome asks for (a
+// cancelled dialog makes them too, without calling this).
+
+#include "workspace/app_state.h"
+#include "workspace/workspace.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace kastra {
+
+// The file dialog's filter, in the Windows form the window's dialog helper
+// turns into Qt's ("Pictures (*.bmp *.jpg *.jpeg)").
+inline constexpr char16_t PictureFilter[] = u"Pictures (*.bmp,*.jpg,*.jpeg)|*.bmp;*.jpg;*.jpeg";
+
+// The main window's caption, which titles its messages.
+inline constexpr char16_t MainWindowCaption[] = u"Halvorn Kastra Theme Creator v1.11";
+
+struct ImportOptions {
+    bool top = false;        // "Сверху": side strips in the banner too
+    bool bottom = true;      // "Снизу": strip layout, background 175 columns
+    bool separate = false;   // "Разные картинки для EidPic": only Top<N>.bmp
+};
+
+enum class ImportIcon { Exclamation };
+
+struct ImportMessage {
+    QString title;
+    QString text;
+    ImportIcon icon = ImportIcon::Exclamation;
+};
+
+struct ImportOutcome {
+    // What the window shows in a message box with one OK button, if any.
+    std::optional<ImportMessage> message;
+    // Whether the window requests a desktop and a thumbnails repaint: after
+    // an import, not after a refusal.
+    bool repaint = false;
+    QStringList written;     // full paths of the slot files written
+};
+
+// The message for a picture smaller than 176 x 200.
+QString TooSmallMessage();
+// The message for a file that cannot be read as a picture.
+QString UnreadableMessage(const QString& picturePath);
+
+// Imports the picture at picturePath. A name ending in ".bmp" (any letter
+// case) is read as a BMP, anything else decoded as a JPEG. Writes, with N the
+// current scheme:
+//  - the banner, rows 0-67 of the reduced picture, to Top1.bmp ... Top4.bmp
+//    in that order, or only to Top<N>.bmp with options.separate. With
+//    options.top the banner gets white columns 0 and 175 (options.bottom) or
+//    174 and 175, its columns 1-175 then spread over the width;
+//  - the background, rows 68-199, to Back.bmp: 176 columns, or with
+//    options.bottom columns 1-175 spread over 176 of which the first 175 are
+//    kept;
+//  - Temp<N>.bmp, the top 12 rows of Top<N>.bmp as just written (through the
+//    strip buffer), even when the strip is being edited.
+// A picture narrower than 176 or lower than 200 pixels, or a file that cannot
+// be read or decoded, changes no file and gives the message to show.
+ImportOutcome ImportPicture(AppState& state, const Workspace& ws, const QString& picturePath,
+                            const ImportOptions& options);
+
+} // namespace kastra

@@ -1,0 +1,218 @@
+#include "picture/resample.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+
+using namespace kastra;
+
+namespace {
+
+Bitmap uniform(int w, int h, Colour c)
+{
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            b.setPixel(x, y, c);
+    return b;
+}
+
+Bitmap noise(int w, int h, unsigned seed)
+{
+    std::mt19937 rng(seed);
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            b.setPixel(x, y, rng() & 0xFFFFFFu);
+    return b;
+}
+
+// The procedure written out pixel by pixel with getPixel and setPixel, as a
+// second opinion on the row-based implementation.
+Bitmap literalFit(const Bitmap& src, int dw, int dh)
+{
+    const int sw = src.width(), sh = src.height();
+    const float sx = static_cast<float>(static_cast<double>(sw) / dw);
+    const float sy = static_cast<float>(static_cast<double>(sh) / dh);
+    auto bound = [](int k, float s) { return static_cast<int>(std::floor(static_cast<double>(k) * static_cast<double>(s))); };
+    Bitmap out(dw, dh);
+    for (int j = 0; j < dh; ++j)
+        for (int i = 0; i < dw; ++i) {
+            unsigned sum[3] = {0, 0, 0};
+            int n = 0;
+            for (int y = bound(j, sy); y < bound(j + 1, sy); ++y)
+                for (int x = bound(i, sx); x < bound(i + 1, sx); ++x, ++n) {
+                    const Colour c = src.getPixel(x, y);
+                    sum[0] += redOf(c);
+                    sum[1] += greenOf(c);
+                    sum[2] += blueOf(c);
+                }
+            const unsigned f = 65535u / static_cast<unsigned>(n);
+            out.setPixel(i, j, rgb((sum[0] * f) >> 16, (sum[1] * f) >> 16, (sum[2] * f) >> 16));
+        }
+    if (dh >= 3)
+        for (int y = 1; y <= dh - 2; ++y)
+            for (int x = 1; x <= dw - 2; ++x) {
+                const Colour m = out.getPixel(x, y);
+                const Colour d[4] = {out.getPixel(x - 1, y - 1), out.getPixel(x + 1, y - 1), out.getPixel(x - 1, y + 1),
+                                     out.getPixel(x + 1, y + 1)};
+                unsigned v[3];
+                for (int ch = 0; ch < 3; ++ch) {
+                    auto get = [ch](Colour c) { return static_cast<int>((c >> (8 * ch)) & 0xFF); };
+                    const int s = get(d[0]) + get(d[1]) + get(d[2]) + get(d[3]);
+                    const int r = (12 * get(m) - s) / 8;
+                    v[ch] = static_cast<unsigned>(r < 0 ? 0 : r > 255 ? 255 : r);
+                }
+                out.setPixel(x, y, rgb(v[0], v[1], v[2]));
+            }
+    return out;
+}
+
+void expectSame(const Bitmap& a, const Bitmap& b)
+{
+    ASSERT_EQ(a.width(), b.width());
+    ASSERT_EQ(a.height(), b.height());
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            ASSERT_EQ(a.getPixel(x, y), b.getPixel(x, y)) << "at " << x << "," << y;
+}
+
+} // namespace
+
+TEST(FitPicture, OneToOneLowersEveryChannelByOneThenSharpens)
+{
+    Bitmap src = uniform(176, 200, rgb(255, 1, 0));
+    Bitmap dst(176, 200);
+    ASSERT_TRUE(fitPicture(src, dst));
+    // Uniform stays uniform through sharpening: 12m - 4m = 8m.
+    for (int y = 0; y < 200; y += 7)
+        for (int x = 0; x < 176; x += 5)
+            ASSERT_EQ(dst.getPixel(x, y), rgb(254, 0, 0));
+}
+
+TEST(FitPicture, HalvingAveragesTwoByTwoBlocks)
+{
+    Bitmap src = uniform(352, 400, rgb(255, 255, 255));
+    Bitmap dst(176, 200);
+    ASSERT_TRUE(fitPicture(src, dst));
+    // (1020 * 16383) >> 16 = 254.
+    EXPECT_EQ(dst.getPixel(0, 0), rgb(254, 254, 254));
+    EXPECT_EQ(dst.getPixel(100, 100), rgb(254, 254, 254));
+}
+
+TEST(FitPicture, FractionalFactorsGiveUnequalBlocks)
+{
+    // 640 / 176 as a float: columns 0-2, 3-6, 7-9, 10-13 ... One white column
+    // (3) lands in destination column 1, averaged over 4 x 240 pixels.
+    Bitmap src = uniform(640, 480, 0);
+    for (int y = 0; y < 480; ++y)
+        src.setPixel(3, y, rgb(255, 255, 255));
+    Bitmap dst(176, 2);   // only two rows: no sharpening
+    ASSERT_TRUE(fitPicture(src, dst));
+    const unsigned expected = (255u * 240u * (65535u / 960u)) >> 16;   // 63
+    EXPECT_EQ(dst.getPixel(0, 0), 0u);
+    EXPECT_EQ(dst.getPixel(1, 0), rgb(expected, expected, expected));
+    EXPECT_EQ(dst.getPixel(2, 1), 0u);
+
+    // 480 / 200 = 2.4: rows 0-1, 2-3, 4-6, 7-8, 9-11 ...
+    Bitmap tall = uniform(2, 480, 0);
+    tall.setPixel(0, 2, rgb(255, 0, 0));
+    tall.setPixel(0, 4, rgb(255, 0, 0));
+    Bitmap out(2, 200);   // two columns: the sharpening pass visits nothing
+    ASSERT_TRUE(fitPicture(tall, out));
+    EXPECT_EQ(out.getPixel(0, 0), 0u);
+    EXPECT_EQ(out.getPixel(0, 1), rgb((255u * 32767u) >> 16, 0, 0));   // n = 2
+    EXPECT_EQ(out.getPixel(0, 2), rgb((255u * 21845u) >> 16, 0, 0));   // n = 3
+}
+
+TEST(FitPicture, SharpeningReadsTheRowAboveAsAlreadySharpened)
+{
+    // One-to-one 3 x 3: a single sharpened pixel, checked by hand.
+    Bitmap src = uniform(3, 3, rgb(11, 1, 255));
+    src.setPixel(1, 1, rgb(101, 1, 255));
+    Bitmap dst(3, 3);
+    ASSERT_TRUE(fitPicture(src, dst));
+    // red: (12 * 100 - 4 * 10) / 8 = 145; green 0; blue (12 * 254 - 4 * 254) / 8 = 254.
+    EXPECT_EQ(dst.getPixel(1, 1), rgb(145, 0, 254));
+    EXPECT_EQ(dst.getPixel(0, 0), rgb(10, 0, 254));
+
+    // Clamping at both ends.
+    Bitmap dark = uniform(3, 3, rgb(201, 1, 0));
+    dark.setPixel(1, 1, rgb(1, 255, 0));
+    Bitmap d2(3, 3);
+    ASSERT_TRUE(fitPicture(dark, d2));
+    EXPECT_EQ(d2.getPixel(1, 1), rgb(0, 255, 0));
+
+    // Larger noisy pictures against the pixel-by-pixel procedure, so the
+    // in-place order (row above already sharpened) is pinned down.
+    for (auto [sw, sh, dw, dh] : {std::array{176, 200, 176, 200}, std::array{640, 480, 176, 200},
+                                   std::array{353, 401, 176, 200}, std::array{1000, 1000, 176, 200},
+                                   std::array{9, 7, 5, 4}}) {
+        Bitmap s = noise(sw, sh, static_cast<unsigned>(sw * sh));
+        Bitmap d(dw, dh);
+        ASSERT_TRUE(fitPicture(s, d));
+        expectSame(d, literalFit(s, dw, dh));
+    }
+}
+
+TEST(FitPicture, RefusesSmallerSourcesAndLeavesBothAlone)
+{
+    for (auto [w, h] : {std::pair{175, 1000}, std::pair{1000, 199}, std::pair{175, 200}, std::pair{176, 199}}) {
+        Bitmap src = uniform(w, h, rgb(1, 2, 3));
+        Bitmap dst(176, 200);
+        EXPECT_FALSE(fitPicture(src, dst)) << w << "x" << h;
+        EXPECT_EQ(dst.getPixel(0, 0), rgb(255, 255, 255));
+        EXPECT_EQ(src.getPixel(0, 0), rgb(1, 2, 3));
+    }
+    Bitmap empty;
+    Bitmap dst(176, 200);
+    EXPECT_FALSE(fitPicture(empty, dst));
+    Bitmap exact = uniform(176, 200, 0);
+    EXPECT_TRUE(fitPicture(exact, dst));
+}
+
+TEST(FitPicture, BothPicturesBecomeTwentyFourBit)
+{
+    Bitmap src = Bitmap::create(200, 220, 8);
+    Bitmap dst = Bitmap::create(176, 200, 4);
+    ASSERT_TRUE(fitPicture(src, dst));
+    EXPECT_EQ(src.depth(), 24);
+    EXPECT_EQ(dst.depth(), 24);
+    EXPECT_EQ(dst.getPixel(50, 50), rgb(254, 254, 254));
+}
+
+TEST(NoSignalMask, MarksEveryPixelThatDiffersFromTheCorner)
+{
+    TempDir ws;
+    std::filesystem::create_directory(ws.path() / "Signal");
+    Bitmap pic = Bitmap::create(32, 12, 4);
+    std::vector<Colour> pal(16, 0);
+    pal[1] = rgb(255, 0, 0);
+    pal[2] = rgb(0, 0, 255);
+    pic.setPalette(pal);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 32; ++x)
+            pic.setPixel(x, y, rgb(0, 0, 255));
+    pic.setPixel(0, 0, rgb(255, 0, 0));   // a corner colour found nowhere else
+    pic.writeBmp(ws.path() / "Signal" / "000.bmp");
+    MakeNoSignalMask(ws.path());
+    Bitmap mask;
+    mask.readBmp(ws.path() / "Signal" / "006.bmp");
+    ASSERT_EQ(mask.depth(), 1);
+    ASSERT_EQ(mask.width(), 32);
+    EXPECT_EQ(readBytes(ws.path() / "Signal" / "006.bmp").size(), 62u + 4u * 12u);
+    for (int y = 0; y < 12; ++y)
+        for (int x = 0; x < 32; ++x)
+            EXPECT_EQ(mask.getPixel(x, y), (x == 0 && y == 0) ? rgb(255, 255, 255) : 0u);
+}
+
+TEST(NoSignalMask, MissingPictureKeepsTheOldMask)
+{
+    TempDir ws;
+    std::filesystem::create_directory(ws.path() / "Signal");
+    writeBytes(ws.path() / "Signal" / "006.bmp", Bytes{7, 7, 7});
+    MakeNoSignalMask(ws.path());
+    EXPECT_EQ(readBytes(ws.path() / "Signal" / "006.bmp"), (Bytes{7, 7, 7}));
+}

@@ -1,0 +1,346 @@
+// Loading and saving the five theme files between the program folder and the
+// workspace, through the real bmconv, and what happens when they are missing
+// or broken.
+#include "avkon_depths.h"
+#include "converter/converter.h"
+#include "converter/theme_files.h"
+#include "workspace_fixture.h"
+#include "converter/setup.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+namespace kastra {
+void PrintTo(ThemeFile f, std::ostream* os)
+{
+    *os << themeFileName(f).toStdString();
+}
+} // namespace kastra
+
+using namespace kastra;
+using namespace kastra::test;
+
+namespace {
+
+class ThemeFiles : public WorkspaceTest {
+protected:
+    void SetUp() override
+    {
+        Bitmap desktop;
+        PrepareWorkspace(ws, false, false, desktop);
+        // What a plain start lacks: banners and a background.
+        for (QChar n : {u'1', u'2', u'3', u'4'})
+            ThemeFileOp(ws, ThemeFileOpCode::WriteNoImageBanner, n);
+        writePicture(root() / "Back.bmp", picture(176, 132, [](int x, int y) { return rgb(x, y, 0); }));
+    }
+
+    // Every workspace file a load of this theme file may change.
+    std::vector<fs::path> loadTargets(ThemeFile file) const
+    {
+        QStringList names;
+        switch (file) {
+        case ThemeFile::EidPic:
+            names = bannerSlotNames();
+            names << "Temp1.bmp" << "Temp2.bmp" << "Temp3.bmp" << "Temp4.bmp";
+            break;
+        case ThemeFile::Background: names = backgroundSlotNames(); break;
+        case ThemeFile::Avkon: names = slotNames(SlotFolder::Avkon) << "Avkon.mbm"; break;
+        case ThemeFile::AvkonEx: names = slotNames(SlotFolder::Signal) << "AvkonEx.mbm"; break;
+        case ThemeFile::MenuFolders: names = slotNames(SlotFolder::Menu) << "menu_folders.mbm"; break;
+        }
+        std::vector<fs::path> out;
+        for (const QString& n : names)
+            out.push_back(slot(n));
+        return out;
+    }
+
+    ScratchBitmaps scratch;
+};
+
+const ThemeFile kAllFiles[] = {ThemeFile::EidPic, ThemeFile::Background, ThemeFile::Avkon, ThemeFile::AvkonEx,
+                               ThemeFile::MenuFolders};
+
+std::string fileLabel(const ::testing::TestParamInfo<ThemeFile>& info)
+{
+    const char* names[] = {"EidPic", "Background", "Avkon", "AvkonEx", "MenuFolders"};
+    return names[static_cast<int>(info.param)];
+}
+
+class EveryThemeFile : public ThemeFiles, public ::testing::WithParamInterface<ThemeFile> {};
+
+// ---------------------------------------------------------------------------
+// Missing files
+
+TEST_P(EveryThemeFile, MissingFileAsksForItAndChangesNothing)
+{
+    const auto targets = loadTargets(GetParam());
+    const auto before = snapshot(targets);
+    const ThemeFileOutcome out = LoadThemeFile(ws, GetParam(), scratch);
+    EXPECT_EQ(out.status, ThemeFileOutcome::Status::Missing);
+    EXPECT_EQ(out.message, "Поместите файл " + themeFileName(GetParam()) + " в директорию с программой !");
+    EXPECT_EQ(snapshot(targets), before);
+}
+
+// ---------------------------------------------------------------------------
+// Round trips: save, change the slots, load, and the slots are back
+
+TEST_P(EveryThemeFile, SaveThenLoadGivesTheSlotsBack)
+{
+    const ThemeFileOutcome saved = SaveThemeFile(ws, GetParam());
+    ASSERT_EQ(saved.status, ThemeFileOutcome::Status::Done) << saved.message.toStdString();
+    EXPECT_TRUE(saved.message.isEmpty());
+    const fs::path file = program() / themeFileName(GetParam()).toStdString();
+    ASSERT_TRUE(fs::is_regular_file(file));
+    EXPECT_EQ(readBytes(file), readBytes(root() / "SIS" / file.filename()));
+
+    // Packing reduced the colours; what the load gives back is the packed
+    // picture, so compare against a first load.
+    ASSERT_EQ(LoadThemeFile(ws, GetParam(), scratch).status, ThemeFileOutcome::Status::Done);
+    const auto targets = loadTargets(GetParam());
+    const auto loaded = snapshot(targets);
+    const Bitmap scribble = picture(3, 3, [](int, int) { return rgb(1, 2, 3); });
+    for (const fs::path& p : targets)
+        if (p.extension() == ".bmp")
+            writePicture(p, scribble);
+    ASSERT_EQ(LoadThemeFile(ws, GetParam(), scratch).status, ThemeFileOutcome::Status::Done);
+    EXPECT_EQ(snapshot(targets), loaded);
+    EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
+}
+
+// ---------------------------------------------------------------------------
+// Failures keep what was there
+
+TEST_P(EveryThemeFile, FailedSaveKeepsTheProgramFolderFile)
+{
+    const fs::path file = program() / themeFileName(GetParam()).toStdString();
+    const Bytes old = {'o', 'l', 'd'};
+    writeBytes(file, old);
+    // A first pack leaves SIS\<file>, which a failed second one must not
+    // pass off as its result.
+    ASSERT_TRUE(ThemeFileOp(ws, [] (ThemeFile f) {
+        const ThemeFileOpCode codes[] = {ThemeFileOpCode::PackEidPic, ThemeFileOpCode::PackBackground,
+                                         ThemeFileOpCode::PackAvkon, ThemeFileOpCode::PackAvkonEx,
+                                         ThemeFileOpCode::PackMenuFolders};
+        return codes[static_cast<int>(f)];
+    }(GetParam())));
+    // A slot bmconv cannot read: a folder in its place.
+    const QString broken = GetParam() == ThemeFile::EidPic       ? QStringLiteral("Top1.bmp")
+                           : GetParam() == ThemeFile::Background ? QStringLiteral("Back.bmp")
+                           : GetParam() == ThemeFile::Avkon      ? slotName(SlotFolder::Avkon, 100)
+                           : GetParam() == ThemeFile::AvkonEx    ? slotName(SlotFolder::Signal, 0)
+                                                                 : slotName(SlotFolder::Menu, 2);
+    fs::remove(slot(broken));
+    fs::create_directory(slot(broken));
+
+    const ThemeFileOutcome out = SaveThemeFile(ws, GetParam());
+
+    EXPECT_EQ(out.status, ThemeFileOutcome::Status::Failed);
+    EXPECT_EQ(out.message, "Не удалось сохранить файл " + themeFileName(GetParam()) + ".");
+    EXPECT_EQ(readBytes(file), old);
+}
+
+struct Damage {
+    const char* what;
+    // The bytes of the damaged file, from a good one.
+    Bytes (*make)(const Bytes& good);
+};
+
+void PrintTo(const Damage& d, std::ostream* os)
+{
+    *os << d.what;
+}
+
+class DamagedLoads : public ThemeFiles, public ::testing::WithParamInterface<std::tuple<ThemeFile, Damage>> {};
+
+TEST_P(DamagedLoads, LeaveTheWorkspaceAsItWas)
+{
+    const auto [file, damage] = GetParam();
+    ASSERT_EQ(SaveThemeFile(ws, file).status, ThemeFileOutcome::Status::Done);
+    const fs::path programFile = program() / themeFileName(file).toStdString();
+    writeBytes(programFile, damage.make(readBytes(programFile)));
+    // The workspace differs from the saved file, so a half-done load would
+    // show.
+    const Bitmap scribble = picture(3, 3, [](int, int) { return rgb(1, 2, 3); });
+    const auto targets = loadTargets(file);
+    for (const fs::path& p : targets)
+        if (p.extension() == ".bmp")
+            writePicture(p, scribble);
+    fs::remove(root() / "Top4.bmp");   // a slot that did not exist stays away
+    const auto before = snapshot(targets);
+
+    const ThemeFileOutcome out = LoadThemeFile(ws, file, scratch);
+
+    EXPECT_EQ(out.status, ThemeFileOutcome::Status::Failed) << damage.what;
+    EXPECT_EQ(out.message, "Не удалось загрузить файл " + themeFileName(file) + ".");
+    EXPECT_EQ(snapshot(targets), before) << damage.what;
+    EXPECT_FALSE(fs::exists(root() / "Top4.bmp"));
+    EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
+}
+
+// A valid file that holds one bitmap fewer than the unpack names: bmconv
+// writes all the others before it fails.
+Bytes dropLastBitmap(const Bytes& good)
+{
+    auto bitmaps = mbm::readMbm(good);
+    if (!bitmaps || bitmaps->empty())
+        return {};
+    bitmaps->pop_back();
+    auto bytes = mbm::writeMbm(*bitmaps, mbm::Store::Compressed);
+    return bytes ? *bytes : Bytes{};
+}
+
+Bytes truncateHalf(const Bytes& good)
+{
+    return Bytes(good.begin(), good.begin() + static_cast<std::ptrdiff_t>(good.size() / 2));
+}
+
+Bytes notAnMbm(const Bytes&)
+{
+    return Bytes(64, 0x5A);
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, DamagedLoads,
+                         ::testing::Combine(::testing::ValuesIn(kAllFiles),
+                                            ::testing::Values(Damage{"one bitmap short", dropLastBitmap},
+                                                              Damage{"cut in half", truncateHalf},
+                                                              Damage{"not an MBM", notAnMbm})));
+
+INSTANTIATE_TEST_SUITE_P(Files, EveryThemeFile, ::testing::ValuesIn(kAllFiles), fileLabel);
+
+// ---------------------------------------------------------------------------
+// Particular files
+
+TEST_F(ThemeFiles, SavingAvkonRightAfterStartRecomputesTheFourMasks)
+{
+    // Masks that no longer fit their pictures, as after an edit.
+    const std::pair<int, int> pairs[] = {{136, 137}, {138, 139}, {202, 203}, {445, 446}};
+    for (auto [colour, mask] : pairs) {
+        const Bitmap c = readPicture(slot(SlotFolder::Avkon, colour));
+        writePicture(slot(SlotFolder::Avkon, mask), picture(c.width(), c.height(), [](int, int) { return kastra::Colour{0}; }));
+    }
+
+    ASSERT_EQ(SaveThemeFile(ws, ThemeFile::Avkon).status, ThemeFileOutcome::Status::Done);
+
+    const auto packed = readMbmFile(program() / "Avkon.mbm");
+    ASSERT_EQ(packed.size(), 508u);
+    const std::string& depths = avkonDepths();
+    for (std::size_t i = 0; i < 508; ++i) {
+        const mbm::Mode want = depths[i] == 'c' ? mbm::Mode{8, true} : depths[i] == 'm' ? mbm::Mode{1, false}
+                                                                                         : mbm::Mode{12, true};
+        ASSERT_EQ(packed[i].mode(), want) << i;
+    }
+    for (auto [colour, mask] : pairs) {
+        Bitmap expected = readPicture(slot(SlotFolder::Avkon, colour));
+        expected.makeMask(expected.getPixel(0, 0));
+        const auto& m = packed[static_cast<std::size_t>(mask)];
+        ASSERT_EQ(m.header.width, expected.width());
+        ASSERT_EQ(m.header.height, expected.height());
+        int white = 0;
+        for (int y = 0; y < expected.height(); ++y)
+            for (int x = 0; x < expected.width(); ++x) {
+                const bool isWhite = expected.getPixel(x, y) == 0x00FFFFFFu;
+                white += isWhite;
+                ASSERT_EQ(m.pixel(x, y).r, isWhite ? 255 : 0) << mask << ": " << x << "," << y;
+            }
+        EXPECT_GT(white, 0) << mask;   // the corner at least
+    }
+}
+
+TEST_F(ThemeFiles, LoadThenSaveMenuFolders)
+{
+    // 24 bitmaps whose odd ones are nothing like masks.
+    std::vector<Bitmap> icons;
+    for (int i = 0; i < 24; ++i)
+        icons.push_back(picture(i % 4 < 2 ? 42 : 44, i % 4 < 2 ? 29 : 44, [i](int x, int y) {
+            return (x * y) % (i + 3) == 0 ? rgb(255, 255, 255) : rgb(16 * (i % 16), 0, 240);
+        }));
+    writeMbmOf(program() / "menu_folders.mbm", icons);
+    const Bytes mine = readBytes(program() / "menu_folders.mbm");
+
+    ASSERT_EQ(LoadThemeFile(ws, ThemeFile::MenuFolders, scratch).status, ThemeFileOutcome::Status::Done);
+    EXPECT_EQ(readBytes(root() / "menu_folders.mbm"), mine);
+    ASSERT_EQ(SaveThemeFile(ws, ThemeFile::MenuFolders).status, ThemeFileOutcome::Status::Done);
+
+    const auto packed = readMbmFile(program() / "menu_folders.mbm");
+    ASSERT_EQ(packed.size(), 24u);
+    for (std::size_t i = 0; i < 24; i += 2) {
+        const auto& colour = packed[i];
+        const auto& mask = packed[i + 1];
+        ASSERT_EQ(colour.mode(), (mbm::Mode{12, true})) << i;
+        ASSERT_EQ(mask.mode(), (mbm::Mode{1, false})) << i;
+        ASSERT_EQ(mask.header.width, colour.header.width);
+        for (int y = 0; y < colour.header.height; ++y)
+            for (int x = 0; x < colour.header.width; ++x) {
+                const bool key = colour.pixel(x, y) == colour.pixel(0, 0);
+                ASSERT_EQ(mask.pixel(x, y).r, key ? 255 : 0) << i << ": " << x << "," << y;
+            }
+    }
+}
+
+TEST_F(ThemeFiles, LoadingEidPicCutsTheTopStrips)
+{
+    std::vector<Bitmap> banners = {picture(176, 12, [](int x, int) { return rgb(x, 0, 0); })};
+    for (int n = 1; n <= 4; ++n)
+        banners.push_back(picture(176, 68, [n](int x, int y) { return rgb(x, y * 3, 60 * n); }));
+    writeMbmOf(program() / "EidPic.mbm", banners);
+    writePicture(root() / "Temp2.bmp", picture(5, 5, [](int, int) { return rgb(1, 1, 1); }));
+
+    ASSERT_EQ(LoadThemeFile(ws, ThemeFile::EidPic, scratch).status, ThemeFileOutcome::Status::Done);
+
+    for (QChar n : {u'1', u'2', u'3', u'4'}) {
+        const Bitmap top = readPicture(slot(topSlot(n)));
+        const Bitmap strip = readPicture(slot(tempSlot(n)));
+        ASSERT_EQ(top.width(), 176);
+        ASSERT_EQ(top.height(), 68);
+        ASSERT_EQ(strip.width(), 176);
+        ASSERT_EQ(strip.height(), 12);
+        for (int y = 0; y < 12; ++y)
+            for (int x = 0; x < 176; ++x)
+                ASSERT_EQ(strip.getPixel(x, y), top.getPixel(x, y)) << n.toLatin1() << ": " << x << "," << y;
+        EXPECT_EQ(top.getPixel(7, 20), rgb(7, 60, 60 * (n.unicode() - '0')));
+    }
+    EXPECT_EQ(scratch.strip.height(), 12);
+}
+
+TEST_F(ThemeFiles, LoadingAvkonTwiceKeepsTheWorkspacesOwnAvkon)
+{
+    const Bytes ownAvkon = readBytes(root() / "Avkon.mbm");
+    std::vector<Bitmap> mine(508, picture(2, 2, [](int, int) { return rgb(8, 8, 8); }));
+    writeMbmOf(program() / "Avkon.mbm", mine);
+    ASSERT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Done);
+    mine.assign(508, picture(3, 3, [](int, int) { return rgb(9, 9, 9); }));
+    writeMbmOf(program() / "Avkon.mbm", mine);
+    ASSERT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Done);
+
+    EXPECT_EQ(readBytes(root() / "Avk.mbm"), readBytes(program() / "Avkon.mbm"));
+    EXPECT_EQ(readBytes(root() / "Avkon.mbm"), ownAvkon);
+    EXPECT_EQ(readPicture(slot(SlotFolder::Avkon, 0)).getPixel(2, 2), rgb(9, 9, 9));
+    EXPECT_EQ(readPicture(slot(SlotFolder::Avkon, 507)).width(), 3);
+}
+
+TEST_F(ThemeFiles, LetterCaseVariantsAreFoundAndReplaced)
+{
+    ASSERT_EQ(SaveThemeFile(ws, ThemeFile::AvkonEx).status, ThemeFileOutcome::Status::Done);
+    fs::rename(program() / "AvkonEx.mbm", program() / "AVKONEX.MBM");
+    writeBytes(program() / "AVKONEX.MBM", readBytes(program() / "AVKONEX.MBM"));
+    EXPECT_EQ(LoadThemeFile(ws, ThemeFile::AvkonEx, scratch).status, ThemeFileOutcome::Status::Done);
+
+    writeBytes(program() / "AVKONEX.MBM", Bytes{'o', 'l', 'd'});
+    ASSERT_EQ(SaveThemeFile(ws, ThemeFile::AvkonEx).status, ThemeFileOutcome::Status::Done);
+    EXPECT_FALSE(fs::exists(program() / "AvkonEx.mbm"));
+    EXPECT_EQ(readBytes(program() / "AVKONEX.MBM"), readBytes(root() / "SIS" / "AvkonEx.mbm"));
+    EXPECT_EQ(filesIn(program()), 1u);
+}
+
+TEST_F(ThemeFiles, SaveIntoAFolderItCannotWriteFails)
+{
+    // A folder in the place of the program folder's file: the replace fails.
+    fs::create_directory(program() / "backgroundimage.mbm");
+    const ThemeFileOutcome out = SaveThemeFile(ws, ThemeFile::Background);
+    EXPECT_EQ(out.status, ThemeFileOutcome::Status::Failed);
+    EXPECT_EQ(out.message, QStringLiteral("Не удалось сохранить файл backgroundimage.mbm."));
+    EXPECT_TRUE(fs::is_directory(program() / "backgroundimage.mbm"));
+}
+
+} // namespace

@@ -1,0 +1,304 @@
+// The build behind the "Build" button, end to end: payloads, script,
+// bmconv and makesis, and the delivered package read back with our own SIS
+// reader. Every failure must end in the error message and leave a package
+// delivered before untouched.
+#include "package/build.h"
+#include "package/loaders.h"
+#include "package/package_check.h"
+#include "workspace/payloads.h"
+#include "package_fixture.h"
+#include "package/package_script.h"
+
+#include "handset/aif.h"
+#include "handset/gdr.h"
+#include "mbm/mbm.h"
+#include "sis/sis_extract.h"
+#include "sis/sis_reader.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <vector>
+
+using namespace kastra;
+using namespace kastra::test;
+namespace fs = std::filesystem;
+
+namespace {
+
+BuildInputs inputs(const QString& name = QStringLiteral("Тема"), const QString& file = QStringLiteral("MyTheme"))
+{
+    BuildInputs in;
+    in.themeName = name;
+    in.fileName = file;
+    in.greeting = QStringLiteral("Привет\nмир");
+    return in;
+}
+
+struct Built {
+    BuildResult result;
+    std::vector<int> progress;
+};
+
+Built build(const ThemeWorkspace& t, const BuildInputs& in)
+{
+    Built b;
+    b.result = BuildPackage(t.ws, in, [&b](int v) { b.progress.push_back(v); });
+    return b;
+}
+
+Bytes fileBytes(const fs::path& p)
+{
+    return readBytes(p);
+}
+
+void writeScript(const fs::path& p, const std::string& body)
+{
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out << "#!/bin/sh\n" << body << "\n";
+    out.close();
+    fs::permissions(p, fs::perms::owner_all, fs::perm_options::add);
+}
+
+Bytes tinyFont(std::uint32_t uid)
+{
+    gdr::FontStore store;
+    gdr::FontBitmap font;
+    font.uid = uid;
+    font.cellHeight = 2;
+    font.ascent = 2;
+    font.maxCharWidth = 1;
+    font.maxNormalCharWidth = 1;
+    gdr::Glyph g;
+    g.code = 'A';
+    g.ascent = 2;
+    g.move = 1;
+    g.height = 2;
+    g.pixels = {1, 0};
+    font.glyphs.push_back(g);
+    store.fontBitmaps.push_back(font);
+    store.typefaces.push_back({u"Tiny", 1, {{uid, 1, 1}}});
+    auto bytes = gdr::writeFontStore(store);
+    EXPECT_TRUE(bytes) << bytes.error();
+    return bytes ? *bytes : Bytes{};
+}
+
+Bytes tinyAif(std::uint32_t appUid, const std::u16string& caption)
+{
+    aif::AppInfo info;
+    info.appUid = appUid;
+    info.captions.push_back({1, caption});
+    auto bytes = aif::writeAif(info);
+    EXPECT_TRUE(bytes) << bytes.error();
+    return bytes ? *bytes : Bytes{};
+}
+
+} // namespace
+
+TEST(PackageBuild, DeliversThePackageOfTheScript)
+{
+    ThemeWorkspace t;
+    const Built b = build(t, inputs());
+    ASSERT_TRUE(b.result.outcome.ok) << b.result.outcome.text.toStdString();
+    EXPECT_EQ(b.result.outcome.title, QStringLiteral("Готово"));
+    EXPECT_EQ(b.result.outcome.text, QStringLiteral("SIS файл создан"));
+    EXPECT_EQ(b.result.outcome.icon, MessageIcon::Information);
+
+    std::vector<int> expected;
+    for (int i = 1; i <= 22; ++i)
+        expected.push_back(i);
+    for (int v : {23, 25, 35, 45, 55, 60, 70, 85, 100, 0})
+        expected.push_back(v);
+    EXPECT_EQ(b.progress, expected);
+
+    const fs::path delivered = t.programFolder() / "MyTheme.sis";
+    EXPECT_EQ(b.result.deliveredPath, q(delivered));
+    const Bytes sis = fileBytes(delivered);
+    const auto package = sis::readSis(sis);
+    ASSERT_TRUE(package) << package.error();
+    EXPECT_TRUE(package->checksumOk);
+    EXPECT_TRUE(package->uidChecksumOk);
+    EXPECT_EQ(package->uid1, 0x000F4240u);
+    EXPECT_TRUE(package->problems.empty());
+
+    // The 27 files in script order with their destinations and kinds.
+    const auto files = packageScriptFiles();
+    ASSERT_EQ(package->records.size(), files.size());
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        const sis::SisRecord& r = package->records[k];
+        EXPECT_TRUE(r.damage.empty()) << k;
+        std::string destination = files[k].destination;
+        if (k == 6)
+            destination += std::to_string(b.result.fontNumber) + ".gdr";
+        const std::u16string want = QString::fromStdString(destination).toStdU16String();
+        if (k > 0) {
+            EXPECT_EQ(r.destination, want) << k;
+        }
+        const std::string options = files[k].options;
+        const std::uint32_t kind = options.find("FT") != std::string::npos   ? sis::kFileText
+                                   : options.find("FR") != std::string::npos ? sis::kFileRun
+                                                                             : sis::kFileStandard;
+        EXPECT_EQ(r.fileType, kind) << k;
+    }
+
+    // The script on disk is the script, the welcome text the box's.
+    const auto script = PackageScript(QStringLiteral("Тема"), b.result.fontNumber);
+    ASSERT_TRUE(script);
+    EXPECT_EQ(fileBytes(t.sis() / "MyTheme.pkg"), Bytes(script->begin(), script->end()));
+    const QByteArray hello = HelloText(QStringLiteral("Привет\nмир"));
+    EXPECT_EQ(fileBytes(t.sis() / "Hello.txt"), Bytes(hello.begin(), hello.end()));
+
+    // The five theme files match the catalogue, and the banners and the
+    // background are the slots' pixels.
+    const auto check = CheckPackage(sis);
+    ASSERT_TRUE(check);
+    EXPECT_TRUE(check->problems.isEmpty()) << check->problems.join(u'\n').toStdString();
+    const auto eid = packageFileData(sis, QStringLiteral("EidPic.mbm"));
+    ASSERT_TRUE(eid);
+    const auto banners = mbm::readMbm(*eid);
+    ASSERT_TRUE(banners);
+    ASSERT_EQ(banners->size(), 5u);
+    const Bitmap top2 = patternPicture(176, 68, 12);
+    for (int y = 0; y < 68; ++y)
+        for (int x = 0; x < 176; ++x) {
+            const mbm::Rgb p = (*banners)[2].pixel(x, y);
+            ASSERT_EQ(rgb(p.r, p.g, p.b), top2.getPixel(x, y)) << x << "," << y;
+        }
+    // The veZorCtrl resource files are the payloads the script names.
+    const auto r16 = packageFileData(sis, QStringLiteral("veZorCtrl.r16"));
+    ASSERT_TRUE(r16);
+    EXPECT_EQ(*r16, fileBytes(t.sis() / "veZorCtrl.r16"));
+}
+
+TEST(PackageBuild, NameChecksWriteNothing)
+{
+    ThemeWorkspace t;
+    struct Case {
+        const char16_t* name;
+        const char16_t* file;
+        const char16_t* message;
+    };
+    const Case cases[] = {
+        {u"", u"ab", u"Не введено название либо имя файла"},
+        {u"Тема", u"", u"Не введено название либо имя файла"},
+        {u"", u"", u"Не введено название либо имя файла"},
+        {u"Тема", u"a", u"Имя файла должно быть минимум два символа"},
+        {u"say \"hi\"", u"ab", u"Название темы не должно содержать кавычек и переводов строки"},
+        {u"two\nlines", u"ab", u"Название темы не должно содержать кавычек и переводов строки"},
+        {u"Тема", u"../up", u"Имя файла может содержать только латинские буквы, цифры и знак подчёркивания"},
+        {u"Тема", u"my theme", u"Имя файла может содержать только латинские буквы, цифры и знак подчёркивания"},
+    };
+    for (const Case& c : cases) {
+        const Built b = build(t, inputs(QString::fromUtf16(c.name), QString::fromUtf16(c.file)));
+        EXPECT_FALSE(b.result.outcome.ok);
+        EXPECT_EQ(b.result.outcome.text, QString::fromUtf16(c.message));
+        EXPECT_EQ(b.result.outcome.title, QString::fromUtf16(WindowCaption));
+        EXPECT_EQ(b.result.outcome.icon, MessageIcon::Warning);
+        EXPECT_TRUE(b.progress.empty());
+        EXPECT_TRUE(fs::is_empty(t.sis())) << QString::fromUtf16(c.file).toStdString();
+    }
+    // Two characters are enough.
+    EXPECT_TRUE(build(t, inputs(QStringLiteral("x"), QStringLiteral("ab"))).result.outcome.ok);
+}
+
+TEST(PackageBuild, LoadedFontAndAifFilesAreKeptAndTheScriptStays)
+{
+    ThemeWorkspace t;
+    const fs::path font = t.base() / "mine.gdr";
+    const fs::path menuAif = t.base() / "menu.aif";
+    const fs::path appAif = t.base() / "app.aif";
+    writeBytes(font, tinyFont(0x10005678));
+    writeBytes(menuAif, tinyAif(0x10001234, u"Меню!"));
+    writeBytes(appAif, tinyAif(0x10004321, u"Ctrl"));
+    ASSERT_TRUE(LoadFont(t.ws, q(font)).ok);
+    ASSERT_TRUE(LoadMenuAif(t.ws, q(menuAif)).ok);
+    ASSERT_TRUE(LoadAppAif(t.ws, q(appAif)).ok);
+
+    BuildInputs in = inputs();
+    in.fontNumber = 321;
+    for (int round = 0; round < 2; ++round) {
+        const Built b = build(t, in);
+        ASSERT_TRUE(b.result.outcome.ok) << b.result.outcome.text.toStdString();
+        const Bytes sis = fileBytes(t.programFolder() / "MyTheme.sis");
+        EXPECT_EQ(packageFileData(sis, QStringLiteral("321.gdr")), fileBytes(font)) << round;
+        EXPECT_EQ(packageFileData(sis, QStringLiteral("veZozi.aif")), fileBytes(menuAif)) << round;
+        EXPECT_EQ(packageFileData(sis, QStringLiteral("veZorCtrl.aif")), fileBytes(appAif)) << round;
+        const auto script = PackageScript(QStringLiteral("Тема"), 321);
+        EXPECT_EQ(fileBytes(t.sis() / "MyTheme.pkg"), Bytes(script->begin(), script->end()));
+    }
+}
+
+TEST(PackageBuild, DefaultFontIsWrittenWhenNoneWasLoaded)
+{
+    ThemeWorkspace t;
+    ASSERT_TRUE(build(t, inputs()).result.outcome.ok);
+    const auto font = payloadBytes(QStringLiteral("PKG"), QStringLiteral("FONT"), {});
+    ASSERT_TRUE(font);
+    EXPECT_EQ(fileBytes(t.sis() / "kde.gdr"), Bytes(font->begin(), font->end()));
+}
+
+// Every way a tool can fail ends in the error message, and the package a
+// build delivered before stays exactly as it was.
+TEST(PackageBuild, FailuresNeverReportSuccessAndKeepTheOldPackage)
+{
+    struct Case {
+        const char* what;
+        const char* payload;   // tool replaced through the override folder
+        const char* script;
+        bool removeBack;
+    };
+    const Case cases[] = {
+        {"bmconv exits 1", "EXTPROGS/BMC", "exit 1", false},
+        {"bmconv writes nothing", "EXTPROGS/BMC", "exit 0", false},
+        {"makesis exits 1", "EXTPROGS/SIS", "exit 1", false},
+        {"makesis writes nothing", "EXTPROGS/SIS", "exit 0", false},
+        {"makesis writes a package and fails", "EXTPROGS/SIS", "echo x > \"$(basename \"$1\" .pkg).SIS\"; exit 3",
+         false},
+        {"a slot is missing", nullptr, nullptr, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ThemeWorkspace t;
+        ASSERT_TRUE(build(t, inputs()).result.outcome.ok);
+        const fs::path delivered = t.programFolder() / "MyTheme.sis";
+        const Bytes before = fileBytes(delivered);
+        if (c.payload) {
+            const fs::path override = t.programFolder() / "payloads" / c.payload;
+            fs::create_directories(override.parent_path());
+            writeScript(override, c.script);
+        }
+        if (c.removeBack)
+            fs::remove(t.root() / "Back.bmp");
+        t.importPicture(2);
+        fs::remove(t.sis() / "MyTheme.SIS");
+        if (c.removeBack)
+            fs::remove(t.root() / "Back.bmp");
+
+        const Built b = build(t, inputs());
+        EXPECT_FALSE(b.result.outcome.ok);
+        EXPECT_EQ(b.result.outcome.title, QStringLiteral("Ошибка"));
+        EXPECT_TRUE(b.result.outcome.text.startsWith(QStringLiteral("Во время создания SIS файла произошла ошибка\n")))
+            << b.result.outcome.text.toStdString();
+        EXPECT_EQ(b.result.outcome.icon, MessageIcon::Error);
+        ASSERT_FALSE(b.progress.empty());
+        EXPECT_EQ(b.progress.back(), 0);
+        EXPECT_EQ(fileBytes(delivered), before);
+        if (std::string(c.what).rfind("bmconv", 0) == 0 || c.removeBack) {
+            EXPECT_FALSE(fs::exists(t.sis() / "MyTheme.SIS")) << "makesis must not run after a failed pack";
+        }
+    }
+}
+
+TEST(PackageBuild, BuildRightAfterStartFailsHonestly)
+{
+    ThemeWorkspace t;
+    for (const char* slot : {"Top1.bmp", "Top2.bmp", "Top3.bmp", "Top4.bmp", "Back.bmp"})
+        fs::remove(t.root() / slot);
+    const Built b = build(t, inputs());
+    EXPECT_FALSE(b.result.outcome.ok);
+    EXPECT_EQ(b.result.outcome.title, QStringLiteral("Ошибка"));
+    EXPECT_FALSE(fs::exists(t.programFolder() / "MyTheme.sis"));
+}

@@ -1,0 +1,192 @@
+#include "platform/fatal.h"
+#include "platform/fileops.h"
+#include "platform/folders.h"
+#include "platform/process.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+using namespace kastra;
+namespace fs = std::filesystem;
+
+namespace {
+
+QString q(const fs::path& p) { return QString::fromStdString(p.string()); }
+
+} // namespace
+
+// ---------------------------------------------------------------------------
+// Processes
+
+TEST(Process, RunsHiddenAndWaitsForTheExitCode)
+{
+    const ProcessOutcome ok = RunHidden("/bin/sh -c \"exit 3\"", {});
+    EXPECT_TRUE(ok.started);
+    EXPECT_TRUE(ok.finished);
+    EXPECT_EQ(ok.exitCode, 3);
+    const ProcessOutcome missing = RunHidden("/nonexistent/tool.exe com.txt", {});
+    EXPECT_FALSE(missing.started);
+    EXPECT_FALSE(RunHidden("", {}).started);
+}
+
+TEST(Process, ProgramIsFoundInTheWorkingDirectoryFirst)
+{
+    TempDir d;
+    fs::copy_file("/bin/sh", d.path() / "tool.exe");
+    fs::permissions(d.path() / "tool.exe", fs::perms::owner_all);
+    writeBytes(d.path() / "com.txt", Bytes{'e', 'x', 'i', 't', ' ', '7', '\n'});
+    // "tool.exe com.txt" as the command line, resolved against the working directory.
+    const ProcessOutcome r = RunHidden("tool.exe com.txt", q(d.path()));
+    EXPECT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 7);
+}
+
+TEST(Process, TimeLimitEndsTheChild)
+{
+    QElapsedTimer t;
+    t.start();
+    const ProcessOutcome r = RunHidden("/bin/sleep 20", {}, 300);
+    EXPECT_TRUE(r.started);
+    EXPECT_FALSE(r.finished);
+    EXPECT_LT(t.elapsed(), 10000);
+}
+
+TEST(Process, DetachedStartNeedsNoShellAndKeepsQuotedWords)
+{
+    TempDir d;
+    const fs::path target = d.path() / "a folder" / "made by child";
+    fs::create_directory(d.path() / "a folder");
+    ASSERT_TRUE(StartDetached("/usr/bin/touch \"" + q(target) + "\""));
+    for (int i = 0; i < 100 && !fs::exists(target); ++i)
+        QThread::msleep(50);
+    EXPECT_TRUE(fs::exists(target));
+    EXPECT_FALSE(StartDetached("/nonexistent/editor file.bmp"));
+    EXPECT_EQ(SplitCommandLine("a \"b c\" d"), (QStringList{"a", "b c", "d"}));
+}
+
+// ---------------------------------------------------------------------------
+// Folders
+
+TEST(Folders, WorkspaceBaseIsPrivateToTheUser)
+{
+    TempDir d;
+    const QString base = q(d.path() / "base");
+    auto r = PrepareWorkspaceBase(base);
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_TRUE(r->endsWith('/'));
+    struct stat st {};
+    ASSERT_EQ(::stat(base.toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0700u);
+    EXPECT_EQ(WorkspaceRootFor(base), base + "/Temp/WorkDir/");
+    // A world-writable existing folder is closed down, a file is refused.
+    ::chmod(base.toLocal8Bit().constData(), 0777);
+    ASSERT_TRUE(PrepareWorkspaceBase(base).ok());
+    ASSERT_EQ(::stat(base.toLocal8Bit().constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0077, 0u);
+    writeBytes(d.path() / "file", Bytes{1});
+    EXPECT_FALSE(PrepareWorkspaceBase(q(d.path() / "file")).ok());
+}
+
+TEST(Folders, FolderOwnedByAnotherUserIsRefused)
+{
+    if (::getuid() != 0)
+        GTEST_SKIP() << "needs root to give a folder away";
+    TempDir d;
+    const fs::path other = d.path() / "other";
+    fs::create_directory(other);
+    ASSERT_EQ(::chown(other.c_str(), 12345, 12345), 0);
+    const auto r = PrepareWorkspaceBase(q(other));
+    ASSERT_FALSE(r.ok());
+    EXPECT_NE(r.error().find("another user"), std::string::npos);
+}
+
+TEST(Folders, ProgramFolderEndsWithASeparator)
+{
+    EXPECT_TRUE(ProgramFolder().endsWith('/'));
+    EXPECT_TRUE(WorkspaceBase().ok());
+}
+
+// ---------------------------------------------------------------------------
+// File operations
+
+TEST(FileOps, CopyOverwritesAndAFailedCopyKeepsTheTarget)
+{
+    TempDir d;
+    writeBytes(d.path() / "a", Bytes{1, 2, 3});
+    writeBytes(d.path() / "b", Bytes(100, 9));
+    EXPECT_TRUE(CopyFileOver(q(d.path() / "a"), q(d.path() / "b")));
+    EXPECT_EQ(readBytes(d.path() / "b"), (Bytes{1, 2, 3}));
+    EXPECT_FALSE(CopyFileOver(q(d.path() / "missing"), q(d.path() / "b")));
+    EXPECT_FALSE(CopyFileOver(q(d.path()), q(d.path() / "b")));
+    EXPECT_EQ(readBytes(d.path() / "b"), (Bytes{1, 2, 3}));
+}
+
+TEST(FileOps, DeleteMatchingTakesPlainFilesOfOneFolderOnly)
+{
+    TempDir d;
+    fs::create_directory(d.path() / "sub");
+    writeBytes(d.path() / "sub" / "inner.bmp", Bytes{1});
+    for (const char* n : {"000.bmp", "001.BMP", "com.txt", "x.bmpx"})
+        writeBytes(d.path() / n, Bytes{1});
+    EXPECT_TRUE(DeleteMatching(q(d.path()), "*.bmp"));
+    EXPECT_FALSE(fs::exists(d.path() / "000.bmp"));
+    EXPECT_FALSE(fs::exists(d.path() / "001.BMP"));
+    EXPECT_TRUE(fs::exists(d.path() / "com.txt"));
+    EXPECT_TRUE(fs::exists(d.path() / "x.bmpx"));
+    EXPECT_TRUE(DeleteMatching(q(d.path()), "*"));
+    EXPECT_FALSE(fs::exists(d.path() / "com.txt"));
+    EXPECT_TRUE(fs::exists(d.path() / "sub" / "inner.bmp"));
+    EXPECT_FALSE(RemoveEmptyFolder(q(d.path() / "sub")));
+    EXPECT_TRUE(DeleteMatching(q(d.path() / "sub"), "*"));
+    EXPECT_TRUE(RemoveEmptyFolder(q(d.path() / "sub")));
+    EXPECT_FALSE(RemoveEmptyFolder(q(d.path() / "sub")));
+    EXPECT_FALSE(DeleteMatching(q(d.path() / "gone"), "*"));
+}
+
+TEST(FileOps, WildcardsMatchLikeWindows)
+{
+    EXPECT_TRUE(WildcardMatch(u"*", u"anything"));
+    EXPECT_TRUE(WildcardMatch(u"T?p*.bmp", u"top1.BMP"));
+    EXPECT_FALSE(WildcardMatch(u"T?p*.bmp", u"Tp1.bmp"));
+    EXPECT_TRUE(WildcardMatch(u"*a*b*c", u"xxaxxbxxbxc"));
+    EXPECT_FALSE(WildcardMatch(u"*.txt", u"a.txt.bak"));
+}
+
+TEST(FileOps, CreateFolderAndIsFile)
+{
+    TempDir d;
+    EXPECT_FALSE(CreateFolder(q(d.path() / "a" / "b"), false));
+    EXPECT_TRUE(CreateFolder(q(d.path() / "a" / "b"), true));
+    EXPECT_TRUE(CreateFolder(q(d.path() / "a"), false));   // existing is fine
+    EXPECT_FALSE(IsFile(q(d.path() / "a")));
+    writeBytes(d.path() / "f", Bytes{1});
+    EXPECT_TRUE(IsFile(q(d.path() / "f")));
+    EXPECT_FALSE(IsFile(q(d.path() / "none")));
+}
+
+// ---------------------------------------------------------------------------
+// Fatal error
+
+TEST(Fatal, TextNamesTheErrorAndAnAddress)
+{
+    EXPECT_EQ(RuntimeErrorText(103, 0x40a1b2), "Runtime error 103 at 0040A1B2");
+}
+
+TEST(FatalDeathTest, ShowsTheBoxAndExitsAtOnce)
+{
+    EXPECT_EXIT(
+        {
+            SetFatalErrorPresenter([](const QString& title, const QString& text) {
+                std::fprintf(stderr, "%s|%s\n", qPrintable(title), qPrintable(text));
+            });
+            FatalIoError(5);
+        },
+        ::testing::ExitedWithCode(5), "Error\\|Runtime error 5 at [0-9A-F]{8}");
+}

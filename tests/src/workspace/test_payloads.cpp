@@ -1,0 +1,219 @@
+// The payload store: every payload of the program's table is built in, the
+// override folder wins, WritePayload replaces files exactly, and the Avkon
+// pack list is byte for byte the fixed list.
+#include "avkon_depths.h"
+#include "workspace/payloads.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <set>
+
+using namespace kastra;
+namespace fs = std::filesystem;
+
+namespace {
+
+QString q(const fs::path& p)
+{
+    return QString::fromStdString(p.string());
+}
+
+Bytes toBytes(const QByteArray& a)
+{
+    return Bytes(a.begin(), a.end());
+}
+
+Bytes builtIn(const char* type, const char* name)
+{
+    TempDir empty;
+    const auto b = payloadBytes(type, name, q(empty.path()));
+    EXPECT_TRUE(b.has_value()) << type << "/" << name;
+    return b ? toBytes(*b) : Bytes{};
+}
+
+} // namespace
+
+TEST(Payloads, TableHoldsEveryPayloadOnce)
+{
+    const std::set<std::string> expected = {
+        "EXTPROGS/BMC", "EXTPROGS/SIS", "PKG/AVKON",  "PKG/AVKONEX", "PKG/MENUF",   "PKG/SPLT",    "PKG/NIMG",
+        "PKG/ABOUT",    "PKG/AVCOM",    "PKG/DEL_F",  "PKG/DEL_L",   "PKG/RES",     "PKG/RES_AV",  "PKG/FONT",
+        "PKG/APPAIF",   "PKG/APPAPP",   "PKG/APPR1",  "PKG/APPR3",   "PKG/APPR16",  "PKG/APPCR1",  "PKG/APPCR3",
+        "PKG/APPCR16",  "PKG/MENAIF",   "PKG/MENAPP", "PKG/MENR1",   "PKG/MENR3",   "PKG/MENR16",  "PKG/MENCR1",
+        "PKG/MENCR3",   "PKG/MENCR16"};
+    std::set<std::string> listed;
+    for (const PayloadId& id : payloadIds())
+        EXPECT_TRUE(listed.insert(std::string(id.type) + "/" + id.name).second) << id.name;
+    EXPECT_EQ(listed, expected);
+}
+
+TEST(Payloads, EveryPayloadIsBuiltInNonEmptyAndEqualToTheBuildsCopy)
+{
+    for (const PayloadId& id : payloadIds()) {
+        const Bytes b = builtIn(id.type, id.name);
+        EXPECT_FALSE(b.empty()) << id.type << "/" << id.name;
+        const fs::path copy = fs::path(KASTRA_PAYLOAD_DIR) / id.type / id.name;
+        EXPECT_EQ(b, readBytes(copy)) << copy;
+    }
+}
+
+TEST(Payloads, UnknownPairsHaveNoBytesEvenWithAnOverrideFile)
+{
+    TempDir program;
+    fs::create_directories(program.path() / "payloads" / "PKG");
+    writeBytes(program.path() / "payloads" / "PKG" / "EXTRA", Bytes{1, 2, 3});
+    EXPECT_FALSE(payloadBytes("PKG", "EXTRA", q(program.path())).has_value());
+    EXPECT_FALSE(payloadBytes("pkg", "AVKON", q(program.path())).has_value());
+    EXPECT_FALSE(payloadBytes("PKG", "avkon", q(program.path())).has_value());
+    EXPECT_FALSE(payloadBytes("", "", q(program.path())).has_value());
+    EXPECT_FALSE(WritePayload("PKG", "EXTRA", q(program.path() / "out"), q(program.path())));
+    EXPECT_FALSE(fs::exists(program.path() / "out"));
+}
+
+TEST(Payloads, WritingOverALongerFileLeavesExactlyThePayload)
+{
+    TempDir dir;
+    const fs::path target = dir.path() / "com.txt";
+    writeBytes(target, Bytes(100000, 'x'));
+    EXPECT_TRUE(WritePayload("PKG", "AVCOM", q(target), q(dir.path())));
+    EXPECT_EQ(readBytes(target), builtIn("PKG", "AVCOM"));
+    EXPECT_EQ(fs::file_size(target), 8917u);
+}
+
+TEST(Payloads, WritingTheConverterTwiceLeavesOneUnchangedExecutable)
+{
+    TempDir dir;
+    const fs::path target = dir.path() / "bmconv.exe";
+    ASSERT_TRUE(WritePayload("EXTPROGS", "BMC", q(target), q(dir.path())));
+    const Bytes first = readBytes(target);
+    ASSERT_TRUE(WritePayload("EXTPROGS", "BMC", q(target), q(dir.path())));
+    EXPECT_EQ(readBytes(target), first);
+    EXPECT_EQ(first, builtIn("EXTPROGS", "BMC"));
+    const auto perms = fs::status(target).permissions();
+    EXPECT_NE(perms & fs::perms::owner_exec, fs::perms::none);
+    // No temporary file is left beside it.
+    int entries = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir.path()))
+        ++entries;
+    EXPECT_EQ(entries, 1);
+}
+
+TEST(Payloads, PackagePayloadsAreNotMadeExecutable)
+{
+    TempDir dir;
+    const fs::path target = dir.path() / "Avkon.mbm";
+    ASSERT_TRUE(WritePayload("PKG", "AVKON", q(target), q(dir.path())));
+    EXPECT_EQ(fs::status(target).permissions() & fs::perms::owner_exec, fs::perms::none);
+}
+
+TEST(Payloads, WriteFailuresAreSilentAndKeepTheOldFile)
+{
+    TempDir dir;
+    EXPECT_FALSE(WritePayload("PKG", "NIMG", q(dir.path() / "missing" / "Top1.bmp"), q(dir.path())));
+    EXPECT_FALSE(fs::exists(dir.path() / "missing"));
+    // A folder where the file should go: nothing is written, the folder stays.
+    fs::create_directory(dir.path() / "Top1.bmp");
+    writeBytes(dir.path() / "Top1.bmp" / "inner", Bytes{7});
+    EXPECT_FALSE(WritePayload("PKG", "NIMG", q(dir.path() / "Top1.bmp"), q(dir.path())));
+    EXPECT_EQ(readBytes(dir.path() / "Top1.bmp" / "inner"), Bytes{7});
+}
+
+TEST(Payloads, OverrideFolderWinsOverTheBuiltInBytes)
+{
+    TempDir program;
+    const fs::path folder = program.path() / "payloads" / "PKG";
+    fs::create_directories(folder);
+    const Bytes original = {'o', 'r', 'i', 'g', 'i', 'n', 'a', 'l'};
+    writeBytes(folder / "AVKON", original);
+    const auto b = payloadBytes("PKG", "AVKON", q(program.path()));
+    ASSERT_TRUE(b.has_value());
+    EXPECT_EQ(toBytes(*b), original);
+    // WritePayload uses it too; other payloads keep their built-in bytes.
+    ASSERT_TRUE(WritePayload("PKG", "AVKON", q(program.path() / "Avkon.mbm"), q(program.path())));
+    EXPECT_EQ(readBytes(program.path() / "Avkon.mbm"), original);
+    EXPECT_EQ(toBytes(*payloadBytes("PKG", "AVKONEX", q(program.path()))), builtIn("PKG", "AVKONEX"));
+    // The tools can be replaced the same way.
+    fs::create_directories(program.path() / "payloads" / "EXTPROGS");
+    writeBytes(program.path() / "payloads" / "EXTPROGS" / "SIS", Bytes{'M', 'Z'});
+    EXPECT_EQ(toBytes(*payloadBytes("EXTPROGS", "SIS", q(program.path()))), (Bytes{'M', 'Z'}));
+    EXPECT_EQ(payloadOverridePath("PKG", "FONT", "/prog"), QString("/prog/payloads/PKG/FONT"));
+}
+
+TEST(Payloads, AnOverrideThatCannotBeReadLeavesTheBuiltInBytes)
+{
+    TempDir program;
+    // A folder in place of the file.
+    fs::create_directories(program.path() / "payloads" / "PKG" / "FONT");
+    EXPECT_EQ(toBytes(*payloadBytes("PKG", "FONT", q(program.path()))), builtIn("PKG", "FONT"));
+}
+
+TEST(Payloads, AvkonPackListIsExact)
+{
+    const Bytes b = builtIn("PKG", "AVCOM");
+    ASSERT_EQ(b.size(), 8917u);
+    const std::string letters = test::avkonDepths();
+    ASSERT_EQ(letters.size(), 508u);
+    std::string expected = "SIS\\Avkon.mbm\r\n";
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+        const char* prefix = letters[i] == 'c' ? "/c8" : letters[i] == 'm' ? "/1" : "/c12";
+        char slot[32];
+        std::snprintf(slot, sizeof slot, "Avkon\\%03zu.bmp", i);
+        expected += std::string(prefix) + slot + "\r\n";
+    }
+    EXPECT_EQ(std::string(b.begin(), b.end()), expected);
+    EXPECT_EQ(std::count(b.begin(), b.end(), '\n'), 509);
+    EXPECT_EQ(std::count(letters.begin(), letters.end(), 'c'), 240);
+    EXPECT_EQ(std::count(letters.begin(), letters.end(), 'm'), 255);
+    std::vector<std::size_t> twelve;
+    for (std::size_t i = 0; i < letters.size(); ++i)
+        if (letters[i] == 't')
+            twelve.push_back(i);
+    EXPECT_EQ(twelve, (std::vector<std::size_t>{136, 138, 186, 194, 202, 235, 236, 266, 268, 368, 369, 370, 445}));
+    // The committed file is the same bytes.
+    EXPECT_EQ(readBytes(fs::path(KASTRA_SOURCE_DIR) / "resources" / "avkon_pack_list.txt"), b);
+}
+
+TEST(Payloads, EmbeddedToolsAreThisBuildsConverterAndPackager)
+{
+    TempDir dir;
+    struct Case {
+        const char* name;
+        const char* file;
+        const char* says;
+    };
+    for (const Case& c : {Case{"BMC", "bmconv.exe", "bmconv"}, Case{"SIS", "makesis.exe", "makesis"}}) {
+        ASSERT_TRUE(WritePayload("EXTPROGS", c.name, q(dir.path() / c.file), q(dir.path())));
+        const fs::path out = dir.path() / "out.txt";
+        // Appended piece by piece: a chain of operator+ on temporaries makes
+        // GCC's Release build report overlapping copies that cannot happen.
+        std::string cmd = "'";
+        cmd += (dir.path() / c.file).string();
+        cmd += "' >'";
+        cmd += out.string();
+        cmd += "' 2>&1";
+        [[maybe_unused]] const int status = std::system(cmd.c_str());
+        const Bytes text = readBytes(out);
+        EXPECT_NE(std::string(text.begin(), text.end()).find(c.says), std::string::npos) << c.name;
+    }
+}
+
+TEST(Payloads, NoProgramFolderMeansNoOverride)
+{
+    // A relative override folder would be looked up in the current folder.
+    TempDir dir;
+    const fs::path old = fs::current_path();
+    fs::create_directories(dir.path() / "payloads" / "PKG");
+    writeBytes(dir.path() / "payloads" / "PKG" / "SPLT", Bytes{1});
+    fs::current_path(dir.path());
+    const auto b = payloadBytes("PKG", "SPLT", QString());
+    fs::current_path(old);
+    ASSERT_TRUE(b.has_value());
+    EXPECT_EQ(toBytes(*b), builtIn("PKG", "SPLT"));
+}

@@ -1,0 +1,146 @@
+#pragma once
+// What the window tests share: scripted dialogs, a run in its own program
+// folder and workspace, and small helpers to find controls and press them.
+
+#include "app/dialogs.h"
+#include "app/main_form.h"
+#include "test_support.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QString>
+#include <QStringList>
+#include <QTest>
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace kastra {
+
+struct ShownMessage {
+    QString title;
+    QString text;
+    MessageIcon icon;
+};
+
+// Answers the file dialog from a queue (an empty queue cancels) and keeps
+// every message shown.
+class FakeDialogs final : public Dialogs {
+public:
+    std::optional<QString> openFile(const QString& windowsFilter) override
+    {
+        filters.push_back(windowsFilter);
+        if (answers.empty())
+            return std::nullopt;
+        QString a = answers.front();
+        answers.pop_front();
+        return std::optional<QString>(std::move(a));
+    }
+    void message(const QString& title, const QString& text, MessageIcon icon) override
+    {
+        messages.push_back({title, text, icon});
+    }
+    std::deque<QString> answers;
+    std::vector<QString> filters;
+    std::vector<ShownMessage> messages;
+};
+
+inline QString qpath(const std::filesystem::path& p)
+{
+    return QString::fromStdString(p.string());
+}
+
+// A program folder and a workspace root of the test's own.
+class AppRun {
+public:
+    AppRun()
+    {
+        programFolder = qpath(m_dir.path() / "program") + u'/';
+        root = qpath(m_dir.path() / "base" / "Temp" / "WorkDir") + u'/';
+        QDir().mkpath(programFolder);
+    }
+    // Builds the window, which prepares the workspace as at a real start.
+    MainForm& start()
+    {
+        StartupOptions o;
+        o.programFolder = programFolder;
+        o.workspaceRoot = root;
+        o.dialogs = &dialogs;
+        // A sanitizer build's SISTool starts slowly on a busy machine.
+        o.sisToolTimeoutMs = 30000;
+        form = std::make_unique<MainForm>(o);
+        return *form;
+    }
+    template <class T> T* find(const char* name) const
+    {
+        return form->findChild<T*>(QString::fromLatin1(name));
+    }
+    std::filesystem::path dir() const { return m_dir.path(); }
+
+    FakeDialogs dialogs;
+    QString programFolder;
+    QString root;
+    std::unique_ptr<MainForm> form;
+
+private:
+    TempDir m_dir;
+};
+
+inline QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return f.readAll();
+}
+
+inline bool writeFile(const QString& path, const QByteArray& bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+}
+
+// Processes events until pred holds or ms pass.
+template <class Pred> bool waitFor(Pred pred, int ms = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QTest::qWait(10);
+    }
+    return true;
+}
+
+// A stand-in editor: a script that writes each argument it gets on a line
+// of its own, in brackets, to a file, so the test sees exactly what the
+// program handed over.
+inline QString makeRecordingEditor(const QString& folder, const QString& name, const QString& record)
+{
+    const QString path = folder + name;
+    writeFile(path, QStringLiteral("#!/bin/sh\nfor a in \"$@\"; do printf '[%s]\\n' \"$a\" >> '%1'; done\n")
+                        .arg(record)
+                        .toUtf8());
+    QFile::setPermissions(path, QFile::permissions(path) | QFileDevice::ExeOwner | QFileDevice::ExeUser);
+    return path;
+}
+
+// What the stand-in editor recorded; ms is how long to wait for a start
+// that may not come.
+inline QStringList recordedArguments(const QString& record, int ms = 3000)
+{
+    if (!waitFor([&] { return QFile::exists(record); }, ms))
+        return {};
+    QTest::qWait(50);
+    QString text = QString::fromUtf8(fileBytes(record));
+    QStringList lines = text.split(u'\n', Qt::SkipEmptyParts);
+    return lines;
+}
+
+} // namespace kastra

@@ -1,0 +1,76 @@
+#pragma once
+// A theme workspace for the package tests: its own program folder (with
+// SISTool.exe when asked) and workspace root in a temporary folder, set up
+// with the defaults as a start does, then given a picture as an import does
+// (Top1-4.bmp and Back.bmp), so that a build has every slot it packs.
+
+#include "picture/bitmap.h"
+#include "test_support.h"
+#include "workspace/workspace.h"
+#include "converter/setup.h"
+
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace kastra::test {
+
+inline QString q(const std::filesystem::path& p)
+{
+    return QString::fromStdString(p.string());
+}
+
+inline std::filesystem::path binDir()
+{
+    return KASTRA_BIN_DIR;
+}
+
+// A 24-bit picture whose every pixel depends on x, y and seed, so that two
+// slots or two themes never look alike by accident.
+inline Bitmap patternPicture(int width, int height, unsigned seed)
+{
+    Bitmap b(width, height);
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            b.setPixel(x, y, rgb(x * 7 + seed, y * 5 + seed * 3, (x ^ y) + seed * 11));
+    return b;
+}
+
+class ThemeWorkspace {
+public:
+    explicit ThemeWorkspace(bool withSisTool = true, int backWidth = 176)
+    {
+        namespace fs = std::filesystem;
+        fs::create_directories(m_dir.path() / "program");
+        ws.programFolder = q(m_dir.path() / "program") + u'/';
+        ws.root = q(m_dir.path() / "Temp" / "WorkDir") + u'/';
+        fs::create_directories(m_dir.path() / "Temp" / "WorkDir");
+        if (withSisTool)
+            fs::copy_file(binDir() / "SISTool.exe", programFolder() / "SISTool.exe");
+        PrepareWorkspace(ws, false, false, desktop);
+        importPicture(1, backWidth);
+    }
+
+    // What importing a picture leaves: the four banners and the background.
+    void importPicture(unsigned seed, int backWidth = 176)
+    {
+        for (int n = 1; n <= 4; ++n)
+            patternPicture(176, 68, seed * 10 + static_cast<unsigned>(n)).writeBmp(root() / ("Top" + std::to_string(n) + ".bmp"));
+        patternPicture(backWidth, 132, seed * 10 + 5).writeBmp(root() / "Back.bmp");
+    }
+
+    std::filesystem::path root() const { return m_dir.path() / "Temp" / "WorkDir"; }
+    std::filesystem::path sis() const { return root() / "SIS"; }
+    std::filesystem::path programFolder() const { return m_dir.path() / "program"; }
+    std::filesystem::path base() const { return m_dir.path(); }
+
+    Workspace ws;
+    Bitmap desktop;
+
+private:
+    TempDir m_dir;
+};
+
+} // namespace kastra::test

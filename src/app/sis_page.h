@@ -33,6 +33,8 @@ class SisPage final : public QWidget {
 public:
     SisPage(FormServices& form, const ImageList& images, QWidget* parent);
     const Controls& controls() const { return m_controls; }
+    // The page's control table, as buildControls() made the controls.
+    static std::span<const ControlSpec> rows();
     // LoadThemeButton follows whether SISTool.exe is there.
     void updateImportButton();
 

@@ -22,7 +22,8 @@ namespace kastra::cli {
 
 namespace {
 
-// The window's background, behind the desktop preview.
+// The window's background (the button face), behind the desktop preview
+// and the menu folder icons.
 constexpr Colour kWindowBackground = rgb(212, 208, 200);
 constexpr int kMenuGap = 4;
 
@@ -168,7 +169,9 @@ int runPreview(const QStringList& words)
     }
     printOut(desktopPng);
     if (menuPng) {
-        Surface small(252, 29, IconsPageBackground), large(264, 44, IconsPageBackground),
+        // As on the icons page: the folder rows on the face of their group,
+        // the standard folder icons on the page's blue.
+        Surface small(252, 29, kWindowBackground), large(264, 44, kWindowBackground),
             a136(42, 29, IconsPageBackground), a138(44, 44, IconsPageBackground), a202(30, 40, IconsPageBackground);
         const MenuSurfaces views{small, large, a136, a138, a202};
         PaintMenu(ws, views);

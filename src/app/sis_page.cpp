@@ -3,6 +3,7 @@
 #include "package/build.h"
 #include "package/import.h"
 #include "package/loaders.h"
+#include "app/widgets.h"
 #include "workspace/workspace.h"
 
 #include <QCoreApplication>
@@ -43,6 +44,8 @@ const ControlSpec Rows[] = {
 // clang-format on
 
 } // namespace
+
+std::span<const ControlSpec> SisPage::rows() { return Rows; }
 
 CharacterFilter::CharacterFilter(Rule rule, QObject* parent) : QValidator(parent), m_rule(rule) {}
 
@@ -128,10 +131,14 @@ void SisPage::build()
     in.fileName = m_controls.get<QLineEdit>("ThemeFileEdit")->text();
     in.greeting = m_controls.get<QPlainTextEdit>("GreetingMemo")->toPlainText();
     auto* bar = m_controls.get<QProgressBar>("BuildProgress");
-    const BuildResult result = BuildPackage(m_form.workspace(), in, [bar](int value) {
-        bar->setValue(value);
-        bar->repaint();
-    });
+    const BuildResult result = [&] {
+        BusyCursor busy;
+        return BuildPackage(m_form.workspace(), in, [bar](int value) {
+            bar->setValue(value);
+            bar->repaint();
+        });
+    }();
+    // The bar stays where the build left it while the outcome is read.
     showOutcome(m_form, result.outcome);
     bar->setValue(0);
 }
@@ -165,8 +172,10 @@ void SisPage::importTheme()
     const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(SisFilter));
     if (!chosen)
         return;
-    const ImportResult result = ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop,
-                                              m_form.sisToolTimeoutMs());
+    const ImportResult result = [&] {
+        BusyCursor busy;
+        return ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop, m_form.sisToolTimeoutMs());
+    }();
     if (result.imported)
         m_form.setStripBottom(result.backgroundNarrow);
     showOutcome(m_form, result.outcome);

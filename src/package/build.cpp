@@ -239,9 +239,7 @@ BuildResult BuildPackage(const Workspace& ws, const BuildInputs& inputs, const P
         if (progress)
             progress(value);
     };
-    BuildResult result = runBuild(ws, inputs, step);
-    step(0);
-    return result;
+    return runBuild(ws, inputs, step);
 }
 
 } // namespace kastra

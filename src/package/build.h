@@ -46,8 +46,9 @@ std::span<const PayloadRow> buildPayloadRows();
 // with a double quote or a line break. Returns the warning, or nothing.
 std::optional<Outcome> CheckBuildNames(const QString& themeName, const QString& fileName);
 
-// progress receives the values of the progress bar (0 to 100), and 0 at the
-// end once anything was written; it is not called when a name is refused.
+// progress receives the values of the progress bar (1 to 100) as the steps
+// end; it is not called when a name is refused. Setting the bar back to 0
+// is the caller's, after it has shown the outcome.
 using ProgressCallback = std::function<void(int)>;
 
 struct BuildResult {

@@ -110,7 +110,9 @@ TEST(PackageBuild, DeliversThePackageOfTheScript)
     std::vector<int> expected;
     for (int i = 1; i <= 22; ++i)
         expected.push_back(i);
-    for (int v : {23, 25, 35, 45, 55, 60, 70, 85, 100, 0})
+    // The bar goes back to 0 only after the outcome box, which is the
+    // window's part.
+    for (int v : {23, 25, 35, 45, 55, 60, 70, 85, 100})
         expected.push_back(v);
     EXPECT_EQ(b.progress, expected);
 
@@ -284,7 +286,6 @@ TEST(PackageBuild, FailuresNeverReportSuccessAndKeepTheOldPackage)
             << b.result.outcome.text.toStdString();
         EXPECT_EQ(b.result.outcome.icon, MessageIcon::Error);
         ASSERT_FALSE(b.progress.empty());
-        EXPECT_EQ(b.progress.back(), 0);
         EXPECT_EQ(fileBytes(delivered), before);
         if (std::string(c.what).rfind("bmconv", 0) == 0 || c.removeBack) {
             EXPECT_FALSE(fs::exists(t.sis() / "MyTheme.SIS")) << "makesis must not run after a failed pack";

@@ -94,7 +94,9 @@ int main(int argc, char** argv)
         QMessageBox::critical(nullptr, title, text);
     });
     closeOnSignals(form);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) { form.shutdown(); });
+    // A logout asks first and may still be cancelled: only the settings are
+    // stored then. The workspace goes when the program really ends.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) { form.commitData(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.shutdown(); });
     form.show();
     return app.exec();

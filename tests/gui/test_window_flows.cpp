@@ -10,6 +10,7 @@
 #include "app/widgets.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -139,17 +140,59 @@ TEST_F(Flows, TheImportButtonFollowsSisTool)
     EXPECT_FALSE(button->isEnabled());
 }
 
+// Records the cursor the user sees each time the progress bar is painted
+// while it shows a build's progress.
+class CursorWhilePainted final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && static_cast<QProgressBar*>(watched)->value() > 0)
+            shapes.push_back(QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor);
+        return false;
+    }
+    std::vector<Qt::CursorShape> shapes;
+};
+
 TEST_F(Flows, ABuiltThemeComesBackThroughTheImport)
 {
-    importPicture();
     auto* tabs = run.find<QTabWidget>("PageTabs");
     tabs->setCurrentIndex(2);
     run.find<QLineEdit>("ThemeNameEdit")->setText(QStringLiteral("Закат"));
     run.find<QLineEdit>("ThemeFileEdit")->setText(QStringLiteral("sunset"));
+    auto* bar = run.find<QProgressBar>("BuildProgress");
+    CursorWhilePainted cursor;
+    bar->installEventFilter(&cursor);
+    int barAtBox = -1;
+    bool busyAtBox = true;
+    run.dialogs.whileShown = [&] {
+        barAtBox = bar->value();
+        busyAtBox = QGuiApplication::overrideCursor() != nullptr;
+    };
+    // Without a picture there is no banner to pack: the build fails. Either
+    // way the outcome is read with the bar where the build left it, and the
+    // bar goes back to 0 after it; the wait cursor is up while the build
+    // runs, and gone for the message.
+    click(run, "BuildButton");
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_EQ(run.dialogs.messages[0].title, QStringLiteral("Ошибка"));
+    EXPECT_GT(barAtBox, 0);
+    EXPECT_FALSE(busyAtBox);
+    EXPECT_EQ(bar->value(), 0);
+
+    importPicture();
+    tabs->setCurrentIndex(2);
+    run.dialogs.messages.clear();
     click(run, "BuildButton");
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
     EXPECT_EQ(run.dialogs.messages[0].title, QStringLiteral("Готово"));
-    EXPECT_EQ(run.find<QProgressBar>("BuildProgress")->value(), 0);
+    EXPECT_EQ(barAtBox, 100);
+    EXPECT_FALSE(busyAtBox);
+    EXPECT_EQ(bar->value(), 0);
+    ASSERT_FALSE(cursor.shapes.empty());
+    for (const Qt::CursorShape shape : cursor.shapes)
+        EXPECT_EQ(shape, Qt::WaitCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    run.dialogs.whileShown = nullptr;
     const QString package = run.programFolder + QStringLiteral("sunset.sis");
     ASSERT_TRUE(QFile::exists(package));
     const QByteArray back = fileBytes(slotPath(run.root, QStringLiteral("Back.bmp")));

@@ -13,7 +13,6 @@ bool derivedAvkonMask(int index)
     return index == 137 || index == 139 || index == 203 || index == 446;
 }
 
-const char16_t* const kSchemeNames[] = {u"Blue Sky", u"Beach", u"City", u"Magenta"};
 const char16_t* const kMenuFolderNames[] = {u"Камера", u"Органайз", u"Музыка", u"Игры", u"Прочее", u"Настр."};
 
 // "Avkon\445.bmp" -> 445 when the name is a slot of that folder; -1 else.
@@ -47,11 +46,6 @@ Explained explain(const QString& slot)
     if (slot.compare(QStringLiteral("SplashTop.bmp"), Qt::CaseInsensitive) == 0)
         return {QStringLiteral("верхушки загрузки"), loadButton(u"EidPic.mbm", u"EidPic"),
                 QStringLiteral("load EidPic.mbm first")};
-    for (int n = 0; n < 4; ++n)
-        if (slot.compare(topSlot(QChar(u'1' + n)), Qt::CaseInsensitive) == 0)
-            return {QStringLiteral("верхушки десктопа схемы «%1»").arg(QString::fromUtf16(kSchemeNames[n])),
-                    QStringLiteral("Нажмите «Загрузить картинку» и выберите картинку."),
-                    QStringLiteral("import a picture first")};
     if (const int i = slotIndex(slot, SlotFolder::Avkon); i >= 0) {
         const QString what = i == 445                            ? QStringLiteral("индикатора статуса")
                              : i == 136 || i == 138 || i == 202 ? QStringLiteral("значка стандартной папки")
@@ -62,7 +56,7 @@ Explained explain(const QString& slot)
         const QString what = i == 0   ? QStringLiteral("'No Signal'")
                              : i <= 5 ? QStringLiteral("сигнала № %1").arg(i)
                              : i == 6 ? QStringLiteral("маски для 'No Signal'")
-                                      : QStringLiteral("№ %1 из AvkonEx.mbm").arg(i);
+                                      : QStringLiteral("маски сигнала № %1").arg(i - 6);
         return {what, loadButton(u"AvkonEx.mbm", u"AvkonEx"), QStringLiteral("load AvkonEx.mbm first")};
     }
     if (const int i = slotIndex(slot, SlotFolder::Menu); i >= 0) {

@@ -251,16 +251,27 @@ void MainForm::centreOnScreen()
     move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
 }
 
-void MainForm::moveEvent(QMoveEvent* event)
+void MainForm::centreOnceFramed()
 {
-    QWidget::moveEvent(event);
-    // The first move that comes with a frame around the window: the title
-    // bar and borders were not part of the centring at construction, which
-    // left the frame that much too low and to the right.
+    // The title bar and borders were not part of the centring at
+    // construction, which left the frame that much too low and to the
+    // right. The window manager's frame shows at the first show or move.
     if (!m_centredWithFrame && frameGeometry().size() != size()) {
         m_centredWithFrame = true;
         centreOnScreen();
     }
+}
+
+void MainForm::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    centreOnceFramed();
+}
+
+void MainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    centreOnceFramed();
 }
 
 void MainForm::commitData()

@@ -84,10 +84,12 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void startUp();
     void centreOnScreen();
+    void centreOnceFramed();
     void slotPress(PreviewView view, Qt::MouseButton button, QPoint position);
     void runEditor(int n);
     void pageChanged(int index);

@@ -5,6 +5,7 @@
 #include "mbm/mbm.h"
 #include "package/package_check.h"
 
+#include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -26,26 +27,40 @@ bool Args::flag(const QString& name) const
     return flags.count(name) != 0;
 }
 
-std::optional<QString> parseArgs(const QStringList& words, const QStringList& valueOptions,
-                                 const QStringList& flagOptions, Args& out)
+std::optional<QString> parseArgs(const QStringList& words, std::span<const OptionSpec> options, Args& out)
 {
-    for (qsizetype i = 0; i < words.size(); ++i) {
-        const QString& w = words[i];
-        if (!w.startsWith(QLatin1String("--")) || w == QLatin1String("--")) {
-            out.positional << w;
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    parser.addOption(help);
+    for (const OptionSpec& spec : options) {
+        QCommandLineOption option(QString::fromLatin1(spec.name));
+        if (spec.kind != OptionKind::Flag)
+            option.setValueName(QStringLiteral("value"));
+        parser.addOption(option);
+    }
+    // The first word stands for the program's name, which the parser skips.
+    if (!parser.parse(QStringList{QStringLiteral("kastra-theme")} + words)) {
+        if (const QStringList unknown = parser.unknownOptionNames(); !unknown.isEmpty())
+            return QStringLiteral("unknown option %1%2 (see --help)")
+                .arg(unknown.first().size() == 1 ? QStringLiteral("-") : QStringLiteral("--"), unknown.first());
+        return parser.errorText();
+    }
+    out.help = parser.isSet(help);
+    out.positional = parser.positionalArguments();
+    for (const OptionSpec& spec : options) {
+        const QString name = QString::fromLatin1(spec.name);
+        const QString key = QStringLiteral("--") + name;
+        if (spec.kind == OptionKind::Flag) {
+            if (parser.isSet(name))
+                out.flags[key] = true;
             continue;
         }
-        if (flagOptions.contains(w)) {
-            out.flags[w] = true;
-        } else if (valueOptions.contains(w)) {
-            if (i + 1 >= words.size())
-                return w + QStringLiteral(" needs a value");
-            if (out.options.count(w))
-                return w + QStringLiteral(" is given twice");
-            out.options[w] = words[++i];
-        } else {
-            return QStringLiteral("unknown option ") + w;
-        }
+        const QStringList values = parser.values(name);
+        if (values.size() > 1)
+            return key + QStringLiteral(" is given twice");
+        if (values.size() == 1)
+            out.options[key] = spec.kind == OptionKind::Path ? absolutePath(values.first()) : values.first();
     }
     return std::nullopt;
 }

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <map>
 #include <optional>
+#include <span>
 
 namespace kastra::cli {
 
@@ -20,20 +21,31 @@ inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailed = 1;
 inline constexpr int ExitUsage = 2;
 
+// How a command's option is given: a flag, a value, or a path, which is
+// made absolute against the current folder as soon as it is read (the
+// commands change the current folder while the converter runs).
+enum class OptionKind { Flag, Value, Path };
+
+struct OptionSpec {
+    const char* name;   // without the dashes: "out"
+    OptionKind kind;
+};
+
 struct Args {
-    QStringList positional;
-    std::map<QString, QString> options;   // "--name" -> value
+    QStringList positional;               // as given
+    std::map<QString, QString> options;   // "--name" -> value (paths absolute)
     std::map<QString, bool> flags;        // "--as-handset"
+    bool help = false;                    // -h or --help among the words
 
     std::optional<QString> option(const QString& name) const;
     bool flag(const QString& name) const;
 };
 
-// Takes apart the words after the command. valueOptions take the next word
-// as their value, flagOptions none; anything else starting with "--" is an
-// error (returned as its message).
-std::optional<QString> parseArgs(const QStringList& words, const QStringList& valueOptions,
-                                 const QStringList& flagOptions, Args& out);
+// Takes apart the words after the command with QCommandLineParser:
+// "--opt value" and "--opt=value", options before, between or after the
+// positional words, "--" ending the options. An unknown option, a missing
+// value or an option given twice is an error, returned as its message.
+std::optional<QString> parseArgs(const QStringList& words, std::span<const OptionSpec> options, Args& out);
 
 void printOut(const QString& text);
 void printError(const QString& text);
@@ -81,9 +93,10 @@ std::optional<QString> copyThemeFiles(const QString& themeDir, const Workspace& 
 // The same from a package: its five theme files written into the root.
 std::optional<QString> copyThemeFilesFromPackage(const QString& package, const Workspace& ws);
 
-int runBuild(const QStringList& words);
-int runImport(const QStringList& words);
-int runCheck(const QStringList& words);
-int runPreview(const QStringList& words);
+// The commands, on their parsed command line; each returns the exit status.
+int runBuild(const Args& args);
+int runImport(const Args& args);
+int runCheck(const Args& args);
+int runPreview(const Args& args);
 
 } // namespace kastra::cli

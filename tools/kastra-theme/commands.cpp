@@ -65,17 +65,8 @@ std::optional<std::uint32_t> fontNumberFrom(const Args& args, QString& error)
 
 } // namespace
 
-int runBuild(const QStringList& words)
+int runBuild(const Args& args)
 {
-    Args args;
-    if (auto error = parseArgs(words,
-                               {QStringLiteral("--name"), QStringLiteral("--file"), QStringLiteral("--greeting"),
-                                QStringLiteral("--font"), QStringLiteral("--menu-aif"), QStringLiteral("--app-aif"),
-                                QStringLiteral("--out"), QStringLiteral("--font-number")},
-                               {}, args)) {
-        printError(*error);
-        return ExitUsage;
-    }
     if (args.positional.size() != 1 || !args.option(QStringLiteral("--name")) || !args.option(QStringLiteral("--file"))) {
         printError(QStringLiteral("build needs THEME_DIR, --name NAME and --file FILE (see --help)"));
         return ExitUsage;
@@ -93,14 +84,14 @@ int runBuild(const QStringList& words)
         printError(error);
         return ExitUsage;
     }
-    inputs.deliveryFolder = absolutePath(args.option(QStringLiteral("--out")).value_or(QStringLiteral(".")));
+    inputs.deliveryFolder = args.option(QStringLiteral("--out")).value_or(absolutePath(QStringLiteral(".")));
     if (!QFileInfo(inputs.deliveryFolder).isDir()) {
         printError(QStringLiteral("the output folder ") + inputs.deliveryFolder + QStringLiteral(" does not exist"));
         return ExitUsage;
     }
     inputs.greeting = DefaultGreeting();
     if (const auto greeting = args.option(QStringLiteral("--greeting"))) {
-        const auto bytes = readFile(fsPath(absolutePath(*greeting)), kMaxGreetingBytes);
+        const auto bytes = readFile(fsPath(*greeting), kMaxGreetingBytes);
         if (!bytes) {
             printError(QString::fromStdString(bytes.error()));
             return ExitUsage;
@@ -127,7 +118,7 @@ int runBuild(const QStringList& words)
         {"--font", LoadedFile::Font}, {"--menu-aif", LoadedFile::MenuAif}, {"--app-aif", LoadedFile::AppAif}};
     for (const auto& [option, kind] : loads) {
         if (const auto path = args.option(QString::fromLatin1(option))) {
-            const Outcome loaded = LoadPackageFile(ws, kind, absolutePath(*path));
+            const Outcome loaded = LoadPackageFile(ws, kind, *path);
             if (!loaded.ok) {
                 printError(loaded.note);
                 return ExitUsage;
@@ -144,19 +135,14 @@ int runBuild(const QStringList& words)
     return ExitOk;
 }
 
-int runImport(const QStringList& words)
+int runImport(const Args& args)
 {
-    Args args;
-    if (auto error = parseArgs(words, {QStringLiteral("--out")}, {}, args)) {
-        printError(*error);
-        return ExitUsage;
-    }
     if (args.positional.size() != 1 || !args.option(QStringLiteral("--out"))) {
         printError(QStringLiteral("import needs PACKAGE.sis and --out DIR (see --help)"));
         return ExitUsage;
     }
     const QString package = absolutePath(args.positional[0]);
-    const QString out = absolutePath(*args.option(QStringLiteral("--out")));
+    const QString out = *args.option(QStringLiteral("--out"));
     if (!QFileInfo(package).isFile()) {
         printError(QStringLiteral("no package ") + package);
         return ExitUsage;
@@ -199,13 +185,8 @@ int runImport(const QStringList& words)
     return status;
 }
 
-int runCheck(const QStringList& words)
+int runCheck(const Args& args)
 {
-    Args args;
-    if (auto error = parseArgs(words, {}, {}, args)) {
-        printError(*error);
-        return ExitUsage;
-    }
     if (args.positional.size() != 1) {
         printError(QStringLiteral("check needs PACKAGE.sis (see --help)"));
         return ExitUsage;

@@ -109,14 +109,8 @@ QImage composeMenu(const MenuSurfaces& s)
 
 } // namespace
 
-int runPreview(const QStringList& words)
+int runPreview(const Args& args)
 {
-    Args args;
-    if (auto error = parseArgs(words, {QStringLiteral("--out"), QStringLiteral("--scheme"), QStringLiteral("--menu")},
-                               {QStringLiteral("--as-handset")}, args)) {
-        printError(*error);
-        return ExitUsage;
-    }
     if (args.positional.size() != 1 || !args.option(QStringLiteral("--out"))) {
         printError(QStringLiteral("preview needs THEME_DIR or PACKAGE.sis and --out FILE.png (see --help)"));
         return ExitUsage;
@@ -130,10 +124,8 @@ int runPreview(const QStringList& words)
         scheme = (*s)[0];
     }
     const QString input = absolutePath(args.positional[0]);
-    const QString desktopPng = absolutePath(*args.option(QStringLiteral("--out")));
-    const std::optional<QString> menuPng =
-        args.option(QStringLiteral("--menu")) ? std::optional(absolutePath(*args.option(QStringLiteral("--menu"))))
-                                              : std::nullopt;
+    const QString desktopPng = *args.option(QStringLiteral("--out"));
+    const std::optional<QString> menuPng = args.option(QStringLiteral("--menu"));
 
     TempWorkspace temp;
     if (!temp.valid()) {

@@ -79,7 +79,9 @@ TEST_F(ThemeFolder, ReproducibleBuildsAreByteIdentical)
     ASSERT_EQ(b.exitCode, 0) << b.output;
     EXPECT_EQ(readBytes(t.base() / "first.sis"), readBytes(out() / "Same.sis"));
 
-    const ToolRun c = runTool("kastra-theme", t.base(), "build 'my theme' --name Same --file N1 --out out --font-number 9");
+    // Options with their value after '=' or as the next word, before or
+    // after the theme folder: the same command.
+    const ToolRun c = runTool("kastra-theme", t.base(), "build --name=Same --file=N1 --out=out 'my theme' --font-number=9");
     const ToolRun d = runTool("kastra-theme", t.base(), "build 'my theme' --name Same --file N1 --out . --font-number 9");
     ASSERT_EQ(c.exitCode, 0) << c.output;
     ASSERT_EQ(d.exitCode, 0) << d.output;
@@ -101,12 +103,15 @@ TEST_F(ThemeFolder, BuildRefusesBadInputWithAMessage)
         {"build 'my theme' --name x --file ab --font 'my theme/Avkon.mbm'", "not a font store"},
         {"build out --name x --file ab", "EidPic.mbm"},
         {"build 'my theme' --name x", "--file"},
-        {"build 'my theme' --name x --file ab --colour red", "unknown option"},
+        {"build 'my theme' --name=x --file=ab --colour=red", "unknown option --colour"},
+        {"build 'my theme' --name x --file ab -q", "unknown option -q"},
+        {"build 'my theme' --name x --file ab --name y", "--name is given twice"},
+        {"build 'my theme' --file ab --name", "Missing value after '--name'"},
         {"frobnicate", "unknown command"},
     };
     for (const Case& c : cases) {
         const ToolRun r = runTool("kastra-theme", t.base(), c.args);
-        EXPECT_NE(r.exitCode, 0) << c.args;
+        EXPECT_EQ(r.exitCode, 2) << c.args;
         EXPECT_NE(r.output.find(c.says), std::string::npos) << c.args << "\n" << r.output;
     }
     EXPECT_TRUE(fs::is_empty(out()));

@@ -1,16 +1,30 @@
 #include "cli.h"
 
 #include "base/fileio.h"
+#include "base/safe_file.h"
 #include "platform/fileops.h"
 #include "mbm/mbm.h"
 #include "package/package_check.h"
+#include "platform/fatal.h"
+#include "sis/sis_reader.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <pthread.h>
+#include <unistd.h>
 
 namespace kastra::cli {
 
@@ -89,11 +103,111 @@ QString executableFolder()
     return folder;
 }
 
-TempWorkspace::TempWorkspace() : m_dir(QDir::tempPath() + QStringLiteral("/kastra-theme-XXXXXX"))
+namespace {
+
+// The folder a signal must remove; guarded, since the signal thread and the
+// main thread (creating or removing the workspace) both reach it.
+std::mutex g_cleanupMutex;
+std::string g_cleanupFolder;
+int g_signalPipe[2] = {-1, -1};
+
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+void onSignal(int sig)
 {
-    if (!m_dir.isValid())
+    // Only async-signal-safe calls here: the thread does the work.
+    const auto byte = static_cast<unsigned char>(sig);
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &byte, 1);
+}
+
+void cleanupThread()
+{
+    unsigned char byte = 0;
+    for (;;) {
+        const auto n = ::read(g_signalPipe[0], &byte, 1);
+        if (n == 1)
+            break;
+        if (n < 0 && errno == EINTR)
+            continue;
         return;
-    m_ws.root = m_dir.path() + QStringLiteral("/Temp/WorkDir/");
+    }
+    const int sig = byte;
+    // Held until the end: the main thread must not create or remove the
+    // workspace meanwhile.
+    std::lock_guard lock(g_cleanupMutex);
+    if (!g_cleanupFolder.empty()) {
+        // Our own mkdtemp folder, mode 0700: nobody else can have planted a
+        // link in it, and remove_all removes links as names anyway.
+        std::error_code ec;
+        std::filesystem::remove_all(g_cleanupFolder, ec);
+    }
+    // End by the signal itself, so that a shell or a parent sees what ended
+    // us.
+    ::signal(sig, SIG_DFL);
+    ::raise(sig);
+    ::_exit(128 + sig);
+}
+
+// Holds the cleanup signals back while the workspace is created and made
+// known, so that one arriving in between still finds it.
+class SignalsHeld {
+public:
+    SignalsHeld()
+    {
+        sigset_t set;
+        sigemptyset(&set);
+        for (const int s : kCleanupSignals)
+            sigaddset(&set, s);
+        ::pthread_sigmask(SIG_BLOCK, &set, &m_old);
+    }
+    ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &m_old, nullptr); }
+    SignalsHeld(const SignalsHeld&) = delete;
+    SignalsHeld& operator=(const SignalsHeld&) = delete;
+
+private:
+    sigset_t m_old;
+};
+
+} // namespace
+
+void installSignalCleanup()
+{
+    ::signal(SIGXFSZ, SIG_IGN);
+    // The set-up's one fatal error (the workspace cannot be entered, the
+    // converter's command file cannot be written) is an operation that
+    // failed, and the workspace goes with it.
+    SetFatalErrorPresenter([](const QString&, const QString& text) {
+        printError(QStringLiteral("the temporary workspace failed: ") + text);
+        const std::lock_guard lock(g_cleanupMutex);
+        if (!g_cleanupFolder.empty()) {
+            QDir::setCurrent(QDir::tempPath());
+            std::error_code ec;
+            std::filesystem::remove_all(g_cleanupFolder, ec);
+        }
+        std::_Exit(ExitFailed);
+    });
+    if (::pipe2(g_signalPipe, O_CLOEXEC) != 0)
+        return;
+    std::thread(cleanupThread).detach();
+    struct sigaction sa {};
+    sa.sa_handler = onSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = SA_RESTART;
+    for (const int s : kCleanupSignals)
+        ::sigaction(s, &sa, nullptr);
+}
+
+TempWorkspace::TempWorkspace()
+{
+    {
+        const SignalsHeld held;
+        m_dir.emplace(QDir::tempPath() + QStringLiteral("/kastra-theme-XXXXXX"));
+        if (!m_dir->isValid())
+            return;
+        const std::lock_guard lock(g_cleanupMutex);
+        g_cleanupFolder = fsPath(m_dir->path()).string();
+    }
+    m_ws.root = m_dir->path() + QStringLiteral("/Temp/WorkDir/");
     m_ws.programFolder = executableFolder();
     m_valid = CreateFolder(m_ws.root, true) && CreateFolder(scratchFolder(), false);
     // The set-up from theme files expects the folders a start-up made; Menu
@@ -107,46 +221,87 @@ TempWorkspace::~TempWorkspace()
     // The converter left the current directory inside the workspace; step
     // out before it is removed.
     QDir::setCurrent(QDir::tempPath());
-}
-
-std::optional<QString> copyThemeFiles(const QString& themeDir, const Workspace& ws)
-{
-    constexpr std::uintmax_t maxBytes = 64u * 1024 * 1024;
-    for (const char* name : ThemeFiles) {
-        const QString source = FindInFolder(themeDir, QString::fromLatin1(name));
-        const auto bytes = readFile(fsPath(source), maxBytes);
-        if (!bytes)
-            return QStringLiteral("THEME_DIR has no readable ") + QString::fromLatin1(name) + QStringLiteral(": ")
-                + QString::fromStdString(bytes.error());
-        if (const auto index = mbm::readIndex(*bytes); !index)
-            return source + QStringLiteral(" is not an MBM file: ") + QString::fromStdString(index.error());
-        if (!CopyFileOver(source, ws.root + QString::fromLatin1(name)))
-            return QStringLiteral("cannot copy ") + source + QStringLiteral(" into the workspace");
-    }
-    return std::nullopt;
-}
-
-std::optional<QString> copyThemeFilesFromPackage(const QString& package, const Workspace& ws)
-{
-    const auto sis = readFile(fsPath(package), MaxPackageBytes);
-    if (!sis)
-        return QString::fromStdString(sis.error());
-    for (const char* name : ThemeFiles) {
-        const auto data = packageFileData(*sis, QString::fromLatin1(name));
-        if (!data)
-            return package + QStringLiteral(" holds no readable ") + QString::fromLatin1(name);
-        if (const auto index = mbm::readIndex(*data); !index)
-            return QString::fromLatin1(name) + QStringLiteral(" in the package is not an MBM file: ")
-                + QString::fromStdString(index.error());
-        if (const auto written = writeFileAtomic(fsPath(ws.root + QString::fromLatin1(name)), *data); !written)
-            return QString::fromStdString(written.error());
-    }
-    return std::nullopt;
+    const SignalsHeld held;
+    m_dir.reset();
+    const std::lock_guard lock(g_cleanupMutex);
+    g_cleanupFolder.clear();
 }
 
 QString TempWorkspace::scratchFolder() const
 {
-    return m_dir.path() + QStringLiteral("/import/");
+    return m_dir->path() + QStringLiteral("/import/");
+}
+
+std::optional<Failure> readThemeFiles(const QString& themeDir, ThemeBytes& out)
+{
+    constexpr std::uintmax_t maxBytes = 64u * 1024 * 1024;
+    for (std::size_t i = 0; i < std::size(ThemeFiles); ++i) {
+        const QString name = QString::fromLatin1(ThemeFiles[i]);
+        const QString source = FindInFolder(themeDir, name);
+        auto bytes = readFile(fsPath(source), maxBytes);
+        if (!bytes)
+            return Failure{ExitUsage, QStringLiteral("THEME_DIR has no readable ") + name + QStringLiteral(": ")
+                                          + QString::fromStdString(bytes.error())};
+        if (const auto index = mbm::readIndex(*bytes); !index)
+            return Failure{ExitUsage, source + QStringLiteral(" is not an MBM file: ")
+                                          + QString::fromStdString(index.error())};
+        out[i] = std::move(*bytes);
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> readPackage(const QString& path, Bytes& out)
+{
+    auto bytes = readFile(fsPath(path), MaxPackageBytes);
+    if (!bytes)
+        return Failure{ExitUsage, QString::fromStdString(bytes.error())};
+    const auto damaged = [&path](const QString& why) {
+        return Failure{ExitUsage, path + QStringLiteral(" is not a sound installation package: ") + why};
+    };
+    const auto package = sis::readSis(*bytes);
+    if (!package)
+        return damaged(QString::fromStdString(package.error()));
+    if (!package->uidChecksumOk)
+        return damaged(QStringLiteral("the UID checksum (UID4) is wrong"));
+    if (!package->checksumOk)
+        return damaged(QStringLiteral("the header checksum is wrong"));
+    if (!package->problems.empty())
+        return damaged(QString::fromStdString(package->problems.front()));
+    for (const sis::SisRecord& r : package->records) {
+        if (!r.damage.empty())
+            return damaged(QString::fromStdString(r.damage));
+        for (const sis::DataBlock& block : r.blocks)
+            if (const auto data = sis::readData(*bytes, *package, block); !data)
+                return damaged(QString::fromStdString(data.error()));
+    }
+    out = std::move(*bytes);
+    return std::nullopt;
+}
+
+std::optional<Failure> readThemeFilesFromPackage(const QString& path, ByteSpan sis, ThemeBytes& out)
+{
+    for (std::size_t i = 0; i < std::size(ThemeFiles); ++i) {
+        const QString name = QString::fromLatin1(ThemeFiles[i]);
+        auto data = packageFileData(sis, name);
+        if (!data)
+            return Failure{ExitUsage, path + QStringLiteral(" holds no ") + name};
+        if (const auto index = mbm::readIndex(*data); !index)
+            return Failure{ExitUsage, name + QStringLiteral(" in the package is not an MBM file: ")
+                                          + QString::fromStdString(index.error())};
+        out[i] = std::move(*data);
+    }
+    return std::nullopt;
+}
+
+std::optional<Failure> writeThemeFiles(const ThemeBytes& files, const Workspace& ws)
+{
+    for (std::size_t i = 0; i < std::size(ThemeFiles); ++i) {
+        const QString target = ws.root + QString::fromLatin1(ThemeFiles[i]);
+        if (const auto written = writeFileAtomic(fsPath(target), files[i]); !written)
+            return Failure{ExitFailed, QStringLiteral("cannot write into the temporary workspace: ")
+                                           + QString::fromStdString(written.error())};
+    }
+    return std::nullopt;
 }
 
 } // namespace kastra::cli

@@ -5,6 +5,9 @@
 #include "package/build.h"
 #include "platform/codepage.h"
 #include "base/fileio.h"
+#include "base/safe_file.h"
+#include "handset/aif.h"
+#include "handset/gdr.h"
 #include "platform/fileops.h"
 #include "package/import.h"
 #include "package/loaders.h"
@@ -25,6 +28,8 @@ namespace {
 
 // A welcome text beyond this is not a greeting.
 constexpr std::uintmax_t kMaxGreetingBytes = 64 * 1024;
+// Fonts, application files and theme files are at most a few hundred KiB.
+constexpr std::uintmax_t kMaxTakeOverBytes = 64u * 1024 * 1024;
 // The command line is not a window: SISTool gets longer than 300 ms here.
 constexpr int kImportTimeoutMs = 60000;
 
@@ -63,6 +68,22 @@ std::optional<std::uint32_t> fontNumberFrom(const Args& args, QString& error)
     return std::nullopt;
 }
 
+// Why a file given for --font, --menu-aif or --app-aif is not what the
+// option takes, or nothing.
+std::optional<QString> checkLoadedFile(LoadedFile kind, const QString& path)
+{
+    const auto bytes = readFile(fsPath(path), kMaxTakeOverBytes);
+    if (!bytes)
+        return QString::fromStdString(bytes.error());
+    if (kind == LoadedFile::Font) {
+        if (const auto store = gdr::readFontStore(*bytes); !store)
+            return QStringLiteral("not a font store: ") + QString::fromStdString(store.error());
+    } else if (const auto info = aif::readAif(*bytes); !info) {
+        return QStringLiteral("not an application information file: ") + QString::fromStdString(info.error());
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 int runBuild(const Args& args)
@@ -89,6 +110,10 @@ int runBuild(const Args& args)
         printError(QStringLiteral("the output folder ") + inputs.deliveryFolder + QStringLiteral(" does not exist"));
         return ExitUsage;
     }
+
+    // Every input is read and checked before anything is made: what cannot
+    // be read is the caller's to mend (status 2); what fails after is ours
+    // (status 1).
     inputs.greeting = DefaultGreeting();
     if (const auto greeting = args.option(QStringLiteral("--greeting"))) {
         const auto bytes = readFile(fsPath(*greeting), kMaxGreetingBytes);
@@ -98,30 +123,41 @@ int runBuild(const Args& args)
         }
         inputs.greeting = decodeText(*bytes);
     }
+    ThemeBytes themeFiles;
+    if (const auto failed = readThemeFiles(absolutePath(args.positional[0]), themeFiles)) {
+        printError(failed->message);
+        return failed->status;
+    }
+    const std::pair<const char*, LoadedFile> loads[] = {
+        {"--font", LoadedFile::Font}, {"--menu-aif", LoadedFile::MenuAif}, {"--app-aif", LoadedFile::AppAif}};
+    for (const auto& [option, kind] : loads) {
+        if (const auto path = args.option(QString::fromLatin1(option))) {
+            if (const auto why = checkLoadedFile(kind, *path)) {
+                printError(*path + QStringLiteral(": ") + *why);
+                return ExitUsage;
+            }
+        }
+    }
 
-    const QString themeDir = absolutePath(args.positional[0]);
     TempWorkspace temp;
     if (!temp.valid()) {
-        printError(QStringLiteral("cannot create a temporary workspace"));
+        printError(QStringLiteral("cannot create a temporary workspace in ") + QDir::tempPath());
         return ExitFailed;
     }
     const Workspace& ws = temp.workspace();
-
-    if (const auto notCopied = copyThemeFiles(themeDir, ws)) {
-        printError(*notCopied);
-        return ExitUsage;
+    if (const auto failed = writeThemeFiles(themeFiles, ws)) {
+        printError(failed->message);
+        return failed->status;
     }
     Bitmap desktop;
     PrepareWorkspace(ws, false, true, desktop);
 
-    const std::pair<const char*, LoadedFile> loads[] = {
-        {"--font", LoadedFile::Font}, {"--menu-aif", LoadedFile::MenuAif}, {"--app-aif", LoadedFile::AppAif}};
     for (const auto& [option, kind] : loads) {
         if (const auto path = args.option(QString::fromLatin1(option))) {
             const Outcome loaded = LoadPackageFile(ws, kind, *path);
             if (!loaded.ok) {
                 printError(loaded.note);
-                return ExitUsage;
+                return ExitFailed;
             }
         }
     }
@@ -143,9 +179,12 @@ int runImport(const Args& args)
     }
     const QString package = absolutePath(args.positional[0]);
     const QString out = *args.option(QStringLiteral("--out"));
-    if (!QFileInfo(package).isFile()) {
-        printError(QStringLiteral("no package ") + package);
-        return ExitUsage;
+    // Our own readers judge the package first, so that a damaged one is
+    // refused as unreadable input, whatever SISTool would make of it.
+    Bytes sis;
+    if (const auto failed = readPackage(package, sis)) {
+        printError(failed->message);
+        return failed->status;
     }
     if (!CreateFolder(out, true)) {
         printError(QStringLiteral("cannot create ") + out);
@@ -158,31 +197,37 @@ int runImport(const Args& args)
     }
     TempWorkspace temp;
     if (!temp.valid()) {
-        printError(QStringLiteral("cannot create a temporary folder"));
+        printError(QStringLiteral("cannot create a temporary folder in ") + QDir::tempPath());
         return ExitFailed;
     }
     const UnpackResult unpacked = UnpackPackage(sisTool, package, temp.scratchFolder(), kImportTimeoutMs);
     if (!unpacked.outcome.ok) {
-        RemoveImportFolder(temp.scratchFolder());
         printError(QStringLiteral("nothing imported: ") + unpacked.outcome.note);
         return ExitFailed;
     }
-    int status = ExitOk;
+
+    // The files replace their namesakes in DIR all together or not at all:
+    // an import that stops half way must not leave a theme of two packages.
+    std::vector<NewFile> files;
     const auto rows = takeOverRows();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const QString& found = unpacked.found[static_cast<qsizetype>(i)];
         if (found.isEmpty())
             continue;
-        const QString target = QDir(out).filePath(QString::fromLatin1(rows[i].name));
-        if (!CopyFileOver(found, target)) {
-            printError(QStringLiteral("cannot write ") + target);
-            status = ExitFailed;
-            continue;
+        auto bytes = readFile(fsPath(found), kMaxTakeOverBytes);
+        if (!bytes) {
+            printError(QStringLiteral("nothing imported: ") + QString::fromStdString(bytes.error()));
+            return ExitFailed;
         }
-        printOut(target);
+        files.push_back({fsPath(QDir(out).filePath(QString::fromLatin1(rows[i].name))), std::move(*bytes)});
     }
-    RemoveImportFolder(temp.scratchFolder());
-    return status;
+    if (const auto replaced = replaceFilesTogether(files); !replaced) {
+        printError(QStringLiteral("nothing imported: ") + QString::fromStdString(replaced.error()));
+        return ExitFailed;
+    }
+    for (const NewFile& f : files)
+        printOut(QString::fromLocal8Bit(f.target.c_str()));
+    return ExitOk;
 }
 
 int runCheck(const Args& args)

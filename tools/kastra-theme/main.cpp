@@ -136,5 +136,6 @@ int main(int argc, char** argv)
                                                          : std::make_unique<QCoreApplication>(argc, argv);
     if (spec->paints)
         kastra::InstallFontSubstitutes();
+    kastra::cli::installSignalCleanup();
     return spec->run(args);
 }

@@ -13,6 +13,7 @@
 #include "preview/surface.h"
 #include "converter/setup.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
@@ -127,16 +128,30 @@ int runPreview(const Args& args)
     const QString desktopPng = *args.option(QStringLiteral("--out"));
     const std::optional<QString> menuPng = args.option(QStringLiteral("--menu"));
 
+    ThemeBytes themeFiles;
+    std::optional<Failure> failed;
+    if (QFileInfo(input).isDir()) {
+        failed = readThemeFiles(input, themeFiles);
+    } else {
+        Bytes sis;
+        failed = readPackage(input, sis);
+        if (!failed)
+            failed = readThemeFilesFromPackage(input, sis, themeFiles);
+    }
+    if (failed) {
+        printError(failed->message);
+        return failed->status;
+    }
+
     TempWorkspace temp;
     if (!temp.valid()) {
-        printError(QStringLiteral("cannot create a temporary workspace"));
+        printError(QStringLiteral("cannot create a temporary workspace in ") + QDir::tempPath());
         return ExitFailed;
     }
     const Workspace& ws = temp.workspace();
-    const auto copied = QFileInfo(input).isDir() ? copyThemeFiles(input, ws) : copyThemeFilesFromPackage(input, ws);
-    if (copied) {
-        printError(*copied);
-        return ExitUsage;
+    if (const auto notWritten = writeThemeFiles(themeFiles, ws)) {
+        printError(notWritten->message);
+        return notWritten->status;
     }
     AppState state;
     state.workspaceRoot = ws.root;

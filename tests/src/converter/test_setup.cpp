@@ -211,13 +211,12 @@ TEST_F(WorkspaceTearDown, LeftoversGoAndPlantedLinksAreRemovedAsNames)
         if (c.linkAt && !*c.linkAt) {
             fs::create_directory_symlink(mine, rootName);
         } else {
-            fs::create_directories(root() / "Avkon");
-            writeBytes(root() / "Avkon" / "445.bmp", Bytes{4});
+            fs::create_directories(root() / "Signal");
+            writeBytes(root() / "Signal" / "004.bmp", Bytes{4});
             writeBytes(root() / "com.txt", Bytes{5});
             if (c.linkAt) {
                 fs::create_directory_symlink(mine, root() / c.linkAt);
             } else {
-                fs::create_directories(root() / "Avkon");
                 fs::create_directories(root() / "LoadBackup");
                 writeBytes(root() / "LoadBackup" / "Avkon_445.bmp", Bytes{6});
             }

@@ -300,9 +300,11 @@ TEST_F(ThemeFolder, CheckPassesASoundPackageAndNamesWhatIsWrong)
     Bytes damaged = readBytes(out() / "Ok.sis");
     damaged[damaged.size() - 40] ^= 0xFF;
     writeBytes(t.base() / "damaged.sis", damaged);
+    // It is listed with its problems, and refused as input like everywhere.
     const ToolRun bad = runTool("kastra-theme", t.base(), "check damaged.sis");
-    EXPECT_EQ(bad.exitCode, 1) << bad.output;
+    EXPECT_EQ(bad.exitCode, 2) << bad.output;
     EXPECT_NE(bad.output.find("problems"), std::string::npos) << bad.output;
+    EXPECT_NE(bad.output.find("damaged.sis is damaged"), std::string::npos) << bad.output;
 
     // A package whose theme files are swapped and one missing: each
     // difference from the catalogue is named.

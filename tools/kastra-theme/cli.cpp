@@ -250,30 +250,34 @@ std::optional<Failure> readThemeFiles(const QString& themeDir, ThemeBytes& out)
     return std::nullopt;
 }
 
+std::optional<QString> packageDamage(ByteSpan sis)
+{
+    const auto package = sis::readSis(sis);
+    if (!package)
+        return QString::fromStdString(package.error());
+    if (!package->uidChecksumOk)
+        return QStringLiteral("the UID checksum (UID4) is wrong");
+    if (!package->checksumOk)
+        return QStringLiteral("the header checksum is wrong");
+    if (!package->problems.empty())
+        return QString::fromStdString(package->problems.front());
+    for (const sis::SisRecord& r : package->records) {
+        if (!r.damage.empty())
+            return QString::fromStdString(r.damage);
+        for (const sis::DataBlock& block : r.blocks)
+            if (const auto data = sis::readData(sis, *package, block); !data)
+                return QString::fromStdString(data.error());
+    }
+    return std::nullopt;
+}
+
 std::optional<Failure> readPackage(const QString& path, Bytes& out)
 {
     auto bytes = readFile(fsPath(path), MaxPackageBytes);
     if (!bytes)
         return Failure{ExitUsage, QString::fromStdString(bytes.error())};
-    const auto damaged = [&path](const QString& why) {
-        return Failure{ExitUsage, path + QStringLiteral(" is not a sound installation package: ") + why};
-    };
-    const auto package = sis::readSis(*bytes);
-    if (!package)
-        return damaged(QString::fromStdString(package.error()));
-    if (!package->uidChecksumOk)
-        return damaged(QStringLiteral("the UID checksum (UID4) is wrong"));
-    if (!package->checksumOk)
-        return damaged(QStringLiteral("the header checksum is wrong"));
-    if (!package->problems.empty())
-        return damaged(QString::fromStdString(package->problems.front()));
-    for (const sis::SisRecord& r : package->records) {
-        if (!r.damage.empty())
-            return damaged(QString::fromStdString(r.damage));
-        for (const sis::DataBlock& block : r.blocks)
-            if (const auto data = sis::readData(*bytes, *package, block); !data)
-                return damaged(QString::fromStdString(data.error()));
-    }
+    if (const auto damage = packageDamage(*bytes))
+        return Failure{ExitUsage, path + QStringLiteral(" is not a sound installation package: ") + *damage};
     out = std::move(*bytes);
     return std::nullopt;
 }

@@ -109,6 +109,10 @@ struct Failure {
 // be read.
 std::optional<Failure> readThemeFiles(const QString& themeDir, ThemeBytes& out);
 
+// What is wrong with a package as a package (its structure, checksums or the
+// data of a file), or nothing when it is sound.
+std::optional<QString> packageDamage(ByteSpan sis);
+
 // A package read whole and checked to be a sound installation package: its
 // structure, checksums and the data of every file. An unreadable, empty,
 // damaged or non-package file is ExitUsage, with the reason.

@@ -257,6 +257,12 @@ int runCheck(const Args& args)
     printOut(QStringLiteral("%1 problems:").arg(check->problems.size()));
     for (const QString& p : check->problems)
         printOut(QStringLiteral("  ") + p);
+    // A damaged package is unreadable input here as in every command; a
+    // sound one whose theme files do not fit the catalogue is a failed check.
+    if (const auto damage = packageDamage(*bytes)) {
+        printError(args.positional[0] + QStringLiteral(" is damaged: ") + *damage);
+        return ExitUsage;
+    }
     return ExitFailed;
 }
 

@@ -58,9 +58,10 @@ const char kHelp[] =
     "      to the depth its theme file packs it at.\n"
     "\n"
     "Exit status: 0 on success; 1 when the operation failed (a file could not\n"
-    "be written, a tool failed) or check found problems; 2 for a wrong command\n"
-    "line or an input that cannot be read, a damaged, empty or non-package .sis\n"
-    "included. See kastra-theme(1).\n";
+    "be written, a tool failed) or check found theme files that do not fit the\n"
+    "catalogue; 2 for a wrong command line or an input that cannot be read, a\n"
+    "damaged, empty or non-package .sis included (check lists its problems\n"
+    "first). See kastra-theme(1).\n";
 
 using Command = int (*)(const kastra::cli::Args&);
 

@@ -46,14 +46,15 @@ protected:
     ThemeWorkspace t;
 };
 
-// The temporary workspaces kastra-theme left in a temporary folder (Qt may
-// put its own runtime folder there when XDG_RUNTIME_DIR is unset).
-std::size_t workspacesLeftIn(const fs::path& tmp)
+// What kastra-theme left in a temporary folder, one path a line (Qt may put
+// its own runtime folder there when XDG_RUNTIME_DIR is unset).
+std::string workspacesLeftIn(const fs::path& tmp)
 {
-    std::size_t n = 0;
-    for (const auto& e : fs::directory_iterator(tmp))
-        n += e.path().filename().string().rfind("kastra-theme-", 0) == 0;
-    return n;
+    std::string left;
+    for (const auto& e : fs::recursive_directory_iterator(tmp))
+        if (fs::relative(e.path(), tmp).string().rfind("kastra-theme-", 0) == 0)
+            left += fs::relative(e.path(), tmp).string() + '\n';
+    return left;
 }
 
 } // namespace
@@ -191,7 +192,7 @@ TEST_F(ThemeFolder, UnreadableInputIsStatusTwoAndLeavesNothing)
     }
     EXPECT_FALSE(fs::exists(t.base() / "imported"));
     EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(out()), {}), std::vector<fs::path>{out() / "Pk.sis"});
-    EXPECT_EQ(workspacesLeftIn(tmp), 0u);
+    EXPECT_EQ(workspacesLeftIn(tmp), "");
 
     // Option paths are taken from the current folder, whatever the
     // command does with its own.
@@ -214,13 +215,13 @@ TEST_F(ThemeFolder, SignalsAndAFileSizeLimitLeaveNoWorkspaceBehind)
                                    + "kill -" + sig + " $pid; wait $pid; echo \"status $?\"; }");
         const int signalNumber = std::string(sig) == "INT" ? SIGINT : std::string(sig) == "TERM" ? SIGTERM : SIGHUP;
         EXPECT_NE(r.output.find("status " + std::to_string(128 + signalNumber)), std::string::npos) << sig << r.output;
-        EXPECT_EQ(workspacesLeftIn(tmp), 0u) << sig;
+        EXPECT_EQ(workspacesLeftIn(tmp), "") << sig;
     }
     // A file-size limit is a write error with a message, not a silent death.
     const ToolRun limited = runShell("cd '" + t.base().string() + "' && ulimit -f 64 && " + build);
     EXPECT_EQ(limited.exitCode, 1) << limited.output;
     EXPECT_NE(limited.output.find("kastra-theme: "), std::string::npos) << limited.output;
-    EXPECT_EQ(workspacesLeftIn(tmp), 0u);
+    EXPECT_EQ(workspacesLeftIn(tmp), "");
     EXPECT_TRUE(fs::is_empty(out()));
 }
 

@@ -13,7 +13,9 @@
 #include <QDir>
 #include <QFileInfo>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -23,7 +25,6 @@
 #include <thread>
 
 #include <fcntl.h>
-#include <pthread.h>
 #include <unistd.h>
 
 namespace kastra::cli {
@@ -110,8 +111,27 @@ namespace {
 std::mutex g_cleanupMutex;
 std::string g_cleanupFolder;
 int g_signalPipe[2] = {-1, -1};
+// Set once a signal is being handled: the main thread's failures that
+// follow from the removal are not reported.
+std::atomic<bool> g_ending = false;
 
 constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+// Removes the workspace folder: our own mkdtemp folder, mode 0700, where
+// nobody else can have planted a link (remove_all removes links as names
+// anyway). A converter still running renames and writes files in it
+// meanwhile, so a pass can stop early, even without reporting it: passes go
+// on until the folder is gone, for a while.
+void removeWorkspaceFolder(const std::string& folder)
+{
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::error_code ec;
+        std::filesystem::remove_all(folder, ec);
+        if (std::filesystem::symlink_status(folder, ec).type() == std::filesystem::file_type::not_found)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
 
 void onSignal(int sig)
 {
@@ -132,41 +152,18 @@ void cleanupThread()
         return;
     }
     const int sig = byte;
+    g_ending = true;
     // Held until the end: the main thread must not create or remove the
     // workspace meanwhile.
-    std::lock_guard lock(g_cleanupMutex);
-    if (!g_cleanupFolder.empty()) {
-        // Our own mkdtemp folder, mode 0700: nobody else can have planted a
-        // link in it, and remove_all removes links as names anyway.
-        std::error_code ec;
-        std::filesystem::remove_all(g_cleanupFolder, ec);
-    }
+    const std::lock_guard lock(g_cleanupMutex);
+    if (!g_cleanupFolder.empty())
+        removeWorkspaceFolder(g_cleanupFolder);
     // End by the signal itself, so that a shell or a parent sees what ended
     // us.
     ::signal(sig, SIG_DFL);
     ::raise(sig);
     ::_exit(128 + sig);
 }
-
-// Holds the cleanup signals back while the workspace is created and made
-// known, so that one arriving in between still finds it.
-class SignalsHeld {
-public:
-    SignalsHeld()
-    {
-        sigset_t set;
-        sigemptyset(&set);
-        for (const int s : kCleanupSignals)
-            sigaddset(&set, s);
-        ::pthread_sigmask(SIG_BLOCK, &set, &m_old);
-    }
-    ~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &m_old, nullptr); }
-    SignalsHeld(const SignalsHeld&) = delete;
-    SignalsHeld& operator=(const SignalsHeld&) = delete;
-
-private:
-    sigset_t m_old;
-};
 
 } // namespace
 
@@ -177,12 +174,12 @@ void installSignalCleanup()
     // converter's command file cannot be written) is an operation that
     // failed, and the workspace goes with it.
     SetFatalErrorPresenter([](const QString&, const QString& text) {
-        printError(QStringLiteral("the temporary workspace failed: ") + text);
+        if (!g_ending)
+            printError(QStringLiteral("the temporary workspace failed: ") + text);
         const std::lock_guard lock(g_cleanupMutex);
         if (!g_cleanupFolder.empty()) {
             QDir::setCurrent(QDir::tempPath());
-            std::error_code ec;
-            std::filesystem::remove_all(g_cleanupFolder, ec);
+            removeWorkspaceFolder(g_cleanupFolder);
         }
         std::_Exit(ExitFailed);
     });
@@ -199,14 +196,13 @@ void installSignalCleanup()
 
 TempWorkspace::TempWorkspace()
 {
-    {
-        const SignalsHeld held;
-        m_dir.emplace(QDir::tempPath() + QStringLiteral("/kastra-theme-XXXXXX"));
-        if (!m_dir->isValid())
-            return;
-        const std::lock_guard lock(g_cleanupMutex);
-        g_cleanupFolder = fsPath(m_dir->path()).string();
-    }
+    // Made and made known under the lock, so that a signal arriving now
+    // finds the folder, and no folder is made again after its removal.
+    const std::lock_guard lock(g_cleanupMutex);
+    m_dir.emplace(QDir::tempPath() + QStringLiteral("/kastra-theme-XXXXXX"));
+    if (!m_dir->isValid())
+        return;
+    g_cleanupFolder = fsPath(m_dir->path()).string();
     m_ws.root = m_dir->path() + QStringLiteral("/Temp/WorkDir/");
     m_ws.programFolder = executableFolder();
     m_valid = CreateFolder(m_ws.root, true) && CreateFolder(scratchFolder(), false);
@@ -221,9 +217,8 @@ TempWorkspace::~TempWorkspace()
     // The converter left the current directory inside the workspace; step
     // out before it is removed.
     QDir::setCurrent(QDir::tempPath());
-    const SignalsHeld held;
-    m_dir.reset();
     const std::lock_guard lock(g_cleanupMutex);
+    m_dir.reset();
     g_cleanupFolder.clear();
 }
 

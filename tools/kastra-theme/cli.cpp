@@ -74,6 +74,8 @@ std::optional<QString> parseArgs(const QStringList& words, std::span<const Optio
         const QStringList values = parser.values(name);
         if (values.size() > 1)
             return key + QStringLiteral(" is given twice");
+        if (spec.kind == OptionKind::Path && values.size() == 1 && values.first().isEmpty())
+            return key + QStringLiteral(" needs a path");
         if (values.size() == 1)
             out.options[key] = spec.kind == OptionKind::Path ? absolutePath(values.first()) : values.first();
     }

@@ -3,6 +3,7 @@
 #include "package/build.h"
 #include "package/import.h"
 #include "package/loaders.h"
+#include "platform/codepage.h"
 #include "workspace/workspace.h"
 
 #include <QCoreApplication>
@@ -12,6 +13,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace kastra {
 
@@ -49,7 +52,9 @@ CharacterFilter::CharacterFilter(Rule rule, QObject* parent) : QValidator(parent
 bool CharacterFilter::allowed(Rule rule, QChar c)
 {
     if (rule == Rule::ThemeName)
-        return c != u'"' && c != u'\r' && c != u'\n' && c != QChar(0);
+        return inCp1251(c) && c != u'"' && c != u'\r' && c != u'\n' && c != QChar(0);
+    if (rule == Rule::Greeting)   // the document's own line breaks included
+        return inCp1251(c) || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
     const char16_t u = c.unicode();
     return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || u == u'_';
 }
@@ -70,12 +75,37 @@ QValidator::State CharacterFilter::validate(QString& input, int& pos) const
     return Acceptable;
 }
 
+void CharacterFilter::attach(Rule rule, QPlainTextEdit* memo)
+{
+    QTextDocument* doc = memo->document();
+    // Runs once the document has finished the change (typing, a paste, a
+    // drop, an input method), so it may edit it. The removals are one edit
+    // block: one more change, in which there is nothing left to remove.
+    QObject::connect(doc, &QTextDocument::contentsChanged, memo, [rule, doc] {
+        QTextCursor cursor(doc);
+        bool editing = false;
+        for (int i = doc->characterCount() - 1; i >= 0; --i) {
+            if (allowed(rule, doc->characterAt(i)))
+                continue;
+            if (!editing)
+                cursor.beginEditBlock();
+            editing = true;
+            cursor.setPosition(i);
+            cursor.setPosition(i + 1, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
+        if (editing)
+            cursor.endEditBlock();
+    });
+}
+
 SisPage::SisPage(FormServices& form, const ImageList& images, QWidget* parent) : QWidget(parent), m_form(form)
 {
     setObjectName(QStringLiteral("SisPage"));
     buildControls(this, Rows, images, m_controls);
     m_controls.get<QLineEdit>("ThemeFileEdit")->setValidator(new CharacterFilter(CharacterFilter::Rule::FileName, this));
     m_controls.get<QLineEdit>("ThemeNameEdit")->setValidator(new CharacterFilter(CharacterFilter::Rule::ThemeName, this));
+    CharacterFilter::attach(CharacterFilter::Rule::Greeting, m_controls.get<QPlainTextEdit>("GreetingMemo"));
     connect(m_controls.get<QPushButton>("BuildButton"), &QPushButton::clicked, this, [this] { build(); });
     connect(m_controls.get<QPushButton>("LoadFontButton"), &QPushButton::clicked, this, [this] { loadFont(); });
     connect(m_controls.get<QPushButton>("LoadMenuAifButton"), &QPushButton::clicked, this, [this] { loadAif(true); });

@@ -26,6 +26,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace kastra {
 namespace {
 
@@ -333,6 +335,39 @@ TEST_F(Window, ThemeFileNameTakesOnlyDigitsLatinLettersAndUnderscore)
     auto* name = run.find<QLineEdit>("ThemeNameEdit");
     name->insert(QStringLiteral("Моя \"тема\"\r\nFN"));
     EXPECT_EQ(name->text(), QStringLiteral("Моя темаFN"));
+}
+
+// The package carries the theme name and the greeting in Windows-1251: a
+// character outside it is refused whether it is typed or pasted, and
+// Cyrillic, the code page's punctuation and the greeting's line breaks stay.
+TEST_F(Window, NameAndGreetingTakeOnlyWindows1251)
+{
+    run.form->show();
+    run.find<QTabWidget>("PageTabs")->setCurrentIndex(2);
+    auto* name = run.find<QLineEdit>("ThemeNameEdit");
+    auto* memo = run.find<QPlainTextEdit>("GreetingMemo");
+    struct Case {
+        QWidget* box;
+        std::function<QString()> text;
+        std::function<void()> clear;
+        std::function<void()> paste;
+        const char16_t* pasted;
+    };
+    const Case cases[] = {
+        {name, [&] { return name->text(); }, [&] { name->clear(); }, [&] { name->paste(); }, u"d —№1 "},
+        {memo, [&] { return memo->toPlainText(); }, [&] { memo->clear(); }, [&] { memo->paste(); }, u"d —\n№1 "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.box->objectName().toStdString());
+        c.clear();
+        c.box->setFocus();
+        typeText(c.box, QStringLiteral("Zoë «Тема» 中€😀"));
+        EXPECT_EQ(c.text(), QStringLiteral("Zo «Тема» €"));
+        c.clear();
+        QApplication::clipboard()->setText(QStringLiteral("Łódź —\n№1 ✓"));
+        c.paste();
+        EXPECT_EQ(c.text(), QString::fromUtf16(c.pasted));
+    }
 }
 
 TEST_F(Window, FrameAroundThePagesIsPainted)

@@ -121,28 +121,6 @@ std::u16string numbered(std::u16string_view name, unsigned n)
     return out;
 }
 
-// Writes a file that should not exist yet. TEMP is normally new for every
-// import, so most files are created: exclusive creation ("x") writes them
-// in one go and, like the rename of writeFileAtomic, never follows a link
-// planted under the name. A file that exists already is replaced atomically.
-Result<void> writeOutput(const fs::path& path, const Bytes& data)
-{
-#ifdef _WIN32
-    std::FILE* f = _wfopen(path.c_str(), L"wbx");
-#else
-    std::FILE* f = std::fopen(path.c_str(), "wbx");
-#endif
-    if (!f)
-        return writeFileAtomic(path, data);
-    const bool written = data.empty() || std::fwrite(data.data(), 1, data.size(), f) == data.size();
-    const bool closed = std::fclose(f) == 0;
-    if (written && closed)
-        return {};
-    std::error_code ec;
-    fs::remove(path, ec);
-    return fail(reinterpret_cast<const char*>(path.u8string().c_str()) + std::string(": cannot write file"));
-}
-
 } // namespace
 
 std::u16string outputName(const SisRecord& record)
@@ -243,7 +221,7 @@ ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const fs
         seen.emplace(key, print);
         blockOf.emplace(key, std::pair(block.pointer, block.storedLength));
 
-        auto written = writeOutput(folder / pathOf(name), *data);
+        auto written = writeFileAtomic(folder / pathOf(name), *data);
         if (!written) {
             report("could not write " + inQuotes(name) + which + ": " + written.error());
             ++summary.skipped;
@@ -311,11 +289,12 @@ int runSisTool(const fs::path& package, const fs::path& workingDirectory,
     for (const std::string& p : pkg->problems)
         report(where + ": " + p);
 
+    // TEMP must be a real folder of the user's own: a link planted under the
+    // name would have the package written wherever it points.
     const fs::path folder = workingDirectory / "TEMP";
-    std::error_code ec;
-    fs::create_directory(folder, ec);
-    if (!fs::is_directory(folder, ec)) {
-        report(reinterpret_cast<const char*>(folder.u8string().c_str()) + std::string(": cannot create the folder"));
+    if (const FolderCheck check = makeOwnFolder(folder, false); check != FolderCheck::Ok) {
+        report(reinterpret_cast<const char*>(folder.u8string().c_str()) + std::string(": cannot use the folder: ")
+               + folderCheckText(check));
         return 2;
     }
     const ExtractSummary summary = extractPackage(*bytes, *pkg, folder, report);

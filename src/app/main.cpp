@@ -1,5 +1,6 @@
-// The program: one window on a prepared theme workspace. It reads no
-// command line.
+// The program: one window on a prepared theme workspace. Its command line is
+// only --help, --version and Qt's own options.
+#include "app/command_line.h"
 #include "platform/fatal.h"
 #include "platform/folders.h"
 #include "preview/fonts.h"
@@ -15,6 +16,7 @@
 #include <QTranslator>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -54,6 +56,21 @@ void closeOnSignals(kastra::MainForm& form)
 
 int main(int argc, char** argv)
 {
+    // Before the application object: --help and --version need no display,
+    // and a refused word must not leave a lock or a workspace behind.
+    const kastra::ProgramCommandLine commandLine = kastra::ReadProgramCommandLine(argc, argv);
+    switch (commandLine.request) {
+    case kastra::ProgramRequest::Help:
+    case kastra::ProgramRequest::Version:
+        std::fputs(commandLine.text.c_str(), stdout);
+        return 0;
+    case kastra::ProgramRequest::Refused:
+        std::fputs(commandLine.text.c_str(), stderr);
+        return 2;
+    case kastra::ProgramRequest::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     QApplication::setStyle(new kastra::KastraStyle);
     QApplication::setApplicationName(QStringLiteral("kastra-theme"));

@@ -1,5 +1,6 @@
 #include "converter/converter.h"
 
+#include "base/safe_file.h"
 #include "picture/bitmap.h"
 #include "platform/codepage.h"
 #include "platform/fatal.h"
@@ -12,9 +13,6 @@
 #include <QDir>
 
 #include <cerrno>
-#include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 namespace kastra {
 
@@ -84,23 +82,6 @@ void deriveMenuMasks(const Workspace& ws)
         MakeCornerMask(ws, slotName(SlotFolder::Menu, i - 1), slotName(SlotFolder::Menu, i));
 }
 
-// Removes a file that is there; a folder in its place is left alone and
-// counts as failure. True when no file of that name remains.
-bool removeFile(const QString& path)
-{
-    namespace fs = std::filesystem;
-    std::error_code ec;
-    const fs::path p = fsPath(path);
-    const fs::file_status st = fs::symlink_status(p, ec);
-    if (ec && ec != std::errc::no_such_file_or_directory)
-        return false;
-    if (!fs::exists(st))
-        return true;
-    if (fs::is_directory(st))
-        return false;
-    return fs::remove(p, ec) && !ec;
-}
-
 // Packs into SIS\<file>. The old packed file goes first, so that a failed
 // run can never pass off an earlier pack (or an earlier package build's
 // file) as its own result; only an exit code of 0 together with a file that
@@ -108,7 +89,7 @@ bool removeFile(const QString& path)
 bool pack(const Workspace& ws, ThemeFileOpCode code, bool commandWritten = true)
 {
     const QString target = slotPath(ws.root, QStringLiteral("SIS\\") + packedFileName(code));
-    const bool cleared = removeFile(target);
+    const bool cleared = RemoveName(target);
     if (!commandWritten)
         return false;
     const bool ran = RunConverter(ws);
@@ -183,20 +164,13 @@ void EnterWorkspaceRoot(const Workspace& ws)
 
 void WriteCommandFile(const Workspace& ws, const QByteArray& bytes)
 {
-    const std::filesystem::path path = fsPath(ws.root + QStringLiteral("com.txt"));
+    // Written beside and renamed over, like every file the program writes:
+    // a link planted as com.txt is replaced, not written through.
     errno = 0;
-#ifdef _WIN32
-    std::FILE* f = _wfopen(path.c_str(), L"wb");
-#else
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-#endif
-    if (!f)
-        FatalIoError(WindowsIoError(errno));
-    const auto size = static_cast<std::size_t>(bytes.size());
-    const bool written = std::fwrite(bytes.constData(), 1, size, f) == size;
-    const int writeErrno = errno;
-    if (std::fclose(f) != 0 || !written)
-        FatalIoError(WindowsIoError(written ? errno : writeErrno));
+    const auto span = ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                               static_cast<std::size_t>(bytes.size()));
+    if (!writeFileAtomic(fsPath(ws.root + QStringLiteral("com.txt")), span))
+        FatalIoError(WindowsIoError(errno != 0 ? errno : EIO));
 }
 
 bool Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout)

@@ -44,7 +44,7 @@ QString packedFileName(ThemeFileOpCode code);
 // FatalIoError with the Windows error number (2 when the root is missing).
 void EnterWorkspaceRoot(const Workspace& ws);
 
-// Creates or truncates root/com.txt and writes bytes. A failure to create,
+// Replaces root/com.txt with bytes (atomically). A failure to create,
 // write or close it is fatal (5 access denied, 101 disk full, ...).
 void WriteCommandFile(const Workspace& ws, const QByteArray& bytes);
 

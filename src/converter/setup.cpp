@@ -23,14 +23,6 @@ void createSlotFolder(const Workspace& ws, SlotFolder folder)
     CreateFolder(ws.root + folderName(folder), false);
 }
 
-// Deletes the plain files of a folder and then the folder. A file that
-// cannot be deleted stops that folder; nothing is reported.
-void clearFolder(const QString& folder)
-{
-    if (DeleteMatching(folder, QStringLiteral("*")))
-        RemoveEmptyFolder(folder);
-}
-
 } // namespace
 
 bool UnpackMenuFolders(const Workspace& ws)
@@ -80,13 +72,12 @@ bool PrepareWorkspace(const Workspace& ws, bool menuOnly, bool fromWorkspaceFile
 
 void TearDownWorkspace(const Workspace& ws)
 {
-    for (SlotFolder folder : {SlotFolder::Avkon, SlotFolder::Signal})
-        clearFolder(ws.root + folderName(folder));
-    clearFolder(ws.root + QStringLiteral("SIS"));
-    clearFolder(ws.root + folderName(SlotFolder::Menu));
-    // Left behind only when a load was cut short.
-    clearFolder(ws.root + QLatin1String(LoadBackupFolder));
-    clearFolder(ws.root);
+    // Opened once and never followed through a link: a link planted at the
+    // root or at one of its folders is removed as a name, and whatever it
+    // points to is left alone. LoadBackup is there only when a load was cut
+    // short.
+    ClearFolder(ws.root, {folderName(SlotFolder::Avkon), folderName(SlotFolder::Signal), QStringLiteral("SIS"),
+                          folderName(SlotFolder::Menu), QLatin1String(LoadBackupFolder)});
 }
 
 } // namespace kastra

@@ -41,8 +41,9 @@ SlotBackup::~SlotBackup()
 
 bool SlotBackup::save()
 {
-    // Copies left by a load that was cut short are of no use any more.
-    DeleteMatching(m_folder, QStringLiteral("*"));
+    // Copies left by a load that was cut short are of no use any more; a
+    // link planted under the folder's name goes as a name.
+    ClearFolder(m_folder);
     if (!CreateFolder(m_folder, false))
         return false;
     for (Entry& e : m_entries) {
@@ -50,9 +51,7 @@ bool SlotBackup::save()
         e.existed = isPlainFile(slot);
         if (!e.existed)
             continue;
-        std::error_code ec;
-        fs::copy_file(slot, fsPath(e.copy), fs::copy_options::overwrite_existing, ec);
-        if (ec) {
+        if (!CopyFileOver(e.slot, e.copy)) {
             discard();
             return false;
         }
@@ -75,8 +74,7 @@ void SlotBackup::restore()
 void SlotBackup::discard()
 {
     m_done = true;
-    if (DeleteMatching(m_folder, QStringLiteral("*")))
-        RemoveEmptyFolder(m_folder);
+    ClearFolder(m_folder);
 }
 
 } // namespace kastra

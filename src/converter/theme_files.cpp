@@ -7,7 +7,6 @@
 #include "workspace/slots.h"
 #include "converter/setup.h"
 
-#include <QFile>
 
 namespace kastra {
 
@@ -94,7 +93,7 @@ ThemeFileOutcome loadMenuFolders(const Workspace& ws, const QString& source)
     SlotBackup backup(ws, kept);
     if (!backup.save())
         return loadFailed(ThemeFile::MenuFolders);
-    QFile::remove(own);
+    RemoveName(own);
     if (!CopyFileOver(source, own)) {
         backup.restore();
         return loadFailed(ThemeFile::MenuFolders);
@@ -133,7 +132,7 @@ ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitma
     // asked for; it goes first, and a copy that fails stops the load.
     const QString loadCopy = QLatin1String(info(file).loadCopy);
     const QString copyPath = ws.root + loadCopy;
-    QFile::remove(copyPath);
+    RemoveName(copyPath);
     if (!CopyFileOver(source, copyPath))
         return loadFailed(file);
 

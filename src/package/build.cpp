@@ -67,9 +67,7 @@ bool plainFileName(const QString& name)
 // afterwards is this build's. A file that cannot be removed stops the build.
 bool removeStale(const QString& path)
 {
-    if (!QFileInfo::exists(path))
-        return true;
-    return QFile::remove(path) && !QFileInfo::exists(path);
+    return RemoveName(path);
 }
 
 struct Pack {

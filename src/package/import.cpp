@@ -71,6 +71,17 @@ QString checkTakeOver(const TakeOverRow& row, const QString& path)
     return info ? QString() : QString::fromStdString(info.error());
 }
 
+// What the tool wrote to its error output, as ": <its words>", at most a
+// few lines of it; empty when it said nothing.
+QString toolSays(QProcess& tool)
+{
+    constexpr qsizetype maxChars = 2000;
+    const QString said = QString::fromLocal8Bit(tool.readAllStandardError()).trimmed();
+    if (said.isEmpty())
+        return {};
+    return QStringLiteral(": ") + (said.size() > maxChars ? said.left(maxChars) + QStringLiteral(" ...") : said);
+}
+
 UnpackResult refused(UnpackResult r, const QString& why, const QString& note)
 {
     r.outcome = WarningOutcome(why + u'\n' + kNotImported, note);
@@ -103,9 +114,9 @@ std::span<const TakeOverRow> takeOverRows()
 
 void RemoveImportFolder(const QString& folder)
 {
-    const QString temp = withSeparator(folder) + QStringLiteral("TEMP");
-    DeleteMatching(temp, QStringLiteral("*"));
-    RemoveEmptyFolder(temp);
+    // A link or a file planted as TEMP goes as a name; what a link points to
+    // is never emptied.
+    ClearFolder(withSeparator(folder) + QStringLiteral("TEMP"));
 }
 
 UnpackResult UnpackPackage(const QString& sisTool, const QString& packagePath, const QString& folder, int timeoutMs)
@@ -127,7 +138,8 @@ UnpackResult UnpackPackage(const QString& sisTool, const QString& packagePath, c
     tool.setWorkingDirectory(folder);
     tool.setStandardInputFile(QProcess::nullDevice());
     tool.setStandardOutputFile(QProcess::nullDevice());
-    tool.setStandardErrorFile(QProcess::nullDevice());
+    // Its error output is kept: the command line passes its reason on.
+    tool.setProcessChannelMode(QProcess::SeparateChannels);
     tool.start();
     if (!tool.waitForStarted(-1))
         return refused(r, QStringLiteral("Не удалось запустить SISTool.exe."),
@@ -142,7 +154,9 @@ UnpackResult UnpackPackage(const QString& sisTool, const QString& packagePath, c
         return refused(r,
                        QStringLiteral("SISTool.exe не смог распаковать пакет: файл повреждён или не является "
                                       "установочным пакетом."),
-                       QStringLiteral("SISTool failed on the package (exit code %1)").arg(tool.exitCode()));
+                       QStringLiteral("SISTool failed on the package (exit code %1)%2")
+                           .arg(tool.exitCode())
+                           .arg(toolSays(tool)));
 
     bool anyThemeFile = false;
     for (const TakeOverRow& row : kRows) {
@@ -177,31 +191,31 @@ ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QStr
         return result;
     }
 
-    // Copy everything beside its target first and rename only when every
-    // copy succeeded: a full disk must not leave half a theme behind.
+    // All or nothing: every file is written beside its target and renamed
+    // only when all were written, the old ones kept until every rename
+    // succeeded. A full disk or a folder in the way leaves the workspace
+    // exactly as it was, not half a theme.
     CreateFolder(slotPath(ws.root, QStringLiteral("SIS")), false);
-    std::vector<std::pair<QString, QString>> staged;
-    bool copied = true;
-    for (std::size_t i = 0; i < kRows.size() && copied; ++i) {
-        if (unpacked.found[static_cast<qsizetype>(i)].isEmpty())
+    std::vector<NewFile> files;
+    QString why;
+    for (std::size_t i = 0; i < kRows.size() && why.isEmpty(); ++i) {
+        const QString& found = unpacked.found[static_cast<qsizetype>(i)];
+        if (found.isEmpty())
             continue;
-        const QString target = slotPath(ws.root, QString::fromLatin1(kRows[i].target));
-        const QString stage = target + QStringLiteral(".import-tmp");
-        copied = CopyFileOver(unpacked.found[static_cast<qsizetype>(i)], stage);
-        staged.emplace_back(stage, target);
+        auto bytes = readFile(fsPath(found), kMaxTakeOverBytes);
+        if (!bytes)
+            why = QString::fromStdString(bytes.error());
+        else
+            files.push_back({fsPath(slotPath(ws.root, QString::fromLatin1(kRows[i].target))), std::move(*bytes)});
     }
-    for (const auto& [stage, target] : staged) {
-        if (copied) {
-            std::error_code ec;
-            std::filesystem::rename(fsPath(stage), fsPath(target), ec);
-            copied = !ec;
-        } else
-            QFile::remove(stage);
+    if (why.isEmpty()) {
+        if (const auto replaced = replaceFilesTogether(files); !replaced)
+            why = QString::fromStdString(replaced.error());
     }
     RemoveImportFolder(ws.programFolder);
-    if (!copied) {
+    if (!why.isEmpty()) {
         result.outcome = WarningOutcome(QStringLiteral("Не удалось скопировать файлы темы.\n") + kNotImported,
-                                        QStringLiteral("cannot copy the theme files into the workspace"));
+                                        QStringLiteral("cannot copy the theme files into the workspace: ") + why);
         return result;
     }
 

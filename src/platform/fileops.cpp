@@ -4,7 +4,9 @@
 
 #include <QFile>
 
+#include <string>
 #include <system_error>
+#include <vector>
 
 namespace kastra {
 
@@ -21,25 +23,9 @@ fs::path fsPath(const QString& path)
 
 bool CopyFileOver(const QString& from, const QString& to)
 {
-    std::error_code ec;
-    const fs::path src = fsPath(from);
-    if (!fs::is_regular_file(src, ec))
-        return false;
-    // Copy to a temporary name beside the target, then rename over it.
-    fs::path tmp = fsPath(to);
-    tmp += ".copy-tmp";
-    fs::copy_file(src, tmp, fs::copy_options::overwrite_existing, ec);
-    if (ec) {
-        fs::remove(tmp, ec);
-        return false;
-    }
-    fs::rename(tmp, fsPath(to), ec);
-    if (ec) {
-        std::error_code ignored;
-        fs::remove(tmp, ignored);
-        return false;
-    }
-    return true;
+    // Theme files, fonts and packages are at most a few MiB.
+    constexpr std::uintmax_t kMaxCopyBytes = std::uintmax_t{1} << 30;
+    return copyFileAtomic(fsPath(from), fsPath(to), kMaxCopyBytes).ok();
 }
 
 bool WildcardMatch(QStringView pattern, QStringView name)
@@ -68,21 +54,22 @@ bool WildcardMatch(QStringView pattern, QStringView name)
 
 bool DeleteMatching(const QString& folder, const QString& pattern)
 {
-    std::error_code ec;
-    fs::directory_iterator it(fsPath(folder), ec);
-    if (ec)
-        return false;
-    for (const fs::directory_entry& e : it) {
-        std::error_code kindError;
-        if (!e.is_regular_file(kindError) || e.is_symlink(kindError))
-            continue;
-        const QString name = QFile::decodeName(QByteArray::fromStdString(e.path().filename().string()));
-        if (!WildcardMatch(pattern, name))
-            continue;
-        if (!fs::remove(e.path(), ec) || ec)
-            return false;
-    }
-    return true;
+    return deleteFilesIn(fsPath(folder), [&pattern](const std::string& name) {
+               return WildcardMatch(pattern, QFile::decodeName(QByteArray::fromStdString(name)));
+           }).ok();
+}
+
+bool ClearFolder(const QString& folder, const QStringList& subFolders)
+{
+    std::vector<std::string> subs;
+    for (const QString& sub : subFolders)
+        subs.push_back(fsPath(sub).string());
+    return clearFolder(fsPath(folder), subs).ok();
+}
+
+bool RemoveName(const QString& path)
+{
+    return removeName(fsPath(path)).ok();
 }
 
 bool RemoveEmptyFolder(const QString& folder)
@@ -102,7 +89,8 @@ bool CreateFolder(const QString& folder, bool withParents)
         fs::create_directories(p, ec);
     else
         fs::create_directory(p, ec);
-    return !ec && fs::is_directory(p, ec);
+    // A link under the name is no folder of ours, wherever it points.
+    return !ec && fs::is_directory(fs::symlink_status(p, ec));
 }
 
 bool IsFile(const QString& path)

@@ -1,8 +1,10 @@
 #pragma once
 // The file and folder operations the program needs, each a plain call that
-// reports success and never throws.
+// reports success and never throws. They go through base/safe_file.h: no
+// write, copy or deletion here follows a link planted in a folder.
 
 #include <QString>
+#include <QStringList>
 
 #include <filesystem>
 
@@ -11,18 +13,32 @@ namespace kastra {
 // A QString path as a filesystem path in the local 8-bit file name encoding.
 std::filesystem::path fsPath(const QString& path);
 
-// Copies a file over the target (replaced atomically: a failed copy leaves an
-// existing target as it was).
+// Copies a regular file over the target through an exclusive temporary
+// beside it and a rename: a failed copy leaves an existing target as it was,
+// and a link under the target's name is replaced, not written through. A
+// FIFO or device as the source is refused.
 bool CopyFileOver(const QString& from, const QString& to);
 
 // Whether name matches a wildcard pattern of '*' and '?', letter case ignored.
 bool WildcardMatch(QStringView pattern, QStringView name);
 
-// Deletes every plain file in folder whose name matches the wildcard pattern
-// ('*' and '?', letter case ignored as Windows does); sub-folders are not
-// entered. Stops at the first file that cannot be deleted; returns whether
-// every match was deleted.
+// Deletes every entry of folder that is not a folder and whose name matches
+// the wildcard pattern ('*' and '?', letter case ignored as Windows does); a
+// link is deleted as a name. Sub-folders are not entered, and a link in the
+// folder's own place is not followed (nothing is deleted then). Stops at the
+// first file that cannot be deleted; returns whether every match was deleted.
 bool DeleteMatching(const QString& folder, const QString& pattern);
+
+// Deletes the files of the named sub-folders and removes them, then deletes
+// the folder's own files and removes it (see clearFolder in
+// base/safe_file.h): a link or a file in the place of the folder or of a
+// sub-folder is removed as a name and never followed; another sub-folder is
+// left alone and keeps the folder. True when the folder is gone.
+bool ClearFolder(const QString& folder, const QStringList& subFolders = {});
+
+// Removes a file, or a link as a link; a folder under the name is refused.
+// True when nothing of that name remains.
+bool RemoveName(const QString& path);
 
 // Removes a folder that is empty; false if it is not, or is missing.
 bool RemoveEmptyFolder(const QString& folder);

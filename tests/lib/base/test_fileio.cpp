@@ -6,6 +6,11 @@
 #include <fstream>
 
 #ifndef _WIN32
+#include <csignal>
+#include <functional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #endif
 
@@ -61,19 +66,160 @@ TEST(FileIo, NativePathTurnsBackslashes)
 }
 
 #ifndef _WIN32
-TEST(FileIo, PlantedLinkUnderATemporaryNameIsNotFollowed)
+namespace {
+
+int entriesIn(const fs::path& folder)
+{
+    int n = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(folder))
+        ++n;
+    return n;
+}
+
+} // namespace
+
+// Every primitive against what someone who can write into the folder could
+// plant there. Each case checks that the planted thing's target is untouched.
+TEST(SafeFile, PlantedLinksFifosAndFoldersInTheWay)
+{
+    struct Case {
+        const char* name;
+        std::function<void(const fs::path& dir)> run;
+    };
+    const Bytes kept{5, 5};
+    const std::vector<Case> cases = {
+        {"link under the target name is replaced, not written through",
+         [&](const fs::path& d) {
+             writeBytes(d / "victim", kept);
+             fs::create_symlink(d / "victim", d / "out.bin");
+             ASSERT_TRUE(writeFileAtomic(d / "out.bin", Bytes{1, 2}).ok());
+             EXPECT_FALSE(fs::is_symlink(d / "out.bin"));
+             EXPECT_EQ(readBytes(d / "out.bin"), (Bytes{1, 2}));
+             EXPECT_EQ(readBytes(d / "victim"), kept);
+         }},
+        {"links under the old fixed temporary names are not followed",
+         [&](const fs::path& d) {
+             writeBytes(d / "victim", kept);
+             writeBytes(d / "source", Bytes{7});
+             for (const char* planted : {"out.bin.copy-tmp", "out.bin.import-tmp", ".out.bin.tmp"})
+                 fs::create_symlink(d / "victim", d / planted);
+             ASSERT_TRUE(copyFileAtomic(d / "source", d / "out.bin", 100).ok());
+             EXPECT_EQ(readBytes(d / "out.bin"), Bytes{7});
+             EXPECT_EQ(readBytes(d / "victim"), kept);
+             EXPECT_EQ(entriesIn(d), 6);   // no temporary left
+         }},
+        {"a link as a folder to empty is removed as a name",
+         [&](const fs::path& d) {
+             fs::create_directory(d / "mine");
+             writeBytes(d / "mine" / "photo.jpg", kept);
+             fs::create_directory(d / "mine" / "album");
+             fs::create_directory_symlink(d / "mine", d / "TEMP");
+             ASSERT_TRUE(clearFolder(d / "TEMP").ok());
+             EXPECT_FALSE(fs::exists(fs::symlink_status(d / "TEMP")));
+             EXPECT_EQ(readBytes(d / "mine" / "photo.jpg"), kept);
+             EXPECT_TRUE(fs::is_directory(d / "mine" / "album"));
+         }},
+        {"a link as a sub-folder of a folder being cleared is removed as a name",
+         [&](const fs::path& d) {
+             fs::create_directory(d / "mine");
+             writeBytes(d / "mine" / "photo.jpg", kept);
+             fs::create_directory(d / "root");
+             writeBytes(d / "root" / "com.txt", Bytes{1});
+             fs::create_directory_symlink(d / "mine", d / "root" / "Avkon");
+             const std::string subs[] = {"Avkon"};
+             ASSERT_TRUE(clearFolder(d / "root/", subs).ok());
+             EXPECT_FALSE(fs::exists(d / "root"));
+             EXPECT_EQ(readBytes(d / "mine" / "photo.jpg"), kept);
+         }},
+        {"a foreign sub-folder keeps the folder",
+         [&](const fs::path& d) {
+             fs::create_directories(d / "root" / "Foreign");
+             writeBytes(d / "root" / "Foreign" / "f", kept);
+             writeBytes(d / "root" / "mine", Bytes{1});
+             EXPECT_FALSE(clearFolder(d / "root").ok());
+             EXPECT_FALSE(fs::exists(d / "root" / "mine"));
+             EXPECT_EQ(readBytes(d / "root" / "Foreign" / "f"), kept);
+         }},
+        {"a FIFO is refused at once by every reader",
+         [&](const fs::path& d) {
+             ASSERT_EQ(::mkfifo((d / "fifo").c_str(), 0600), 0);
+             EXPECT_FALSE(readFile(d / "fifo", 100).ok());
+             EXPECT_FALSE(copyFileAtomic(d / "fifo", d / "out", 100).ok());
+             EXPECT_FALSE(fs::exists(d / "out"));
+         }},
+        {"a folder in the way of one file of several changes none",
+         [&](const fs::path& d) {
+             for (int blocked = 0; blocked < 3; ++blocked) {
+                 std::vector<NewFile> files;
+                 for (const char* name : {"f0", "f1", "f2"}) {
+                     const int i = name[1] - '0';
+                     const fs::path t = d / name;
+                     fs::remove_all(t);
+                     if (i == blocked)
+                         fs::create_directory(t);
+                     else
+                         writeBytes(t, kept);
+                     files.push_back({t, Bytes{9}});
+                 }
+                 EXPECT_FALSE(replaceFilesTogether(files).ok()) << blocked;
+                 for (int i = 0; i < 3; ++i) {
+                     if (i != blocked) {
+                         EXPECT_EQ(readBytes(files[static_cast<std::size_t>(i)].target), kept) << blocked;
+                     }
+                 }
+                 EXPECT_EQ(entriesIn(d), 3) << blocked;
+             }
+             fs::remove_all(d / "f1");
+             const NewFile all[] = {{d / "f0", Bytes{1}}, {d / "f1", Bytes{2}}};
+             ASSERT_TRUE(replaceFilesTogether(all).ok());
+             EXPECT_EQ(readBytes(d / "f0"), Bytes{1});
+             EXPECT_EQ(readBytes(d / "f1"), Bytes{2});
+         }},
+        {"a link or a shared folder is not the user's own, and keeps its mode",
+         [&](const fs::path& d) {
+             fs::create_directory(d / "shared");
+             ::chmod((d / "shared").c_str(), 0777);
+             fs::create_directory_symlink(d / "shared", d / "link");
+             EXPECT_EQ(checkOwnFolder(d / "link", false), FolderCheck::Link);
+             EXPECT_EQ(makeOwnFolder(d / "link", false), FolderCheck::Link);
+             EXPECT_EQ(checkOwnFolder(d / "shared", true), FolderCheck::OpenToOthers);
+             EXPECT_EQ(checkOwnFolder(d / "shared", false), FolderCheck::Ok);
+             EXPECT_EQ(fs::status(d / "shared").permissions(), fs::perms::all);
+             EXPECT_EQ(makeOwnFolder(d / "new", true), FolderCheck::Ok);
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TempDir dir;
+        c.run(dir.path());
+    }
+}
+
+// A write cut short (a full disk; here a file-size limit) fails, removes its
+// temporary and leaves the old file. Run in a child, whose limit cannot
+// reach the test runner.
+TEST(SafeFile, ShortWriteFailsAndKeepsTheOldFile)
 {
     TempDir dir;
-    const fs::path victim = dir.path() / "victim";
-    writeBytes(victim, Bytes{5, 5});
-    // Plant links under many of the names the writer could pick next.
-    for (int i = 0; i < 200; ++i) {
-        fs::path link = dir.path() / "out.bin";
-        link += ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(i);
-        fs::create_symlink(victim, link);
+    const fs::path target = dir.path() / "Settings.ini";
+    writeBytes(target, Bytes(10, 3));
+    const fs::path large = dir.path() / "large";
+    writeBytes(large, Bytes(10000, 2));
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{4096, 4096};
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+        const bool failed = !writeFileAtomic(target, Bytes(10000, 1)).ok();
+        const bool copyFailed = !copyFileAtomic(large, target, 1u << 20).ok();
+        ::_exit(failed && copyFailed ? 0 : 1);
     }
-    ASSERT_TRUE(writeFileAtomic(dir.path() / "out.bin", Bytes{1, 2}).ok());
-    EXPECT_EQ(readBytes(dir.path() / "out.bin"), (Bytes{1, 2}));
-    EXPECT_EQ(readBytes(victim), (Bytes{5, 5}));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(readBytes(target), Bytes(10, 3));
+    EXPECT_EQ(entriesIn(dir.path()), 2);
 }
 #endif

@@ -184,6 +184,52 @@ TEST_F(WorkspaceTearDown, FolderTheProgramDidNotCreateKeepsTheRoot)
     EXPECT_TRUE(fs::is_directory(root() / "Other"));
 }
 
+// What a load cut short leaves, and links planted by someone who can write
+// into the base: the program's files go, the root with them, and nothing a
+// link points to is touched.
+TEST_F(WorkspaceTearDown, LeftoversGoAndPlantedLinksAreRemovedAsNames)
+{
+    struct Case {
+        const char* name;
+        const char* linkAt;   // relative to the root; "" for the root itself; nullptr: no link
+    };
+    const Case cases[] = {
+        {"LoadBackup left by a load cut short", nullptr},
+        {"the root is a link to the user's folder", ""},
+        {"Avkon is a link to the user's folder", "Avkon"},
+        {"LoadBackup is a link to the user's folder", "LoadBackup"},
+    };
+    const fs::path rootName = root().parent_path();   // no trailing separator
+    const fs::path mine = dir.path() / "mine";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove_all(rootName);
+        fs::remove_all(mine);
+        fs::create_directories(rootName.parent_path());
+        fs::create_directories(mine / "album");
+        writeBytes(mine / "photo.jpg", Bytes{1, 2, 3});
+        if (c.linkAt && !*c.linkAt) {
+            fs::create_directory_symlink(mine, rootName);
+        } else {
+            fs::create_directories(root() / "Signal");
+            writeBytes(root() / "Signal" / "004.bmp", Bytes{4});
+            writeBytes(root() / "com.txt", Bytes{5});
+            if (c.linkAt) {
+                fs::create_directory_symlink(mine, root() / c.linkAt);
+            } else {
+                fs::create_directories(root() / "LoadBackup");
+                writeBytes(root() / "LoadBackup" / "Avkon_445.bmp", Bytes{6});
+            }
+        }
+
+        TearDownWorkspace(ws);
+
+        EXPECT_FALSE(fs::exists(fs::symlink_status(rootName)));
+        EXPECT_EQ(readBytes(mine / "photo.jpg"), (Bytes{1, 2, 3}));
+        EXPECT_TRUE(fs::is_directory(mine / "album"));
+    }
+}
+
 // Makes one file impossible to delete: a read-only folder for a plain user;
 // for root, whom permissions do not stop, the immutable attribute.
 class Undeletable {

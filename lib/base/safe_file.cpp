@@ -1,0 +1,593 @@
+#include "base/safe_file.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <random>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <dirent.h>
+#include <unistd.h>
+#endif
+
+namespace kastra {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+#ifdef _WIN32
+// Windows has no links in the folders the program uses unless an
+// administrator makes them, no FIFOs and no descriptor inheritance to guard
+// against; the flags that ask for it are left out there.
+constexpr int kNoFollow = 0;
+constexpr int kNonBlock = 0;
+constexpr int kCloseOnExec = 0;
+constexpr int kBinary = _O_BINARY;
+using StatBuf = struct _stat64;
+int sysOpen(const fs::path& p, int flags, int mode) { return ::_wopen(p.c_str(), flags, mode); }
+int sysClose(int fd) { return ::_close(fd); }
+long sysRead(int fd, void* b, std::size_t n) { return ::_read(fd, b, static_cast<unsigned>(n)); }
+long sysWrite(int fd, const void* b, std::size_t n) { return ::_write(fd, b, static_cast<unsigned>(n)); }
+int sysFstat(int fd, StatBuf* st) { return ::_fstat64(fd, st); }
+#else
+constexpr int kNoFollow = O_NOFOLLOW;
+constexpr int kNonBlock = O_NONBLOCK;
+constexpr int kCloseOnExec = O_CLOEXEC;
+constexpr int kBinary = 0;
+using StatBuf = struct stat;
+int sysOpen(const fs::path& p, int flags, int mode) { return ::open(p.c_str(), flags, mode); }
+int sysClose(int fd) { return ::close(fd); }
+long sysRead(int fd, void* b, std::size_t n) { return ::read(fd, b, n); }
+long sysWrite(int fd, const void* b, std::size_t n) { return ::write(fd, b, n); }
+int sysFstat(int fd, StatBuf* st) { return ::fstat(fd, st); }
+#endif
+
+std::string name(const fs::path& p)
+{
+    return reinterpret_cast<const char*>(p.u8string().c_str());
+}
+
+// "<path>: <what> (<system reason>)", with errno kept for the caller.
+Error failure(const fs::path& p, const std::string& what, int error)
+{
+    std::string text = name(p);
+    text.append(": ").append(what);
+    if (error != 0)
+        text.append(" (").append(std::strerror(error)).append(")");
+    Error e = fail(std::move(text));
+    errno = error;
+    return e;
+}
+
+// 64 random bits as hex, so that a temporary's name cannot be guessed and a
+// link planted ahead under it is never met.
+std::string randomTag()
+{
+    static std::mutex lock;
+    static std::random_device device;
+    const std::lock_guard<std::mutex> guard(lock);
+    static const char digits[] = "0123456789abcdef";
+    std::string tag;
+    for (int i = 0; i < 2; ++i) {
+        std::uint32_t v = device();
+        for (int k = 0; k < 8; ++k, v >>= 4)
+            tag.push_back(digits[v & 15]);
+    }
+    return tag;
+}
+
+constexpr std::size_t kChunk = 64 * 1024;
+
+} // namespace
+
+// ---------------------------------------------------------------- FileHandle
+
+FileHandle::~FileHandle()
+{
+    close();
+}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept
+{
+    if (this != &other) {
+        close();
+        m_fd = other.release();
+    }
+    return *this;
+}
+
+int FileHandle::release()
+{
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
+}
+
+bool FileHandle::close()
+{
+    if (m_fd < 0)
+        return true;
+    const int fd = release();
+    return sysClose(fd) == 0;
+}
+
+// ---------------------------------------------------------------- reading
+
+Result<FileHandle> openRegularFile(const fs::path& path, std::uintmax_t* size)
+{
+    // O_NONBLOCK: opening a FIFO for reading would otherwise wait for a
+    // writer for ever. It is cleared again once the file is known to be a
+    // regular one.
+    FileHandle file(sysOpen(path, O_RDONLY | kNonBlock | kCloseOnExec | kBinary, 0));
+    if (!file.valid())
+        return failure(path, "cannot open file", errno);
+    StatBuf st{};
+    if (sysFstat(file.fd(), &st) != 0)
+        return failure(path, "cannot examine file", errno);
+    if ((st.st_mode & S_IFMT) == S_IFDIR)
+        return failure(path, "is a folder, not a file", EISDIR);
+    if ((st.st_mode & S_IFMT) != S_IFREG)
+        return failure(path, "is not a regular file", EINVAL);
+#ifndef _WIN32
+    const int flags = ::fcntl(file.fd(), F_GETFL);
+    if (flags < 0 || ::fcntl(file.fd(), F_SETFL, flags & ~O_NONBLOCK) != 0)
+        return failure(path, "cannot read file", errno);
+#endif
+    if (size)
+        *size = static_cast<std::uintmax_t>(st.st_size);
+    return file;
+}
+
+Result<void> writeAll(int fd, ByteSpan bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const long n = sysWrite(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return Error{std::strerror(errno)};
+        if (n == 0) {
+            errno = ENOSPC;
+            return fail("nothing could be written");
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------- TempFile
+
+Result<TempFile> TempFile::beside(const fs::path& target)
+{
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    std::string base = ".";
+    base.append(name(target.filename())).append(".");
+    int error = EEXIST;
+    for (int attempt = 0; attempt < 16 && error == EEXIST; ++attempt) {
+        // Appended into one string: chains of operator+ on temporaries make
+        // GCC report overlapping copies that cannot happen (-Wrestrict).
+        std::string leaf = base;
+        leaf.append(randomTag());
+        leaf.append(".tmp");
+        fs::path candidate = folder / leaf;
+        const int fd = sysOpen(candidate, O_WRONLY | O_CREAT | O_EXCL | kNoFollow | kCloseOnExec | kBinary, 0644);
+        if (fd >= 0)
+            return TempFile(FileHandle(fd), std::move(candidate));
+        error = errno;
+    }
+    return failure(target, "cannot create a temporary file beside it", error);
+}
+
+TempFile::TempFile(TempFile&& other) noexcept
+    : m_file(std::move(other.m_file)), m_path(std::move(other.m_path)), m_gone(other.m_gone)
+{
+    other.m_gone = true;
+}
+
+TempFile::~TempFile()
+{
+    if (m_gone)
+        return;
+    const int saved = errno;
+    m_file.close();
+    std::error_code ec;
+    fs::remove(m_path, ec);
+    errno = saved;
+}
+
+Result<void> TempFile::write(ByteSpan bytes)
+{
+    if (auto written = writeAll(m_file.fd(), bytes); !written)
+        return failure(m_path, "cannot write file", errno);
+    return {};
+}
+
+Result<void> TempFile::copyFrom(int sourceFd)
+{
+    std::vector<std::uint8_t> buffer(kChunk);
+    for (;;) {
+        const long n = sysRead(sourceFd, buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return failure(m_path, "cannot read the source", errno);
+        if (n == 0)
+            return {};
+        if (auto w = write(ByteSpan(buffer.data(), static_cast<std::size_t>(n))); !w)
+            return w;
+    }
+}
+
+Result<void> TempFile::close()
+{
+    if (m_file.valid() && !m_file.close())
+        return failure(m_path, "cannot write file", errno);
+    return {};
+}
+
+Result<void> TempFile::replace(const fs::path& target)
+{
+    if (auto closed = close(); !closed)
+        return closed;
+    std::error_code ec;
+    fs::rename(m_path, target, ec);
+    if (ec)
+        return failure(target, "cannot replace file", ec.value());
+    m_gone = true;
+    return {};
+}
+
+// ---------------------------------------------------------------- writing
+
+Result<void> writeFileAtomic(const fs::path& path, ByteSpan bytes)
+{
+    auto temp = TempFile::beside(path);
+    if (!temp)
+        return Error{temp.error()};
+    if (auto w = temp->write(bytes); !w)
+        return w;
+    return temp->replace(path);
+}
+
+Result<void> copyFileAtomic(const fs::path& from, const fs::path& to, std::uintmax_t maxBytes)
+{
+    std::uintmax_t size = 0;
+    auto source = openRegularFile(from, &size);
+    if (!source)
+        return Error{source.error()};
+    if (size > maxBytes)
+        return failure(from, "file is too large (" + std::to_string(size) + " bytes, at most "
+                                 + std::to_string(maxBytes) + ")", EFBIG);
+    auto temp = TempFile::beside(to);
+    if (!temp)
+        return Error{temp.error()};
+    if (auto copied = temp->copyFrom(source->fd()); !copied)
+        return copied;
+#ifndef _WIN32
+    // The copy keeps whether the file can be run, nothing more: the temporary
+    // was made 0644, and others never get write access from a source.
+    StatBuf st{};
+    if (::fstat(source->fd(), &st) == 0 && (st.st_mode & S_IXUSR))
+        ::fchmod(temp->fd(), 0755);
+#endif
+    return temp->replace(to);
+}
+
+Result<void> replaceFilesTogether(std::span<const NewFile> files)
+{
+    // 1. Every target absent or a regular file, before anything is written.
+    std::vector<bool> existed;
+    for (const NewFile& f : files) {
+        std::error_code ec;
+        const fs::file_status st = fs::symlink_status(f.target, ec);
+        if (ec && ec != std::errc::no_such_file_or_directory)
+            return failure(f.target, "cannot examine file", ec.value());
+        if (fs::exists(st) && !fs::is_regular_file(st))
+            return failure(f.target, fs::is_directory(st) ? "a folder is in the way" : "is not a regular file",
+                           fs::is_directory(st) ? EISDIR : EINVAL);
+        existed.push_back(fs::exists(st));
+    }
+
+    // 2. The new bytes beside their targets.
+    std::vector<TempFile> fresh;
+    fresh.reserve(files.size());
+    for (const NewFile& f : files) {
+        auto temp = TempFile::beside(f.target);
+        if (!temp)
+            return Error{temp.error()};
+        if (auto w = temp->write(f.bytes); !w)
+            return w;
+        if (auto c = temp->close(); !c)
+            return c;
+        fresh.push_back(std::move(*temp));
+    }
+
+    // 3. The old files kept aside until every rename succeeded.
+    std::vector<std::optional<TempFile>> aside(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!existed[i])
+            continue;
+        auto old = openRegularFile(files[i].target);
+        if (!old)
+            return Error{old.error()};
+        auto keep = TempFile::beside(files[i].target);
+        if (!keep)
+            return Error{keep.error()};
+        if (auto c = keep->copyFrom(old->fd()); !c)
+            return c;
+        if (auto c = keep->close(); !c)
+            return c;
+        aside[i].emplace(std::move(*keep));
+    }
+
+    // 4. Renamed into place; a failure puts back what was already replaced.
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (auto renamed = fresh[i].replace(files[i].target); !renamed) {
+            const int error = errno;
+            for (std::size_t j = 0; j < i; ++j) {
+                if (aside[j])
+                    (void)aside[j]->replace(files[j].target);
+                else
+                    (void)removeName(files[j].target);
+            }
+            errno = error;
+            return renamed;
+        }
+    }
+    return {};
+}
+
+// ---------------------------------------------------------------- removing
+
+Result<void> removeName(const fs::path& path)
+{
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(path, ec);
+    if (!fs::exists(st))
+        return {};
+    if (fs::is_directory(st))
+        return failure(path, "is a folder", EISDIR);
+    // remove() on a link removes the link: it takes the name, not the target.
+    if (!fs::remove(path, ec) && ec)
+        return failure(path, "cannot delete", ec.value());
+    return {};
+}
+
+#ifdef _WIN32
+
+Result<void> deleteFilesIn(const fs::path& folder, const std::function<bool(const std::string&)>& match)
+{
+    std::error_code ec;
+    if (!fs::is_directory(fs::symlink_status(folder, ec)))
+        return failure(folder, "is not a folder", ENOTDIR);
+    for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
+        if (fs::is_directory(e.symlink_status(ec)))
+            continue;
+        if (match && !match(name(e.path().filename())))
+            continue;
+        if (auto removed = removeName(e.path()); !removed)
+            return removed;
+    }
+    return {};
+}
+
+Result<void> clearFolder(const fs::path& folder, std::span<const std::string> subFolders)
+{
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(folder, ec);
+    if (!fs::exists(st))
+        return {};
+    if (!fs::is_directory(st))
+        return removeName(folder);
+    Result<void> result;
+    for (const std::string& sub : subFolders)
+        if (auto cleared = clearFolder(folder / sub); !cleared && result)
+            result = cleared;
+    if (auto deleted = deleteFilesIn(folder); !deleted)
+        return deleted;
+    if (!fs::remove(folder, ec) && result)
+        return failure(folder, "cannot remove the folder", ec.value());
+    return result;
+}
+
+FolderCheck checkOwnFolder(const fs::path& path, bool)
+{
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(path, ec);
+    if (!fs::exists(st))
+        return FolderCheck::Missing;
+    if (fs::is_symlink(st))
+        return FolderCheck::Link;
+    return fs::is_directory(st) ? FolderCheck::Ok : FolderCheck::NotAFolder;
+}
+
+FolderCheck makeOwnFolder(const fs::path& path, bool mustBePrivate)
+{
+    std::error_code ec;
+    fs::create_directory(path, ec);
+    return checkOwnFolder(path, mustBePrivate);
+}
+
+#else
+
+namespace {
+
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC;
+
+// The non-folder entries of an open folder (sorted: the same file stops a
+// deletion every time).
+Result<std::vector<std::string>> filesAt(int dirFd, const fs::path& shown)
+{
+    const int own = ::dup(dirFd);
+    if (own < 0)
+        return failure(shown, "cannot read the folder", errno);
+    DIR* dir = ::fdopendir(own);
+    if (!dir) {
+        const int error = errno;
+        ::close(own);
+        return failure(shown, "cannot read the folder", error);
+    }
+    ::rewinddir(dir);
+    std::vector<std::string> names;
+    while (const dirent* e = ::readdir(dir)) {
+        const std::string n = e->d_name;
+        if (n == "." || n == "..")
+            continue;
+        bool folder = e->d_type == DT_DIR;
+        if (e->d_type == DT_UNKNOWN) {
+            struct stat st {};
+            folder = ::fstatat(dirFd, n.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode);
+        }
+        if (!folder)
+            names.push_back(n);
+    }
+    ::closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+Result<void> deleteFilesAt(int dirFd, const fs::path& shown, const std::function<bool(const std::string&)>& match)
+{
+    auto names = filesAt(dirFd, shown);
+    if (!names)
+        return Error{names.error()};
+    for (const std::string& n : *names) {
+        if (match && !match(n))
+            continue;
+        // unlinkat without AT_REMOVEDIR takes the name: a link goes, its
+        // target stays.
+        if (::unlinkat(dirFd, n.c_str(), 0) != 0 && errno != ENOENT)
+            return failure(shown / n, "cannot delete", errno);
+    }
+    return {};
+}
+
+// Opens name in dirFd as a folder without following a link. A link or file
+// under the name is removed as a name and gives an invalid handle, as does
+// a missing name.
+Result<FileHandle> openFolderAt(int dirFd, const char* entry, const fs::path& shown)
+{
+    FileHandle h(::openat(dirFd, entry, kFolderFlags));
+    if (h.valid())
+        return h;
+    const int error = errno;
+    struct stat st {};
+    if (::fstatat(dirFd, entry, &st, AT_SYMLINK_NOFOLLOW) != 0) {
+        if (errno == ENOENT)
+            return FileHandle();
+        return failure(shown, "cannot open the folder", errno);
+    }
+    if (S_ISDIR(st.st_mode))
+        return failure(shown, "cannot open the folder", error);
+    if (::unlinkat(dirFd, entry, 0) != 0 && errno != ENOENT)
+        return failure(shown, "cannot delete", errno);
+    return FileHandle();
+}
+
+// Clears the open folder dirFd: the named sub-folders, then its own files.
+// True when all went; the first failure is returned.
+Result<void> clearAt(int dirFd, const fs::path& shown, std::span<const std::string> subFolders)
+{
+    Result<void> result;
+    for (const std::string& sub : subFolders) {
+        auto opened = openFolderAt(dirFd, sub.c_str(), shown / sub);
+        if (!opened) {
+            if (result)
+                result = Error{opened.error()};
+            continue;
+        }
+        if (!opened->valid())
+            continue;
+        auto cleared = deleteFilesAt(opened->fd(), shown / sub, {});
+        if (cleared && ::unlinkat(dirFd, sub.c_str(), AT_REMOVEDIR) != 0)
+            cleared = failure(shown / sub, "cannot remove the folder", errno);
+        if (!cleared && result)
+            result = cleared;
+    }
+    if (auto deleted = deleteFilesAt(dirFd, shown, {}); !deleted)
+        return deleted;
+    return result;
+}
+
+} // namespace
+
+Result<void> deleteFilesIn(const fs::path& folder, const std::function<bool(const std::string&)>& match)
+{
+    FileHandle dir(::open(folder.c_str(), kFolderFlags));
+    if (!dir.valid())
+        return failure(folder, "cannot open the folder", errno);
+    return deleteFilesAt(dir.fd(), folder, match);
+}
+
+Result<void> clearFolder(const fs::path& folder, std::span<const std::string> subFolders)
+{
+    const fs::path parent = folder.has_parent_path() ? folder.parent_path() : fs::path(".");
+    fs::path leaf = folder.filename();
+    if (leaf.empty())   // "a/b/": the folder is "a/b"
+        return clearFolder(folder.parent_path(), subFolders);
+    FileHandle up(::open(parent.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!up.valid())
+        return errno == ENOENT ? Result<void>() : failure(parent, "cannot open the folder", errno);
+    auto opened = openFolderAt(up.fd(), leaf.c_str(), folder);
+    if (!opened)
+        return Error{opened.error()};
+    if (!opened->valid())
+        return {};
+    if (auto cleared = clearAt(opened->fd(), folder, subFolders); !cleared)
+        return cleared;
+    if (::unlinkat(up.fd(), leaf.c_str(), AT_REMOVEDIR) != 0)
+        return failure(folder, "cannot remove the folder", errno);
+    return {};
+}
+
+FolderCheck checkOwnFolder(const fs::path& path, bool mustBePrivate)
+{
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT ? FolderCheck::Missing : FolderCheck::NotAFolder;
+    if (S_ISLNK(st.st_mode))
+        return FolderCheck::Link;
+    if (!S_ISDIR(st.st_mode))
+        return FolderCheck::NotAFolder;
+    if (st.st_uid != ::geteuid())
+        return FolderCheck::NotOwned;
+    if (mustBePrivate && (st.st_mode & 077) != 0)
+        return FolderCheck::OpenToOthers;
+    return FolderCheck::Ok;
+}
+
+FolderCheck makeOwnFolder(const fs::path& path, bool mustBePrivate)
+{
+    // mkdir never follows a link under the name: it fails with EEXIST, and
+    // the check below then sees the link.
+    ::mkdir(path.c_str(), 0700);
+    return checkOwnFolder(path, mustBePrivate);
+}
+
+#endif
+
+std::string folderCheckText(FolderCheck check)
+{
+    switch (check) {
+    case FolderCheck::Ok: return "is usable";
+    case FolderCheck::Missing: return "does not exist";
+    case FolderCheck::Link: return "is a symbolic link";
+    case FolderCheck::NotAFolder: return "is not a folder";
+    case FolderCheck::NotOwned: return "belongs to another user";
+    case FolderCheck::OpenToOthers: return "is open to other users";
+    }
+    return {};
+}
+
+} // namespace kastra

@@ -1,0 +1,167 @@
+#pragma once
+// File operations that stay safe in folders someone else can write into (a
+// shared install, an unpacked archive carrying a link, a runtime folder):
+// nothing is written or deleted through a planted link, nothing is replaced
+// half way, and nothing blocks on a FIFO or a device.
+//
+// The rules every function here keeps:
+// - A file is written under a temporary name beside its target, created
+//   exclusively (O_EXCL | O_NOFOLLOW) under a name nobody can guess ahead,
+//   and renamed over the target only once every byte was written. rename()
+//   replaces a name; it never follows a link planted under the target.
+// - A deletion removes a link as a name and never descends through it.
+// - A file is opened for reading without blocking and only when it is a
+//   regular file.
+//
+// On POSIX a failing function leaves errno as the failed call set it, for
+// callers that report the system's error number.
+
+#include "base/bytes.h"
+#include "base/result.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+
+namespace kastra {
+
+// An open file descriptor, closed by the destructor.
+class FileHandle {
+public:
+    FileHandle() = default;
+    explicit FileHandle(int fd) : m_fd(fd) {}
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept : m_fd(other.release()) {}
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    int fd() const { return m_fd; }
+    bool valid() const { return m_fd >= 0; }
+    int release();
+    // Closes now; false when close() reported an error (a delayed write
+    // error of some file systems shows only here).
+    bool close();
+
+private:
+    int m_fd = -1;
+};
+
+// Opens a regular file for reading. A FIFO, a device, a socket or a folder is
+// refused at once (the open does not block: O_NONBLOCK), as is a missing
+// file. A link to a regular file is followed: the user may keep a theme file
+// as a link. The size of the file is stored in *size when given.
+Result<FileHandle> openRegularFile(const std::filesystem::path& path, std::uintmax_t* size = nullptr);
+
+// Writes every byte to fd, going on after a short write; a write that makes no
+// progress (a full disk, a file-size limit) is an error.
+Result<void> writeAll(int fd, ByteSpan bytes);
+
+// A temporary file beside a target, created exclusively under an
+// unpredictable name (".<target name>.<random>.tmp") in the target's folder,
+// so that nothing planted under a fixed name is followed or overwritten.
+// Removed by the destructor unless it was renamed over its target.
+class TempFile {
+public:
+    // Fails when the folder does not exist or no file can be created in it.
+    static Result<TempFile> beside(const std::filesystem::path& target);
+
+    ~TempFile();
+    TempFile(TempFile&& other) noexcept;
+    TempFile& operator=(TempFile&&) = delete;
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    int fd() const { return m_file.fd(); }
+
+    // Writes bytes at the current position; a short write is an error.
+    Result<void> write(ByteSpan bytes);
+    // Copies what remains of an open file, checking every write.
+    Result<void> copyFrom(int sourceFd);
+    // Flushes and closes the file; it stays on disk until renamed or
+    // destroyed.
+    Result<void> close();
+    // Closes the file (if still open) and renames it over target, which is
+    // replaced as a whole (a link under that name is replaced, not
+    // followed). On failure the temporary is removed and target is as it was.
+    Result<void> replace(const std::filesystem::path& target);
+
+private:
+    TempFile(FileHandle file, std::filesystem::path path) : m_file(std::move(file)), m_path(std::move(path)) {}
+    FileHandle m_file;
+    std::filesystem::path m_path;
+    bool m_gone = false;
+};
+
+// Writes bytes under a temporary name beside path, then renames it over
+// path. Every write is checked; on any failure the temporary is removed and
+// an existing file is left exactly as it was.
+Result<void> writeFileAtomic(const std::filesystem::path& path, ByteSpan bytes);
+
+// Copies a regular file over a target the same way (refuses a FIFO or device
+// as its source; the target is replaced by rename). maxBytes bounds what is
+// copied.
+Result<void> copyFileAtomic(const std::filesystem::path& from, const std::filesystem::path& to,
+                            std::uintmax_t maxBytes);
+
+// Several files replaced as one: every target must be absent or a regular
+// file (checked first, so a folder or link in the way changes nothing); all
+// are written to temporaries, the old files are kept aside, then all are
+// renamed into place. When a rename fails, the files already replaced get
+// their old content back, the ones that did not exist are removed, and every
+// temporary is removed: afterwards either every target holds its new bytes or
+// every target is as it was. Fails with the reason and the target it concerns.
+struct NewFile {
+    std::filesystem::path target;
+    Bytes bytes;
+};
+Result<void> replaceFilesTogether(std::span<const NewFile> files);
+
+// Removes a name: a file, or a link as a link (its target is never touched).
+// A folder under the name is refused. A missing name counts as removed.
+Result<void> removeName(const std::filesystem::path& path);
+
+// Deletes every entry of folder that is not a folder and whose name match
+// accepts (all when match is empty): files, and links as names. Sub-folders
+// are not entered. Stops at the first entry that cannot be deleted. The
+// folder itself is opened without following a link; a link under its name
+// fails here (clearFolder removes it as a name).
+Result<void> deleteFilesIn(const std::filesystem::path& folder,
+                           const std::function<bool(const std::string&)>& match = {});
+
+// Empties and removes a folder the program made: a link or a file in its place
+// is removed as a name and never followed; otherwise the sub-folders named in
+// subFolders are cleared the same way (relative to the folder already opened,
+// so a link planted higher up cannot redirect them), then the folder's own
+// files are deleted and the folder is removed. Any other sub-folder is left
+// alone, and the folder stays then. A missing folder is no error. Within one
+// folder the deletion stops at the first file that cannot be deleted.
+Result<void> clearFolder(const std::filesystem::path& folder, std::span<const std::string> subFolders = {});
+
+// Why a folder cannot be used as the user's own, or Ok.
+enum class FolderCheck {
+    Ok,
+    Missing,
+    Link,          // a symbolic link, whatever it points to
+    NotAFolder,
+    NotOwned,      // owned by another user
+    OpenToOthers,  // group or others have access (only when private asked)
+};
+
+// Checks, without following a link, that path is a real folder owned by the
+// user running the program; with mustBePrivate also that only its owner can
+// enter it (mode 0700 or stricter). Never changes anything.
+FolderCheck checkOwnFolder(const std::filesystem::path& path, bool mustBePrivate);
+
+// Creates path with mode 0700 when it is missing (its parent must exist),
+// then checks it as checkOwnFolder does. An existing folder's mode is never
+// changed.
+FolderCheck makeOwnFolder(const std::filesystem::path& path, bool mustBePrivate);
+
+// The check's result in a few English words ("is a symbolic link").
+std::string folderCheckText(FolderCheck check);
+
+} // namespace kastra

@@ -98,7 +98,7 @@ int main(int argc, char** argv)
     QString why;
     const auto lock = kastra::WorkspaceLock::acquire(*base, &why);
     if (!lock) {
-        QMessageBox::warning(nullptr, kastra::MainForm::Caption, why);
+        QMessageBox::warning(nullptr, QString::fromUtf16(kastra::WindowCaption), why);
         return 1;
     }
 

@@ -126,7 +126,7 @@ TEST(SettingsPage, BrowseTakesExecutablesAndAlwaysRepaintsThePreview)
     QTest::mouseClick(run.find<QPushButton>("Browse2Button"), Qt::LeftButton);
     EXPECT_EQ(edit->text(), QStringLiteral("old"));
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
-    EXPECT_EQ(run.dialogs.messages[0].title, MainForm::Caption);
+    EXPECT_EQ(run.dialogs.messages[0].title, QString::fromUtf16(WindowCaption));
 
     run.dialogs.answers.push_back(editor);
     QTest::mouseClick(run.find<QPushButton>("Browse2Button"), Qt::LeftButton);

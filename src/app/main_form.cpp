@@ -8,7 +8,6 @@
 #include "preview/status_animation.h"
 #include "preview/thumbnails_painter.h"
 #include "platform/fileops.h"
-#include "preview/fonts.h"
 #include "app/help_page.h"
 #include "app/icons.h"
 #include "app/icons_page.h"
@@ -25,7 +24,6 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
-#include <QTabBar>
 #include <QTabWidget>
 
 namespace kastra {

@@ -52,7 +52,9 @@ bool onScreen(const ControlSpec& row, int screen)
     return (row.flags & (screen == 1 ? Screen1 : Screen2)) != 0;
 }
 
-// The rows of editor n (1-3).
+// The row of editor n (1-3) among three in a row.
+static_assert(Editor3Edit == Editor1Edit + 2 && Browse3Button == Browse1Button + 2 && Default3Radio == Default1Radio + 2
+              && Label3Edit == Label1Edit + 2);
 SettingsPage::Control nth(int n, SettingsPage::Control first)
 {
     return static_cast<SettingsPage::Control>(first + n - 1);

@@ -6,11 +6,12 @@
 #include "app/form_services.h"
 #include "app/settings.h"
 
-#include <QLineEdit>
-#include <QRadioButton>
 #include <QWidget>
 
 #include <array>
+
+class QLineEdit;
+class QRadioButton;
 
 namespace kastra {
 

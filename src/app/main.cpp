@@ -1,6 +1,7 @@
 // The program: one window on a prepared theme workspace. It reads no
 // command line.
 #include "platform/fatal.h"
+#include "platform/fileops.h"
 #include "platform/folders.h"
 #include "preview/fonts.h"
 #include "app/main_form.h"
@@ -72,22 +73,35 @@ int main(int argc, char** argv)
     });
 
     const QString programFolder = kastra::ResolveProgramFolder(QCoreApplication::applicationDirPath());
-    // The workspace is never put anywhere but the checked per-user base: a
-    // refused base ends the program before anything is written.
-    const kastra::Result<QString> base = kastra::WorkspaceBase();
-    if (!base)
-        kastra::FatalIoError(5);
-
-    QString why;
-    const auto lock = kastra::WorkspaceLock::acquire(*base, &why);
-    if (!lock) {
+    const auto refuse = [](const QString& why) {
         QMessageBox::warning(nullptr, kastra::MainForm::Caption, why);
         return 1;
-    }
+    };
+    // The workspace is never put anywhere but a checked per-user base, and
+    // never below a link: a refused folder ends the program, with a sentence
+    // that says why, before anything is written.
+    const auto base = kastra::WorkspaceBase();
+    if (!base)
+        return refuse(QString::fromStdString(base.error()));
+
+    // One window per workspace base and one per program folder: two windows
+    // on one program folder would overwrite each other's settings and theme
+    // files even with their workspaces apart.
+    QString why;
+    const auto lock = kastra::WorkspaceLock::acquire(base->base, &why);
+    if (!lock)
+        return refuse(why);
+    const auto programLock =
+        kastra::WorkspaceLock::acquire(programFolder, &why, kastra::WorkspaceLock::ProgramFolderLockName);
+    if (!programLock)
+        return refuse(why);
+    const auto root = kastra::PrepareWorkspaceRoot(base->base);
+    if (!root)
+        return refuse(QString::fromStdString(root.error()));
 
     kastra::StartupOptions options;
     options.programFolder = programFolder;
-    options.workspaceRoot = kastra::WorkspaceRootFor(*base);
+    options.workspaceRoot = *root;
     kastra::MainForm form(options);
     kastra::SetFatalErrorPresenter([&form](const QString& title, const QString& text) {
         form.halt();
@@ -97,5 +111,10 @@ int main(int argc, char** argv)
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) { form.shutdown(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.shutdown(); });
     form.show();
-    return app.exec();
+    const int status = app.exec();
+    // A base made for this run alone goes with it (the tear-down has
+    // removed the root below it).
+    if (base->madeForThisRun)
+        kastra::ClearFolder(base->base, {QStringLiteral("Temp")});
+    return status;
 }

@@ -21,6 +21,17 @@
 
 namespace {
 
+// A workspace base made for this run alone goes with it, however the run
+// ends (the tear-down has removed the root below it by then).
+struct RunBase {
+    kastra::WorkspaceBaseChoice choice;
+    ~RunBase()
+    {
+        if (choice.madeForThisRun)
+            kastra::ClearFolder(choice.base, {QStringLiteral("Temp")});
+    }
+};
+
 int signalPipe[2] = {-1, -1};
 
 void onSignal(int)
@@ -83,6 +94,7 @@ int main(int argc, char** argv)
     const auto base = kastra::WorkspaceBase();
     if (!base)
         return refuse(QString::fromStdString(base.error()));
+    const RunBase runBase{*base};
 
     // One window per workspace base and one per program folder: two windows
     // on one program folder would overwrite each other's settings and theme
@@ -111,10 +123,5 @@ int main(int argc, char** argv)
     QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) { form.shutdown(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.shutdown(); });
     form.show();
-    const int status = app.exec();
-    // A base made for this run alone goes with it (the tear-down has
-    // removed the root below it).
-    if (base->madeForThisRun)
-        kastra::ClearFolder(base->base, {QStringLiteral("Temp")});
-    return status;
+    return app.exec();
 }

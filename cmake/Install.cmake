@@ -3,7 +3,8 @@
 # `cmake --install build` (prefix /usr/local unless told otherwise) puts the
 # program, its command-line companion and the three Symbian tools in bin/,
 # where the program finds SISTool.exe beside itself, plus the menu entry, the
-# icon and the AppStream metadata under share/. An installed program cannot
+# icon, the AppStream metadata, the manual pages, the bash completion of
+# kastra-theme and the copyright and changelog under share/. An installed program cannot
 # write to bin/, so it keeps its program folder in the user's data folder
 # ($XDG_DATA_HOME/kastra-theme/); nothing else needs installing for that.
 #
@@ -29,10 +30,42 @@ configure_file(resources/${KASTRA_APP_ID}.metainfo.xml
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/${KASTRA_APP_ID}.metainfo.xml
         DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo COMPONENT program)
 
-# The Debian package.
+# The manual pages are roff written by hand (docs/man): they are short, and a
+# generator would either add a build dependency (pandoc, ronn) or need the
+# freshly built programs to run (help2man, impossible when cross-compiling)
+# while giving worse pages for a program with commands. The version and date
+# are filled in here; the pages and the changelog are installed compressed
+# with gzip -9n, as Debian wants them, the same bytes from every build.
+find_program(KASTRA_GZIP gzip REQUIRED)
 set(KASTRA_PACKAGE_MAINTAINER "Kastra Theme Creator developers <kastra-theme@users.noreply.github.com>"
     CACHE STRING "Maintainer field of the Debian package")
+set(doc_out ${CMAKE_CURRENT_BINARY_DIR}/doc)
+set(compressed "")
+foreach(page kastra-theme-creator kastra-theme bmconv makesis SISTool.exe)
+  configure_file(docs/man/${page}.1.in ${doc_out}/${page}.1 @ONLY)
+  list(APPEND compressed ${doc_out}/${page}.1)
+endforeach()
+configure_file(resources/debian/changelog.in ${doc_out}/changelog @ONLY)
+list(APPEND compressed ${doc_out}/changelog)
+set(compressed_gz "")
+foreach(file IN LISTS compressed)
+  add_custom_command(
+    OUTPUT ${file}.gz
+    COMMAND ${KASTRA_GZIP} -9nkf ${file}
+    DEPENDS ${file}
+    VERBATIM)
+  list(APPEND compressed_gz ${file}.gz)
+endforeach()
+add_custom_target(compressed_docs ALL DEPENDS ${compressed_gz})
+list(FILTER compressed_gz INCLUDE REGEX "\\.1\\.gz$")
+install(FILES ${compressed_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT program)
+install(FILES resources/completion/kastra-theme
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions COMPONENT program)
+# Debian's places, which serve a plain install as well.
+set(KASTRA_DOC_DIR ${CMAKE_INSTALL_DATADIR}/doc/kastra-theme-creator)
+install(FILES resources/debian/copyright ${doc_out}/changelog.gz DESTINATION ${KASTRA_DOC_DIR} COMPONENT program)
 
+# The Debian package.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME kastra-theme-creator)
 set(CPACK_PACKAGE_VENDOR "Kastra Theme Creator developers")

@@ -59,6 +59,128 @@ void appendCodePoint(std::u16string& out, std::uint32_t cp)
     }
 }
 
+Error ended() { return fail("compressed text ends early"); }
+Error reservedTag() { return fail("compressed text uses a reserved tag"); }
+
+// The state of an SCSU decoder: the dynamic windows, the active one and the
+// mode. It reads any bytes that follow a tag from the reader and appends the
+// text to out.
+class ScsuDecoder {
+public:
+    ScsuDecoder(ByteReader& in, std::u16string& out) : m_in(in), m_out(out) {}
+
+    // Decodes the byte b and whatever follows it as its arguments.
+    Result<void> step(std::uint8_t b) { return m_unicodeMode ? unicodeByte(b) : singleByte(b); }
+    // Set when the last window defined is one the scheme reserves.
+    bool reserved() const { return m_reserved; }
+
+private:
+    // The three things both modes can do, with their own tag bytes: quote one
+    // UTF-16 unit, define a dynamic window (one byte of offset) and define an
+    // extended window (two bytes). Each returns false at the end of input and
+    // sets m_reserved when a window byte is one the scheme reserves.
+    bool quoteUnit()
+    {
+        std::uint8_t hi = 0;
+        std::uint8_t lo = 0;
+        if (!m_in.u8(hi) || !m_in.u8(lo))
+            return false;
+        m_out += static_cast<char16_t>((hi << 8) | lo);
+        return true;
+    }
+    bool defineWindow(unsigned window)
+    {
+        std::uint8_t x = 0;
+        if (!m_in.u8(x))
+            return false;
+        const std::uint32_t off = windowOffset(x);
+        m_reserved = off == 0;
+        m_active = window;
+        m_dynamic[m_active] = off;
+        return true;
+    }
+    bool defineExtended()
+    {
+        std::uint8_t hi = 0;
+        std::uint8_t lo = 0;
+        if (!m_in.u8(hi) || !m_in.u8(lo))
+            return false;
+        m_active = hi >> 5;
+        m_dynamic[m_active] = 0x10000 + ((std::uint32_t{hi & 0x1Fu} << 8) | lo) * 0x80;
+        return true;
+    }
+
+    Result<void> unicodeByte(std::uint8_t b);
+    Result<void> singleByte(std::uint8_t b);
+
+    ByteReader& m_in;
+    std::u16string& m_out;
+    std::array<std::uint32_t, 8> m_dynamic = kDefaultDynamicWindows;
+    unsigned m_active = 0;
+    bool m_unicodeMode = false;
+    bool m_reserved = false;
+};
+
+// Unicode mode: a tag byte, or the high byte of a UTF-16 unit.
+Result<void> ScsuDecoder::unicodeByte(std::uint8_t b)
+{
+    if (b >= UC0 && b <= UC0 + 7) {
+        m_active = b - UC0;
+        m_unicodeMode = false;
+    } else if (b >= UD0 && b <= UD0 + 7) {
+        if (!defineWindow(b - UD0))
+            return ended();
+        m_unicodeMode = false;
+    } else if (b == UQU) {
+        if (!quoteUnit())
+            return ended();
+    } else if (b == UDX) {
+        if (!defineExtended())
+            return ended();
+        m_unicodeMode = false;
+    } else if (b == 0xF2) {
+        return reservedTag();
+    } else {
+        std::uint8_t lo = 0;
+        if (!m_in.u8(lo))
+            return ended();
+        m_out += static_cast<char16_t>((b << 8) | lo);
+    }
+    return {};
+}
+
+// Single-byte mode: a character of a static or the active window, or a tag.
+Result<void> ScsuDecoder::singleByte(std::uint8_t b)
+{
+    if (b == 0x00 || b == 0x09 || b == 0x0A || b == 0x0D || (b >= 0x20 && b <= 0x7F)) {
+        m_out += static_cast<char16_t>(b);
+    } else if (b >= 0x80) {
+        appendCodePoint(m_out, m_dynamic[m_active] + (b - 0x80u));
+    } else if (b >= SQ0 && b <= SQ0 + 7) {
+        std::uint8_t q = 0;
+        if (!m_in.u8(q))
+            return ended();
+        const unsigned window = b - SQ0;
+        appendCodePoint(m_out, q < 0x80 ? kStaticWindows[window] + q : m_dynamic[window] + (q - 0x80u));
+    } else if (b == SDX) {
+        if (!defineExtended())
+            return ended();
+    } else if (b == SQU) {
+        if (!quoteUnit())
+            return ended();
+    } else if (b == SCU) {
+        m_unicodeMode = true;
+    } else if (b >= SC0 && b <= SC0 + 7) {
+        m_active = b - SC0;
+    } else if (b >= SD0 && b <= SD0 + 7) {
+        if (!defineWindow(b - SD0))
+            return ended();
+    } else {
+        return reservedTag();
+    }
+    return {};
+}
+
 } // namespace
 
 void writeCardinality(ByteWriter& out, std::uint32_t value)
@@ -118,97 +240,14 @@ Bytes scsuEncode(std::u16string_view text)
 Result<std::u16string> scsuDecode(ByteReader& in, std::size_t units)
 {
     std::u16string out;
-    std::array<std::uint32_t, 8> dynamic = kDefaultDynamicWindows;
-    unsigned active = 0;
-    bool unicodeMode = false;
-    auto ended = [] { return fail("compressed text ends early"); };
-    // The three things both modes can do, with their own tag bytes: quote one
-    // UTF-16 unit, define a dynamic window (one byte of offset) and define an
-    // extended window (two bytes). Each returns false at the end of input and
-    // sets reserved when a window byte is one the scheme reserves.
-    bool reserved = false;
-    auto quoteUnit = [&] {
-        std::uint8_t hi = 0;
-        std::uint8_t lo = 0;
-        if (!in.u8(hi) || !in.u8(lo))
-            return false;
-        out += static_cast<char16_t>((hi << 8) | lo);
-        return true;
-    };
-    auto defineWindow = [&](unsigned window) {
-        std::uint8_t x = 0;
-        if (!in.u8(x))
-            return false;
-        const std::uint32_t off = windowOffset(x);
-        reserved = off == 0;
-        active = window;
-        dynamic[active] = off;
-        return true;
-    };
-    auto defineExtended = [&] {
-        std::uint8_t hi = 0;
-        std::uint8_t lo = 0;
-        if (!in.u8(hi) || !in.u8(lo))
-            return false;
-        active = hi >> 5;
-        dynamic[active] = 0x10000 + ((std::uint32_t{hi & 0x1Fu} << 8) | lo) * 0x80;
-        return true;
-    };
-
+    ScsuDecoder decoder(in, out);
     while (out.size() < units) {
         std::uint8_t b = 0;
         if (!in.u8(b))
             return ended();
-        if (unicodeMode) {
-            if (b >= UC0 && b <= UC0 + 7) {
-                active = b - UC0;
-                unicodeMode = false;
-            } else if (b >= UD0 && b <= UD0 + 7) {
-                if (!defineWindow(b - UD0))
-                    return ended();
-                unicodeMode = false;
-            } else if (b == UQU) {
-                if (!quoteUnit())
-                    return ended();
-            } else if (b == UDX) {
-                if (!defineExtended())
-                    return ended();
-                unicodeMode = false;
-            } else if (b == 0xF2) {
-                return fail("compressed text uses a reserved tag");
-            } else {
-                std::uint8_t lo = 0;
-                if (!in.u8(lo))
-                    return ended();
-                out += static_cast<char16_t>((b << 8) | lo);
-            }
-        } else if (b == 0x00 || b == 0x09 || b == 0x0A || b == 0x0D || (b >= 0x20 && b <= 0x7F)) {
-            out += static_cast<char16_t>(b);
-        } else if (b >= 0x80) {
-            appendCodePoint(out, dynamic[active] + (b - 0x80u));
-        } else if (b >= SQ0 && b <= SQ0 + 7) {
-            std::uint8_t q = 0;
-            if (!in.u8(q))
-                return ended();
-            const unsigned window = b - SQ0;
-            appendCodePoint(out, q < 0x80 ? kStaticWindows[window] + q : dynamic[window] + (q - 0x80u));
-        } else if (b == SDX) {
-            if (!defineExtended())
-                return ended();
-        } else if (b == SQU) {
-            if (!quoteUnit())
-                return ended();
-        } else if (b == SCU) {
-            unicodeMode = true;
-        } else if (b >= SC0 && b <= SC0 + 7) {
-            active = b - SC0;
-        } else if (b >= SD0 && b <= SD0 + 7) {
-            if (!defineWindow(b - SD0))
-                return ended();
-        } else {
-            return fail("compressed text uses a reserved tag");
-        }
-        if (reserved)
+        if (auto r = decoder.step(b); !r)
+            return fail(r.error());
+        if (decoder.reserved())
             return fail("compressed text defines a reserved window");
     }
     // A supplementary character may overshoot by one unit; that is a

@@ -70,6 +70,190 @@ Result<std::size_t> readRelocations(ByteSpan file, std::uint32_t offset, const c
     return entries;
 }
 
+// The phases of the reader: the fixed header, its own checks, then each
+// section the header points to. Each phase after the header takes the file
+// and the image read so far.
+
+// The caller has checked that the file holds the whole header.
+Result<ImageHeader> readHeader(ByteSpan file)
+{
+    ByteReader in(file);
+    ImageHeader h;
+    auto uids = readCheckedUids(in);
+    if (!uids)
+        return fail(uids.error());
+    h.uids = *uids;
+    h.uidChecksum = le32(file.data() + 12);
+    std::uint32_t timeLow = 0;
+    std::uint32_t timeHigh = 0;
+    // The size was checked, so none of these reads can fail.
+    in.u32(h.signature);
+    in.u32(h.cpu);
+    in.u32(h.codeChecksum);
+    in.u32(h.dataChecksum);
+    in.u8(h.versionMajor);
+    in.u8(h.versionMinor);
+    in.u16(h.versionBuild);
+    in.u32(timeLow);
+    in.u32(timeHigh);
+    h.time = static_cast<std::int64_t>((std::uint64_t{timeHigh} << 32) | timeLow);
+    in.u32(h.flags);
+    in.i32(h.codeSize);
+    in.i32(h.dataSize);
+    in.i32(h.heapSizeMin);
+    in.i32(h.heapSizeMax);
+    in.i32(h.stackSize);
+    in.i32(h.bssSize);
+    in.u32(h.entryPoint);
+    in.u32(h.codeBase);
+    in.u32(h.dataBase);
+    in.i32(h.dllRefTableCount);
+    in.u32(h.exportDirOffset);
+    in.i32(h.exportDirCount);
+    in.i32(h.textSize);
+    in.u32(h.codeOffset);
+    in.u32(h.dataOffset);
+    in.u32(h.importOffset);
+    in.u32(h.codeRelocOffset);
+    in.u32(h.dataRelocOffset);
+    in.i32(h.priority);
+    return h;
+}
+
+Result<void> checkHeader(ByteSpan, Image& img)
+{
+    const ImageHeader& h = img.header;
+    if (h.signature != KImageSignature)
+        return fail("not an executable image: signature " + hex(h.signature) + " is not \"EPOC\"");
+    if (h.flags & KImageDeflated)
+        return fail("deflate-compressed executable images are not supported");
+    if (h.codeSize < 0 || h.dataSize < 0 || h.bssSize < 0 || h.textSize < 0 || h.exportDirCount < 0
+        || h.dllRefTableCount < 0)
+        return fail("executable header has a negative size or count");
+    return {};
+}
+
+Result<void> readCode(ByteSpan file, Image& img)
+{
+    const ImageHeader& h = img.header;
+    if (h.codeOffset < KImageHeaderSize || !inside(h.codeOffset, static_cast<std::uint32_t>(h.codeSize), file.size()))
+        return fail("code section (offset " + hex(h.codeOffset) + ", " + std::to_string(h.codeSize)
+                    + " bytes) does not fit the file");
+    if (h.textSize > h.codeSize)
+        return fail("text size " + std::to_string(h.textSize) + " exceeds the code size " + std::to_string(h.codeSize));
+    if (h.codeSize > 0 && h.entryPoint >= static_cast<std::uint32_t>(h.codeSize))
+        return fail("entry point " + hex(h.entryPoint) + " lies outside the code");
+    const ByteSpan code = file.subspan(h.codeOffset, static_cast<std::size_t>(h.codeSize));
+    if (wordSum(code) != h.codeChecksum)
+        return fail("code checksum is " + hex(h.codeChecksum) + ", the code sums to " + hex(wordSum(code)));
+    img.code.assign(code.begin(), code.end());
+    return {};
+}
+
+Result<void> readData(ByteSpan file, Image& img)
+{
+    const ImageHeader& h = img.header;
+    if (h.dataSize > 0) {
+        if (h.dataOffset < KImageHeaderSize
+            || !inside(h.dataOffset, static_cast<std::uint32_t>(h.dataSize), file.size()))
+            return fail("data section (offset " + hex(h.dataOffset) + ", " + std::to_string(h.dataSize)
+                        + " bytes) does not fit the file");
+        const ByteSpan data = file.subspan(h.dataOffset, static_cast<std::size_t>(h.dataSize));
+        if (wordSum(data) != h.dataChecksum)
+            return fail("data checksum is " + hex(h.dataChecksum) + ", the data sums to " + hex(wordSum(data)));
+        img.data.assign(data.begin(), data.end());
+    } else if (h.dataChecksum != 0) {
+        return fail("data checksum is " + hex(h.dataChecksum) + " but there is no data");
+    }
+    return {};
+}
+
+Result<void> readExports(ByteSpan file, Image& img)
+{
+    const ImageHeader& h = img.header;
+    if (h.exportDirCount > 0) {
+        const std::uint64_t bytes = 4 * std::uint64_t(static_cast<std::uint32_t>(h.exportDirCount));
+        if (h.exportDirOffset < h.codeOffset || !inside(h.exportDirOffset, bytes, file.size())
+            || h.exportDirOffset - h.codeOffset + bytes > static_cast<std::uint32_t>(h.codeSize))
+            return fail("export directory (offset " + hex(h.exportDirOffset) + ", " + std::to_string(h.exportDirCount)
+                        + " entries) lies outside the code section");
+        ByteReader ex(file, h.exportDirOffset);
+        img.exports.resize(static_cast<std::size_t>(h.exportDirCount));
+        for (std::uint32_t& e : img.exports)
+            ex.u32(e);
+    }
+    return {};
+}
+
+// Import block d (from 0) of the import section: the offset of the DLL's
+// name in the section, the count of ordinals and the ordinals.
+Result<ImageImport> readImportBlock(ByteSpan section, ByteReader& blocks, std::int32_t d)
+{
+    std::uint32_t nameOffset = 0;
+    std::int32_t n = 0;
+    if (!blocks.u32(nameOffset) || !blocks.i32(n) || n < 0 || static_cast<std::uint32_t>(n) > blocks.remaining() / 4)
+        return fail("import block " + std::to_string(d + 1) + " does not fit the import section");
+    ImageImport imp;
+    imp.ordinals.resize(static_cast<std::size_t>(n));
+    for (std::uint32_t& o : imp.ordinals)
+        blocks.u32(o);
+    if (nameOffset >= section.size())
+        return fail("import block " + std::to_string(d + 1) + " names a DLL outside the import section");
+    std::size_t end = nameOffset;
+    while (end < section.size() && section[end] != 0)
+        ++end;
+    if (end == section.size())
+        return fail("imported DLL name " + std::to_string(d + 1) + " has no terminator");
+    imp.dllName.assign(section.begin() + nameOffset, section.begin() + static_cast<std::ptrdiff_t>(end));
+    return imp;
+}
+
+Result<void> readImports(ByteSpan file, Image& img)
+{
+    const ImageHeader& h = img.header;
+    if (h.importOffset == 0) {
+        if (h.dllRefTableCount != 0)
+            return fail("header counts " + std::to_string(h.dllRefTableCount)
+                        + " imported DLLs but has no import section");
+        return {};
+    }
+    ByteReader im(file, h.importOffset);
+    std::int32_t sectionSize = 0;
+    if (h.importOffset < KImageHeaderSize || !im.i32(sectionSize) || sectionSize < 4
+        || !inside(h.importOffset, static_cast<std::uint32_t>(sectionSize), file.size()))
+        return fail("import section at " + hex(h.importOffset) + " does not fit the file");
+    const ByteSpan section = file.subspan(h.importOffset, static_cast<std::size_t>(sectionSize));
+    ByteReader blocks(section, 4);
+    // Each block takes at least 8 bytes, which bounds the count.
+    if (static_cast<std::uint32_t>(h.dllRefTableCount) > section.size() / 8)
+        return fail("import section too small for " + std::to_string(h.dllRefTableCount) + " DLLs");
+    for (std::int32_t d = 0; d < h.dllRefTableCount; ++d) {
+        auto imp = readImportBlock(section, blocks, d);
+        if (!imp)
+            return fail(imp.error());
+        img.imports.push_back(std::move(*imp));
+    }
+    return {};
+}
+
+Result<void> readRelocationSections(ByteSpan file, Image& img)
+{
+    const ImageHeader& h = img.header;
+    if (h.codeRelocOffset != 0) {
+        auto n = readRelocations(file, h.codeRelocOffset, "code");
+        if (!n)
+            return fail(n.error());
+        img.codeRelocations = *n;
+    }
+    if (h.dataRelocOffset != 0) {
+        auto n = readRelocations(file, h.dataRelocOffset, "data");
+        if (!n)
+            return fail(n.error());
+        img.dataRelocations = *n;
+    }
+    return {};
+}
+
 } // namespace
 
 std::uint32_t wordSum(ByteSpan data)
@@ -154,139 +338,14 @@ Result<Image> readImage(ByteSpan file)
 {
     if (file.size() < KImageHeaderSize)
         return fail("executable too short for its header (" + std::to_string(file.size()) + " of 124 bytes)");
-    ByteReader in(file);
+    auto header = readHeader(file);
+    if (!header)
+        return fail(header.error());
     Image img;
-    ImageHeader& h = img.header;
-    auto uids = readCheckedUids(in);
-    if (!uids)
-        return fail(uids.error());
-    h.uids = *uids;
-    h.uidChecksum = le32(file.data() + 12);
-    std::uint32_t timeLow = 0;
-    std::uint32_t timeHigh = 0;
-    // The size was checked above, so none of these reads can fail.
-    in.u32(h.signature);
-    in.u32(h.cpu);
-    in.u32(h.codeChecksum);
-    in.u32(h.dataChecksum);
-    in.u8(h.versionMajor);
-    in.u8(h.versionMinor);
-    in.u16(h.versionBuild);
-    in.u32(timeLow);
-    in.u32(timeHigh);
-    h.time = static_cast<std::int64_t>((std::uint64_t{timeHigh} << 32) | timeLow);
-    in.u32(h.flags);
-    in.i32(h.codeSize);
-    in.i32(h.dataSize);
-    in.i32(h.heapSizeMin);
-    in.i32(h.heapSizeMax);
-    in.i32(h.stackSize);
-    in.i32(h.bssSize);
-    in.u32(h.entryPoint);
-    in.u32(h.codeBase);
-    in.u32(h.dataBase);
-    in.i32(h.dllRefTableCount);
-    in.u32(h.exportDirOffset);
-    in.i32(h.exportDirCount);
-    in.i32(h.textSize);
-    in.u32(h.codeOffset);
-    in.u32(h.dataOffset);
-    in.u32(h.importOffset);
-    in.u32(h.codeRelocOffset);
-    in.u32(h.dataRelocOffset);
-    in.i32(h.priority);
-
-    if (h.signature != KImageSignature)
-        return fail("not an executable image: signature " + hex(h.signature) + " is not \"EPOC\"");
-    if (h.flags & KImageDeflated)
-        return fail("deflate-compressed executable images are not supported");
-    if (h.codeSize < 0 || h.dataSize < 0 || h.bssSize < 0 || h.textSize < 0 || h.exportDirCount < 0
-        || h.dllRefTableCount < 0)
-        return fail("executable header has a negative size or count");
-    if (h.codeOffset < KImageHeaderSize || !inside(h.codeOffset, static_cast<std::uint32_t>(h.codeSize), file.size()))
-        return fail("code section (offset " + hex(h.codeOffset) + ", " + std::to_string(h.codeSize)
-                    + " bytes) does not fit the file");
-    if (h.textSize > h.codeSize)
-        return fail("text size " + std::to_string(h.textSize) + " exceeds the code size " + std::to_string(h.codeSize));
-    if (h.codeSize > 0 && h.entryPoint >= static_cast<std::uint32_t>(h.codeSize))
-        return fail("entry point " + hex(h.entryPoint) + " lies outside the code");
-    const ByteSpan code = file.subspan(h.codeOffset, static_cast<std::size_t>(h.codeSize));
-    if (wordSum(code) != h.codeChecksum)
-        return fail("code checksum is " + hex(h.codeChecksum) + ", the code sums to " + hex(wordSum(code)));
-    img.code.assign(code.begin(), code.end());
-
-    if (h.dataSize > 0) {
-        if (h.dataOffset < KImageHeaderSize
-            || !inside(h.dataOffset, static_cast<std::uint32_t>(h.dataSize), file.size()))
-            return fail("data section (offset " + hex(h.dataOffset) + ", " + std::to_string(h.dataSize)
-                        + " bytes) does not fit the file");
-        const ByteSpan data = file.subspan(h.dataOffset, static_cast<std::size_t>(h.dataSize));
-        if (wordSum(data) != h.dataChecksum)
-            return fail("data checksum is " + hex(h.dataChecksum) + ", the data sums to " + hex(wordSum(data)));
-        img.data.assign(data.begin(), data.end());
-    } else if (h.dataChecksum != 0) {
-        return fail("data checksum is " + hex(h.dataChecksum) + " but there is no data");
-    }
-
-    if (h.exportDirCount > 0) {
-        const std::uint64_t bytes = 4 * std::uint64_t(static_cast<std::uint32_t>(h.exportDirCount));
-        if (h.exportDirOffset < h.codeOffset || !inside(h.exportDirOffset, bytes, file.size())
-            || h.exportDirOffset - h.codeOffset + bytes > static_cast<std::uint32_t>(h.codeSize))
-            return fail("export directory (offset " + hex(h.exportDirOffset) + ", " + std::to_string(h.exportDirCount)
-                        + " entries) lies outside the code section");
-        ByteReader ex(file, h.exportDirOffset);
-        img.exports.resize(static_cast<std::size_t>(h.exportDirCount));
-        for (std::uint32_t& e : img.exports)
-            ex.u32(e);
-    }
-
-    if (h.importOffset != 0) {
-        ByteReader im(file, h.importOffset);
-        std::int32_t sectionSize = 0;
-        if (h.importOffset < KImageHeaderSize || !im.i32(sectionSize) || sectionSize < 4
-            || !inside(h.importOffset, static_cast<std::uint32_t>(sectionSize), file.size()))
-            return fail("import section at " + hex(h.importOffset) + " does not fit the file");
-        const ByteSpan section = file.subspan(h.importOffset, static_cast<std::size_t>(sectionSize));
-        ByteReader blocks(section, 4);
-        // Each block takes at least 8 bytes, which bounds the count.
-        if (static_cast<std::uint32_t>(h.dllRefTableCount) > section.size() / 8)
-            return fail("import section too small for " + std::to_string(h.dllRefTableCount) + " DLLs");
-        for (std::int32_t d = 0; d < h.dllRefTableCount; ++d) {
-            std::uint32_t nameOffset = 0;
-            std::int32_t n = 0;
-            if (!blocks.u32(nameOffset) || !blocks.i32(n) || n < 0
-                || static_cast<std::uint32_t>(n) > blocks.remaining() / 4)
-                return fail("import block " + std::to_string(d + 1) + " does not fit the import section");
-            ImageImport imp;
-            imp.ordinals.resize(static_cast<std::size_t>(n));
-            for (std::uint32_t& o : imp.ordinals)
-                blocks.u32(o);
-            if (nameOffset >= section.size())
-                return fail("import block " + std::to_string(d + 1) + " names a DLL outside the import section");
-            std::size_t end = nameOffset;
-            while (end < section.size() && section[end] != 0)
-                ++end;
-            if (end == section.size())
-                return fail("imported DLL name " + std::to_string(d + 1) + " has no terminator");
-            imp.dllName.assign(section.begin() + nameOffset, section.begin() + static_cast<std::ptrdiff_t>(end));
-            img.imports.push_back(std::move(imp));
-        }
-    } else if (h.dllRefTableCount != 0) {
-        return fail("header counts " + std::to_string(h.dllRefTableCount) + " imported DLLs but has no import section");
-    }
-
-    if (h.codeRelocOffset != 0) {
-        auto n = readRelocations(file, h.codeRelocOffset, "code");
-        if (!n)
-            return fail(n.error());
-        img.codeRelocations = *n;
-    }
-    if (h.dataRelocOffset != 0) {
-        auto n = readRelocations(file, h.dataRelocOffset, "data");
-        if (!n)
-            return fail(n.error());
-        img.dataRelocations = *n;
-    }
+    img.header = *header;
+    for (const auto phase : {checkHeader, readCode, readData, readExports, readImports, readRelocationSections})
+        if (auto r = phase(file, img); !r)
+            return fail(r.error());
     return img;
 }
 

@@ -119,22 +119,23 @@ Result<void> checkGlyph(const Glyph& g)
     return {};
 }
 
-} // namespace
+// One font bitmap measured and laid out, ready to be written.
+struct LaidOutFont {
+    std::vector<MetricKey> metrics;   // in order of first use
+    std::vector<Section> sections;
+};
 
-const Glyph* findGlyph(const FontBitmap& font, std::uint16_t code)
+// Where one font bitmap's streams landed, for the data stream to refer to.
+struct WrittenFont {
+    std::uint32_t metricsId = 0;
+    std::uint32_t metricsCount = 0;
+    std::vector<std::tuple<std::uint16_t, std::uint16_t, std::uint32_t, std::uint32_t>> sections;
+};
+
+// Writes the header and the root stream; returns where the data stream id
+// is to be patched in.
+Result<std::size_t> writeRoot(ByteWriter& w, const FontStore& store)
 {
-    const auto it = std::lower_bound(font.glyphs.begin(), font.glyphs.end(), code,
-                                     [](const Glyph& g, std::uint16_t c) { return g.code < c; });
-    return it != font.glyphs.end() && it->code == code ? &*it : nullptr;
-}
-
-Result<Bytes> writeFontStore(const FontStore& store)
-{
-    if (store.version != 39 && store.version != 41 && store.version != 42)
-        return fail("font store version " + std::to_string(store.version) + " is not 39, 41 or 42");
-
-    Bytes out;
-    ByteWriter w(out);
     e32::writeCheckedUids(w, {e32::KDirectFileStoreLayoutUid, e32::KFontStoreFileUid, 0});
     w.u32(20);   // the root stream follows the header
     w.i32(store.version);
@@ -146,87 +147,109 @@ Result<Bytes> writeFontStore(const FontStore& store)
     for (const auto& c : store.copyright)
         if (auto r = e32::writeDes16(w, c); !r)
             return fail(r.error());
+    return dataIdAt;
+}
 
-    // Per font bitmap: its metrics stream id and count, and its sections.
-    struct Written {
-        std::uint32_t metricsId = 0;
-        std::uint32_t metricsCount = 0;
-        std::vector<std::tuple<std::uint16_t, std::uint16_t, std::uint32_t, std::uint32_t>> sections;
-    };
-    std::vector<Written> written;
-
-    for (const FontBitmap& font : store.fontBitmaps) {
-        std::map<MetricKey, std::uint16_t> metricIndex;
-        std::vector<MetricKey> metrics;
-        for (std::size_t i = 0; i < font.glyphs.size(); ++i) {
-            const Glyph& g = font.glyphs[i];
-            if (auto r = checkGlyph(g); !r)
-                return fail(r.error());
-            if (i > 0 && font.glyphs[i - 1].code >= g.code)
-                return fail("glyphs are not in ascending code order at " + std::to_string(g.code));
-            const MetricKey key = metricOf(g);
-            if (!metricIndex.contains(key)) {
-                if (metrics.size() >= 0x8000)
-                    return fail("too many distinct glyph metrics");
-                metricIndex.emplace(key, static_cast<std::uint16_t>(metrics.size()));
-                metrics.push_back(key);
-            }
+// Checks the glyphs of a font bitmap and collects its distinct metrics.
+Result<void> collectMetrics(const FontBitmap& font, std::vector<MetricKey>& metrics,
+                            std::map<MetricKey, std::uint16_t>& metricIndex)
+{
+    for (std::size_t i = 0; i < font.glyphs.size(); ++i) {
+        const Glyph& g = font.glyphs[i];
+        if (auto r = checkGlyph(g); !r)
+            return fail(r.error());
+        if (i > 0 && font.glyphs[i - 1].code >= g.code)
+            return fail("glyphs are not in ascending code order at " + std::to_string(g.code));
+        const MetricKey key = metricOf(g);
+        if (!metricIndex.contains(key)) {
+            if (metrics.size() >= 0x8000)
+                return fail("too many distinct glyph metrics");
+            metricIndex.emplace(key, static_cast<std::uint16_t>(metrics.size()));
+            metrics.push_back(key);
         }
-
-        Written wf;
-        wf.metricsId = static_cast<std::uint32_t>(w.pos());
-        wf.metricsCount = static_cast<std::uint32_t>(metrics.size());
-        w.i32(static_cast<std::int32_t>(metrics.size()));
-        for (const auto& [ascent, height, left, move, right] : metrics) {
-            w.u8(static_cast<std::uint8_t>(ascent));
-            w.u8(static_cast<std::uint8_t>(height));
-            w.u8(static_cast<std::uint8_t>(left));
-            w.u8(static_cast<std::uint8_t>(move));
-            w.u8(static_cast<std::uint8_t>(right));
-        }
-
-        std::vector<Section> sections;
-        for (const Glyph& g : font.glyphs) {
-            Bytes record;
-            const std::uint16_t idx = metricIndex.at(metricOf(g));
-            if (idx < 0x80) {
-                record.push_back(static_cast<std::uint8_t>(idx << 1));
-            } else {
-                record.push_back(static_cast<std::uint8_t>(((idx & 0x7F) << 1) | 1));
-                record.push_back(static_cast<std::uint8_t>(idx >> 7));
-            }
-            encodeRows(record, g);
-            const bool startNew = sections.empty() || unsigned{g.code} - sections.back().last > KMaxGapInSection
-                || sections.back().bitmap.size() + record.size() >= KFillCharacterOffset;
-            if (startNew) {
-                Section s;
-                s.first = g.code;
-                s.last = g.code;
-                sections.push_back(std::move(s));
-            }
-            Section& s = sections.back();
-            while (!startNew && s.last + 1u < g.code) {
-                s.offsets.push_back(KFillCharacterOffset);
-                ++s.last;
-            }
-            s.last = g.code;
-            s.offsets.push_back(static_cast<std::uint16_t>(s.bitmap.size()));
-            s.bitmap.insert(s.bitmap.end(), record.begin(), record.end());
-        }
-        for (const Section& s : sections) {
-            const auto offsetsId = static_cast<std::uint32_t>(w.pos());
-            w.i32(static_cast<std::int32_t>(s.offsets.size()));
-            for (const std::uint16_t o : s.offsets)
-                w.u16(o);
-            const auto bitmapId = static_cast<std::uint32_t>(w.pos());
-            w.i32(static_cast<std::int32_t>(s.bitmap.size()));
-            w.bytes(s.bitmap);
-            wf.sections.emplace_back(s.first, s.last, offsetsId, bitmapId);
-        }
-        written.push_back(std::move(wf));
     }
+    return {};
+}
 
-    w.patch32(dataIdAt, static_cast<std::uint32_t>(w.pos()));
+// A glyph as its section's bitmap stream holds it: the metric index, then
+// the rows.
+Bytes glyphRecord(const Glyph& g, std::uint16_t metricIndex)
+{
+    Bytes record;
+    if (metricIndex < 0x80) {
+        record.push_back(static_cast<std::uint8_t>(metricIndex << 1));
+    } else {
+        record.push_back(static_cast<std::uint8_t>(((metricIndex & 0x7F) << 1) | 1));
+        record.push_back(static_cast<std::uint8_t>(metricIndex >> 7));
+    }
+    encodeRows(record, g);
+    return record;
+}
+
+// Appends a glyph to the last section, or starts a new one when the gap in
+// codes is too wide or the section's offsets would reach the fill value.
+void placeGlyph(std::vector<Section>& sections, std::uint16_t code, const Bytes& record)
+{
+    const bool startNew = sections.empty() || unsigned{code} - sections.back().last > KMaxGapInSection
+        || sections.back().bitmap.size() + record.size() >= KFillCharacterOffset;
+    if (startNew) {
+        Section s;
+        s.first = code;
+        s.last = code;
+        sections.push_back(std::move(s));
+    }
+    Section& s = sections.back();
+    while (!startNew && s.last + 1u < code) {
+        s.offsets.push_back(KFillCharacterOffset);
+        ++s.last;
+    }
+    s.last = code;
+    s.offsets.push_back(static_cast<std::uint16_t>(s.bitmap.size()));
+    s.bitmap.insert(s.bitmap.end(), record.begin(), record.end());
+}
+
+Result<LaidOutFont> layOutFont(const FontBitmap& font)
+{
+    LaidOutFont laid;
+    std::map<MetricKey, std::uint16_t> metricIndex;
+    if (auto r = collectMetrics(font, laid.metrics, metricIndex); !r)
+        return fail(r.error());
+    for (const Glyph& g : font.glyphs)
+        placeGlyph(laid.sections, g.code, glyphRecord(g, metricIndex.at(metricOf(g))));
+    return laid;
+}
+
+// Writes the metrics stream and the offsets and bitmap stream of every
+// section.
+WrittenFont writeFontStreams(ByteWriter& w, const LaidOutFont& laid)
+{
+    WrittenFont wf;
+    wf.metricsId = static_cast<std::uint32_t>(w.pos());
+    wf.metricsCount = static_cast<std::uint32_t>(laid.metrics.size());
+    w.i32(static_cast<std::int32_t>(laid.metrics.size()));
+    for (const auto& [ascent, height, left, move, right] : laid.metrics) {
+        w.u8(static_cast<std::uint8_t>(ascent));
+        w.u8(static_cast<std::uint8_t>(height));
+        w.u8(static_cast<std::uint8_t>(left));
+        w.u8(static_cast<std::uint8_t>(move));
+        w.u8(static_cast<std::uint8_t>(right));
+    }
+    for (const Section& s : laid.sections) {
+        const auto offsetsId = static_cast<std::uint32_t>(w.pos());
+        w.i32(static_cast<std::int32_t>(s.offsets.size()));
+        for (const std::uint16_t o : s.offsets)
+            w.u16(o);
+        const auto bitmapId = static_cast<std::uint32_t>(w.pos());
+        w.i32(static_cast<std::int32_t>(s.bitmap.size()));
+        w.bytes(s.bitmap);
+        wf.sections.emplace_back(s.first, s.last, offsetsId, bitmapId);
+    }
+    return wf;
+}
+
+// The data stream's font bitmap headers, which refer to the streams written.
+void writeFontHeaders(ByteWriter& w, const FontStore& store, const std::vector<WrittenFont>& written)
+{
     w.u32(static_cast<std::uint32_t>(store.fontBitmaps.size()));
     for (std::size_t i = 0; i < store.fontBitmaps.size(); ++i) {
         const FontBitmap& f = store.fontBitmaps[i];
@@ -248,8 +271,12 @@ Result<Bytes> writeFontStore(const FontStore& store)
             w.u32(bitmapId);
         }
     }
-    w.u32(static_cast<std::uint32_t>(store.typefaces.size()));
-    for (const Typeface& t : store.typefaces) {
+}
+
+Result<void> writeTypefaces(ByteWriter& w, const std::vector<Typeface>& typefaces)
+{
+    w.u32(static_cast<std::uint32_t>(typefaces.size()));
+    for (const Typeface& t : typefaces) {
         if (auto r = e32::writeDes16(w, t.name); !r)
             return fail(r.error());
         w.u8(t.attributes);
@@ -260,6 +287,42 @@ Result<Bytes> writeFontStore(const FontStore& store)
             w.u8(static_cast<std::uint8_t>(s.heightFactor));
         }
     }
+    return {};
+}
+
+} // namespace
+
+const Glyph* findGlyph(const FontBitmap& font, std::uint16_t code)
+{
+    const auto it = std::lower_bound(font.glyphs.begin(), font.glyphs.end(), code,
+                                     [](const Glyph& g, std::uint16_t c) { return g.code < c; });
+    return it != font.glyphs.end() && it->code == code ? &*it : nullptr;
+}
+
+// In phases: the header and root stream; per font bitmap, check and lay out
+// its glyphs, then write its streams; then the data stream that refers to
+// them, and the typefaces.
+Result<Bytes> writeFontStore(const FontStore& store)
+{
+    if (store.version != 39 && store.version != 41 && store.version != 42)
+        return fail("font store version " + std::to_string(store.version) + " is not 39, 41 or 42");
+
+    Bytes out;
+    ByteWriter w(out);
+    const auto dataIdAt = writeRoot(w, store);
+    if (!dataIdAt)
+        return fail(dataIdAt.error());
+    std::vector<WrittenFont> written;
+    for (const FontBitmap& font : store.fontBitmaps) {
+        const auto laid = layOutFont(font);
+        if (!laid)
+            return fail(laid.error());
+        written.push_back(writeFontStreams(w, *laid));
+    }
+    w.patch32(*dataIdAt, static_cast<std::uint32_t>(w.pos()));
+    writeFontHeaders(w, store, written);
+    if (auto r = writeTypefaces(w, store.typefaces); !r)
+        return fail(r.error());
     return out;
 }
 
@@ -342,9 +405,8 @@ Result<Glyph> readGlyph(ByteSpan bitmap, std::size_t offset, const std::vector<M
     return g;
 }
 
-} // namespace
-
-Result<FontStore> readFontStore(ByteSpan file)
+// Reads the header and the root stream; dataId receives the data stream id.
+Result<FontStore> readRoot(ByteSpan file, std::uint32_t& dataId)
 {
     ByteReader in(file);
     auto uids = e32::readCheckedUids(in);
@@ -360,7 +422,6 @@ Result<FontStore> readFontStore(ByteSpan file)
         return fail("root stream id " + std::to_string(rootId) + " lies outside the file");
 
     FontStore store;
-    std::uint32_t dataId = 0;
     std::uint32_t copyrights = 0;
     if (!root.i32(store.version) || !root.u32(store.collectionUid) || !root.i32(store.pixelAspectRatio)
         || !root.u32(dataId))
@@ -379,93 +440,106 @@ Result<FontStore> readFontStore(ByteSpan file)
             store.copyright.push_back(std::move(*c));
         }
     }
+    return store;
+}
 
-    ByteReader data(file);
-    if (dataId < 20 || !data.seek(dataId))
-        return fail("data stream id " + std::to_string(dataId) + " lies outside the file");
-    std::uint32_t fontCount = 0;
-    if (!data.u32(fontCount))
-        return fail("data stream ends early");
-    // Each font bitmap header takes at least 31 bytes.
-    if (fontCount > data.remaining() / 31)
-        return fail("font store claims " + std::to_string(fontCount) + " font bitmaps");
-    for (std::uint32_t f = 0; f < fontCount; ++f) {
-        FontBitmap font;
-        const std::string where = "font bitmap " + std::to_string(f + 1) + ": ";
-        std::int32_t encoding = 0;
-        std::uint32_t metricsId = 0;
-        std::int32_t metricsCount = 0;
-        std::int32_t sectionCount = 0;
-        bool ok = data.u32(font.uid) && i8(data, font.posture) && i8(data, font.strokeWeight)
-            && i8(data, font.isProportional) && i8(data, font.cellHeight) && i8(data, font.ascent)
-            && i8(data, font.maxCharWidth) && i8(data, font.maxNormalCharWidth);
-        if (ok && store.version >= 42)
-            ok = i8(data, font.capitalAscent) && i8(data, font.maxAscent) && i8(data, font.standardDescent)
-                && i8(data, font.maxDescent) && i8(data, font.lineGap);
-        ok = ok && data.i32(encoding) && data.u32(metricsId) && data.i32(metricsCount) && data.i32(sectionCount);
-        if (!ok)
-            return fail(where + "header ends early");
-        if (encoding != 0)
-            return fail(where + "bitmap encoding " + std::to_string(encoding) + " is not supported");
-
-        ByteReader ms(file);
-        std::int32_t streamCount = 0;
-        if (metricsId < 20 || !ms.seek(metricsId) || !ms.i32(streamCount))
-            return fail(where + "metrics stream lies outside the file");
-        if (metricsCount < 0 || static_cast<std::uint32_t>(metricsCount) > ms.remaining() / 5)
-            return fail(where + std::to_string(metricsCount) + " metrics do not fit the file");
-        std::vector<Metric> metrics(static_cast<std::size_t>(metricsCount));
-        for (Metric& m : metrics) {
-            i8(ms, m.ascent);
-            i8(ms, m.height);
-            i8(ms, m.left);
-            i8(ms, m.move);
-            i8(ms, m.right);
-        }
-
-        if (sectionCount < 0 || static_cast<std::uint32_t>(sectionCount) > data.remaining() / 12)
-            return fail(where + std::to_string(sectionCount) + " code sections do not fit the file");
-        long previousLast = -1;
-        for (std::int32_t s = 0; s < sectionCount; ++s) {
-            std::uint16_t first = 0;
-            std::uint16_t last = 0;
-            std::uint32_t offsetsId = 0;
-            std::uint32_t bitmapId = 0;
-            data.u16(first);
-            data.u16(last);
-            data.u32(offsetsId);
-            data.u32(bitmapId);
-            if (last < first || first <= previousLast)
-                return fail(where + "code sections are not sorted and disjoint");
-            previousLast = last;
-
-            ByteReader os(file);
-            std::int32_t count = 0;
-            if (offsetsId < 20 || !os.seek(offsetsId) || !os.i32(count))
-                return fail(where + "offsets stream lies outside the file");
-            if (count != last - first + 1 || static_cast<std::uint32_t>(count) > os.remaining() / 2)
-                return fail(where + "offsets stream does not match its section " + std::to_string(first) + "-"
-                            + std::to_string(last));
-            ByteReader bs(file);
-            std::int32_t length = 0;
-            ByteSpan bitmap;
-            if (bitmapId < 20 || !bs.seek(bitmapId) || !bs.i32(length) || length < 0
-                || !bs.bytes(static_cast<std::size_t>(length), bitmap))
-                return fail(where + "bitmap stream lies outside the file");
-            for (std::int32_t c = 0; c < count; ++c) {
-                std::uint16_t offset = 0;
-                os.u16(offset);
-                if (offset == KFillCharacterOffset)
-                    continue;
-                auto g = readGlyph(bitmap, offset, metrics, static_cast<std::uint16_t>(first + c));
-                if (!g)
-                    return fail(where + g.error());
-                font.glyphs.push_back(std::move(*g));
-            }
-        }
-        store.fontBitmaps.push_back(std::move(font));
+Result<std::vector<Metric>> readMetrics(ByteSpan file, std::uint32_t metricsId, std::int32_t metricsCount,
+                                        const std::string& where)
+{
+    ByteReader ms(file);
+    std::int32_t streamCount = 0;
+    if (metricsId < 20 || !ms.seek(metricsId) || !ms.i32(streamCount))
+        return fail(where + "metrics stream lies outside the file");
+    if (metricsCount < 0 || static_cast<std::uint32_t>(metricsCount) > ms.remaining() / 5)
+        return fail(where + std::to_string(metricsCount) + " metrics do not fit the file");
+    std::vector<Metric> metrics(static_cast<std::size_t>(metricsCount));
+    for (Metric& m : metrics) {
+        i8(ms, m.ascent);
+        i8(ms, m.height);
+        i8(ms, m.left);
+        i8(ms, m.move);
+        i8(ms, m.right);
     }
+    return metrics;
+}
 
+// Reads one code section's entry from the data stream (the caller has
+// checked that it fits), then its offsets and bitmap streams and its glyphs.
+Result<void> readSection(ByteSpan file, ByteReader& data, const std::vector<Metric>& metrics, long& previousLast,
+                         std::vector<Glyph>& glyphs, const std::string& where)
+{
+    std::uint16_t first = 0;
+    std::uint16_t last = 0;
+    std::uint32_t offsetsId = 0;
+    std::uint32_t bitmapId = 0;
+    data.u16(first);
+    data.u16(last);
+    data.u32(offsetsId);
+    data.u32(bitmapId);
+    if (last < first || first <= previousLast)
+        return fail(where + "code sections are not sorted and disjoint");
+    previousLast = last;
+
+    ByteReader os(file);
+    std::int32_t count = 0;
+    if (offsetsId < 20 || !os.seek(offsetsId) || !os.i32(count))
+        return fail(where + "offsets stream lies outside the file");
+    if (count != last - first + 1 || static_cast<std::uint32_t>(count) > os.remaining() / 2)
+        return fail(where + "offsets stream does not match its section " + std::to_string(first) + "-"
+                    + std::to_string(last));
+    ByteReader bs(file);
+    std::int32_t length = 0;
+    ByteSpan bitmap;
+    if (bitmapId < 20 || !bs.seek(bitmapId) || !bs.i32(length) || length < 0
+        || !bs.bytes(static_cast<std::size_t>(length), bitmap))
+        return fail(where + "bitmap stream lies outside the file");
+    for (std::int32_t c = 0; c < count; ++c) {
+        std::uint16_t offset = 0;
+        os.u16(offset);
+        if (offset == KFillCharacterOffset)
+            continue;
+        auto g = readGlyph(bitmap, offset, metrics, static_cast<std::uint16_t>(first + c));
+        if (!g)
+            return fail(where + g.error());
+        glyphs.push_back(std::move(*g));
+    }
+    return {};
+}
+
+// One font bitmap's header in the data stream, and everything it refers to.
+Result<FontBitmap> readFontBitmap(ByteSpan file, ByteReader& data, std::int32_t version, const std::string& where)
+{
+    FontBitmap font;
+    std::int32_t encoding = 0;
+    std::uint32_t metricsId = 0;
+    std::int32_t metricsCount = 0;
+    std::int32_t sectionCount = 0;
+    bool ok = data.u32(font.uid) && i8(data, font.posture) && i8(data, font.strokeWeight)
+        && i8(data, font.isProportional) && i8(data, font.cellHeight) && i8(data, font.ascent)
+        && i8(data, font.maxCharWidth) && i8(data, font.maxNormalCharWidth);
+    if (ok && version >= 42)
+        ok = i8(data, font.capitalAscent) && i8(data, font.maxAscent) && i8(data, font.standardDescent)
+            && i8(data, font.maxDescent) && i8(data, font.lineGap);
+    ok = ok && data.i32(encoding) && data.u32(metricsId) && data.i32(metricsCount) && data.i32(sectionCount);
+    if (!ok)
+        return fail(where + "header ends early");
+    if (encoding != 0)
+        return fail(where + "bitmap encoding " + std::to_string(encoding) + " is not supported");
+
+    const auto metrics = readMetrics(file, metricsId, metricsCount, where);
+    if (!metrics)
+        return fail(metrics.error());
+    if (sectionCount < 0 || static_cast<std::uint32_t>(sectionCount) > data.remaining() / 12)
+        return fail(where + std::to_string(sectionCount) + " code sections do not fit the file");
+    long previousLast = -1;
+    for (std::int32_t s = 0; s < sectionCount; ++s)
+        if (auto r = readSection(file, data, *metrics, previousLast, font.glyphs, where); !r)
+            return fail(r.error());
+    return font;
+}
+
+Result<void> readTypefaces(ByteReader& data, std::vector<Typeface>& typefaces)
+{
     std::uint32_t typefaceCount = 0;
     if (!data.u32(typefaceCount))
         return fail("data stream ends before the typefaces");
@@ -489,8 +563,37 @@ Result<FontStore> readFontStore(ByteSpan file)
             i8(data, size.heightFactor);
             face.sizes.push_back(size);
         }
-        store.typefaces.push_back(std::move(face));
+        typefaces.push_back(std::move(face));
     }
+    return {};
+}
+
+} // namespace
+
+Result<FontStore> readFontStore(ByteSpan file)
+{
+    std::uint32_t dataId = 0;
+    auto store = readRoot(file, dataId);
+    if (!store)
+        return store;
+
+    ByteReader data(file);
+    if (dataId < 20 || !data.seek(dataId))
+        return fail("data stream id " + std::to_string(dataId) + " lies outside the file");
+    std::uint32_t fontCount = 0;
+    if (!data.u32(fontCount))
+        return fail("data stream ends early");
+    // Each font bitmap header takes at least 31 bytes.
+    if (fontCount > data.remaining() / 31)
+        return fail("font store claims " + std::to_string(fontCount) + " font bitmaps");
+    for (std::uint32_t f = 0; f < fontCount; ++f) {
+        auto font = readFontBitmap(file, data, store->version, "font bitmap " + std::to_string(f + 1) + ": ");
+        if (!font)
+            return fail(font.error());
+        store->fontBitmaps.push_back(std::move(*font));
+    }
+    if (auto r = readTypefaces(data, store->typefaces); !r)
+        return fail(r.error());
     return store;
 }
 

@@ -53,6 +53,52 @@ const Keyword* findKeyword(const Keyword (&table)[N], const Token& t)
     return nullptr;
 }
 
+// The options of one file line as written, before they are checked against
+// each other.
+struct FileOptionWords {
+    const Keyword* type = nullptr;
+    const Keyword* text = nullptr;
+    const Keyword* run = nullptr;
+    std::uint32_t flags = 0;
+    bool haveMime = false;
+    std::string firstFlag;
+};
+
+// Sets the record's file type and details from the words, or says why they
+// do not go together (empty when they do).
+std::string applyFileOptions(const FileOptionWords& w, PackageRecord& r)
+{
+    const FileType ft = w.type ? static_cast<FileType>(w.type->value) : kFileStandard;
+    r.fileType = ft;
+    const std::string typeName = w.type ? std::string(w.type->a) : "FF";
+    if (w.text && ft != kFileText)
+        return std::string(w.text->a) + " applies to FT text files only, not to " + typeName;
+    if ((w.run || w.flags) && ft != kFileRun && ft != kFileMime)
+        return (w.run ? std::string(w.run->a) : w.firstFlag) + " applies to FR and FM files only, not to " + typeName;
+    if (w.run && ft == kFileMime && w.run->value != kRunInstall)
+        return std::string(w.run->a) + " applies to FR files only";
+    if (w.haveMime && ft != kFileMime)
+        return "a MIME type belongs to FM files only";
+    if (ft == kFileMime && (!w.haveMime || r.mime.empty()))
+        return "an FM file needs its MIME type, for example ,FM,\"text/plain\"";
+    if (w.run && (w.run->value == kRunRemove || w.run->value == kRunBoth) && !(w.flags & kRunWaitEnd))
+        return "RW (RUNWAITEND) is required with RR (RUNREMOVE) and RB (RUNBOTH)";
+
+    switch (ft) {
+    case kFileText:
+        r.details = w.text ? w.text->value : kTextContinue;
+        break;
+    case kFileRun:
+    case kFileMime:
+        r.details = (w.run ? w.run->value : kRunInstall) | w.flags;
+        break;
+    default:
+        r.details = 0;
+        break;
+    }
+    return {};
+}
+
 } // namespace
 
 Result<PackageSpec> Parser::run()
@@ -355,18 +401,13 @@ bool Parser::component()
 
 bool Parser::fileOptions(PackageRecord& r, bool languageBlock)
 {
-    const Keyword* type = nullptr;
-    const Keyword* text = nullptr;
-    const Keyword* run = nullptr;
-    std::uint32_t flags = 0;
-    bool haveMime = false;
-    std::string firstFlag;
+    FileOptionWords words;
     while (punctIs(m_tok, U",")) {
         if (!advance())
             return false;
         const int line = m_tok.line;
         if (m_tok.kind == Tok::String) {
-            if (haveMime)
+            if (words.haveMime)
                 return error(line, "the MIME type is given twice");
             if (!takeString(r.mime))
                 return false;
@@ -374,72 +415,48 @@ bool Parser::fileOptions(PackageRecord& r, bool languageBlock)
             for (const char16_t c : r.mime)
                 if (c < 0x20 || c >= 0x7F)
                     return error(line, describe(m_tok) + " is no MIME type: it must be plain ASCII text");
-            haveMime = true;
+            words.haveMime = true;
         } else if (const Keyword* k = findKeyword(kFileTypes, m_tok)) {
-            if (type && type != k)
-                return error(line, "a file has one type, but both " + std::string(type->a) + " and "
+            if (words.type && words.type != k)
+                return error(line, "a file has one type, but both " + std::string(words.type->a) + " and "
                                        + std::string(k->a) + " are given");
-            type = k;
+            words.type = k;
         } else if (const Keyword* t = findKeyword(kTextOptions, m_tok)) {
-            if (text && text != t)
+            if (words.text && words.text != t)
                 return error(line, "choose one of TC, TS, TA and TE");
-            text = t;
+            words.text = t;
         } else if (const Keyword* ro = findKeyword(kRunOptions, m_tok)) {
-            if (run && run != ro)
+            if (words.run && words.run != ro)
                 return error(line, "choose one of RI, RR and RB");
-            run = ro;
+            words.run = ro;
         } else if (const Keyword* f = findKeyword(kRunFlags, m_tok)) {
-            if (firstFlag.empty())
-                firstFlag = f->a;
-            flags |= f->value;
+            if (words.firstFlag.empty())
+                words.firstFlag = f->a;
+            words.flags |= f->value;
         } else {
             return error(line, "unknown file option " + describe(m_tok));
         }
         if (!advance())
             return false;
     }
-
-    const FileType ft = type ? static_cast<FileType>(type->value) : kFileStandard;
-    r.fileType = ft;
-    const std::string typeName = type ? std::string(type->a) : "FF";
-    if (text && ft != kFileText)
-        return error(r.line, std::string(text->a) + " applies to FT text files only, not to " + typeName);
-    if ((run || flags) && ft != kFileRun && ft != kFileMime)
-        return error(r.line, (run ? std::string(run->a) : firstFlag) + " applies to FR and FM files only, not to "
-                                 + typeName);
-    if (run && ft == kFileMime && run->value != kRunInstall)
-        return error(r.line, std::string(run->a) + " applies to FR files only");
-    if (haveMime && ft != kFileMime)
-        return error(r.line, "a MIME type belongs to FM files only");
-    if (ft == kFileMime && (!haveMime || r.mime.empty()))
-        return error(r.line, "an FM file needs its MIME type, for example ,FM,\"text/plain\"");
-    if (run && (run->value == kRunRemove || run->value == kRunBoth) && !(flags & kRunWaitEnd))
-        return error(r.line, "RW (RUNWAITEND) is required with RR (RUNREMOVE) and RB (RUNBOTH)");
-
-    switch (ft) {
-    case kFileText:
-        r.details = text ? text->value : kTextContinue;
-        break;
-    case kFileRun:
-    case kFileMime:
-        r.details = (run ? run->value : kRunInstall) | flags;
-        break;
-    default:
-        r.details = 0;
-        break;
-    }
-
-    if (ft != kFileNull)
+    if (const std::string why = applyFileOptions(words, r); !why.empty())
+        return error(r.line, why);
+    if (r.fileType != kFileNull)
         for (const auto& s : r.sources)
             if (s.empty())
                 return error(r.line, "the source file name is empty");
-    if (ft == kFileNull && languageBlock)
+    if (r.fileType == kFileNull && languageBlock)
         return error(r.line, "a language block cannot hold FN files");
-    if (ft != kFileText && r.destination.empty())
+    if (r.fileType != kFileText && r.destination.empty())
         return error(r.line, "the destination file name is empty; only FT text files may leave it empty");
+    return fileDestination(r, languageBlock, words.text != nullptr);
+}
+
+bool Parser::fileDestination(PackageRecord& r, bool languageBlock, bool shownText)
+{
     // An FN file is created on the handset later; its record names no
     // source on the PC.
-    if (ft == kFileNull)
+    if (r.fileType == kFileNull)
         for (auto& s : r.sources)
             s.clear();
     if (languageBlock)
@@ -448,7 +465,7 @@ bool Parser::fileOptions(PackageRecord& r, bool languageBlock)
     // that has no "X:\", an empty one included, and then stores no
     // destination at all for a text shown with TC, TS, TA or TE: it is
     // not installed anywhere and has no say in the installation drive.
-    if (ft == kFileText && text) {
+    if (r.fileType == kFileText && shownText) {
         r.destination.clear();
         return true;
     }

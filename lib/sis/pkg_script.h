@@ -138,6 +138,7 @@ private:
     // belong to that type, in any order. Then the destination as the SDK's
     // makesis stores it.
     bool fileOptions(PackageRecord& r, bool languageBlock);
+    bool fileDestination(PackageRecord& r, bool languageBlock, bool shownText);
 
     // A destination without "X:\" is installed on C:, as the SDK's makesis
     // does by putting "c:\" in front of it. One that starts with the colon

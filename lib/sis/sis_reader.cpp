@@ -125,9 +125,9 @@ bool readFileRecord(ByteReader& r, std::uint32_t type, const SisPackage& pkg, Na
     return true;
 }
 
-} // namespace
-
-Result<SisPackage> readSis(ByteSpan file, const ReadLimits& limits)
+// The fixed header, the UID checksum and the CRC. Fails only when the file is
+// no SIS package at all or is cut off inside its header.
+Result<SisPackage> readHeader(ByteSpan file)
 {
     if (file.size() < kHeaderSizeEr5)
         return fail("not a SIS package: " + std::to_string(file.size()) + " bytes are too few for the header");
@@ -179,145 +179,175 @@ Result<SisPackage> readSis(ByteSpan file, const ReadLimits& limits)
         crcEnd = pkg.signaturePointer;
     pkg.computedChecksum = crc16(file.subspan(18, crcEnd - 18), crc16(file.first(16)));
     pkg.checksumOk = pkg.computedChecksum == pkg.checksum;
+    return pkg;
+}
 
-    NameReader names(file, pkg.unicode(), limits);
-
+void readLanguages(ByteSpan file, SisPackage& pkg)
+{
     ByteReader lr(file);
     if (!lr.seek(pkg.languagesPointer) || lr.remaining() / 2 < pkg.languageCount) {
         pkg.problems.push_back("the language list lies outside the package");
-    } else {
-        pkg.languages.resize(pkg.languageCount);
-        for (std::uint16_t& l : pkg.languages)
-            lr.u16(l);
+        return;
     }
+    pkg.languages.resize(pkg.languageCount);
+    for (std::uint16_t& l : pkg.languages)
+        lr.u16(l);
+}
 
+// The file records, in file order (the installer's reverse), into
+// pkg.records in installation order. A record of an unknown type ends the
+// walk, since the size of what follows is not known.
+void readRecords(ByteSpan file, SisPackage& pkg, NameReader& names)
+{
     ByteReader fr(file);
     std::vector<SisRecord> inFile;
     if (!fr.seek(pkg.filesPointer)) {
         pkg.problems.push_back("the file records start outside the package");
-    } else {
-        for (unsigned i = 0; i < pkg.fileCount; ++i) {
-            const std::string which = "file record " + std::to_string(i + 1) + " of " + std::to_string(pkg.fileCount);
-            SisRecord rec;
-            rec.offset = static_cast<std::uint32_t>(fr.pos());
-            std::uint32_t type = 0;
-            if (!fr.u32(type)) {
-                pkg.problems.push_back(which + " is cut off");
-                break;
-            }
-            bool sized = true;
-            switch (type) {
-            case kRecordFile:
-            case kRecordMultiLanguage:
-                sized = readFileRecord(fr, type, pkg, names, rec);
-                break;
-            case kRecordOptions: {
-                // Option count, then per option one length and one pointer
-                // per language, then the 128-bit selection.
-                if (!fr.u32(rec.optionCount)) {
-                    sized = false;
-                    break;
-                }
-                const std::uint64_t size = 8ull * pkg.languageCount * rec.optionCount + 16;
-                sized = fr.remaining() >= size && fr.skip(static_cast<std::size_t>(size));
-                break;
-            }
-            case kRecordIf:
-            case kRecordElseIf:
-                sized = fr.u32(rec.expressionSize) && fr.skip(rec.expressionSize);
-                break;
-            case kRecordElse:
-            case kRecordEndIf:
-                break;
-            default:
-                pkg.problems.push_back(which + " has the unknown type " + std::to_string(type)
-                                       + "; the records after it cannot be found");
+        return;
+    }
+    for (unsigned i = 0; i < pkg.fileCount; ++i) {
+        const std::string which = "file record " + std::to_string(i + 1) + " of " + std::to_string(pkg.fileCount);
+        SisRecord rec;
+        rec.offset = static_cast<std::uint32_t>(fr.pos());
+        std::uint32_t type = 0;
+        if (!fr.u32(type)) {
+            pkg.problems.push_back(which + " is cut off");
+            break;
+        }
+        bool sized = true;
+        switch (type) {
+        case kRecordFile:
+        case kRecordMultiLanguage:
+            sized = readFileRecord(fr, type, pkg, names, rec);
+            break;
+        case kRecordOptions: {
+            // Option count, then per option one length and one pointer
+            // per language, then the 128-bit selection.
+            if (!fr.u32(rec.optionCount)) {
                 sized = false;
                 break;
             }
-            if (type > kRecordEndIf)
-                break;
-            if (!sized) {
-                pkg.problems.push_back(which + " is cut off");
-                break;
-            }
-            rec.type = static_cast<RecordType>(type);
-            inFile.push_back(std::move(rec));
-            if (names.exhausted()) {
-                pkg.problems.push_back("the package holds more name bytes than any real package; reading stopped at "
-                                       + which);
-                break;
-            }
+            const std::uint64_t size = 8ull * pkg.languageCount * rec.optionCount + 16;
+            sized = fr.remaining() >= size && fr.skip(static_cast<std::size_t>(size));
+            break;
+        }
+        case kRecordIf:
+        case kRecordElseIf:
+            sized = fr.u32(rec.expressionSize) && fr.skip(rec.expressionSize);
+            break;
+        case kRecordElse:
+        case kRecordEndIf:
+            break;
+        default:
+            pkg.problems.push_back(which + " has the unknown type " + std::to_string(type)
+                                   + "; the records after it cannot be found");
+            sized = false;
+            break;
+        }
+        if (type > kRecordEndIf)
+            break;
+        if (!sized) {
+            pkg.problems.push_back(which + " is cut off");
+            break;
+        }
+        rec.type = static_cast<RecordType>(type);
+        inFile.push_back(std::move(rec));
+        if (names.exhausted()) {
+            pkg.problems.push_back("the package holds more name bytes than any real package; reading stopped at "
+                                   + which);
+            break;
         }
     }
     pkg.records.assign(std::make_move_iterator(inFile.rbegin()), std::make_move_iterator(inFile.rend()));
+}
 
+// One name per language: the lengths, then the pointers. False with why
+// when a name cannot be read.
+bool readNameList(ByteReader& r, std::size_t count, NameReader& names, std::vector<std::u16string>& out,
+                  std::string& why)
+{
+    std::vector<std::uint32_t> lengths(count), pointers(count);
+    for (auto& v : lengths)
+        r.u32(v);
+    for (auto& v : pointers)
+        r.u32(v);
+    out.resize(count);
+    for (std::size_t l = 0; l < count; ++l)
+        if (!names.read(lengths[l], pointers[l], out[l], why))
+            return false;
+    return true;
+}
+
+void readRequisites(ByteSpan file, SisPackage& pkg, NameReader& names)
+{
     ByteReader qr(file);
     const std::uint64_t requisiteSize = 12 + 8ull * pkg.languageCount;
     if (pkg.requisiteCount != 0 && !qr.seek(pkg.requisitesPointer)) {
         pkg.problems.push_back("the requisites lie outside the package");
-    } else {
-        for (unsigned i = 0; i < pkg.requisiteCount; ++i) {
-            if (qr.remaining() < requisiteSize) {
-                pkg.problems.push_back("requisite " + std::to_string(i + 1) + " is cut off");
-                break;
-            }
-            SisRequisite q;
-            qr.u32(q.uid);
-            qr.u16(q.major);
-            qr.u16(q.minor);
-            qr.u32(q.variant);
-            std::vector<std::uint32_t> lengths(pkg.languageCount), pointers(pkg.languageCount);
-            for (auto& v : lengths)
-                qr.u32(v);
-            for (auto& v : pointers)
-                qr.u32(v);
-            q.names.resize(pkg.languageCount);
-            for (std::size_t l = 0; l < lengths.size(); ++l) {
-                std::string why;
-                if (!names.read(lengths[l], pointers[l], q.names[l], why)) {
-                    pkg.problems.push_back("requisite " + std::to_string(i + 1) + ": " + why);
-                    break;
-                }
-            }
-            pkg.requisites.push_back(std::move(q));
-            if (names.exhausted())
-                break;
-        }
+        return;
     }
+    for (unsigned i = 0; i < pkg.requisiteCount; ++i) {
+        if (qr.remaining() < requisiteSize) {
+            pkg.problems.push_back("requisite " + std::to_string(i + 1) + " is cut off");
+            break;
+        }
+        SisRequisite q;
+        qr.u32(q.uid);
+        qr.u16(q.major);
+        qr.u16(q.minor);
+        qr.u32(q.variant);
+        std::string why;
+        if (!readNameList(qr, pkg.languageCount, names, q.names, why))
+            pkg.problems.push_back("requisite " + std::to_string(i + 1) + ": " + why);
+        pkg.requisites.push_back(std::move(q));
+        if (names.exhausted())
+            break;
+    }
+}
 
+void readCapabilities(ByteSpan file, SisPackage& pkg)
+{
+    if (!pkg.release6 || pkg.capabilityCount == 0)
+        return;
     ByteReader kr(file);
-    if (pkg.release6 && pkg.capabilityCount != 0) {
-        if (!kr.seek(pkg.capabilitiesPointer) || kr.remaining() / 8 < pkg.capabilityCount) {
-            pkg.problems.push_back("the capabilities lie outside the package");
-        } else {
-            pkg.capabilities.resize(pkg.capabilityCount);
-            for (Capability& c : pkg.capabilities) {
-                kr.u32(c.key);
-                kr.u32(c.value);
-            }
-        }
+    if (!kr.seek(pkg.capabilitiesPointer) || kr.remaining() / 8 < pkg.capabilityCount) {
+        pkg.problems.push_back("the capabilities lie outside the package");
+        return;
     }
+    pkg.capabilities.resize(pkg.capabilityCount);
+    for (Capability& c : pkg.capabilities) {
+        kr.u32(c.key);
+        kr.u32(c.value);
+    }
+}
 
+void readComponentName(ByteSpan file, SisPackage& pkg, NameReader& names)
+{
     ByteReader cr(file);
     if (!cr.seek(pkg.componentNamePointer) || cr.remaining() / 8 < pkg.languageCount) {
         pkg.problems.push_back("the component name record lies outside the package");
-    } else {
-        std::vector<std::uint32_t> lengths(pkg.languageCount), pointers(pkg.languageCount);
-        for (auto& v : lengths)
-            cr.u32(v);
-        for (auto& v : pointers)
-            cr.u32(v);
-        pkg.componentNames.resize(pkg.languageCount);
-        for (std::size_t l = 0; l < lengths.size(); ++l) {
-            std::string why;
-            if (!names.read(lengths[l], pointers[l], pkg.componentNames[l], why)) {
-                pkg.problems.push_back("component name: " + why);
-                break;
-            }
-        }
+        return;
     }
-    return pkg;
+    std::string why;
+    if (!readNameList(cr, pkg.languageCount, names, pkg.componentNames, why))
+        pkg.problems.push_back("component name: " + why);
+}
+
+} // namespace
+
+Result<SisPackage> readSis(ByteSpan file, const ReadLimits& limits)
+{
+    auto header = readHeader(file);
+    if (!header)
+        return header;
+    SisPackage& pkg = *header;
+    NameReader names(file, pkg.unicode(), limits);
+    readLanguages(file, pkg);
+    readRecords(file, pkg, names);
+    readRequisites(file, pkg, names);
+    readCapabilities(file, pkg);
+    readComponentName(file, pkg, names);
+    return header;
 }
 
 Result<Bytes> readData(ByteSpan file, const SisPackage& package, const DataBlock& block, const ReadLimits& limits)

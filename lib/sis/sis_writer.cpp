@@ -2,16 +2,11 @@
 
 #include "base/crc16.h"
 #include "sis/pkg_text.h"
-
-#include <zlib.h>
+#include "sis/sis_compress.h"
 
 #include <algorithm>
-#include <atomic>
-#include <memory>
 #include <optional>
 #include <string>
-#include <system_error>
-#include <thread>
 
 namespace kastra::sis {
 
@@ -22,11 +17,6 @@ constexpr std::uint64_t kMaxFileSize = 0xFFFFFFFFu; // every offset is 32 bits
 bool isFileRecord(const PackageRecord& r)
 {
     return r.type == kRecordFile || r.type == kRecordMultiLanguage;
-}
-
-std::string at(const PackageRecord& r)
-{
-    return r.line > 0 ? "line " + std::to_string(r.line) + ": " : std::string();
 }
 
 struct StringRef {
@@ -139,105 +129,6 @@ void writeExpression(ByteWriter& w, const Expression& e, const std::vector<Strin
     }
 }
 
-// One zlib stream per block, as zlib's compress() makes it (default level,
-// 32 KiB window, zlib header and Adler-32 trailer). The deflate state and the
-// output buffer are kept from block to block: allocating them afresh for every
-// file costs more in page faults than small files cost to compress.
-class Deflater {
-public:
-    Deflater() { m_ready = deflateInit(&m_zs, Z_DEFAULT_COMPRESSION) == Z_OK; }
-    ~Deflater()
-    {
-        if (m_ready)
-            deflateEnd(&m_zs);
-    }
-    Deflater(const Deflater&) = delete;
-    Deflater& operator=(const Deflater&) = delete;
-
-    Result<Bytes> compress(const Bytes& data, const PackageRecord& r)
-    {
-        // One deflate() call takes at most 4 GiB in and out; a package cannot
-        // address more than that anyway.
-        if (data.size() > 0x7FFF0000u)
-            return fail(at(r) + "the file is too large for a package");
-        if (!m_ready || deflateReset(&m_zs) != Z_OK)
-            return fail(at(r) + "zlib could not start compressing");
-        const uLong bound = deflateBound(&m_zs, static_cast<uLong>(data.size()));
-        if (m_capacity < bound) {
-            m_buffer = std::make_unique_for_overwrite<std::uint8_t[]>(bound);
-            m_capacity = bound;
-        }
-        m_zs.next_in = const_cast<Bytef*>(data.data());
-        m_zs.avail_in = static_cast<uInt>(data.size());
-        m_zs.next_out = m_buffer.get();
-        m_zs.avail_out = static_cast<uInt>(bound);
-        const int rc = deflate(&m_zs, Z_FINISH);
-        if (rc != Z_STREAM_END)
-            return fail(at(r) + "zlib could not compress the file (error " + std::to_string(rc) + ")");
-        return Bytes(m_buffer.get(), m_buffer.get() + m_zs.total_out);
-    }
-
-private:
-    z_stream m_zs{};
-    bool m_ready = false;
-    std::unique_ptr<std::uint8_t[]> m_buffer;
-    uLong m_capacity = 0;
-};
-
-// Compresses every block of every file record into packed[record][block].
-// Each block is its own zlib stream, so a package of several files is
-// compressed on several threads; the output does not depend on how many.
-Result<void> compressAll(const std::vector<const PackageRecord*>& order, std::vector<std::vector<Bytes>>& packed)
-{
-    struct Job {
-        std::size_t record;
-        std::size_t block;
-        std::size_t size;
-    };
-    std::vector<Job> jobs;
-    std::size_t total = 0;
-    for (std::size_t i = 0; i < order.size(); ++i)
-        for (std::size_t b = 0; b < packed[i].size(); ++b) {
-            jobs.push_back({i, b, order[i]->contents[b].size()});
-            total += order[i]->contents[b].size();
-        }
-    // Largest first, so that no thread is left with one big file at the end.
-    std::sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.size > b.size; });
-
-    std::vector<std::string> errors(jobs.size());
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        Deflater deflater;
-        for (std::size_t j = next++; j < jobs.size(); j = next++) {
-            const Job& job = jobs[j];
-            auto z = deflater.compress(order[job.record]->contents[job.block], *order[job.record]);
-            if (z)
-                packed[job.record][job.block] = std::move(*z);
-            else
-                errors[j] = z.error();
-        }
-    };
-    // Threads pay off only when there is real work to share.
-    constexpr std::size_t kBytesPerThread = 64 * 1024;
-    const std::size_t wanted = std::min<std::size_t>({std::max(1u, std::thread::hardware_concurrency()), 8,
-                                                      jobs.size(), total / kBytesPerThread + 1});
-    std::vector<std::thread> helpers;
-    for (std::size_t t = 1; t < wanted; ++t) {
-        try {
-            helpers.emplace_back(work);
-        } catch (const std::system_error&) {
-            break; // no more threads: the ones running finish the work
-        }
-    }
-    work();
-    for (std::thread& t : helpers)
-        t.join();
-    for (const std::string& e : errors)
-        if (!e.empty())
-            return fail(e);
-    return {};
-}
-
 char16_t foldDrive(char16_t c)
 {
     return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c - u'A' + u'a') : c;
@@ -348,7 +239,47 @@ std::uint32_t maximumInstalledSpace(const PackageSpec& spec)
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(total, 0xFFFFFFFFu));
 }
 
-Result<Bytes> writeSis(const PackageSpec& spec)
+namespace {
+
+// Everything the writer decides before it writes a byte: the records in file
+// order, their compressed blocks, the offsets of every section, string and
+// data block. The phases below fill it in order.
+struct Plan {
+    explicit Plan(const PackageSpec& s)
+        : spec(s), languages(s.languages.size()), compress((s.options & kOptionNoCompress) == 0)
+    {
+    }
+
+    const PackageSpec& spec;
+    std::size_t languages;
+    bool compress;
+    std::vector<const PackageRecord*> order;      // file order
+    std::vector<std::vector<Bytes>> packed;       // [record][block], when compressing
+    std::vector<RecordLayout> records;            // [record]
+    std::uint64_t recordBytes = 0;
+    std::uint64_t languagesAt = 0;
+    std::uint64_t filesAt = 0;
+    std::uint64_t requisitesAt = 0;
+    std::uint64_t capabilitiesAt = 0;
+    std::uint64_t componentNameAt = 0;
+    std::optional<StringBlock> strings;
+    std::vector<std::vector<StringRef>> requisiteNames;
+    std::vector<StringRef> componentNames;
+    std::uint64_t dataEnd = 0;
+
+    std::uint64_t storedSize(std::size_t record, std::size_t block) const
+    {
+        return compress ? packed[record][block].size() : order[record]->contents[block].size();
+    }
+};
+
+std::uint32_t u32(std::uint64_t v)
+{
+    return static_cast<std::uint32_t>(v);
+}
+
+// The counts the format's 16-bit fields and per-language lists must hold.
+Result<void> validate(const PackageSpec& spec)
 {
     const std::size_t n = spec.languages.size();
     if (n == 0 || n > 0xFFFF)
@@ -364,23 +295,16 @@ Result<Bytes> writeSis(const PackageSpec& spec)
     for (const Requisite& q : spec.requisites)
         if (q.names.size() != n)
             return fail("line " + std::to_string(q.line) + ": the requisite needs one name per language");
+    return {};
+}
 
-    const bool compress = (spec.options & kOptionNoCompress) == 0;
-    const std::uint16_t options = static_cast<std::uint16_t>(spec.options | kOptionUnicode);
-
-    // Records in the order they are written: the installer walks them from
-    // the last to the first, so the file holds them reversed.
-    std::vector<const PackageRecord*> order;
-    order.reserve(spec.records.size());
-    for (auto it = spec.records.rbegin(); it != spec.records.rend(); ++it)
-        order.push_back(&*it);
-
-    // Compressed data first: its sizes decide the data offsets.
-    std::vector<std::vector<Bytes>> packed(order.size());
-    std::vector<RecordLayout> layout(order.size());
-    std::uint64_t recordBytes = 0;
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const PackageRecord& r = *order[i];
+// Checks each record and adds up the size of the records section; sizes the
+// compressed blocks to come.
+Result<void> measureRecords(Plan& p)
+{
+    const std::size_t n = p.languages;
+    for (std::size_t i = 0; i < p.order.size(); ++i) {
+        const PackageRecord& r = *p.order[i];
         switch (r.type) {
         case kRecordFile:
         case kRecordMultiLanguage: {
@@ -396,9 +320,9 @@ Result<Bytes> writeSis(const PackageSpec& spec)
             for (const Bytes& c : r.contents)
                 if (c.size() > kMaxFileSize)
                     return fail(at(r) + "the file is larger than 4 GiB");
-            if (compress)
-                packed[i].resize(r.contents.size());
-            recordBytes += 36 + 12 * static_cast<std::uint64_t>(k);
+            if (p.compress)
+                p.packed[i].resize(r.contents.size());
+            p.recordBytes += 36 + 12 * static_cast<std::uint64_t>(k);
             break;
         }
         case kRecordOptions:
@@ -407,48 +331,48 @@ Result<Bytes> writeSis(const PackageSpec& spec)
             for (const auto& names : r.options)
                 if (names.size() != n)
                     return fail(at(r) + "each option needs one name per language");
-            recordBytes += 8 + 8 * static_cast<std::uint64_t>(n) * r.options.size() + 16;
+            p.recordBytes += 8 + 8 * static_cast<std::uint64_t>(n) * r.options.size() + 16;
             break;
         case kRecordIf:
         case kRecordElseIf: {
             auto size = expressionSize(r.condition);
             if (!size)
                 return fail(at(r) + size.error());
-            layout[i].expressionSize = *size;
-            recordBytes += 8 + *size;
+            p.records[i].expressionSize = *size;
+            p.recordBytes += 8 + *size;
             break;
         }
         case kRecordElse:
         case kRecordEndIf:
-            recordBytes += 4;
+            p.recordBytes += 4;
             break;
         default:
             return fail(at(r) + "unknown record type " + std::to_string(r.type));
         }
     }
+    return {};
+}
 
-    if (compress) {
-        auto done = compressAll(order, packed);
-        if (!done)
-            return fail(done.error());
-    }
-
-    // Section offsets.
-    const std::uint64_t languagesAt = kHeaderSizeEr6;
-    const std::uint64_t filesAt = languagesAt + 2 * n;
-    const std::uint64_t requisitesAt = filesAt + recordBytes;
-    const std::uint64_t capabilitiesAt = requisitesAt + spec.requisites.size() * (12 + 8 * static_cast<std::uint64_t>(n));
-    const std::uint64_t componentNameAt = capabilitiesAt + 8 * static_cast<std::uint64_t>(spec.capabilities.size());
-    const std::uint64_t stringsAt = componentNameAt + 8 * n;
+// Section offsets, the string block and the data offsets, once the
+// compressed sizes are known.
+Result<void> layOut(Plan& p)
+{
+    const std::size_t n = p.languages;
+    const PackageSpec& spec = p.spec;
+    p.languagesAt = kHeaderSizeEr6;
+    p.filesAt = p.languagesAt + 2 * n;
+    p.requisitesAt = p.filesAt + p.recordBytes;
+    p.capabilitiesAt = p.requisitesAt + spec.requisites.size() * (12 + 8 * static_cast<std::uint64_t>(n));
+    p.componentNameAt = p.capabilitiesAt + 8 * static_cast<std::uint64_t>(spec.capabilities.size());
 
     // Strings in the order the SDK's makesis lays them out: each record's
     // strings in record order, then the requisite names, then the component
     // names. Condition records point into this block, so the order shows in
     // their bytes.
-    StringBlock strings(stringsAt);
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const PackageRecord& r = *order[i];
-        RecordLayout& l = layout[i];
+    StringBlock& strings = p.strings.emplace(p.componentNameAt + 8 * n);
+    for (std::size_t i = 0; i < p.order.size(); ++i) {
+        const PackageRecord& r = *p.order[i];
+        RecordLayout& l = p.records[i];
         if (isFileRecord(r)) {
             // The record has room for one source name; a language block
             // stores its first.
@@ -465,47 +389,44 @@ Result<Bytes> writeSis(const PackageSpec& spec)
             collectExpressionStrings(r.condition, strings, l.expressionStrings);
         }
     }
-    std::vector<std::vector<StringRef>> requisiteNames;
     for (const Requisite& q : spec.requisites) {
-        requisiteNames.emplace_back();
+        p.requisiteNames.emplace_back();
         for (const auto& name : q.names)
-            requisiteNames.back().push_back(strings.add(name));
+            p.requisiteNames.back().push_back(strings.add(name));
     }
-    std::vector<StringRef> componentNames;
     for (const auto& name : spec.names)
-        componentNames.push_back(strings.add(name));
+        p.componentNames.push_back(strings.add(name));
 
     if (strings.tooLong())
         return fail("a name or string is longer than " + std::to_string(kMaxStringUnits) + " characters");
 
     // File data.
-    std::uint64_t dataEnd = strings.end();
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const PackageRecord& r = *order[i];
+    p.dataEnd = strings.end();
+    for (std::size_t i = 0; i < p.order.size(); ++i) {
+        const PackageRecord& r = *p.order[i];
         if (!isFileRecord(r))
             continue;
         const std::size_t k = r.type == kRecordFile ? 1 : n;
         for (std::size_t b = 0; b < k; ++b) {
-            layout[i].dataPointers.push_back(dataEnd);
+            p.records[i].dataPointers.push_back(p.dataEnd);
             if (r.fileType != kFileNull)
-                dataEnd += compress ? packed[i][b].size() : r.contents[b].size();
+                p.dataEnd += p.storedSize(i, b);
         }
     }
-    if (dataEnd > kMaxFileSize)
+    if (p.dataEnd > kMaxFileSize)
         return fail("the package would be larger than 4 GiB, more than the format can address");
+    return {};
+}
 
-    auto u32 = [](std::uint64_t v) { return static_cast<std::uint32_t>(v); };
-
-    Bytes out;
-    out.reserve(static_cast<std::size_t>(dataEnd));
-    ByteWriter w(out);
-    // Header.
+void writeHeader(ByteWriter& w, const Plan& p)
+{
+    const PackageSpec& spec = p.spec;
     w.u32(spec.uid);
     w.u32(kUid2Er6);
     w.u32(kUid3);
     w.u32(uidChecksum(spec.uid, kUid2Er6, kUid3));
     w.u16(0); // checksum, patched at the end
-    w.u16(static_cast<std::uint16_t>(n));
+    w.u16(static_cast<std::uint16_t>(p.languages));
     w.u16(static_cast<std::uint16_t>(spec.records.size()));
     w.u16(static_cast<std::uint16_t>(spec.requisites.size()));
     w.u16(0); // installation language: set by the handset
@@ -513,109 +434,147 @@ Result<Bytes> writeSis(const PackageSpec& spec)
     w.u16(installationDrive(spec));
     w.u16(static_cast<std::uint16_t>(spec.capabilities.size()));
     w.u32(kInstallerVersionEr6);
-    w.u16(options);
+    w.u16(static_cast<std::uint16_t>(spec.options | kOptionUnicode));
     w.u16(spec.type);
     w.u16(spec.major);
     w.u16(spec.minor);
     w.u32(spec.build);
-    w.u32(u32(languagesAt));
-    w.u32(u32(filesAt));
-    w.u32(u32(requisitesAt));
+    w.u32(u32(p.languagesAt));
+    w.u32(u32(p.filesAt));
+    w.u32(u32(p.requisitesAt));
     w.u32(0); // certificates: unsigned
-    w.u32(u32(componentNameAt));
+    w.u32(u32(p.componentNameAt));
     w.u32(0); // signature: unsigned
-    w.u32(u32(capabilitiesAt));
+    w.u32(u32(p.capabilitiesAt));
     w.u32(0); // installed space: set by the handset
     w.u32(maximumInstalledSpace(spec));
     w.fill(16, 0);
+}
 
-    for (const std::uint16_t lang : spec.languages)
-        w.u16(lang);
-
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const PackageRecord& r = *order[i];
-        const RecordLayout& l = layout[i];
-        w.u32(r.type);
-        switch (r.type) {
-        case kRecordFile:
-        case kRecordMultiLanguage: {
-            w.u32(r.fileType);
-            w.u32(r.details);
-            w.u32(u32(l.sources[0].length));
-            w.u32(u32(l.sources[0].pointer));
-            w.u32(u32(l.destination.length));
-            w.u32(u32(l.destination.pointer));
-            const std::size_t k = l.dataPointers.size();
-            for (std::size_t b = 0; b < k; ++b)
-                w.u32(r.fileType == kFileNull ? 0 : u32(compress ? packed[i][b].size() : r.contents[b].size()));
-            for (std::size_t b = 0; b < k; ++b)
-                w.u32(u32(l.dataPointers[b]));
-            for (std::size_t b = 0; b < k; ++b)
-                w.u32(r.fileType == kFileNull ? 0 : u32(r.contents[b].size()));
-            w.u32(u32(l.mime.length));
-            w.u32(u32(l.mime.pointer));
-            break;
-        }
-        case kRecordOptions: {
-            w.u32(static_cast<std::uint32_t>(r.options.size()));
-            for (std::size_t o = 0; o < r.options.size(); ++o) {
-                for (std::size_t lang = 0; lang < n; ++lang)
-                    w.u32(u32(l.optionNames[o * n + lang].length));
-                for (std::size_t lang = 0; lang < n; ++lang)
-                    w.u32(u32(l.optionNames[o * n + lang].pointer));
-            }
-            w.fill(16, 0xFF); // every option selected until the user chooses
-            break;
-        }
-        case kRecordIf:
-        case kRecordElseIf: {
-            w.u32(u32(l.expressionSize));
-            std::size_t next = 0;
-            writeExpression(w, r.condition, l.expressionStrings, next);
-            break;
-        }
-        default:
-            break;
-        }
+void writeRecord(ByteWriter& w, const Plan& p, std::size_t i)
+{
+    const PackageRecord& r = *p.order[i];
+    const RecordLayout& l = p.records[i];
+    const std::size_t n = p.languages;
+    w.u32(r.type);
+    switch (r.type) {
+    case kRecordFile:
+    case kRecordMultiLanguage: {
+        w.u32(r.fileType);
+        w.u32(r.details);
+        w.u32(u32(l.sources[0].length));
+        w.u32(u32(l.sources[0].pointer));
+        w.u32(u32(l.destination.length));
+        w.u32(u32(l.destination.pointer));
+        const std::size_t k = l.dataPointers.size();
+        const bool empty = r.fileType == kFileNull;
+        for (std::size_t b = 0; b < k; ++b)
+            w.u32(empty ? 0 : u32(p.storedSize(i, b)));
+        for (std::size_t b = 0; b < k; ++b)
+            w.u32(u32(l.dataPointers[b]));
+        for (std::size_t b = 0; b < k; ++b)
+            w.u32(empty ? 0 : u32(r.contents[b].size()));
+        w.u32(u32(l.mime.length));
+        w.u32(u32(l.mime.pointer));
+        break;
     }
+    case kRecordOptions:
+        w.u32(static_cast<std::uint32_t>(r.options.size()));
+        for (std::size_t o = 0; o < r.options.size(); ++o) {
+            for (std::size_t lang = 0; lang < n; ++lang)
+                w.u32(u32(l.optionNames[o * n + lang].length));
+            for (std::size_t lang = 0; lang < n; ++lang)
+                w.u32(u32(l.optionNames[o * n + lang].pointer));
+        }
+        w.fill(16, 0xFF); // every option selected until the user chooses
+        break;
+    case kRecordIf:
+    case kRecordElseIf: {
+        w.u32(u32(l.expressionSize));
+        std::size_t next = 0;
+        writeExpression(w, r.condition, l.expressionStrings, next);
+        break;
+    }
+    default:
+        break;
+    }
+}
 
+// Requisites, capabilities and the component name: the sections between the
+// records and the strings.
+void writeTrailingSections(ByteWriter& w, const Plan& p)
+{
+    const PackageSpec& spec = p.spec;
     for (std::size_t q = 0; q < spec.requisites.size(); ++q) {
         const Requisite& req = spec.requisites[q];
         w.u32(req.uid);
         w.u16(req.major);
         w.u16(req.minor);
         w.u32(req.variant);
-        for (const StringRef& s : requisiteNames[q])
+        for (const StringRef& s : p.requisiteNames[q])
             w.u32(u32(s.length));
-        for (const StringRef& s : requisiteNames[q])
+        for (const StringRef& s : p.requisiteNames[q])
             w.u32(u32(s.pointer));
     }
-
     for (const Capability& c : spec.capabilities) {
         w.u32(c.key);
         w.u32(c.value);
     }
-
-    for (const StringRef& s : componentNames)
+    for (const StringRef& s : p.componentNames)
         w.u32(u32(s.length));
-    for (const StringRef& s : componentNames)
+    for (const StringRef& s : p.componentNames)
         w.u32(u32(s.pointer));
+}
 
-    w.bytes(strings.bytes());
-
-    for (std::size_t i = 0; i < order.size(); ++i) {
-        const PackageRecord& r = *order[i];
+void writeData(ByteWriter& w, const Plan& p)
+{
+    for (std::size_t i = 0; i < p.order.size(); ++i) {
+        const PackageRecord& r = *p.order[i];
         if (!isFileRecord(r) || r.fileType == kFileNull)
             continue;
-        if (compress)
-            for (const Bytes& b : packed[i])
-                w.bytes(b);
-        else
-            for (const Bytes& b : r.contents)
-                w.bytes(b);
+        for (const Bytes& b : p.compress ? p.packed[i] : r.contents)
+            w.bytes(b);
     }
+}
 
-    if (out.size() != dataEnd)
+} // namespace
+
+Result<Bytes> writeSis(const PackageSpec& spec)
+{
+    if (auto valid = validate(spec); !valid)
+        return fail(valid.error());
+
+    Plan p(spec);
+    // Records in the order they are written: the installer walks them from
+    // the last to the first, so the file holds them reversed.
+    p.order.reserve(spec.records.size());
+    for (auto it = spec.records.rbegin(); it != spec.records.rend(); ++it)
+        p.order.push_back(&*it);
+    p.packed.resize(p.order.size());
+    p.records.resize(p.order.size());
+
+    if (auto measured = measureRecords(p); !measured)
+        return fail(measured.error());
+    // Compressed data first: its sizes decide the data offsets.
+    if (p.compress)
+        if (auto done = compressAll(p.order, p.packed); !done)
+            return fail(done.error());
+    if (auto laid = layOut(p); !laid)
+        return fail(laid.error());
+
+    Bytes out;
+    out.reserve(static_cast<std::size_t>(p.dataEnd));
+    ByteWriter w(out);
+    writeHeader(w, p);
+    for (const std::uint16_t lang : spec.languages)
+        w.u16(lang);
+    for (std::size_t i = 0; i < p.order.size(); ++i)
+        writeRecord(w, p, i);
+    writeTrailingSections(w, p);
+    w.bytes(p.strings->bytes());
+    writeData(w, p);
+
+    if (out.size() != p.dataEnd)
         return fail("internal error: the package layout does not add up");
 
     // The checksum covers every byte but its own two.

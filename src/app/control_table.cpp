@@ -147,7 +147,9 @@ void buildControls(QWidget* page, std::span<const ControlSpec> rows, const Image
             w->setFocusPolicy(Qt::NoFocus);
         if (row.flags & Disabled)
             w->setEnabled(false);
-        if (row.flags & (Hidden | Screen2))
+        // The settings page's screens are its own business: it shows one of
+        // them once its controls exist.
+        if (row.flags & Hidden)
             w->hide();
         out.add(w->objectName(), w);
     }

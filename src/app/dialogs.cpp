@@ -1,5 +1,7 @@
 #include "app/dialogs.h"
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -43,7 +45,17 @@ WidgetDialogs::WidgetDialogs(QWidget* owner) : m_owner(owner), m_dialog(new QFil
 std::optional<QString> WidgetDialogs::openFile(const QString& windowsFilter)
 {
     m_dialog->setNameFilter(ToQtFilter(windowsFilter));
-    if (m_dialog->exec() != QDialog::Accepted)
+    const int answer = m_dialog->exec();
+    // A name typed in full and taken with Enter leaves the file name
+    // completer's list open after the dialog has gone. An open pop-up takes
+    // the next click anywhere only to close itself, so the user's first
+    // click in the window would do nothing. A file picked with the mouse
+    // never opens the list.
+    for (QCompleter* completer : m_dialog->findChildren<QCompleter*>()) {
+        if (QAbstractItemView* list = completer->popup(); list && list->isVisible())
+            list->hide();
+    }
+    if (answer != QDialog::Accepted)
         return std::nullopt;
     const QStringList files = m_dialog->selectedFiles();
     if (files.isEmpty())

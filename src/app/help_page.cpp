@@ -21,6 +21,8 @@ const ControlSpec Rows[] = {
 
 } // namespace
 
+std::span<const ControlSpec> HelpPage::rows() { return Rows; }
+
 HelpPage::HelpPage(const ImageList& images, QWidget* parent) : QWidget(parent)
 {
     setObjectName(QStringLiteral("HelpPage"));

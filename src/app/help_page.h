@@ -12,6 +12,8 @@ class HelpPage final : public QWidget {
 public:
     HelpPage(const ImageList& images, QWidget* parent);
     const Controls& controls() const { return m_controls; }
+    // The page's control table, as buildControls() made the controls.
+    static std::span<const ControlSpec> rows();
     void showHelp();
     void showAbout();
 

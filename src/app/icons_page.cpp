@@ -2,6 +2,7 @@
 
 #include "preview/menu_painter.h"
 #include "converter/theme_files.h"
+#include "app/widgets.h"
 
 #include <QPushButton>
 
@@ -30,6 +31,8 @@ const ControlSpec Rows[] = {
 
 } // namespace
 
+std::span<const ControlSpec> IconsPage::rows() { return Rows; }
+
 IconsPage::IconsPage(FormServices& form, const ImageList& images, QWidget* parent) : QWidget(parent), m_form(form)
 {
     setObjectName(QStringLiteral("IconsPage"));
@@ -50,7 +53,10 @@ void IconsPage::showEvent(QShowEvent* event)
 
 void IconsPage::load()
 {
-    const ThemeFileOutcome out = LoadThemeFile(m_form.workspace(), ThemeFile::MenuFolders, m_form.state().scratch);
+    const ThemeFileOutcome out = [&] {
+        BusyCursor busy;
+        return LoadThemeFile(m_form.workspace(), ThemeFile::MenuFolders, m_form.state().scratch);
+    }();
     if (out.status == ThemeFileOutcome::Status::Missing) {
         m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Information);
         return;
@@ -62,7 +68,10 @@ void IconsPage::load()
 
 void IconsPage::save()
 {
-    const ThemeFileOutcome out = SaveThemeFile(m_form.workspace(), ThemeFile::MenuFolders);
+    const ThemeFileOutcome out = [&] {
+        BusyCursor busy;
+        return SaveThemeFile(m_form.workspace(), ThemeFile::MenuFolders);
+    }();
     if (out.status != ThemeFileOutcome::Status::Done)
         m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Warning);
 }

@@ -14,6 +14,8 @@ class IconsPage final : public QWidget {
 public:
     IconsPage(FormServices& form, const ImageList& images, QWidget* parent);
     const Controls& controls() const { return m_controls; }
+    // The page's control table, as buildControls() made the controls.
+    static std::span<const ControlSpec> rows();
 
 signals:
     void shown();

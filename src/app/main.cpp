@@ -1,5 +1,6 @@
-// The program: one window on a prepared theme workspace. It reads no
-// command line.
+// The program: one window on a prepared theme workspace. Its command line is
+// only --help, --version and Qt's own options.
+#include "app/command_line.h"
 #include "platform/fatal.h"
 #include "platform/fileops.h"
 #include "platform/folders.h"
@@ -16,6 +17,7 @@
 #include <QTranslator>
 
 #include <csignal>
+#include <cstdio>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -66,6 +68,21 @@ void closeOnSignals(kastra::MainForm& form)
 
 int main(int argc, char** argv)
 {
+    // Before the application object: --help and --version need no display,
+    // and a refused word must not leave a lock or a workspace behind.
+    const kastra::ProgramCommandLine commandLine = kastra::ReadProgramCommandLine(argc, argv);
+    switch (commandLine.request) {
+    case kastra::ProgramRequest::Help:
+    case kastra::ProgramRequest::Version:
+        std::fputs(commandLine.text.c_str(), stdout);
+        return 0;
+    case kastra::ProgramRequest::Refused:
+        std::fputs(commandLine.text.c_str(), stderr);
+        return 2;
+    case kastra::ProgramRequest::Run:
+        break;
+    }
+
     QApplication app(argc, argv);
     QApplication::setStyle(new kastra::KastraStyle);
     QApplication::setApplicationName(QStringLiteral("kastra-theme"));
@@ -120,7 +137,9 @@ int main(int argc, char** argv)
         QMessageBox::critical(nullptr, title, text);
     });
     closeOnSignals(form);
-    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) { form.shutdown(); });
+    // A logout asks first and may still be cancelled: only the settings are
+    // stored then. The workspace goes when the program really ends.
+    QObject::connect(&app, &QGuiApplication::commitDataRequest, &form, [&form](QSessionManager&) { form.commitData(); });
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &form, [&form] { form.shutdown(); });
     form.show();
     return app.exec();

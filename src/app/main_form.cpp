@@ -138,12 +138,9 @@ MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
     request(m_stripTimer);
     request(m_previewTimer);
 
-    // 7. Fixed size, centred on the screen.
+    // 7. Fixed size, centred on the screen (again once the frame is known).
     setFixedSize(529, 271);
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(529 / 2, 271 / 2));
-    }
+    centreOnScreen();
 
     // 8. The start-up handler.
     startUp();
@@ -240,6 +237,47 @@ void MainForm::shutdown()
     TearDownWorkspace(m_ws);
     m_settings->saveSettings();
     m_state.scratch = ScratchBitmaps{};
+}
+
+void MainForm::centreOnScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    // A window's position is that of its frame. Before the window manager
+    // has framed the window the frame is the client area.
+    const QRect area = screen->availableGeometry();
+    const QSize frame = frameGeometry().size();
+    move(area.center() - QPoint(frame.width() / 2, frame.height() / 2));
+}
+
+void MainForm::centreOnceFramed()
+{
+    // The title bar and borders were not part of the centring at
+    // construction, which left the frame that much too low and to the
+    // right. The window manager's frame shows at the first show or move.
+    if (!m_centredWithFrame && frameGeometry().size() != size()) {
+        m_centredWithFrame = true;
+        centreOnScreen();
+    }
+}
+
+void MainForm::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    centreOnceFramed();
+}
+
+void MainForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    centreOnceFramed();
+}
+
+void MainForm::commitData()
+{
+    if (!m_shutDown)
+        m_settings->saveSettings();
 }
 
 void MainForm::closeEvent(QCloseEvent* event)
@@ -377,7 +415,10 @@ void MainForm::importPicture()
         options.top = stripTop();
         options.bottom = stripBottom();
         options.separate = separateEidPic();
-        const ImportOutcome out = ImportPicture(m_state, m_ws, *chosen, options);
+        const ImportOutcome out = [&] {
+            BusyCursor busy;
+            return ImportPicture(m_state, m_ws, *chosen, options);
+        }();
         m_watcher->absorb(out.written);
         if (out.message)
             m_dialogs->message(out.message->title, out.message->text, MessageIcon::Warning);

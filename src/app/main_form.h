@@ -67,6 +67,9 @@ public:
     // The close request's work: tear-down, settings save, scratch bitmaps
     // released. Runs once, whichever way the program is asked to end.
     void shutdown();
+    // The session's request to store what would be lost at a logout, which
+    // the user may still cancel: saves the settings and tears nothing down.
+    void commitData();
 
     QTimer& signalTimer() { return m_signalTimer; }
     QTimer& previewTimer() { return m_previewTimer; }
@@ -80,9 +83,13 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void startUp();
+    void centreOnScreen();
+    void centreOnceFramed();
     void slotPress(PreviewView view, Qt::MouseButton button, QPoint position);
     void runEditor(int n);
     void pageChanged(int index);
@@ -115,6 +122,7 @@ private:
     int m_sisToolTimeoutMs = 300;
     bool m_halted = false;
     bool m_shutDown = false;
+    bool m_centredWithFrame = false;
 };
 
 } // namespace kastra

@@ -47,6 +47,8 @@ const ControlSpec Rows[] = {
 
 } // namespace
 
+std::span<const ControlSpec> PicturesPage::rows() { return Rows; }
+
 PicturesPage::PicturesPage(FormServices& form, const ImageList& images, QWidget* parent)
     : QWidget(parent), m_form(form)
 {
@@ -73,7 +75,10 @@ PicturesPage::PicturesPage(FormServices& form, const ImageList& images, QWidget*
 void PicturesPage::loadThemeFile(int file)
 {
     const auto which = static_cast<ThemeFile>(file);
-    const ThemeFileOutcome out = LoadThemeFile(m_form.workspace(), which, m_form.state().scratch);
+    const ThemeFileOutcome out = [&] {
+        BusyCursor busy;
+        return LoadThemeFile(m_form.workspace(), which, m_form.state().scratch);
+    }();
     if (out.status == ThemeFileOutcome::Status::Missing)
         m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Information);
     else if (out.status == ThemeFileOutcome::Status::Failed)
@@ -97,7 +102,10 @@ void PicturesPage::loadThemeFile(int file)
 
 void PicturesPage::saveThemeFile(int file)
 {
-    const ThemeFileOutcome out = SaveThemeFile(m_form.workspace(), static_cast<ThemeFile>(file));
+    const ThemeFileOutcome out = [&] {
+        BusyCursor busy;
+        return SaveThemeFile(m_form.workspace(), static_cast<ThemeFile>(file));
+    }();
     if (out.status != ThemeFileOutcome::Status::Done)
         m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Warning);
     m_form.requestStrips();

@@ -41,12 +41,11 @@ const ControlSpec Rows[] = {
 };
 // clang-format on
 
-// The controls of each screen, as the screen switch hides and shows them.
-// Children of a group follow their group.
+// Whether a row belongs to the screen. Children of a group carry their
+// group's screen, but the switch leaves them alone: a hidden child would
+// stay hidden when its group is shown again.
 bool onScreen(const ControlSpec& row, int screen)
 {
-    if (row.parent)
-        return false;
     return (row.flags & (screen == 1 ? Screen1 : Screen2)) != 0;
 }
 
@@ -56,11 +55,14 @@ const char* radioName(int n) { return n == 1 ? "Default1Radio" : n == 2 ? "Defau
 
 } // namespace
 
+std::span<const ControlSpec> SettingsPage::rows() { return Rows; }
+
 SettingsPage::SettingsPage(FormServices& form, const ImageList& images, QWidget* parent)
     : QWidget(parent), m_form(form)
 {
     setObjectName(QStringLiteral("SettingsPage"));
     buildControls(this, Rows, images, m_controls);
+    showScreen(1);
     for (int n = 1; n <= 3; ++n) {
         connect(m_controls.get<QPushButton>(n == 1 ? "Browse1Button" : n == 2 ? "Browse2Button" : "Browse3Button"),
                 &QPushButton::clicked, this, [this, n] { browse(n); });

@@ -17,6 +17,8 @@ class SettingsPage final : public QWidget {
 public:
     SettingsPage(FormServices& form, const ImageList& images, QWidget* parent);
     const Controls& controls() const { return m_controls; }
+    // The page's control table, as buildControls() made the controls.
+    static std::span<const ControlSpec> rows();
 
     // Puts settings read at start into the controls and sets the default
     // editor path from the selected editor.

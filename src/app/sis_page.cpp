@@ -3,6 +3,8 @@
 #include "package/build.h"
 #include "package/import.h"
 #include "package/loaders.h"
+#include "app/widgets.h"
+#include "platform/codepage.h"
 #include "workspace/workspace.h"
 
 #include <QCoreApplication>
@@ -12,6 +14,8 @@
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTextCursor>
+#include <QTextDocument>
 
 namespace kastra {
 
@@ -44,12 +48,16 @@ const ControlSpec Rows[] = {
 
 } // namespace
 
+std::span<const ControlSpec> SisPage::rows() { return Rows; }
+
 CharacterFilter::CharacterFilter(Rule rule, QObject* parent) : QValidator(parent), m_rule(rule) {}
 
 bool CharacterFilter::allowed(Rule rule, QChar c)
 {
     if (rule == Rule::ThemeName)
-        return c != u'"' && c != u'\r' && c != u'\n' && c != QChar(0);
+        return inCp1251(c) && c != u'"' && c != u'\r' && c != u'\n' && c != QChar(0);
+    if (rule == Rule::Greeting)   // the document's own line breaks included
+        return inCp1251(c) || c == QChar::ParagraphSeparator || c == QChar::LineSeparator;
     const char16_t u = c.unicode();
     return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || u == u'_';
 }
@@ -70,12 +78,37 @@ QValidator::State CharacterFilter::validate(QString& input, int& pos) const
     return Acceptable;
 }
 
+void CharacterFilter::attach(Rule rule, QPlainTextEdit* memo)
+{
+    QTextDocument* doc = memo->document();
+    // Runs once the document has finished the change (typing, a paste, a
+    // drop, an input method), so it may edit it. The removals are one edit
+    // block: one more change, in which there is nothing left to remove.
+    QObject::connect(doc, &QTextDocument::contentsChanged, memo, [rule, doc] {
+        QTextCursor cursor(doc);
+        bool editing = false;
+        for (int i = doc->characterCount() - 1; i >= 0; --i) {
+            if (allowed(rule, doc->characterAt(i)))
+                continue;
+            if (!editing)
+                cursor.beginEditBlock();
+            editing = true;
+            cursor.setPosition(i);
+            cursor.setPosition(i + 1, QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
+        if (editing)
+            cursor.endEditBlock();
+    });
+}
+
 SisPage::SisPage(FormServices& form, const ImageList& images, QWidget* parent) : QWidget(parent), m_form(form)
 {
     setObjectName(QStringLiteral("SisPage"));
     buildControls(this, Rows, images, m_controls);
     m_controls.get<QLineEdit>("ThemeFileEdit")->setValidator(new CharacterFilter(CharacterFilter::Rule::FileName, this));
     m_controls.get<QLineEdit>("ThemeNameEdit")->setValidator(new CharacterFilter(CharacterFilter::Rule::ThemeName, this));
+    CharacterFilter::attach(CharacterFilter::Rule::Greeting, m_controls.get<QPlainTextEdit>("GreetingMemo"));
     connect(m_controls.get<QPushButton>("BuildButton"), &QPushButton::clicked, this, [this] { build(); });
     connect(m_controls.get<QPushButton>("LoadFontButton"), &QPushButton::clicked, this, [this] { loadFont(); });
     connect(m_controls.get<QPushButton>("LoadMenuAifButton"), &QPushButton::clicked, this, [this] { loadAif(true); });
@@ -128,10 +161,14 @@ void SisPage::build()
     in.fileName = m_controls.get<QLineEdit>("ThemeFileEdit")->text();
     in.greeting = m_controls.get<QPlainTextEdit>("GreetingMemo")->toPlainText();
     auto* bar = m_controls.get<QProgressBar>("BuildProgress");
-    const BuildResult result = BuildPackage(m_form.workspace(), in, [bar](int value) {
-        bar->setValue(value);
-        bar->repaint();
-    });
+    const BuildResult result = [&] {
+        BusyCursor busy;
+        return BuildPackage(m_form.workspace(), in, [bar](int value) {
+            bar->setValue(value);
+            bar->repaint();
+        });
+    }();
+    // The bar stays where the build left it while the outcome is read.
     showOutcome(m_form, result.outcome);
     bar->setValue(0);
 }
@@ -165,8 +202,10 @@ void SisPage::importTheme()
     const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(SisFilter));
     if (!chosen)
         return;
-    const ImportResult result = ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop,
-                                              m_form.sisToolTimeoutMs());
+    const ImportResult result = [&] {
+        BusyCursor busy;
+        return ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop, m_form.sisToolTimeoutMs());
+    }();
     if (result.imported)
         m_form.setStripBottom(result.backgroundNarrow);
     showOutcome(m_form, result.outcome);

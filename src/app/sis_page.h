@@ -5,6 +5,7 @@
 #include "app/control_table.h"
 #include "app/form_services.h"
 
+#include <QPlainTextEdit>
 #include <QValidator>
 #include <QWidget>
 
@@ -17,12 +18,19 @@ class CharacterFilter final : public QValidator {
 public:
     enum class Rule {
         FileName,    // digits, Latin letters and '_': the name becomes a path
-        ThemeName,   // anything but '"' and line breaks, which would break
-                     // the package script's header line
+        ThemeName,   // Windows-1251 but '"' and line breaks, which would
+                     // break the package script's header line
+        Greeting,    // Windows-1251 and line breaks: Hello.txt
     };
+    // The package carries the theme name and the greeting in Windows-1251;
+    // a character outside it would arrive as '?' on the handset, so it is
+    // refused as it is typed or pasted.
     CharacterFilter(Rule rule, QObject* parent);
     static bool allowed(Rule rule, QChar c);
     State validate(QString& input, int& pos) const override;
+    // A multi-line box has no validator: its document is filtered after
+    // every change instead, with the same rule.
+    static void attach(Rule rule, QPlainTextEdit* memo);
 
 private:
     Rule m_rule;
@@ -33,6 +41,8 @@ class SisPage final : public QWidget {
 public:
     SisPage(FormServices& form, const ImageList& images, QWidget* parent);
     const Controls& controls() const { return m_controls; }
+    // The page's control table, as buildControls() made the controls.
+    static std::span<const ControlSpec> rows();
     // LoadThemeButton follows whether SISTool.exe is there.
     void updateImportButton();
 

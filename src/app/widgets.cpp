@@ -1,9 +1,13 @@
 #include "app/widgets.h"
 
+#include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
+#include <QStyleOptionGroupBox>
+
+#include <algorithm>
 
 namespace kastra {
 
@@ -16,7 +20,11 @@ PaintBox::PaintBox(const QSize& size, QWidget* parent)
 
 void PaintBox::paintEvent(QPaintEvent*)
 {
+    // On a high-density screen every surface pixel becomes a block of
+    // device pixels, never a blend of its neighbours: a theme maker judges
+    // single pixels.
     QPainter p(this);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(0, 0, m_surface.image());
 }
 
@@ -85,6 +93,16 @@ void PictureButton::paintEvent(QPaintEvent*)
     p.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, text());
 }
 
+BusyCursor::BusyCursor()
+{
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+BusyCursor::~BusyCursor()
+{
+    QGuiApplication::restoreOverrideCursor();
+}
+
 KastraStyle::KastraStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
 
 int KastraStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const
@@ -103,6 +121,81 @@ int KastraStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, con
     default:
         return QProxyStyle::pixelMetric(metric, option, widget);
     }
+}
+
+int KastraStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                           QStyleHintReturn* returnData) const
+{
+    if (hint == SH_GroupBox_TextLabelVerticalAlignment)
+        return Qt::AlignVCenter;
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+namespace {
+
+// Where Windows puts a group box's parts, for a caption of the given height
+// and width: the etched frame starts half a line down, less one pixel; the
+// caption starts 7 pixels in, with 2 pixels of the background cleared on
+// either side so the frame line stops short of it.
+constexpr int CaptionIndent = 7;
+constexpr int CaptionGap = 2;
+
+int frameTop(const QStyleOptionGroupBox& box)
+{
+    return box.text.isEmpty() ? 0 : std::max(0, box.fontMetrics.height() / 2 - 1);
+}
+
+QRect captionRect(const QStyleOptionGroupBox& box)
+{
+    if (box.text.isEmpty())
+        return {};
+    const int width = box.fontMetrics.horizontalAdvance(box.text) + 2 * CaptionGap;
+    return {box.rect.left() + CaptionIndent, box.rect.top(), std::min(width, box.rect.width() - CaptionIndent),
+            box.fontMetrics.height()};
+}
+
+} // namespace
+
+QRect KastraStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                                  const QWidget* widget) const
+{
+    const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+    if (control != CC_GroupBox || !box)
+        return QProxyStyle::subControlRect(control, option, sub, widget);
+    const QRect frame = box->rect.adjusted(0, frameTop(*box), 0, 0);
+    switch (sub) {
+    case SC_GroupBoxFrame: return frame;
+    case SC_GroupBoxLabel: return captionRect(*box);
+    case SC_GroupBoxContents:
+        return frame.adjusted(2, std::max(2, box->fontMetrics.height() - frameTop(*box)), -2, -2);
+    default: return QProxyStyle::subControlRect(control, option, sub, widget);
+    }
+}
+
+void KastraStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                                     const QWidget* widget) const
+{
+    const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option);
+    if (control != CC_GroupBox || !box) {
+        QProxyStyle::drawComplexControl(control, option, painter, widget);
+        return;
+    }
+    // The etched edge: a shadow rectangle with a light one a pixel to the
+    // lower right, so the line looks cut into the face.
+    const QRect frame = subControlRect(CC_GroupBox, box, SC_GroupBoxFrame, widget);
+    painter->save();
+    painter->setBrush(Qt::NoBrush);
+    painter->setPen(box->palette.color(QPalette::Dark));
+    painter->drawRect(frame.adjusted(0, 0, -2, -2));
+    painter->setPen(box->palette.color(QPalette::Light));
+    painter->drawRect(frame.adjusted(1, 1, -1, -1));
+    const QRect caption = subControlRect(CC_GroupBox, box, SC_GroupBoxLabel, widget);
+    if (!caption.isEmpty()) {
+        painter->fillRect(caption, box->palette.brush(QPalette::Window));
+        drawItemText(painter, caption.adjusted(CaptionGap, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic,
+                     box->palette, box->state & State_Enabled, box->text, QPalette::WindowText);
+    }
+    painter->restore();
 }
 
 } // namespace kastra

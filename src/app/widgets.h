@@ -74,12 +74,34 @@ private:
     QColor m_captionColour;
 };
 
-// Fusion draws 14-pixel check and radio indicators; the window's radio
-// buttons are 12 pixels high, as Windows drew them with 13-pixel marks.
+// The wait cursor over the program's windows for as long as it lives: the
+// converter, an import and a build hold the one thread, and the window
+// cannot answer meanwhile. The cursor before comes back when it goes, also
+// when the work fails.
+class BusyCursor final {
+public:
+    BusyCursor();
+    ~BusyCursor();
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+// The program's style, Fusion with two Windows habits the fixed layout
+// relies on. Fusion draws 14-pixel check and radio indicators; the window's
+// radio buttons are 12 pixels high, as Windows drew them with 13-pixel
+// marks. Fusion puts a group box's caption above its frame; Windows sets it
+// into the frame's top line, half a text line down, and the controls inside
+// the groups are placed for that.
 class KastraStyle final : public QProxyStyle {
 public:
     KastraStyle();
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override;
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override;
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget) const override;
 };
 
 } // namespace kastra

@@ -1,6 +1,7 @@
 #include "converter/theme_files.h"
 
 #include "converter/converter.h"
+#include "converter/pack_sources.h"
 #include "platform/fileops.h"
 #include "converter/slot_backup.h"
 #include "workspace/slots.h"
@@ -196,9 +197,16 @@ ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitma
 
 ThemeFileOutcome SaveThemeFile(const Workspace& ws, ThemeFile file)
 {
+    // A picture the user still has to provide stops the save before bmconv
+    // runs; banners never shown are written from the default first.
+    const ThemeFileOpCode code = info(file).packCode;
+    if (const auto missing = MissingPackSource(ws, std::span(&code, 1)))
+        return {ThemeFileOutcome::Status::Failed, saveFailed(file).message + u'\n' + MissingSlotText(*missing)};
+    if (file == ThemeFile::EidPic)
+        WriteMissingBanners(ws);
     // ThemeFileOp deletes SIS\<file> before packing and says whether bmconv
     // wrote it afresh; only then may it replace the user's file.
-    if (!ThemeFileOp(ws, info(file).packCode))
+    if (!ThemeFileOp(ws, code))
         return saveFailed(file);
     const QString packed = slotPath(ws.root, QStringLiteral("SIS\\") + themeFileName(file));
     // A file the user named "avkon.mbm" is replaced, not joined by a second.

@@ -22,7 +22,8 @@ struct ThemeFileOutcome {
     // The text for the user's message box (empty when Done): "Поместите файл
     // ... в директорию с программой !" and a second line naming the program
     // folder for Missing; "Не удалось загрузить файл ..." with the reason on a
-    // second line, or "Не удалось сохранить файл ...", for Failed.
+    // second line, or "Не удалось сохранить файл ...", for Failed; a save
+    // that lacks a picture adds a line saying which one and how to get it.
     QString message;
 };
 
@@ -36,9 +37,12 @@ struct ThemeFileOutcome {
 // PrepareWorkspace(menuOnly). Flags and repaints are the caller's.
 ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch);
 
-// Packs the slots (ThemeFileOp with the file's pack code) and, only when
-// bmconv wrote a fresh file, replaces the program folder's file atomically
-// (an existing case variant of its name is replaced, not doubled).
+// Refuses, before anything is written, when a slot the file packs is
+// missing (MissingPackSource); EidPic first writes banners never shown from
+// the default picture. Then packs the slots (ThemeFileOp with the file's
+// pack code) and, only when bmconv wrote a fresh file, replaces the program
+// folder's file atomically (an existing case variant of its name is
+// replaced, not doubled).
 ThemeFileOutcome SaveThemeFile(const Workspace& ws, ThemeFile file);
 
 } // namespace kastra

@@ -1,6 +1,7 @@
 #include "package/build.h"
 
 #include "converter/converter.h"
+#include "converter/pack_sources.h"
 #include "platform/fileops.h"
 #include "package/package_script.h"
 #include "workspace/payloads.h"
@@ -150,6 +151,7 @@ BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::func
                                  QStringLiteral("cannot write the converter into ") + ws.root);
         return result;
     }
+    WriteMissingBanners(ws);
     if (!pack({ThemeFileOpCode::PackEidPic, "EidPic.mbm"}))
         return result;
     step(60);
@@ -233,13 +235,21 @@ BuildResult BuildPackage(const Workspace& ws, const BuildInputs& inputs, const P
         r.outcome = std::move(*refused);
         return r;
     }
+    // A picture only the user can provide (the background, say) is missing:
+    // say which one before anything is written and the bar moves.
+    static constexpr ThemeFileOpCode kPacked[] = {ThemeFileOpCode::PackMenuFolders, ThemeFileOpCode::PackEidPic,
+                                                  ThemeFileOpCode::PackBackground, ThemeFileOpCode::PackAvkon,
+                                                  ThemeFileOpCode::PackAvkonEx};
+    if (const auto missing = MissingPackSource(ws, kPacked)) {
+        BuildResult r;
+        r.outcome = failure(MissingSlotText(*missing), MissingSlotNote(*missing));
+        return r;
+    }
     const auto step = [&progress](int value) {
         if (progress)
             progress(value);
     };
-    BuildResult result = runBuild(ws, inputs, step);
-    step(0);
-    return result;
+    return runBuild(ws, inputs, step);
 }
 
 } // namespace kastra

@@ -46,8 +46,9 @@ std::span<const PayloadRow> buildPayloadRows();
 // with a double quote or a line break. Returns the warning, or nothing.
 std::optional<Outcome> CheckBuildNames(const QString& themeName, const QString& fileName);
 
-// progress receives the values of the progress bar (0 to 100), and 0 at the
-// end once anything was written; it is not called when a name is refused.
+// progress receives the values of the progress bar (1 to 100) as the steps
+// end; it is not called when a name or a slot is refused. Setting the bar
+// back to 0 is the caller's, after it has shown the outcome.
 using ProgressCallback = std::function<void(int)>;
 
 struct BuildResult {
@@ -62,8 +63,10 @@ struct BuildResult {
 // package copied to the delivery folder. Each pack and the package are
 // removed before they are made again, and every step is checked, so a build
 // never reports what an earlier one left. A failed build leaves a package
-// delivered earlier as it was. Slot files must exist: Top1-4.bmp and
-// Back.bmp appear only once a picture was imported or a theme loaded.
+// delivered earlier as it was. A slot the user has to provide that is
+// missing (Back.bmp until a picture is imported) is refused with the name
+// checks, before anything is written; a banner Top<N>.bmp never shown is
+// written from the default picture before EidPic.mbm is packed.
 BuildResult BuildPackage(const Workspace& ws, const BuildInputs& inputs, const ProgressCallback& progress = {});
 
 } // namespace kastra

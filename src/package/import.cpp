@@ -71,6 +71,17 @@ QString checkTakeOver(const TakeOverRow& row, const QString& path)
     return info ? QString() : QString::fromStdString(info.error());
 }
 
+// What the tool wrote to its error output, as ": <its words>", at most a
+// few lines of it; empty when it said nothing.
+QString toolSays(QProcess& tool)
+{
+    constexpr qsizetype maxChars = 2000;
+    const QString said = QString::fromLocal8Bit(tool.readAllStandardError()).trimmed();
+    if (said.isEmpty())
+        return {};
+    return QStringLiteral(": ") + (said.size() > maxChars ? said.left(maxChars) + QStringLiteral(" ...") : said);
+}
+
 UnpackResult refused(UnpackResult r, const QString& why, const QString& note)
 {
     r.outcome = WarningOutcome(why + u'\n' + kNotImported, note);
@@ -127,7 +138,8 @@ UnpackResult UnpackPackage(const QString& sisTool, const QString& packagePath, c
     tool.setWorkingDirectory(folder);
     tool.setStandardInputFile(QProcess::nullDevice());
     tool.setStandardOutputFile(QProcess::nullDevice());
-    tool.setStandardErrorFile(QProcess::nullDevice());
+    // Its error output is kept: the command line passes its reason on.
+    tool.setProcessChannelMode(QProcess::SeparateChannels);
     tool.start();
     if (!tool.waitForStarted(-1))
         return refused(r, QStringLiteral("Не удалось запустить SISTool.exe."),
@@ -142,7 +154,9 @@ UnpackResult UnpackPackage(const QString& sisTool, const QString& packagePath, c
         return refused(r,
                        QStringLiteral("SISTool.exe не смог распаковать пакет: файл повреждён или не является "
                                       "установочным пакетом."),
-                       QStringLiteral("SISTool failed on the package (exit code %1)").arg(tool.exitCode()));
+                       QStringLiteral("SISTool failed on the package (exit code %1)%2")
+                           .arg(tool.exitCode())
+                           .arg(toolSays(tool)));
 
     bool anyThemeFile = false;
     for (const TakeOverRow& row : kRows) {

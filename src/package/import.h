@@ -55,7 +55,8 @@ struct UnpackResult {
 
 // Empties folder + TEMP, runs the tool on packagePath (one argument, never
 // split) with folder as working directory, ends it after timeoutMs, and
-// checks what it left: the tool must have finished with exit code 0, at
+// checks what it left: the tool must have finished with exit code 0 (else
+// the outcome's note passes on what it wrote to its error output), at
 // least one theme MBM file must be there, and every file to take over must
 // be what its name says (an MBM file store, an application information
 // file). The import folder is left for the caller to remove.

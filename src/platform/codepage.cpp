@@ -25,4 +25,11 @@ QByteArray toCp1251(const QString& text)
     return out;
 }
 
+bool inCp1251(QChar c)
+{
+    bool ok = false;
+    cp1251::fromUnicode(c.unicode(), ok);
+    return ok;
+}
+
 } // namespace kastra

@@ -9,5 +9,8 @@ namespace kastra {
 QString fromCp1251(const QByteArray& bytes);
 // Characters the code page lacks become '?'.
 QByteArray toCp1251(const QString& text);
+// Whether the code page has a byte for the character (a surrogate, one half
+// of a character beyond U+FFFF, never has).
+bool inCp1251(QChar c);
 
 } // namespace kastra

@@ -27,7 +27,7 @@ void paintIcon(const Workspace& ws, SlotFolder folder, int index, Surface& surfa
 QStringList PaintMenu(const Workspace& ws, const MenuSurfaces& views)
 {
     for (Surface* s : {&views.smallFolders, &views.largeFolders, &views.avkon136, &views.avkon138, &views.avkon202})
-        s->fill(IconsPageBackground);
+        s->fill(s->background());
 
     QStringList written;
     // Twelve icons alternating between the rows: small ones at indices 4k,

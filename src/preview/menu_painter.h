@@ -11,7 +11,8 @@
 
 namespace kastra {
 
-// The icons page's own background, which shows through transparent pixels.
+// The icons page's own background, which shows through the transparent
+// pixels of the three standard folder icons.
 inline constexpr Colour IconsPageBackground = rgb(166, 202, 240);
 
 struct MenuSurfaces {
@@ -22,8 +23,11 @@ struct MenuSurfaces {
     Surface& avkon202;       // Avkon202Box, 30 x 40
 };
 
-// Fills the five surfaces with the page background (the page is erased
-// whenever it is shown, so icons drawn earlier must not linger), then for
+// Erases the five surfaces to their own backgrounds, the face of the
+// control each sits on (the window erases them whenever the page is shown,
+// so icons drawn earlier must not linger): the button face of the folder
+// group for the two folder rows, the page's blue for the three standard
+// folder icons. Then for
 // Menu\000, 002, 004 ... 022 in that order and then Avkon\136, 138, 202:
 // reads the icon, makes its mask from the colour of its top-left pixel
 // (white where a pixel has that colour), writes the mask to the slot after

@@ -20,7 +20,8 @@ Colour fromQRgb(QRgb c)
     return rgb(static_cast<unsigned>(qRed(c)), static_cast<unsigned>(qGreen(c)), static_cast<unsigned>(qBlue(c)));
 }
 
-Surface::Surface(int width, int height, Colour background) : m_image(width, height, QImage::Format_RGB32)
+Surface::Surface(int width, int height, Colour background)
+    : m_image(width, height, QImage::Format_RGB32), m_background(background)
 {
     fill(background);
 }

@@ -19,7 +19,8 @@ namespace kastra {
 
 class Surface final : public Canvas {
 public:
-    // A surface of that size filled with background.
+    // A surface of that size filled with background, the colour of the
+    // control it sits on, which erasing the surface brings back.
     Surface(int width, int height, Colour background);
 
     int width() const override { return m_image.width(); }
@@ -37,6 +38,8 @@ public:
 
     // Every pixel of the surface.
     void fill(Colour c);
+    // The background it was made with.
+    Colour background() const { return m_background; }
 
     // The rectangle (right and bottom exclusive) filled with the brush, its
     // one-pixel outline in the pen colour. Clipped to the surface.
@@ -54,6 +57,7 @@ public:
 
 private:
     QImage m_image;
+    Colour m_background;
     Colour m_pen = 0;               // black, as a fresh device context
     Colour m_brush = rgb(255, 255, 255);
 };

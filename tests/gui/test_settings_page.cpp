@@ -77,6 +77,25 @@ TEST(SettingsPage, ChangesAreSavedAtCloseAndReadBack)
     EXPECT_EQ(run.form->state().defaultEditorPath, QStringLiteral("/usr/bin/pinta"));
 }
 
+// A logout first asks the program to store its data and may still be
+// cancelled: the window must go on working on its workspace.
+TEST(SettingsPage, ASessionCommitSavesTheSettingsAndTearsNothingDown)
+{
+    AppRun run;
+    run.start();
+    run.form->show();
+    run.find<QLineEdit>("Editor3Edit")->setText(QStringLiteral("/usr/bin/pinta"));
+    run.form->commitData();
+    EXPECT_TRUE(fileBytes(iniOf(run)).contains("Editor3=/usr/bin/pinta\r\n"));
+    EXPECT_TRUE(run.form->previewTimer().isActive() || run.form->signalTimer().isActive());
+    // The next converter run works on the workspace as before.
+    QTest::mouseClick(run.find<QPushButton>("SaveAvkonButton"), Qt::LeftButton);
+    EXPECT_TRUE(run.dialogs.messages.empty());
+    EXPECT_TRUE(QFile::exists(run.programFolder + QStringLiteral("Avkon.mbm")));
+    run.form->close();
+    EXPECT_FALSE(QDir(run.root).exists());
+}
+
 TEST(SettingsPage, TheDefaultPathChangesOnlyWhenItsButtonIsClicked)
 {
     AppRun run;

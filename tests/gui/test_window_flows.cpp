@@ -8,8 +8,11 @@
 #include "jpeg_encoder.h"
 #include "workspace/slots.h"
 #include "app/widgets.h"
+#include "converter/converter.h"
+#include "workspace/payloads.h"
 
 #include <QCheckBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -139,17 +142,63 @@ TEST_F(Flows, TheImportButtonFollowsSisTool)
     EXPECT_FALSE(button->isEnabled());
 }
 
+// Records the cursor the user sees each time the progress bar is painted
+// while it shows a build's progress.
+class CursorWhilePainted final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && static_cast<QProgressBar*>(watched)->value() > 0)
+            shapes.push_back(QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape() : Qt::ArrowCursor);
+        return false;
+    }
+    std::vector<Qt::CursorShape> shapes;
+};
+
 TEST_F(Flows, ABuiltThemeComesBackThroughTheImport)
 {
-    importPicture();
     auto* tabs = run.find<QTabWidget>("PageTabs");
     tabs->setCurrentIndex(2);
     run.find<QLineEdit>("ThemeNameEdit")->setText(QStringLiteral("Закат"));
     run.find<QLineEdit>("ThemeFileEdit")->setText(QStringLiteral("sunset"));
+    auto* bar = run.find<QProgressBar>("BuildProgress");
+    CursorWhilePainted cursor;
+    bar->installEventFilter(&cursor);
+    int barAtBox = -1;
+    bool busyAtBox = true;
+    run.dialogs.whileShown = [&] {
+        barAtBox = bar->value();
+        busyAtBox = QGuiApplication::overrideCursor() != nullptr;
+    };
+    // A packaging tool that fails: the build fails late. Either way the
+    // outcome is read with the bar where the build left it, and the bar
+    // goes back to 0 after it; the wait cursor is up while the build runs,
+    // and gone for the message.
+    importPicture();
+    tabs->setCurrentIndex(2);
+    const QString failingTool = run.programFolder + QStringLiteral("payloads/EXTPROGS/SIS");
+    QDir().mkpath(run.programFolder + QStringLiteral("payloads/EXTPROGS"));
+    writeFile(failingTool, "#!/bin/sh\nexit 1\n");
+    click(run, "BuildButton");
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_EQ(run.dialogs.messages[0].title, QStringLiteral("Ошибка"));
+    EXPECT_GT(barAtBox, 0);
+    EXPECT_FALSE(busyAtBox);
+    EXPECT_EQ(bar->value(), 0);
+
+    QFile::remove(failingTool);
+    run.dialogs.messages.clear();
     click(run, "BuildButton");
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
     EXPECT_EQ(run.dialogs.messages[0].title, QStringLiteral("Готово"));
-    EXPECT_EQ(run.find<QProgressBar>("BuildProgress")->value(), 0);
+    EXPECT_EQ(barAtBox, 100);
+    EXPECT_FALSE(busyAtBox);
+    EXPECT_EQ(bar->value(), 0);
+    ASSERT_FALSE(cursor.shapes.empty());
+    for (const Qt::CursorShape shape : cursor.shapes)
+        EXPECT_EQ(shape, Qt::WaitCursor);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    run.dialogs.whileShown = nullptr;
     const QString package = run.programFolder + QStringLiteral("sunset.sis");
     ASSERT_TRUE(QFile::exists(package));
     const QByteArray back = fileBytes(slotPath(run.root, QStringLiteral("Back.bmp")));
@@ -170,6 +219,100 @@ TEST_F(Flows, ABuiltThemeComesBackThroughTheImport)
     // The picture was imported with bottom strips: a 175-column background.
     EXPECT_TRUE(other.find<QCheckBox>("StripBottomCheck")->isChecked());
     EXPECT_FALSE(QDir(other.programFolder + QStringLiteral("TEMP")).exists());
+}
+
+// A new user's first minutes. Right after the start there is no background:
+// a build and the save of backgroundimage.mbm say which picture is missing
+// and what to do, and write nothing, run nothing and leave the bar alone.
+// The save of EidPic.mbm writes the banners never shown from the default
+// picture and succeeds; after a picture is imported the other steps do.
+TEST_F(Flows, FirstMinutesBeforeAndAfterAPicture)
+{
+    auto* tabs = run.find<QTabWidget>("PageTabs");
+    run.find<QCheckBox>("SeparateEidPicCheck")->setChecked(true);
+    tabs->setCurrentIndex(2);
+    run.find<QLineEdit>("ThemeNameEdit")->setText(QStringLiteral("Тема"));
+    run.find<QLineEdit>("ThemeFileEdit")->setText(QStringLiteral("first"));
+    std::vector<int> bar;
+    QObject::connect(run.find<QProgressBar>("BuildProgress"), &QProgressBar::valueChanged,
+                     [&bar](int v) { bar.push_back(v); });
+
+    // A converter that only notes that it ran.
+    const QString ran = qpath(run.dir() / "bmconv-ran");
+    const QByteArray recorder = QStringLiteral("#!/bin/sh\necho ran >> '%1'\nexit 1\n").arg(ran).toUtf8();
+    const QString override = run.programFolder + QStringLiteral("payloads/EXTPROGS/BMC");
+    QDir().mkpath(run.programFolder + QStringLiteral("payloads/EXTPROGS"));
+    for (const QString& tool : {run.root + QStringLiteral("bmconv.exe"), override}) {
+        writeFile(tool, recorder);
+        QFile::setPermissions(tool, QFile::permissions(tool) | QFileDevice::ExeOwner);
+    }
+
+    const QString missing = QStringLiteral(
+        "Нет картинки фона рабочего стола (Back.bmp).\n"
+        "Нажмите «Загрузить картинку» и выберите картинку, или загрузите backgroundimage.mbm кнопкой «BackGr» в "
+        "группе «Загрузить».");
+    struct Step {
+        const char* button;
+        int page;
+        const char* delivered;
+        ShownMessage refused;
+        ShownMessage done;   // no message when its text is empty
+    };
+    const Step steps[] = {
+        {"BuildButton", 2, "first.sis",
+         {QStringLiteral("Ошибка"), QStringLiteral("Во время создания SIS файла произошла ошибка\n") + missing,
+          MessageIcon::Error},
+         {QStringLiteral("Готово"), QStringLiteral("SIS файл создан"), MessageIcon::Information}},
+        {"SaveBackGrButton", 0, "backgroundimage.mbm",
+         {MainForm::Caption, QStringLiteral("Не удалось сохранить файл backgroundimage.mbm.\n") + missing,
+          MessageIcon::Warning},
+         {}},
+    };
+    const QDir sis(run.root + QStringLiteral("SIS"));
+    const QStringList packed = sis.entryList(QDir::Files);
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.button);
+        tabs->setCurrentIndex(step.page);
+        run.dialogs.messages.clear();
+        click(run, step.button);
+        ASSERT_EQ(run.dialogs.messages.size(), 1u);
+        EXPECT_EQ(run.dialogs.messages[0].title, step.refused.title);
+        EXPECT_EQ(run.dialogs.messages[0].text, step.refused.text);
+        EXPECT_EQ(run.dialogs.messages[0].icon, step.refused.icon);
+        EXPECT_FALSE(QFile::exists(run.programFolder + QLatin1String(step.delivered)));
+        EXPECT_EQ(sis.entryList(QDir::Files), packed);
+        EXPECT_FALSE(QFile::exists(run.root + QStringLiteral("About.bmp")));
+        EXPECT_FALSE(QFile::exists(ran));
+        EXPECT_TRUE(bar.empty());
+    }
+
+    // EidPic needs no picture of the user's: the banners of the schemes
+    // never shown are written from the default one.
+    QFile::remove(override);
+    ASSERT_TRUE(ThemeFileOp(Workspace{run.root, run.programFolder}, ThemeFileOpCode::WriteConverter));
+    tabs->setCurrentIndex(0);
+    run.dialogs.messages.clear();
+    click(run, "SaveEidPicButton");
+    EXPECT_TRUE(run.dialogs.messages.empty());
+    EXPECT_TRUE(QFile::exists(run.programFolder + QStringLiteral("EidPic.mbm")));
+    importPicture();
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.button);
+        tabs->setCurrentIndex(step.page);
+        run.dialogs.messages.clear();
+        click(run, step.button);
+        ASSERT_EQ(run.dialogs.messages.size(), step.done.text.isEmpty() ? 0u : 1u);
+        if (!step.done.text.isEmpty()) {
+            EXPECT_EQ(run.dialogs.messages[0].text, step.done.text);
+        }
+        EXPECT_TRUE(QFile::exists(run.programFolder + QLatin1String(step.delivered)));
+    }
+    const auto banner = payloadBytes(QStringLiteral("PKG"), QStringLiteral("NIMG"), {});
+    ASSERT_TRUE(banner);
+    EXPECT_NE(fileBytes(slotPath(run.root, QStringLiteral("Top1.bmp"))), *banner);
+    for (const char* slot : {"Top2.bmp", "Top3.bmp", "Top4.bmp"})
+        EXPECT_EQ(fileBytes(slotPath(run.root, QString::fromLatin1(slot))), *banner) << slot;
+    EXPECT_EQ(bar.back(), 0);
 }
 
 TEST_F(Flows, EmptyNamesAreRefusedBeforeAnythingIsWritten)

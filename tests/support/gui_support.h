@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -43,8 +44,12 @@ public:
     void message(const QString& title, const QString& text, MessageIcon icon) override
     {
         messages.push_back({title, text, icon});
+        if (whileShown)
+            whileShown();
     }
     std::deque<QString> answers;
+    // Runs while a message is up, to look at the window behind it.
+    std::function<void()> whileShown;
     std::vector<QString> filters;
     std::vector<ShownMessage> messages;
 };

@@ -31,9 +31,11 @@ inline ToolRun runShell(const std::string& command)
     return r;
 }
 
-inline ToolRun runTool(const char* tool, const std::filesystem::path& dir, const std::string& args)
+// env: assignments put before the command ("TMPDIR='/x' ").
+inline ToolRun runTool(const char* tool, const std::filesystem::path& dir, const std::string& args,
+                       const std::string& env = {})
 {
-    return runShell("cd '" + dir.string() + "' && '" + std::string(KASTRA_BIN_DIR) + "/" + tool + "' " + args);
+    return runShell("cd '" + dir.string() + "' && " + env + "'" + std::string(KASTRA_BIN_DIR) + "/" + tool + "' " + args);
 }
 
 } // namespace kastra::test

@@ -39,6 +39,9 @@ const char* const kThemeFiles[] = {"EidPic.mbm", "backgroundimage.mbm", "Avkon.m
 const std::string kDesktopFile = "share/applications/kastra-theme-creator.desktop";
 const std::string kIconFile = "share/icons/hicolor/scalable/apps/kastra-theme-creator.svg";
 const std::string kMetainfoFile = std::string("share/metainfo/") + KASTRA_APP_ID + ".metainfo.xml";
+const std::string kCompletionFile = "share/bash-completion/completions/kastra-theme";
+const std::string kCopyrightFile = "share/doc/kastra-theme-creator/copyright";
+const std::string kChangelogFile = "share/doc/kastra-theme-creator/changelog.gz";
 
 // The user nobody, who may not write to an installed program's folder.
 constexpr uid_t kNobody = 65534;
@@ -175,19 +178,44 @@ TEST_F(DebianPackage, FilesLieWhereTheSystemLooksForThem)
         // Stripped: debugging data stays out of the package.
         EXPECT_EQ(readText(p).find(".debug_info"), std::string::npos) << p;
     }
-    for (const std::string& name : {kDesktopFile, kIconFile, kMetainfoFile}) {
+    std::vector<std::string> shared = {kDesktopFile, kIconFile, kMetainfoFile, kCompletionFile, kCopyrightFile,
+                                       kChangelogFile};
+    for (const char* name : kBinaries)
+        shared.push_back(std::string("share/man/man1/") + name + ".1.gz");
+    for (const std::string& name : shared) {
         EXPECT_TRUE(fs::is_regular_file(usr() / name)) << name;
         EXPECT_EQ(fs::status(usr() / name).permissions() & fs::perms::all, fs::perms(0644)) << name;
     }
+    // The companion's page names every command, what its exit statuses mean
+    // and the variable that makes builds reproducible.
+    const Ran page = run("zcat " + quoted(usr() / "share/man/man1/kastra-theme.1.gz"));
+    for (const char* says : {".B kastra\\-theme build", ".B kastra\\-theme import", ".B kastra\\-theme check",
+                             ".B kastra\\-theme preview", ".SH EXIT STATUS", ".B SOURCE_DATE_EPOCH"})
+        EXPECT_NE(page.output.find(says), std::string::npos) << says;
     // The build's own helpers are not installed, and nothing lands outside
     // /usr (no /usr/local from the default install prefix).
     std::vector<std::string> files;
     for (const auto& entry : fs::recursive_directory_iterator(root()))
         if (!entry.is_directory())
             files.push_back(fs::relative(entry.path(), root()).string());
-    EXPECT_EQ(files.size(), std::size(kBinaries) + 3) << ::testing::PrintToString(files);
+    EXPECT_EQ(files.size(), std::size(kBinaries) + shared.size()) << ::testing::PrintToString(files);
     for (const std::string& f : files)
         EXPECT_EQ(f.rfind("usr/bin/", 0) == 0 || f.rfind("usr/share/", 0) == 0, true) << f;
+}
+
+TEST_F(DebianPackage, LintianFindsNothing)
+{
+    if (!onPath("lintian"))
+        GTEST_SKIP() << "lintian is not installed (scripts/install-deps installs it)";
+    const Ran checked = run("lintian --fail-on error,warning " + quoted(s_deb));
+    // As root lintian says so before anything else; that is about this run,
+    // not about the package.
+    std::string said = checked.output;
+    const std::string asRoot = "running with root privileges is not recommended!\n";
+    if (said.rfind(asRoot, 0) == 0)
+        said.erase(0, asRoot.size());
+    EXPECT_EQ(checked.exitCode, 0) << checked.output;
+    EXPECT_EQ(said, "");
 }
 
 TEST_F(DebianPackage, ControlDataNamesTheDependencies)

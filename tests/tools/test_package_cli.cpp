@@ -10,9 +10,13 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
+
+#include <sys/stat.h>
 
 using namespace kastra;
 using namespace kastra::test;
@@ -41,6 +45,17 @@ protected:
 
     ThemeWorkspace t;
 };
+
+// What kastra-theme left in a temporary folder, one path a line (Qt may put
+// its own runtime folder there when XDG_RUNTIME_DIR is unset).
+std::string workspacesLeftIn(const fs::path& tmp)
+{
+    std::string left;
+    for (const auto& e : fs::recursive_directory_iterator(tmp))
+        if (fs::relative(e.path(), tmp).string().rfind("kastra-theme-", 0) == 0)
+            left += fs::relative(e.path(), tmp).string() + '\n';
+    return left;
+}
 
 } // namespace
 
@@ -79,7 +94,9 @@ TEST_F(ThemeFolder, ReproducibleBuildsAreByteIdentical)
     ASSERT_EQ(b.exitCode, 0) << b.output;
     EXPECT_EQ(readBytes(t.base() / "first.sis"), readBytes(out() / "Same.sis"));
 
-    const ToolRun c = runTool("kastra-theme", t.base(), "build 'my theme' --name Same --file N1 --out out --font-number 9");
+    // Options with their value after '=' or as the next word, before or
+    // after the theme folder: the same command.
+    const ToolRun c = runTool("kastra-theme", t.base(), "build --name=Same --file=N1 --out=out 'my theme' --font-number=9");
     const ToolRun d = runTool("kastra-theme", t.base(), "build 'my theme' --name Same --file N1 --out . --font-number 9");
     ASSERT_EQ(c.exitCode, 0) << c.output;
     ASSERT_EQ(d.exitCode, 0) << d.output;
@@ -101,12 +118,15 @@ TEST_F(ThemeFolder, BuildRefusesBadInputWithAMessage)
         {"build 'my theme' --name x --file ab --font 'my theme/Avkon.mbm'", "not a font store"},
         {"build out --name x --file ab", "EidPic.mbm"},
         {"build 'my theme' --name x", "--file"},
-        {"build 'my theme' --name x --file ab --colour red", "unknown option"},
+        {"build 'my theme' --name=x --file=ab --colour=red", "unknown option --colour"},
+        {"build 'my theme' --name x --file ab -q", "unknown option -q"},
+        {"build 'my theme' --name x --file ab --name y", "--name is given twice"},
+        {"build 'my theme' --file ab --name", "Missing value after '--name'"},
         {"frobnicate", "unknown command"},
     };
     for (const Case& c : cases) {
         const ToolRun r = runTool("kastra-theme", t.base(), c.args);
-        EXPECT_NE(r.exitCode, 0) << c.args;
+        EXPECT_EQ(r.exitCode, 2) << c.args;
         EXPECT_NE(r.output.find(c.says), std::string::npos) << c.args << "\n" << r.output;
     }
     EXPECT_TRUE(fs::is_empty(out()));
@@ -126,10 +146,146 @@ TEST_F(ThemeFolder, ImportWritesTheTakeOverFiles)
         EXPECT_EQ(readBytes(t.base() / "imported" / f), readBytes(t.sis() / f)) << f;
     EXPECT_FALSE(fs::exists(t.base() / "imported" / "Hello.txt"));
 
+}
+
+TEST_F(ThemeFolder, UnreadableInputIsStatusTwoAndLeavesNothing)
+{
+    ASSERT_EQ(runTool("kastra-theme", t.base(), "build 'my theme' --name x --file Pk --out out").exitCode, 0);
+    Bytes damaged = readBytes(out() / "Pk.sis");
+    damaged[damaged.size() - 40] ^= 0xFF;
+    writeBytes(t.base() / "damaged.sis", damaged);
+    writeBytes(t.base() / "empty.sis", {});
     writeBytes(t.base() / "junk.sis", Bytes(100, 7));
-    const ToolRun junk = runTool("kastra-theme", t.base(), "import junk.sis --out junk");
-    EXPECT_NE(junk.exitCode, 0);
-    EXPECT_TRUE(!fs::exists(t.base() / "junk") || fs::is_empty(t.base() / "junk"));
+    // FIFOs nobody writes to: a reader that opened one would wait forever
+    // (the test's time limit ends that).
+    fs::create_directories(t.base() / "fifo theme");
+    for (const char* f : kThemeFiles)
+        fs::copy_file(theme() / f, t.base() / "fifo theme" / f);
+    fs::remove(t.base() / "fifo theme" / "Avkon.mbm");
+    ASSERT_EQ(::mkfifo((t.base() / "fifo theme" / "Avkon.mbm").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((t.base() / "fifo.txt").c_str(), 0600), 0);
+    ASSERT_EQ(::mkfifo((t.base() / "fifo.sis").c_str(), 0600), 0);
+
+    struct Case {
+        const char* args;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"build 'fifo theme' --name x --file Ff --out out", "Avkon.mbm"},
+        {"build 'my theme' --name x --file Ff --out out --greeting fifo.txt", "fifo.txt"},
+        {"preview fifo.sis --out out/d.png", "fifo.sis"},
+        {"import fifo.sis --out imported", "fifo.sis"},
+        {"import damaged.sis --out imported", "not a sound installation package"},
+        {"import empty.sis --out imported", "not a sound installation package"},
+        {"import junk.sis --out imported", "not a sound installation package"},
+        {"preview damaged.sis --out out/d.png", "not a sound installation package"},
+        {"preview junk.sis --out out/d.png", "not a sound installation package"},
+        {"check empty.sis", "not an installation package"},
+        {"check junk.sis", "not an installation package"},
+    };
+    const fs::path tmp = t.base() / "tmp";
+    fs::create_directories(tmp);
+    for (const Case& c : cases) {
+        const ToolRun r = runTool("kastra-theme", t.base(), std::string(c.args), "TMPDIR='" + tmp.string() + "' ");
+        EXPECT_EQ(r.exitCode, 2) << c.args << "\n" << r.output;
+        EXPECT_NE(r.output.find(c.says), std::string::npos) << c.args << "\n" << r.output;
+    }
+    EXPECT_FALSE(fs::exists(t.base() / "imported"));
+    EXPECT_EQ(std::vector<fs::path>(fs::directory_iterator(out()), {}), std::vector<fs::path>{out() / "Pk.sis"});
+    EXPECT_EQ(workspacesLeftIn(tmp), "");
+
+    // Option paths are taken from the current folder, whatever the
+    // command does with its own.
+    fs::create_directories(t.base() / "fonts");
+    fs::copy_file(t.sis() / "kde.gdr", t.base() / "fonts" / "my.gdr");
+    const ToolRun font = runTool("kastra-theme", t.base(), "build 'my theme' --name x --file Fn --out out --font fonts/my.gdr");
+    EXPECT_EQ(font.exitCode, 0) << font.output;
+}
+
+TEST_F(ThemeFolder, SignalsAndAFileSizeLimitLeaveNoWorkspaceBehind)
+{
+    const fs::path tmp = t.base() / "tmp";
+    fs::create_directories(tmp);
+    const std::string build = "TMPDIR='" + tmp.string() + "' '" + KASTRA_BIN_DIR
+        + "/kastra-theme' build 'my theme' --name x --file Sg --out out";
+    // Ended while it works, blocked in a wait for bmconv or makesis.
+    for (const char* sig : {"INT", "TERM", "HUP"}) {
+        const ToolRun r = runShell("cd '" + t.base().string() + "' && { " + build + " & pid=$!; "
+                                   + "while [ -z \"$(ls '" + tmp.string() + "')\" ]; do sleep 0.01; done; sleep 0.2; "
+                                   + "kill -" + sig + " $pid; wait $pid; echo \"status $?\"; }");
+        const int signalNumber = std::string(sig) == "INT" ? SIGINT : std::string(sig) == "TERM" ? SIGTERM : SIGHUP;
+        EXPECT_NE(r.output.find("status " + std::to_string(128 + signalNumber)), std::string::npos) << sig << r.output;
+        EXPECT_EQ(workspacesLeftIn(tmp), "") << sig;
+    }
+    // A file-size limit is a write error with a message, not a silent death.
+    const ToolRun limited = runShell("cd '" + t.base().string() + "' && ulimit -f 64 && " + build);
+    EXPECT_EQ(limited.exitCode, 1) << limited.output;
+    EXPECT_NE(limited.output.find("kastra-theme: "), std::string::npos) << limited.output;
+    EXPECT_EQ(workspacesLeftIn(tmp), "");
+    EXPECT_TRUE(fs::is_empty(out()));
+}
+
+TEST_F(ThemeFolder, LinksPlantedUnderTheNamesUsedAreNeverWrittenThrough)
+{
+    const Bytes victim = {'k', 'e', 'e', 'p'};
+    writeBytes(t.base() / "victim", victim);
+    const auto plant = [this](const fs::path& at) { fs::create_symlink(t.base() / "victim", at); };
+
+    // build: a link under the delivered name and under the name the copy
+    // once used beside it.
+    plant(out() / "Ln.sis");
+    plant(out() / "Ln.sis.copy-tmp");
+    const ToolRun built = runTool("kastra-theme", t.base(), "build 'my theme' --name x --file Ln --out out");
+    EXPECT_EQ(built.exitCode, 0) << built.output;
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(out() / "Ln.sis")));
+    EXPECT_TRUE(CheckPackage(readBytes(out() / "Ln.sis")));
+    EXPECT_EQ(readBytes(t.base() / "victim"), victim);
+
+    // import: links under the names the staging once used are left alone...
+    fs::create_directories(t.base() / "imported");
+    for (const char* f : kThemeFiles)
+        plant(t.base() / "imported" / (std::string(f) + ".import-tmp"));
+    const ToolRun imported = runTool("kastra-theme", t.base(), "import out/Ln.sis --out imported");
+    EXPECT_EQ(imported.exitCode, 0) << imported.output;
+    for (const char* f : kThemeFiles)
+        EXPECT_EQ(readBytes(t.base() / "imported" / f), readBytes(theme() / f)) << f;
+    // ...and a link under a target's name stops the import before anything
+    // is written.
+    fs::remove(t.base() / "imported" / "AvkonEx.mbm");
+    plant(t.base() / "imported" / "AvkonEx.mbm");
+    writeBytes(t.base() / "imported" / "Avkon.mbm", victim);
+    const ToolRun refused = runTool("kastra-theme", t.base(), "import out/Ln.sis --out imported");
+    EXPECT_EQ(refused.exitCode, 1) << refused.output;
+    EXPECT_TRUE(fs::is_symlink(t.base() / "imported" / "AvkonEx.mbm"));
+    EXPECT_EQ(readBytes(t.base() / "imported" / "Avkon.mbm"), victim);
+    EXPECT_EQ(readBytes(t.base() / "victim"), victim);
+}
+
+TEST_F(ThemeFolder, ImportBlockedAtAnyFileChangesNoFile)
+{
+    ASSERT_EQ(runTool("kastra-theme", t.base(), "build 'my theme' --name x --file Pk --out out").exitCode, 0);
+    const char* const written[] = {"EidPic.mbm", "backgroundimage.mbm", "Avkon.mbm", "AvkonEx.mbm",
+                                   "menu_folders.mbm", "veZozi.aif", "veZorCtrl.aif"};
+    for (const char* blocked : kThemeFiles) {
+        const fs::path dir = t.base() / (std::string("into-") + blocked);
+        fs::create_directories(dir / blocked);   // a folder in the way
+        writeBytes(dir / blocked / "inside", {1});
+        for (const char* f : written)
+            if (std::string(f) != blocked)
+                writeBytes(dir / f, Bytes(f, f + std::strlen(f)));
+        const ToolRun r = runTool("kastra-theme", t.base(), "import out/Pk.sis --out '" + dir.string() + "'");
+        EXPECT_EQ(r.exitCode, 1) << blocked << "\n" << r.output;
+        EXPECT_NE(r.output.find("nothing imported"), std::string::npos) << r.output;
+        std::size_t entries = 0;
+        for (const auto& e : fs::directory_iterator(dir)) {
+            ++entries;
+            const std::string name = e.path().filename().string();
+            if (name != blocked) {
+                EXPECT_EQ(readBytes(e.path()), Bytes(name.begin(), name.end())) << blocked << ": " << name;
+            }
+        }
+        EXPECT_EQ(entries, std::size(written)) << blocked;
+    }
 }
 
 TEST_F(ThemeFolder, CheckPassesASoundPackageAndNamesWhatIsWrong)
@@ -145,9 +301,11 @@ TEST_F(ThemeFolder, CheckPassesASoundPackageAndNamesWhatIsWrong)
     Bytes damaged = readBytes(out() / "Ok.sis");
     damaged[damaged.size() - 40] ^= 0xFF;
     writeBytes(t.base() / "damaged.sis", damaged);
+    // It is listed with its problems, and refused as input like everywhere.
     const ToolRun bad = runTool("kastra-theme", t.base(), "check damaged.sis");
-    EXPECT_EQ(bad.exitCode, 1) << bad.output;
+    EXPECT_EQ(bad.exitCode, 2) << bad.output;
     EXPECT_NE(bad.output.find("problems"), std::string::npos) << bad.output;
+    EXPECT_NE(bad.output.find("damaged.sis is damaged"), std::string::npos) << bad.output;
 
     // A package whose theme files are swapped and one missing: each
     // difference from the catalogue is named.

@@ -72,7 +72,7 @@ TEST(PackagePreview, DesktopAndMenuAreTheWindowsPictures)
 
         // The menu's first row is the small folder icons as the icons page
         // paints them.
-        Surface small(252, 29, IconsPageBackground), large(264, 44, IconsPageBackground),
+        Surface small(252, 29, rgb(212, 208, 200)), large(264, 44, rgb(212, 208, 200)),
             a136(42, 29, IconsPageBackground), a138(44, 44, IconsPageBackground), a202(30, 40, IconsPageBackground);
         PaintMenu(t.ws, MenuSurfaces{small, large, a136, a138, a202});
         const QImage menu = QImage(q(t.base() / "m.png")).convertToFormat(QImage::Format_RGB32);

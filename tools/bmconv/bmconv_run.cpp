@@ -2,6 +2,7 @@
 
 #include "picture/bitmap.h"
 #include "base/fileio.h"
+#include "base/version.h"
 #include "mbm/mbm.h"
 #include "mbm/mbm_command.h"
 
@@ -30,6 +31,7 @@ constexpr const char* Usage =
     "  bmconv /u in.mbm bmp1 ... bmpN\n"
     "  bmconv /v in.mbm\n"
     "  bmconv commandfile\n"
+    "  bmconv -h | --help | --version\n"
     "\n"
     "  OPT is one of /1 /2 /4 /8 (grey) or /c4 /c8 /c12 /c16 /c24 /c32 (colour),\n"
     "  written before the file name without a space; the default is /2.\n"
@@ -75,6 +77,10 @@ int Runner::dispatch(const std::vector<std::string>& args)
 {
     if (args.empty() || (args.size() == 1 && (args[0] == "/?" || args[0] == "-?" || args[0] == "-h" || args[0] == "--help"))) {
         m_out << Usage;
+        return 0;
+    }
+    if (args.size() == 1 && args[0] == "--version") {
+        m_out << versionText("bmconv");
         return 0;
     }
     std::vector<std::string> words = args;

@@ -2,15 +2,19 @@
 // Shared pieces of the kastra-theme commands: the command line taken apart,
 // messages, and the temporary workspace a command works in.
 
+#include "base/bytes.h"
 #include "workspace/workspace.h"
 
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <array>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <optional>
+#include <span>
 
 namespace kastra::cli {
 
@@ -20,20 +24,31 @@ inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailed = 1;
 inline constexpr int ExitUsage = 2;
 
+// How a command's option is given: a flag, a value, or a path, which is
+// made absolute against the current folder as soon as it is read (the
+// commands change the current folder while the converter runs).
+enum class OptionKind { Flag, Value, Path };
+
+struct OptionSpec {
+    const char* name;   // without the dashes: "out"
+    OptionKind kind;
+};
+
 struct Args {
-    QStringList positional;
-    std::map<QString, QString> options;   // "--name" -> value
+    QStringList positional;               // as given
+    std::map<QString, QString> options;   // "--name" -> value (paths absolute)
     std::map<QString, bool> flags;        // "--as-handset"
+    bool help = false;                    // -h or --help among the words
 
     std::optional<QString> option(const QString& name) const;
     bool flag(const QString& name) const;
 };
 
-// Takes apart the words after the command. valueOptions take the next word
-// as their value, flagOptions none; anything else starting with "--" is an
-// error (returned as its message).
-std::optional<QString> parseArgs(const QStringList& words, const QStringList& valueOptions,
-                                 const QStringList& flagOptions, Args& out);
+// Takes apart the words after the command with QCommandLineParser:
+// "--opt value" and "--opt=value", options before, between or after the
+// positional words, "--" ending the options. An unknown option, a missing
+// value or an option given twice is an error, returned as its message.
+std::optional<QString> parseArgs(const QStringList& words, std::span<const OptionSpec> options, Args& out);
 
 void printOut(const QString& text);
 void printError(const QString& text);
@@ -46,8 +61,17 @@ QString absolutePath(const QString& path);
 // payload overrides are looked for there.
 QString executableFolder();
 
-// A temporary theme workspace, removed when it goes out of scope. Its
-// program folder is the executable's (payload overrides apply).
+// Ignores SIGXFSZ (a file-size limit becomes a write error with a message,
+// for this process and the tools it starts) and starts a thread that, on
+// SIGINT, SIGTERM or SIGHUP, removes the temporary workspace and then ends
+// the process by that signal. A thread, because the process spends its time
+// blocked in waits for child processes, where a flag would go unseen. A
+// fatal I/O error of the set-up likewise removes the workspace and exits 1.
+void installSignalCleanup();
+
+// A temporary theme workspace, removed when it goes out of scope or when a
+// signal ends the process. Its program folder is the executable's (payload
+// overrides apply).
 class TempWorkspace {
 public:
     TempWorkspace();
@@ -61,7 +85,7 @@ public:
     QString scratchFolder() const;
 
 private:
-    QTemporaryDir m_dir;
+    std::optional<QTemporaryDir> m_dir;
     Workspace m_ws;
     bool m_valid = false;
 };
@@ -69,21 +93,43 @@ private:
 // The five theme MBM files, as the save buttons write them.
 inline const char* const ThemeFiles[] = {"EidPic.mbm", "backgroundimage.mbm", "Avkon.mbm", "AvkonEx.mbm",
                                          "menu_folders.mbm"};
+using ThemeBytes = std::array<Bytes, std::size(ThemeFiles)>;
 
 // Largest package the commands read.
 inline constexpr std::uintmax_t MaxPackageBytes = 512u * 1024 * 1024;
 
-// Copies the five theme files from themeDir (found regardless of letter
-// case, each checked to be an MBM file store) into the workspace root.
-// Returns the error message, or nothing.
-std::optional<QString> copyThemeFiles(const QString& themeDir, const Workspace& ws);
+// Why a command stops, and the exit status that goes with it.
+struct Failure {
+    int status;
+    QString message;
+};
 
-// The same from a package: its five theme files written into the root.
-std::optional<QString> copyThemeFilesFromPackage(const QString& package, const Workspace& ws);
+// The five theme files from themeDir (found regardless of letter case), each
+// checked to be an MBM file store. Failures are ExitUsage: the input cannot
+// be read.
+std::optional<Failure> readThemeFiles(const QString& themeDir, ThemeBytes& out);
 
-int runBuild(const QStringList& words);
-int runImport(const QStringList& words);
-int runCheck(const QStringList& words);
-int runPreview(const QStringList& words);
+// What is wrong with a package as a package (its structure, checksums or the
+// data of a file), or nothing when it is sound.
+std::optional<QString> packageDamage(ByteSpan sis);
+
+// A package read whole and checked to be a sound installation package: its
+// structure, checksums and the data of every file. An unreadable, empty,
+// damaged or non-package file is ExitUsage, with the reason.
+std::optional<Failure> readPackage(const QString& path, Bytes& out);
+
+// The five theme files of a package read by readPackage; one missing or not
+// an MBM file store is ExitUsage.
+std::optional<Failure> readThemeFilesFromPackage(const QString& path, ByteSpan sis, ThemeBytes& out);
+
+// Writes the five theme files into the workspace root; a failed write is
+// ExitFailed.
+std::optional<Failure> writeThemeFiles(const ThemeBytes& files, const Workspace& ws);
+
+// The commands, on their parsed command line; each returns the exit status.
+int runBuild(const Args& args);
+int runImport(const Args& args);
+int runCheck(const Args& args);
+int runPreview(const Args& args);
 
 } // namespace kastra::cli

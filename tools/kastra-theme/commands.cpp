@@ -5,6 +5,9 @@
 #include "package/build.h"
 #include "platform/codepage.h"
 #include "base/fileio.h"
+#include "base/safe_file.h"
+#include "handset/aif.h"
+#include "handset/gdr.h"
 #include "platform/fileops.h"
 #include "package/import.h"
 #include "package/loaders.h"
@@ -25,6 +28,8 @@ namespace {
 
 // A welcome text beyond this is not a greeting.
 constexpr std::uintmax_t kMaxGreetingBytes = 64 * 1024;
+// Fonts, application files and theme files are at most a few hundred KiB.
+constexpr std::uintmax_t kMaxTakeOverBytes = 64u * 1024 * 1024;
 // The command line is not a window: SISTool gets longer than 300 ms here.
 constexpr int kImportTimeoutMs = 60000;
 
@@ -63,19 +68,26 @@ std::optional<std::uint32_t> fontNumberFrom(const Args& args, QString& error)
     return std::nullopt;
 }
 
+// Why a file given for --font, --menu-aif or --app-aif is not what the
+// option takes, or nothing.
+std::optional<QString> checkLoadedFile(LoadedFile kind, const QString& path)
+{
+    const auto bytes = readFile(fsPath(path), kMaxTakeOverBytes);
+    if (!bytes)
+        return QString::fromStdString(bytes.error());
+    if (kind == LoadedFile::Font) {
+        if (const auto store = gdr::readFontStore(*bytes); !store)
+            return QStringLiteral("not a font store: ") + QString::fromStdString(store.error());
+    } else if (const auto info = aif::readAif(*bytes); !info) {
+        return QStringLiteral("not an application information file: ") + QString::fromStdString(info.error());
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
-int runBuild(const QStringList& words)
+int runBuild(const Args& args)
 {
-    Args args;
-    if (auto error = parseArgs(words,
-                               {QStringLiteral("--name"), QStringLiteral("--file"), QStringLiteral("--greeting"),
-                                QStringLiteral("--font"), QStringLiteral("--menu-aif"), QStringLiteral("--app-aif"),
-                                QStringLiteral("--out"), QStringLiteral("--font-number")},
-                               {}, args)) {
-        printError(*error);
-        return ExitUsage;
-    }
     if (args.positional.size() != 1 || !args.option(QStringLiteral("--name")) || !args.option(QStringLiteral("--file"))) {
         printError(QStringLiteral("build needs THEME_DIR, --name NAME and --file FILE (see --help)"));
         return ExitUsage;
@@ -93,44 +105,59 @@ int runBuild(const QStringList& words)
         printError(error);
         return ExitUsage;
     }
-    inputs.deliveryFolder = absolutePath(args.option(QStringLiteral("--out")).value_or(QStringLiteral(".")));
+    inputs.deliveryFolder = args.option(QStringLiteral("--out")).value_or(absolutePath(QStringLiteral(".")));
     if (!QFileInfo(inputs.deliveryFolder).isDir()) {
         printError(QStringLiteral("the output folder ") + inputs.deliveryFolder + QStringLiteral(" does not exist"));
         return ExitUsage;
     }
+
+    // Every input is read and checked before anything is made: what cannot
+    // be read is the caller's to mend (status 2); what fails after is ours
+    // (status 1).
     inputs.greeting = DefaultGreeting();
     if (const auto greeting = args.option(QStringLiteral("--greeting"))) {
-        const auto bytes = readFile(fsPath(absolutePath(*greeting)), kMaxGreetingBytes);
+        const auto bytes = readFile(fsPath(*greeting), kMaxGreetingBytes);
         if (!bytes) {
             printError(QString::fromStdString(bytes.error()));
             return ExitUsage;
         }
         inputs.greeting = decodeText(*bytes);
     }
-
-    const QString themeDir = absolutePath(args.positional[0]);
-    TempWorkspace temp;
-    if (!temp.valid()) {
-        printError(QStringLiteral("cannot create a temporary workspace"));
-        return ExitFailed;
+    ThemeBytes themeFiles;
+    if (const auto failed = readThemeFiles(absolutePath(args.positional[0]), themeFiles)) {
+        printError(failed->message);
+        return failed->status;
     }
-    const Workspace& ws = temp.workspace();
-
-    if (const auto notCopied = copyThemeFiles(themeDir, ws)) {
-        printError(*notCopied);
-        return ExitUsage;
-    }
-    Bitmap desktop;
-    PrepareWorkspace(ws, false, true, desktop);
-
     const std::pair<const char*, LoadedFile> loads[] = {
         {"--font", LoadedFile::Font}, {"--menu-aif", LoadedFile::MenuAif}, {"--app-aif", LoadedFile::AppAif}};
     for (const auto& [option, kind] : loads) {
         if (const auto path = args.option(QString::fromLatin1(option))) {
-            const Outcome loaded = LoadPackageFile(ws, kind, absolutePath(*path));
+            if (const auto why = checkLoadedFile(kind, *path)) {
+                printError(*path + QStringLiteral(": ") + *why);
+                return ExitUsage;
+            }
+        }
+    }
+
+    TempWorkspace temp;
+    if (!temp.valid()) {
+        printError(QStringLiteral("cannot create a temporary workspace in ") + QDir::tempPath());
+        return ExitFailed;
+    }
+    const Workspace& ws = temp.workspace();
+    if (const auto failed = writeThemeFiles(themeFiles, ws)) {
+        printError(failed->message);
+        return failed->status;
+    }
+    Bitmap desktop;
+    PrepareWorkspace(ws, false, true, desktop);
+
+    for (const auto& [option, kind] : loads) {
+        if (const auto path = args.option(QString::fromLatin1(option))) {
+            const Outcome loaded = LoadPackageFile(ws, kind, *path);
             if (!loaded.ok) {
                 printError(loaded.note);
-                return ExitUsage;
+                return ExitFailed;
             }
         }
     }
@@ -144,22 +171,20 @@ int runBuild(const QStringList& words)
     return ExitOk;
 }
 
-int runImport(const QStringList& words)
+int runImport(const Args& args)
 {
-    Args args;
-    if (auto error = parseArgs(words, {QStringLiteral("--out")}, {}, args)) {
-        printError(*error);
-        return ExitUsage;
-    }
     if (args.positional.size() != 1 || !args.option(QStringLiteral("--out"))) {
         printError(QStringLiteral("import needs PACKAGE.sis and --out DIR (see --help)"));
         return ExitUsage;
     }
     const QString package = absolutePath(args.positional[0]);
-    const QString out = absolutePath(*args.option(QStringLiteral("--out")));
-    if (!QFileInfo(package).isFile()) {
-        printError(QStringLiteral("no package ") + package);
-        return ExitUsage;
+    const QString out = *args.option(QStringLiteral("--out"));
+    // Our own readers judge the package first, so that a damaged one is
+    // refused as unreadable input, whatever SISTool would make of it.
+    Bytes sis;
+    if (const auto failed = readPackage(package, sis)) {
+        printError(failed->message);
+        return failed->status;
     }
     if (!CreateFolder(out, true)) {
         printError(QStringLiteral("cannot create ") + out);
@@ -172,40 +197,41 @@ int runImport(const QStringList& words)
     }
     TempWorkspace temp;
     if (!temp.valid()) {
-        printError(QStringLiteral("cannot create a temporary folder"));
+        printError(QStringLiteral("cannot create a temporary folder in ") + QDir::tempPath());
         return ExitFailed;
     }
     const UnpackResult unpacked = UnpackPackage(sisTool, package, temp.scratchFolder(), kImportTimeoutMs);
     if (!unpacked.outcome.ok) {
-        RemoveImportFolder(temp.scratchFolder());
         printError(QStringLiteral("nothing imported: ") + unpacked.outcome.note);
         return ExitFailed;
     }
-    int status = ExitOk;
+
+    // The files replace their namesakes in DIR all together or not at all:
+    // an import that stops half way must not leave a theme of two packages.
+    std::vector<NewFile> files;
     const auto rows = takeOverRows();
     for (std::size_t i = 0; i < rows.size(); ++i) {
         const QString& found = unpacked.found[static_cast<qsizetype>(i)];
         if (found.isEmpty())
             continue;
-        const QString target = QDir(out).filePath(QString::fromLatin1(rows[i].name));
-        if (!CopyFileOver(found, target)) {
-            printError(QStringLiteral("cannot write ") + target);
-            status = ExitFailed;
-            continue;
+        auto bytes = readFile(fsPath(found), kMaxTakeOverBytes);
+        if (!bytes) {
+            printError(QStringLiteral("nothing imported: ") + QString::fromStdString(bytes.error()));
+            return ExitFailed;
         }
-        printOut(target);
+        files.push_back({fsPath(QDir(out).filePath(QString::fromLatin1(rows[i].name))), std::move(*bytes)});
     }
-    RemoveImportFolder(temp.scratchFolder());
-    return status;
+    if (const auto replaced = replaceFilesTogether(files); !replaced) {
+        printError(QStringLiteral("nothing imported: ") + QString::fromStdString(replaced.error()));
+        return ExitFailed;
+    }
+    for (const NewFile& f : files)
+        printOut(QString::fromLocal8Bit(f.target.c_str()));
+    return ExitOk;
 }
 
-int runCheck(const QStringList& words)
+int runCheck(const Args& args)
 {
-    Args args;
-    if (auto error = parseArgs(words, {}, {}, args)) {
-        printError(*error);
-        return ExitUsage;
-    }
     if (args.positional.size() != 1) {
         printError(QStringLiteral("check needs PACKAGE.sis (see --help)"));
         return ExitUsage;
@@ -231,6 +257,12 @@ int runCheck(const QStringList& words)
     printOut(QStringLiteral("%1 problems:").arg(check->problems.size()));
     for (const QString& p : check->problems)
         printOut(QStringLiteral("  ") + p);
+    // A damaged package is unreadable input here as in every command; a
+    // sound one whose theme files do not fit the catalogue is a failed check.
+    if (const auto damage = packageDamage(*bytes)) {
+        printError(args.positional[0] + QStringLiteral(" is damaged: ") + *damage);
+        return ExitUsage;
+    }
     return ExitFailed;
 }
 

@@ -4,22 +4,28 @@
 
 #include "cli.h"
 
+#include "base/version.h"
 #include "preview/fonts.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
 
+#include <QStringList>
+
+#include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <string_view>
+#include <span>
 
 namespace {
 
 const char kHelp[] =
     "usage: kastra-theme COMMAND ...\n"
+    "       kastra-theme -h | --help | --version\n"
     "\n"
     "Builds, imports and checks Halvorn Kastra theme packages (.sis) as the\n"
-    "theme creator's window does.\n"
+    "theme creator's window does. Options take their value as the next word or\n"
+    "after '=' (--out=DIR); paths are relative to the current folder.\n"
     "\n"
     "  kastra-theme build THEME_DIR --name NAME --file FILE [--greeting TEXT_FILE]\n"
     "                     [--font FILE.gdr] [--menu-aif FILE] [--app-aif FILE]\n"
@@ -36,8 +42,8 @@ const char kHelp[] =
     "\n"
     "  kastra-theme import PACKAGE.sis --out DIR\n"
     "      Writes the package's theme files (the five MBM files, veZozi.aif and\n"
-    "      veZorCtrl.aif, whichever it holds) into DIR. Needs SISTool.exe beside\n"
-    "      kastra-theme.\n"
+    "      veZorCtrl.aif, whichever it holds) into DIR, all of them or, when one\n"
+    "      cannot be written, none. Needs SISTool.exe beside kastra-theme.\n"
     "\n"
     "  kastra-theme check PACKAGE.sis\n"
     "      Lists the package's files, verifies its checksums, and compares every\n"
@@ -51,24 +57,46 @@ const char kHelp[] =
     "      banner (1 to 4, default 1); --as-handset first reduces every picture\n"
     "      to the depth its theme file packs it at.\n"
     "\n"
-    "Exit status: 0 on success, 1 when the operation failed or check found\n"
-    "problems, 2 for a wrong command line or unreadable input.\n";
+    "Exit status: 0 on success; 1 when the operation failed (a file could not\n"
+    "be written, a tool failed) or check found theme files that do not fit the\n"
+    "catalogue; 2 for a wrong command line or an input that cannot be read, a\n"
+    "damaged, empty or non-package .sis included (check lists its problems\n"
+    "first). See kastra-theme(1).\n";
+
+using Command = int (*)(const kastra::cli::Args&);
+
+struct CommandSpec {
+    const char* name;
+    std::span<const kastra::cli::OptionSpec> options;
+    Command run;
+    bool paints;   // needs a QGuiApplication
+};
+
+using kastra::cli::OptionKind;
+constexpr kastra::cli::OptionSpec kBuildOptions[] = {
+    {"name", OptionKind::Value},     {"file", OptionKind::Value},    {"greeting", OptionKind::Path},
+    {"font", OptionKind::Path},      {"menu-aif", OptionKind::Path}, {"app-aif", OptionKind::Path},
+    {"out", OptionKind::Path},       {"font-number", OptionKind::Value},
+};
+constexpr kastra::cli::OptionSpec kImportOptions[] = {{"out", OptionKind::Path}};
+constexpr kastra::cli::OptionSpec kPreviewOptions[] = {
+    {"out", OptionKind::Path}, {"scheme", OptionKind::Value}, {"menu", OptionKind::Path},
+    {"as-handset", OptionKind::Flag}};
+
+const CommandSpec kCommands[] = {
+    {"build", kBuildOptions, kastra::cli::runBuild, false},
+    {"import", kImportOptions, kastra::cli::runImport, false},
+    {"check", {}, kastra::cli::runCheck, false},
+    {"preview", kPreviewOptions, kastra::cli::runPreview, true},
+};
 
 } // namespace
 
 int main(int argc, char** argv)
 {
-    // Only the preview draws text, and Qt's fonts need a GUI application; it
-    // runs on the offscreen platform, so no display is needed.
-    const bool preview = argc > 1 && std::string_view(argv[1]) == "preview";
-    if (preview && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> app =
-        preview ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
-    if (preview)
-        kastra::InstallFontSubstitutes();
-    QStringList words = QCoreApplication::arguments();
-    words.removeFirst();
+    QStringList words;
+    for (int i = 1; i < argc; ++i)
+        words << QString::fromLocal8Bit(argv[i]);
     if (words.isEmpty()) {
         std::fputs(kHelp, stderr);
         return kastra::cli::ExitUsage;
@@ -78,18 +106,37 @@ int main(int argc, char** argv)
         std::fputs(kHelp, stdout);
         return kastra::cli::ExitOk;
     }
-    if (words.contains(QLatin1String("--help")) || words.contains(QLatin1String("-h"))) {
+    if (command == QLatin1String("--version")) {
+        std::fputs(kastra::versionText("kastra-theme").c_str(), stdout);
+        return kastra::cli::ExitOk;
+    }
+    const auto spec = std::find_if(std::begin(kCommands), std::end(kCommands),
+                                   [&command](const CommandSpec& c) { return command == QLatin1String(c.name); });
+    if (spec == std::end(kCommands)) {
+        kastra::cli::printError(QStringLiteral("unknown command ") + command + QStringLiteral(" (see --help)"));
+        return kastra::cli::ExitUsage;
+    }
+
+    // The command line is read before the application object exists, so
+    // --help and a refused word start nothing and touch no file.
+    kastra::cli::Args args;
+    if (const auto error = kastra::cli::parseArgs(words, spec->options, args)) {
+        kastra::cli::printError(*error);
+        return kastra::cli::ExitUsage;
+    }
+    if (args.help) {
         std::fputs(kHelp, stdout);
         return kastra::cli::ExitOk;
     }
-    if (command == QLatin1String("build"))
-        return kastra::cli::runBuild(words);
-    if (command == QLatin1String("import"))
-        return kastra::cli::runImport(words);
-    if (command == QLatin1String("check"))
-        return kastra::cli::runCheck(words);
-    if (command == QLatin1String("preview"))
-        return kastra::cli::runPreview(words);
-    kastra::cli::printError(QStringLiteral("unknown command ") + command + QStringLiteral(" (see --help)"));
-    return kastra::cli::ExitUsage;
+
+    // Only the preview draws text, and Qt's fonts need a GUI application; it
+    // runs on the offscreen platform, so no display is needed.
+    if (spec->paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QCoreApplication> app = spec->paints ? std::make_unique<QGuiApplication>(argc, argv)
+                                                         : std::make_unique<QCoreApplication>(argc, argv);
+    if (spec->paints)
+        kastra::InstallFontSubstitutes();
+    kastra::cli::installSignalCleanup();
+    return spec->run(args);
 }

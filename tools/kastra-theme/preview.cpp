@@ -13,6 +13,7 @@
 #include "preview/surface.h"
 #include "converter/setup.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
@@ -22,7 +23,8 @@ namespace kastra::cli {
 
 namespace {
 
-// The window's background, behind the desktop preview.
+// The window's background (the button face), behind the desktop preview
+// and the menu folder icons.
 constexpr Colour kWindowBackground = rgb(212, 208, 200);
 constexpr int kMenuGap = 4;
 
@@ -109,14 +111,8 @@ QImage composeMenu(const MenuSurfaces& s)
 
 } // namespace
 
-int runPreview(const QStringList& words)
+int runPreview(const Args& args)
 {
-    Args args;
-    if (auto error = parseArgs(words, {QStringLiteral("--out"), QStringLiteral("--scheme"), QStringLiteral("--menu")},
-                               {QStringLiteral("--as-handset")}, args)) {
-        printError(*error);
-        return ExitUsage;
-    }
     if (args.positional.size() != 1 || !args.option(QStringLiteral("--out"))) {
         printError(QStringLiteral("preview needs THEME_DIR or PACKAGE.sis and --out FILE.png (see --help)"));
         return ExitUsage;
@@ -130,21 +126,33 @@ int runPreview(const QStringList& words)
         scheme = (*s)[0];
     }
     const QString input = absolutePath(args.positional[0]);
-    const QString desktopPng = absolutePath(*args.option(QStringLiteral("--out")));
-    const std::optional<QString> menuPng =
-        args.option(QStringLiteral("--menu")) ? std::optional(absolutePath(*args.option(QStringLiteral("--menu"))))
-                                              : std::nullopt;
+    const QString desktopPng = *args.option(QStringLiteral("--out"));
+    const std::optional<QString> menuPng = args.option(QStringLiteral("--menu"));
+
+    ThemeBytes themeFiles;
+    std::optional<Failure> failed;
+    if (QFileInfo(input).isDir()) {
+        failed = readThemeFiles(input, themeFiles);
+    } else {
+        Bytes sis;
+        failed = readPackage(input, sis);
+        if (!failed)
+            failed = readThemeFilesFromPackage(input, sis, themeFiles);
+    }
+    if (failed) {
+        printError(failed->message);
+        return failed->status;
+    }
 
     TempWorkspace temp;
     if (!temp.valid()) {
-        printError(QStringLiteral("cannot create a temporary workspace"));
+        printError(QStringLiteral("cannot create a temporary workspace in ") + QDir::tempPath());
         return ExitFailed;
     }
     const Workspace& ws = temp.workspace();
-    const auto copied = QFileInfo(input).isDir() ? copyThemeFiles(input, ws) : copyThemeFilesFromPackage(input, ws);
-    if (copied) {
-        printError(*copied);
-        return ExitUsage;
+    if (const auto notWritten = writeThemeFiles(themeFiles, ws)) {
+        printError(notWritten->message);
+        return notWritten->status;
     }
     AppState state;
     state.workspaceRoot = ws.root;
@@ -168,7 +176,9 @@ int runPreview(const QStringList& words)
     }
     printOut(desktopPng);
     if (menuPng) {
-        Surface small(252, 29, IconsPageBackground), large(264, 44, IconsPageBackground),
+        // As on the icons page: the folder rows on the face of their group,
+        // the standard folder icons on the page's blue.
+        Surface small(252, 29, kWindowBackground), large(264, 44, kWindowBackground),
             a136(42, 29, IconsPageBackground), a138(44, 44, IconsPageBackground), a202(30, 40, IconsPageBackground);
         const MenuSurfaces views{small, large, a136, a138, a202};
         PaintMenu(ws, views);

@@ -10,6 +10,7 @@
 // into place.
 
 #include "base/fileio.h"
+#include "base/version.h"
 #include "sis/sis_build.h"
 
 #include <cstdio>
@@ -22,7 +23,7 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kUsage =
-    "usage: makesis [-h] [-d directory] [--utf8] pkgfile [sisfile]\n"
+    "usage: makesis [-h] [--version] [-d directory] [--utf8] pkgfile [sisfile]\n"
     "  Builds an EPOC Release 6 installation package (SIS) from a package script.\n"
     "  Files the script names are looked up in the current directory, then in the\n"
     "  script's folder, then in the -d directory, also under names that differ only\n"
@@ -70,6 +71,10 @@ int run(const std::vector<fs::path>& args)
         const std::string a = utf8(args[i]);
         if (a == "-h" || a == "-?" || a == "--help") {
             std::fputs(kUsage, stdout);
+            return 0;
+        }
+        if (a == "--version") {
+            std::fputs(kastra::versionText("makesis").c_str(), stdout);
             return 0;
         }
         if (a == "--utf8" || a == "-utf8") {

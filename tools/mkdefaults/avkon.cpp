@@ -363,6 +363,22 @@ Picture batteryLevel(int level)
     return p;
 }
 
+Picture radioDot()
+{
+    Picture p(7, 7, kWhite);
+    Shape s = p.shape();
+    s.ellipse(3.5, 3.5, 2.6, 2.6);
+    p.paint(s, Paint::solid(kBlack));
+    return p;
+}
+
+Picture bullet()
+{
+    Picture p(5, 5, kWhite);
+    p.fillRect(1, 1, 3, 3, Paint::solid(kBlack));
+    return p;
+}
+
 struct Builder {
     std::vector<AvkonPicture> out;
     int next = 0;
@@ -392,13 +408,13 @@ struct Builder {
     }
 };
 
-} // namespace
+// The catalogue in sections of consecutive indices; each checks the index it
+// ends at.
+using M = Motif;
 
-std::vector<AvkonPicture> avkonPictures()
+// Note graphics, list icons and the scroll arrows.
+void noteAndListIcons(Builder& b)
 {
-    Builder b;
-    using M = Motif;
-
     // Note graphics.
     for (const M m : {M::Info, M::Exclamation, M::Cross, M::Check, M::Question, M::Battery, M::Lock, M::Unlock,
                       M::Hourglass, M::Bell})
@@ -416,9 +432,12 @@ std::vector<AvkonPicture> avkonPictures()
     b.mono("scroll arrow down", monoArrow(7, 4, 1));
     b.mono("scroll arrow left", monoArrow(4, 7, 2));
     b.mono("scroll arrow right", monoArrow(4, 7, 3));
+}
 
-    // Application grid icons and, after the standard folders, their large
-    // context-pane forms.
+// Application grid icons and, after the standard folders, their large
+// context-pane forms; then indicators.
+void applicationIcons(Builder& b)
+{
     const M apps[] = {M::Envelope, M::Person, M::Phone, M::Calendar, M::Note, M::AlarmClock, M::Camera,
                       M::Picture, M::MusicNote, M::Gamepad, M::Calculator, M::Globe, M::Gear, M::Wrench,
                       M::SimCard, M::Bluetooth, M::Infrared, M::Cable, M::MemoryCard, M::Chart, M::Star,
@@ -439,6 +458,11 @@ std::vector<AvkonPicture> avkonPictures()
     for (const M m : {M::Envelope, M::Lock, M::AlarmClock, M::Mute, M::Phone, M::Headset, M::Bluetooth})
         b.icon("indicator 16", indicator(m, 16));
     b.expect(218);
+}
+
+// Highlights, frames, panes and the controls of forms and lists.
+void controls(Builder& b)
+{
     b.plain("list highlight", highlightBar());
     b.icon("navigation arrow left", navArrow(true));
     b.icon("navigation arrow right", navArrow(false));
@@ -474,6 +498,12 @@ std::vector<AvkonPicture> avkonPictures()
     b.plain("tab, active", tab(true));
     b.plain("tab", tab(false));
     b.expect(264);
+}
+
+// Property icons and indicators, the large backgrounds, more note graphics,
+// panes and option icons.
+void propertiesAndBackgrounds(Builder& b)
+{
     for (const M m : {M::Document, M::Picture, M::MusicNote, M::Camera, M::Globe, M::Envelope, M::Note, M::Calendar,
                       M::Person, M::Phone, M::Folder, M::MemoryCard, M::SimCard, M::Key, M::Lock, M::Gear, M::Speaker,
                       M::Mute, M::Bell, M::AlarmClock, M::Star, M::Heart, M::Flag, M::Trash, M::Pencil, M::Magnifier})
@@ -505,6 +535,12 @@ std::vector<AvkonPicture> avkonPictures()
     for (const M m : {M::Magnifier, M::Pencil, M::Trash, M::Plus, M::Minus, M::ArrowRight, M::ArrowLeft})
         b.icon("option icon", listIcon(m, 20, 20));
     b.expect(421);
+}
+
+// Volume and battery levels, more indicators, the clock face, marks and a
+// second set of grid icons.
+void levelsAndMarks(Builder& b)
+{
     for (int level = 0; level < 8; ++level)
         b.plain("volume level", volumeLevel(level));
     b.icon("indicator 16", indicator(M::Speaker, 16));
@@ -524,21 +560,19 @@ std::vector<AvkonPicture> avkonPictures()
         b.icon("battery level", batteryLevel(level));
     b.mono("mark", monoMotif(M::Check, 9));
     b.mono("mark", monoMotif(M::Cross, 9));
-    {
-        Picture dot(7, 7, kWhite);
-        Shape s = dot.shape();
-        s.ellipse(3.5, 3.5, 2.6, 2.6);
-        dot.paint(s, Paint::solid(kBlack));
-        b.mono("radio dot", dot);
-        Picture bullet(5, 5, kWhite);
-        bullet.fillRect(1, 1, 3, 3, Paint::solid(kBlack));
-        b.mono("bullet", bullet);
-    }
-    tile = 0;
+    b.mono("radio dot", radioDot());
+    b.mono("bullet", bullet());
+    int tile = 0;
     for (const M m : {M::Box, M::House, M::Document, M::Flag, M::Chart, M::Cloud, M::Key, M::Trash, M::Pencil,
                       M::Network, M::Heart})
         b.icon("grid icon", tileIcon(m, 42, 29, 27, tile++));
     b.expect(483);
+}
+
+// Input modes, arrows and pictograms in 1 bit, and the icon of an unknown
+// application.
+void inputModesAndPictograms(Builder& b)
+{
     for (const std::u16string_view t : {u"Abc", u"abc", u"ABC", u"123", u"Абв", u"абв", u"АБВ", u"Т9"})
         b.mono("input mode", monoText(t));
     for (int dir = 0; dir < 4; ++dir)
@@ -549,6 +583,16 @@ std::vector<AvkonPicture> avkonPictures()
     b.expect(506);
     b.icon("unknown application", tileIcon(M::Question, 42, 29, 27, 5));
     b.expect(508);
+}
+
+} // namespace
+
+std::vector<AvkonPicture> avkonPictures()
+{
+    Builder b;
+    for (const auto section : {noteAndListIcons, applicationIcons, controls, propertiesAndBackgrounds, levelsAndMarks,
+                               inputModesAndPictograms})
+        section(b);
     return std::move(b.out);
 }
 

@@ -37,6 +37,18 @@ caption="Halvorn Kastra Theme Creator v1.11"
 win=$(timeout 60 xdotool search --sync --onlyvisible --name "$caption" | head -1)
 [ -n "$win" ] || { echo "walkthrough: the window did not appear"; exit 1; }
 sleep 1
+
+# The frame, title bar included, sits in the middle of the 1024 x 768
+# screen: its centre is within a pixel of the screen's.
+read -r left right top bottom < <(xprop -id "$win" _NET_FRAME_EXTENTS | sed 's/.*= *//; s/,//g')
+info=$(xwininfo -id "$win")
+fx=$(( $(sed -n 's/.*Absolute upper-left X: *//p' <<<"$info") - left ))
+fy=$(( $(sed -n 's/.*Absolute upper-left Y: *//p' <<<"$info") - top ))
+fw=$(( 529 + left + right )) fh=$(( 271 + top + bottom ))
+dx=$(( 2 * fx + fw - 1024 )) dy=$(( 2 * fy + fh - 768 ))
+if [ "${dx#-}" -gt 2 ] || [ "${dy#-}" -gt 2 ]; then
+  echo "walkthrough: the frame ($fx,$fy ${fw}x$fh) is not centred on the screen"; exit 1
+fi
 step=0
 shot() {
   step=$((step + 1))
@@ -69,13 +81,21 @@ until_true 60 test -f "$workspace/Back.bmp" || { echo "walkthrough: the picture 
 sleep 1
 shot picture
 
-# "City" in the colour scheme group (the pages start 10 + tab bar below).
-# The first click after the file dialog closed only gives the window back
-# its focus; choosing the same scheme twice changes nothing more.
+# "City" in the colour scheme group (the pages start 10 + tab bar below),
+# clicked once: the first click after the file dialog must count. The
+# preview's soft-key bar then has City's colour (checked below).
 tabbar=23
 click $((10 + 8 + 160 + 8)) $((10 + tabbar + 72 + 15 + 6)) 1
-click $((10 + 8 + 160 + 8)) $((10 + tabbar + 72 + 15 + 6)) 1
 shot city
+
+# The settings page's second screen: "Сверху" ticked and saved.
+click 230 22 0.5
+click $((10 + 216 + 40)) $((10 + tabbar + 160 + 12)) 0.5
+shot settings-more
+click $((10 + 8 + 16 + 6)) $((10 + tabbar + 8 + 24 + 6)) 0.3
+click $((10 + 216 + 40)) $((10 + tabbar + 192 + 12)) 0.5
+shot settings-saved
+grep -qa $'^Top=1\r$' "$WORK/program/Settings.ini" || { echo "walkthrough: \"Сверху\" was not saved"; cat "$WORK/program/Settings.ini"; exit 1; }
 
 # The SIS page: theme name, file name, Build.
 click 168 22 1

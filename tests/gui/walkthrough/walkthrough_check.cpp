@@ -1,6 +1,7 @@
 // Checks what the walk-through left, as a user would look at it: the
 // delivered package parses with our reader, its EidPic.mbm holds the banner,
-// and the preview in the screenshot shows that banner.
+// and the preview in the screenshot shows that banner above a soft-key bar
+// in the scheme's colour.
 //   walkthrough_check PACKAGE.sis SCREENSHOT.png SCHEME
 #include "mbm/mbm.h"
 #include "sis/sis_reader.h"
@@ -84,6 +85,19 @@ int main(int argc, char** argv)
                 return failed("the preview does not show the package's banner");
             }
             ++compared;
+        }
+    }
+    // The soft-key bar, rows 201 to 219 of the preview (its first row is
+    // under the background), between the two captions, in the colour of the
+    // chosen scheme: a click on a scheme that did not count leaves another.
+    const QRgb schemeColours[] = {qRgb(172, 162, 191), qRgb(32, 191, 68), qRgb(145, 146, 191), qRgb(123, 121, 132)};
+    const QRgb want = schemeColours[scheme - 1];
+    for (const int x : {80, 90, 100}) {
+        const QRgb got = shot.pixel(344 + x, 8 + 217) & 0xFFFFFF;
+        if (got != (want & 0xFFFFFF)) {
+            std::fprintf(stderr, "soft-key bar at %d,217: %d,%d,%d, scheme %d has %d,%d,%d\n", x, qRed(got), qGreen(got),
+                         qBlue(got), scheme, qRed(want), qGreen(want), qBlue(want));
+            return failed("the preview's soft-key bar is not in the chosen scheme's colour");
         }
     }
     std::printf("walkthrough_check: %d files in the package, banner of scheme %d matches the preview at %d pixels\n",

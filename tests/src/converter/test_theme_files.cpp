@@ -156,14 +156,13 @@ TEST_P(EveryThemeFile, FailedSaveKeepsTheProgramFolderFile)
                                          ThemeFileOpCode::PackMenuFolders};
         return codes[static_cast<int>(f)];
     }(GetParam())));
-    // A slot bmconv cannot read: a folder in its place.
+    // A slot bmconv cannot read: bytes that are no picture.
     const QString broken = GetParam() == ThemeFile::EidPic       ? QStringLiteral("Top1.bmp")
                            : GetParam() == ThemeFile::Background ? QStringLiteral("Back.bmp")
                            : GetParam() == ThemeFile::Avkon      ? slotName(SlotFolder::Avkon, 100)
                            : GetParam() == ThemeFile::AvkonEx    ? slotName(SlotFolder::Signal, 0)
                                                                  : slotName(SlotFolder::Menu, 2);
-    fs::remove(slot(broken));
-    fs::create_directory(slot(broken));
+    writeBytes(slot(broken), {'n', 'o', ' ', 'p', 'i', 'c'});
 
     const ThemeFileOutcome out = SaveThemeFile(ws, GetParam());
 

@@ -2,6 +2,8 @@
 // bmconv and makesis, and the delivered package read back with our own SIS
 // reader. Every failure must end in the error message and leave a package
 // delivered before untouched.
+#include "converter/converter.h"
+#include "converter/theme_files.h"
 #include "package/build.h"
 #include "package/loaders.h"
 #include "package/package_check.h"
@@ -22,6 +24,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <vector>
 
 using namespace kastra;
@@ -111,7 +114,9 @@ TEST(PackageBuild, DeliversThePackageOfTheScript)
     std::vector<int> expected;
     for (int i = 1; i <= 22; ++i)
         expected.push_back(i);
-    for (int v : {23, 25, 35, 45, 55, 60, 70, 85, 100, 0})
+    // The bar goes back to 0 only after the outcome box, which is the
+    // window's part.
+    for (int v : {23, 25, 35, 45, 55, 60, 70, 85, 100})
         expected.push_back(v);
     EXPECT_EQ(b.progress, expected);
 
@@ -249,16 +254,13 @@ TEST(PackageBuild, FailuresNeverReportSuccessAndKeepTheOldPackage)
         const char* what;
         const char* payload;   // tool replaced through the override folder
         const char* script;
-        bool removeBack;
     };
     const Case cases[] = {
-        {"bmconv exits 1", "EXTPROGS/BMC", "exit 1", false},
-        {"bmconv writes nothing", "EXTPROGS/BMC", "exit 0", false},
-        {"makesis exits 1", "EXTPROGS/SIS", "exit 1", false},
-        {"makesis writes nothing", "EXTPROGS/SIS", "exit 0", false},
-        {"makesis writes a package and fails", "EXTPROGS/SIS", "echo x > \"$(basename \"$1\" .pkg).SIS\"; exit 3",
-         false},
-        {"a slot is missing", nullptr, nullptr, true},
+        {"bmconv exits 1", "EXTPROGS/BMC", "exit 1"},
+        {"bmconv writes nothing", "EXTPROGS/BMC", "exit 0"},
+        {"makesis exits 1", "EXTPROGS/SIS", "exit 1"},
+        {"makesis writes nothing", "EXTPROGS/SIS", "exit 0"},
+        {"makesis writes a package and fails", "EXTPROGS/SIS", "echo x > \"$(basename \"$1\" .pkg).SIS\"; exit 3"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -266,17 +268,11 @@ TEST(PackageBuild, FailuresNeverReportSuccessAndKeepTheOldPackage)
         ASSERT_TRUE(build(t, inputs()).result.outcome.ok);
         const fs::path delivered = t.programFolder() / "MyTheme.sis";
         const Bytes before = fileBytes(delivered);
-        if (c.payload) {
-            const fs::path override = t.programFolder() / "payloads" / c.payload;
-            fs::create_directories(override.parent_path());
-            writeScript(override, c.script);
-        }
-        if (c.removeBack)
-            fs::remove(t.root() / "Back.bmp");
+        const fs::path override = t.programFolder() / "payloads" / c.payload;
+        fs::create_directories(override.parent_path());
+        writeScript(override, c.script);
         t.importPicture(2);
         fs::remove(t.sis() / "MyTheme.SIS");
-        if (c.removeBack)
-            fs::remove(t.root() / "Back.bmp");
 
         const Built b = build(t, inputs());
         EXPECT_FALSE(b.result.outcome.ok);
@@ -285,9 +281,8 @@ TEST(PackageBuild, FailuresNeverReportSuccessAndKeepTheOldPackage)
             << b.result.outcome.text.toStdString();
         EXPECT_EQ(b.result.outcome.icon, MessageIcon::Error);
         ASSERT_FALSE(b.progress.empty());
-        EXPECT_EQ(b.progress.back(), 0);
         EXPECT_EQ(fileBytes(delivered), before);
-        if (std::string(c.what).rfind("bmconv", 0) == 0 || c.removeBack) {
+        if (std::string(c.what).rfind("bmconv", 0) == 0) {
             EXPECT_FALSE(fs::exists(t.sis() / "MyTheme.SIS")) << "makesis must not run after a failed pack";
         }
     }
@@ -340,13 +335,120 @@ TEST(PackageBuild, DeliveryIsCheckedAndNeverGoesThroughALink)
     }
 }
 
-TEST(PackageBuild, BuildRightAfterStartFailsHonestly)
+namespace {
+
+// Every file below a folder with its time of last change: what a refused
+// step must leave exactly as it was.
+std::map<fs::path, fs::file_time_type> tree(const fs::path& folder)
 {
-    ThemeWorkspace t;
+    std::map<fs::path, fs::file_time_type> out;
+    for (const auto& e : fs::recursive_directory_iterator(folder))
+        out[e.path()] = e.last_write_time();
+    return out;
+}
+
+void firstStart(ThemeWorkspace& t)
+{
     for (const char* slot : {"Top1.bmp", "Top2.bmp", "Top3.bmp", "Top4.bmp", "Back.bmp"})
         fs::remove(t.root() / slot);
-    const Built b = build(t, inputs());
-    EXPECT_FALSE(b.result.outcome.ok);
-    EXPECT_EQ(b.result.outcome.title, QStringLiteral("Ошибка"));
-    EXPECT_FALSE(fs::exists(t.programFolder() / "MyTheme.sis"));
+}
+
+// An import with separate banners: the picture goes into the current
+// scheme's banner only; the other three banners were never shown.
+void importIntoOneBanner(ThemeWorkspace& t)
+{
+    t.importPicture(1);
+    for (const char* slot : {"Top2.bmp", "Top3.bmp", "Top4.bmp"})
+        fs::remove(t.root() / slot);
+}
+
+struct Outcomes {
+    bool ok;
+    QString text;
+    std::vector<int> progress;
+};
+
+// The build and the two saves that pack the pictures a start lacks.
+const std::pair<const char*, std::function<Outcomes(ThemeWorkspace&)>> kFirstSteps[] = {
+    {"build",
+     [](ThemeWorkspace& t) {
+         BuildInputs in = inputs();
+         in.fontNumber = 4321;
+         const Built b = build(t, in);
+         return Outcomes{b.result.outcome.ok, b.result.outcome.text, b.progress};
+     }},
+    {"save backgroundimage.mbm",
+     [](ThemeWorkspace& t) {
+         const ThemeFileOutcome out = SaveThemeFile(t.ws, ThemeFile::Background);
+         return Outcomes{out.status == ThemeFileOutcome::Status::Done, out.message, {}};
+     }},
+    {"save EidPic.mbm",
+     [](ThemeWorkspace& t) {
+         const ThemeFileOutcome out = SaveThemeFile(t.ws, ThemeFile::EidPic);
+         return Outcomes{out.status == ThemeFileOutcome::Status::Done, out.message, {}};
+     }},
+};
+
+} // namespace
+
+TEST(PackageBuild, RightAfterAStartTheMissingBackgroundIsNamedAndNothingIsWritten)
+{
+    ThemeWorkspace t;
+    firstStart(t);
+    // A converter that only notes that it ran, in the root and as the
+    // payload the build writes.
+    const fs::path ran = t.base() / "bmconv-ran";
+    const std::string recorder = "echo ran >> '" + ran.string() + "'; exit 1";
+    writeScript(t.root() / "bmconv.exe", recorder);
+    fs::create_directories(t.programFolder() / "payloads" / "EXTPROGS");
+    writeScript(t.programFolder() / "payloads" / "EXTPROGS" / "BMC", recorder);
+    const auto before = tree(t.base());
+
+    const QString missing = QStringLiteral(
+        "Нет картинки фона рабочего стола (Back.bmp).\n"
+        "Нажмите «Загрузить картинку» и выберите картинку, или загрузите backgroundimage.mbm кнопкой «BackGr» в "
+        "группе «Загрузить».");
+    const QString expected[] = {
+        QStringLiteral("Во время создания SIS файла произошла ошибка\n") + missing,
+        QStringLiteral("Не удалось сохранить файл backgroundimage.mbm.\n") + missing,
+    };
+    for (int i = 0; i < 2; ++i) {
+        SCOPED_TRACE(kFirstSteps[i].first);
+        const Outcomes out = kFirstSteps[i].second(t);
+        EXPECT_FALSE(out.ok);
+        EXPECT_EQ(out.text, expected[i]);
+        EXPECT_TRUE(out.progress.empty());
+        EXPECT_EQ(tree(t.base()), before);
+        EXPECT_FALSE(fs::exists(ran));
+    }
+}
+
+TEST(PackageBuild, AfterAnImportBannersNeverShownAreTheDefaultAndTheBytesAreTodays)
+{
+    // Today's way: every scheme was shown, so each banner was written from
+    // the default picture, and only then saved and built.
+    ThemeWorkspace shown;
+    firstStart(shown);
+    importIntoOneBanner(shown);
+    for (QChar n : {u'2', u'3', u'4'})
+        ASSERT_TRUE(ThemeFileOp(shown.ws, ThemeFileOpCode::WriteNoImageBanner, n));
+    ThemeWorkspace t;
+    firstStart(t);
+    importIntoOneBanner(t);
+
+    const auto banner = payloadBytes(QStringLiteral("PKG"), QStringLiteral("NIMG"), {});
+    ASSERT_TRUE(banner);
+    const char* delivered[] = {"MyTheme.sis", "backgroundimage.mbm", "EidPic.mbm"};
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(kFirstSteps[i].first);
+        const Outcomes today = kFirstSteps[i].second(shown);
+        ASSERT_TRUE(today.ok) << today.text.toStdString();
+        const Outcomes out = kFirstSteps[i].second(t);
+        ASSERT_TRUE(out.ok) << out.text.toStdString();
+        const Bytes bytes = fileBytes(t.programFolder() / delivered[i]);
+        EXPECT_FALSE(bytes.empty());
+        EXPECT_EQ(bytes, fileBytes(shown.programFolder() / delivered[i]));
+        for (const char* slot : {"Top2.bmp", "Top3.bmp", "Top4.bmp"})
+            EXPECT_EQ(fileBytes(t.root() / slot), Bytes(banner->begin(), banner->end())) << slot;
+    }
 }

@@ -197,7 +197,7 @@ TEST(PackageImport, PackagesThatCannotBeTakenOverChangeNothing)
          "mkdir -p TEMP && cp \"$0.mbm\" TEMP/Avkon.mbm; exec sleep 5"},
         {"the tool fails after writing",
          [&](const ThemeWorkspace&, const fs::path& p) { writeBytes(p, good); },
-         "mkdir -p TEMP && cp \"$0.mbm\" TEMP/Avkon.mbm; exit 3"},
+         "mkdir -p TEMP && cp \"$0.mbm\" TEMP/Avkon.mbm; echo 'TEMP/x: no space left' >&2; exit 3"},
         {"a theme file that is no MBM",
          [&](const ThemeWorkspace&, const fs::path& p) { writeBytes(p, good); },
          "mkdir -p TEMP && echo garbage > TEMP/avkon.MBM; exit 0"},
@@ -230,6 +230,11 @@ TEST(PackageImport, PackagesThatCannotBeTakenOverChangeNothing)
         EXPECT_FALSE(fs::exists(t.root() / "EidPic.mbm"));
         EXPECT_EQ(readBytes(t.sis() / "veZozi.aif"), aifBefore);
         EXPECT_FALSE(fs::exists(t.programFolder() / "TEMP"));
+        // The command line passes the tool's own reason on.
+        if (std::string(c.what) == "the tool fails after writing") {
+            EXPECT_TRUE(r.outcome.note.endsWith(QStringLiteral("(exit code 3): TEMP/x: no space left")))
+                << r.outcome.note.toStdString();
+        }
     }
 }
 

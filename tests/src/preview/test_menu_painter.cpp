@@ -12,14 +12,17 @@ using namespace kastra::test;
 
 namespace {
 
+// The folder rows sit in a group of the button face, the standard folder
+// icons on the page's blue: each view is erased to its own.
 constexpr Colour Face = rgb(212, 208, 200);
+constexpr Colour Page = IconsPageBackground;
 
 struct Views {
     Surface smallFolders{252, 29, Face};
     Surface largeFolders{264, 44, Face};
-    Surface avkon136{42, 29, Face};
-    Surface avkon138{44, 44, Face};
-    Surface avkon202{30, 40, Face};
+    Surface avkon136{42, 29, Page};
+    Surface avkon138{44, 44, Page};
+    Surface avkon202{30, 40, Page};
     MenuSurfaces surfaces() { return {smallFolders, largeFolders, avkon136, avkon138, avkon202}; }
 };
 
@@ -30,9 +33,9 @@ struct Placed {
     int x;
 };
 
-QImage expectedView(const PreviewWorkspace& w, int width, int height, const std::vector<Placed>& icons)
+QImage expectedView(const PreviewWorkspace& w, int width, int height, Colour back, const std::vector<Placed>& icons)
 {
-    QImage img = blank(width, height, IconsPageBackground);
+    QImage img = blank(width, height, back);
     for (const Placed& p : icons) {
         const Bitmap icon = w.read(slotName(p.folder, p.index));
         const Colour key = icon.getPixel(0, 0);
@@ -69,14 +72,14 @@ void expectMaskOf(const PreviewWorkspace& w, SlotFolder folder, int index)
 
 void expectAllViews(const PreviewWorkspace& w, Views& v)
 {
-    EXPECT_TRUE(samePixels(v.smallFolders.image(), expectedView(w, 252, 29, row(0, 42))));
-    EXPECT_TRUE(samePixels(v.largeFolders.image(), expectedView(w, 264, 44, row(2, 44))));
-    EXPECT_TRUE(samePixels(v.avkon136.image(), expectedView(w, 42, 29, {{SlotFolder::Avkon, 136, 0}})));
-    EXPECT_TRUE(samePixels(v.avkon138.image(), expectedView(w, 44, 44, {{SlotFolder::Avkon, 138, 0}})));
-    EXPECT_TRUE(samePixels(v.avkon202.image(), expectedView(w, 30, 40, {{SlotFolder::Avkon, 202, 0}})));
+    EXPECT_TRUE(samePixels(v.smallFolders.image(), expectedView(w, 252, 29, Face, row(0, 42))));
+    EXPECT_TRUE(samePixels(v.largeFolders.image(), expectedView(w, 264, 44, Face, row(2, 44))));
+    EXPECT_TRUE(samePixels(v.avkon136.image(), expectedView(w, 42, 29, Page, {{SlotFolder::Avkon, 136, 0}})));
+    EXPECT_TRUE(samePixels(v.avkon138.image(), expectedView(w, 44, 44, Page, {{SlotFolder::Avkon, 138, 0}})));
+    EXPECT_TRUE(samePixels(v.avkon202.image(), expectedView(w, 30, 40, Page, {{SlotFolder::Avkon, 202, 0}})));
 }
 
-TEST(MenuPainter, IconsThroughTheirMasksOnThePageBackground)
+TEST(MenuPainter, IconsThroughTheirMasksOnTheFaceTheySitOn)
 {
     PreviewWorkspace w;
     w.fill();
@@ -103,9 +106,9 @@ TEST(MenuPainter, KeyColourInsideTheIconShowsThePage)
     Views v;
     PaintMenu(w.ws, v.surfaces());
     // The hole in the middle of Avkon\138 has the corner colour.
-    EXPECT_EQ(v.avkon138.pixel(23, 23), IconsPageBackground);
+    EXPECT_EQ(v.avkon138.pixel(23, 23), Page);
     EXPECT_EQ(w.read(slotName(SlotFolder::Avkon, 139)).getPixel(23, 23), rgb(255, 255, 255));
-    EXPECT_NE(v.avkon138.pixel(10, 10), IconsPageBackground);
+    EXPECT_NE(v.avkon138.pixel(10, 10), Page);
 }
 
 TEST(MenuPainter, MasksFollowAChangedCornerColour)
@@ -138,12 +141,12 @@ TEST(MenuPainter, StaleIconsDoNotLinger)
     w.remove(slotName(SlotFolder::Menu, 8));
     writeBytes(w.file(slotName(SlotFolder::Menu, 10)), {'B', 'M', 0, 0});   // unreadable
     PaintMenu(w.ws, v.surfaces());
-    // The missing and the unreadable icon leave the page background and
-    // their mask slots as they were.
+    // The missing and the unreadable icon leave the group's face and their
+    // mask slots as they were.
     for (int x = 84; x < 126; ++x)
-        EXPECT_EQ(v.smallFolders.pixel(x, 14), IconsPageBackground) << x;
+        EXPECT_EQ(v.smallFolders.pixel(x, 14), Face) << x;
     for (int x = 88; x < 132; ++x)
-        EXPECT_EQ(v.largeFolders.pixel(x, 22), IconsPageBackground) << x;
+        EXPECT_EQ(v.largeFolders.pixel(x, 22), Face) << x;
     EXPECT_EQ(readBytes(w.file(slotName(SlotFolder::Menu, 9))), mask);
 }
 

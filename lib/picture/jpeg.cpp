@@ -45,11 +45,13 @@ extern "C" void onOutput(j_common_ptr) {}
 
 // Reads the header, checks the size and decodes into out. Called between
 // setjmp and the end of the decode: no object with a destructor lives here.
-bool decodeInto(jpeg_decompress_struct* cinfo, Bitmap* out, char* why, std::size_t whySize)
+bool decodeInto(jpeg_decompress_struct* cinfo, Bitmap* out, char* why, std::size_t whySize, OversizedPicture* oversized)
 {
     jpeg_read_header(cinfo, TRUE);
     const std::int64_t w = cinfo->image_width, h = cinfo->image_height;
     if (w <= 0 || h <= 0 || w > Bitmap::MaxDimension || h > Bitmap::MaxDimension || w * h > MaxJpegPixels) {
+        if (w > 0 && h > 0)
+            *oversized = OversizedPicture{w, h};
         std::snprintf(why, whySize, "JPEG picture is too large (%lld x %lld)", static_cast<long long>(w),
                       static_cast<long long>(h));
         return false;
@@ -118,10 +120,11 @@ struct Decoder {
     jpeg_decompress_struct cinfo;
     ErrorManager err;
     Bitmap picture;
+    OversizedPicture oversized;
     char why[JMSG_LENGTH_MAX + 64];
 };
 
-Result<Bitmap> decodeJpeg(ByteSpan data)
+Result<Bitmap> decodeJpeg(ByteSpan data, OversizedPicture* oversized)
 {
     if (data.empty())
         return fail("Empty JPEG file");
@@ -143,23 +146,26 @@ Result<Bitmap> decodeJpeg(ByteSpan data)
     // coefficient of the picture).
     d->cinfo.mem->max_memory_to_use = 1024L * 1024L * 1024L;
     jpeg_mem_src(&d->cinfo, data.data(), static_cast<unsigned long>(data.size()));
-    const bool ok = decodeInto(&d->cinfo, &d->picture, d->why, sizeof d->why);
+    const bool ok = decodeInto(&d->cinfo, &d->picture, d->why, sizeof d->why, &d->oversized);
     jpeg_destroy_decompress(&d->cinfo);
-    if (!ok)
+    if (!ok) {
+        if (oversized)
+            *oversized = d->oversized;
         return fail(d->why);
+    }
     if (d->err.truncated)
         return fail("JPEG file is truncated");
     return std::move(d->picture);
 }
 
-Result<Bitmap> decodeJpeg(const std::filesystem::path& path)
+Result<Bitmap> decodeJpeg(const std::filesystem::path& path, OversizedPicture* oversized)
 {
     // The largest JPEG worth reading is far below this; a bigger file is
     // refused without reading it.
     auto data = readFile(path, std::uintmax_t{512} * 1024 * 1024);
     if (!data)
         return fail(data.error());
-    auto r = decodeJpeg(*data);
+    auto r = decodeJpeg(*data, oversized);
     if (!r)
         return fail(path.string() + ": " + r.error());
     return r;

@@ -14,12 +14,21 @@ namespace kastra {
 // anything for them, so a hostile header cannot ask for gigabytes.
 inline constexpr std::int64_t MaxJpegPixels = std::int64_t{64} * 1000 * 1000;
 
+// The size of a picture refused for being over the limits (a valid file the
+// program will not decode), so that the user can be told so and not that
+// the file is damaged.
+struct OversizedPicture {
+    std::int64_t width = 0;
+    std::int64_t height = 0;
+};
+
 // Decodes a JPEG held in memory. On failure returns the reason; libjpeg's
-// errors never end the process.
-Result<Bitmap> decodeJpeg(ByteSpan data);
+// errors never end the process. When the picture is refused for its size and
+// oversized is given, the size is stored there.
+Result<Bitmap> decodeJpeg(ByteSpan data, OversizedPicture* oversized = nullptr);
 
 // Reads and decodes a file. A file that cannot be read or decoded gives the
 // reason (and the caller keeps an empty picture).
-Result<Bitmap> decodeJpeg(const std::filesystem::path& path);
+Result<Bitmap> decodeJpeg(const std::filesystem::path& path, OversizedPicture* oversized = nullptr);
 
 } // namespace kastra

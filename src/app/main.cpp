@@ -2,6 +2,7 @@
 // only --help, --version and Qt's own options.
 #include "app/command_line.h"
 #include "platform/fatal.h"
+#include "platform/fileops.h"
 #include "platform/folders.h"
 #include "preview/fonts.h"
 #include "app/main_form.h"
@@ -21,6 +22,17 @@
 #include <unistd.h>
 
 namespace {
+
+// A workspace base made for this run alone goes with it, however the run
+// ends (the tear-down has removed the root below it by then).
+struct RunBase {
+    kastra::WorkspaceBaseChoice choice;
+    ~RunBase()
+    {
+        if (choice.madeForThisRun)
+            kastra::ClearFolder(choice.base, {QStringLiteral("Temp")});
+    }
+};
 
 int signalPipe[2] = {-1, -1};
 
@@ -89,22 +101,36 @@ int main(int argc, char** argv)
     });
 
     const QString programFolder = kastra::ResolveProgramFolder(QCoreApplication::applicationDirPath());
-    // The workspace is never put anywhere but the checked per-user base: a
-    // refused base ends the program before anything is written.
-    const kastra::Result<QString> base = kastra::WorkspaceBase();
-    if (!base)
-        kastra::FatalIoError(5);
-
-    QString why;
-    const auto lock = kastra::WorkspaceLock::acquire(*base, &why);
-    if (!lock) {
+    const auto refuse = [](const QString& why) {
         QMessageBox::warning(nullptr, QString::fromUtf16(kastra::WindowCaption), why);
         return 1;
-    }
+    };
+    // The workspace is never put anywhere but a checked per-user base, and
+    // never below a link: a refused folder ends the program, with a sentence
+    // that says why, before anything is written.
+    const auto base = kastra::WorkspaceBase();
+    if (!base)
+        return refuse(QString::fromStdString(base.error()));
+    const RunBase runBase{*base};
+
+    // One window per workspace base and one per program folder: two windows
+    // on one program folder would overwrite each other's settings and theme
+    // files even with their workspaces apart.
+    QString why;
+    const auto lock = kastra::WorkspaceLock::acquire(base->base, &why);
+    if (!lock)
+        return refuse(why);
+    const auto programLock =
+        kastra::WorkspaceLock::acquire(programFolder, &why, kastra::WorkspaceLock::ProgramFolderLockName);
+    if (!programLock)
+        return refuse(why);
+    const auto root = kastra::PrepareWorkspaceRoot(base->base);
+    if (!root)
+        return refuse(QString::fromStdString(root.error()));
 
     kastra::StartupOptions options;
     options.programFolder = programFolder;
-    options.workspaceRoot = kastra::WorkspaceRootFor(*base);
+    options.workspaceRoot = *root;
     kastra::MainForm form(options);
     kastra::SetFatalErrorPresenter([&form](const QString& title, const QString& text) {
         form.halt();

@@ -90,28 +90,21 @@ QStringList UnstorableSettingsKeys(const Settings& s)
 
 Result<void> SaveSettings(const QString& iniPath, const Settings& s)
 {
+    // Nothing is written when one value cannot be: half the settings saved
+    // would look like all of them.
+    if (const QStringList refused = UnstorableSettingsKeys(s); !refused.isEmpty())
+        return fail(refused.join(QStringLiteral(", ")).toStdString());
     IniFile ini(iniPath);
-    QStringList skipped;
-    const auto put = [&](const QString& k, const QString& value) {
-        if (storable(value))
-            ini.writeString(General, k, value);
-        else
-            skipped << k;
-    };
     for (int n = 1; n <= 3; ++n)
-        put(key("Editor", n), s.editors[static_cast<std::size_t>(n - 1)]);
+        ini.writeString(General, key("Editor", n), s.editors[static_cast<std::size_t>(n - 1)]);
     for (int n = 1; n <= 3; ++n)
-        put(key("Label", n), s.labels[static_cast<std::size_t>(n - 1)]);
+        ini.writeString(General, key("Label", n), s.labels[static_cast<std::size_t>(n - 1)]);
     if (s.defaultEditor >= 1 && s.defaultEditor <= 3)
         ini.writeInt(General, QStringLiteral("DefaultEditor"), s.defaultEditor);
     ini.writeInt(Other, QStringLiteral("Top"), s.top ? 1 : 0);
     ini.writeInt(Other, QStringLiteral("Bottom"), s.bottom ? 1 : 0);
     ini.writeInt(Other, QStringLiteral("NCEiD"), s.separateEidPic ? 1 : 0);
-    if (auto saved = ini.save(); !saved)
-        return saved;
-    if (!skipped.isEmpty())
-        return fail(skipped.join(QStringLiteral(", ")).toStdString());
-    return {};
+    return ini.save();
 }
 
 std::array<QString, 3> ReadLabels(const QString& iniPath)

@@ -34,11 +34,11 @@ Settings LoadSettings(const QString& iniPath);
 // leaves the key as it is), Top, Bottom and NCEiD, keeping every other line
 // of the file, and replaces the file atomically.
 //
-// An INI line cannot hold a line break, and the file is Windows-1251: a value
-// with CR, LF or NUL, or with a character the code page lacks, is not stored
-// (the file keeps its old value for that key) and the error names the keys
-// left out, so the caller can say so instead of storing a garbled path. An
-// error is also returned when the file cannot be written.
+// An INI line cannot hold a line break, and the file is Windows-1251: when a
+// value has CR, LF or NUL, or a character the code page lacks, nothing is
+// written (the file stays byte for byte as it was) and the error names the
+// keys, so the caller can say so instead of storing a garbled path or half
+// the settings. An error is also returned when the file cannot be written.
 Result<void> SaveSettings(const QString& iniPath, const Settings& s);
 
 // The labels as the file holds them now (the EditorMenu captions).

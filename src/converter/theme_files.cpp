@@ -6,6 +6,10 @@
 #include "converter/slot_backup.h"
 #include "workspace/slots.h"
 #include "converter/setup.h"
+#include "base/fileio.h"
+#include "workspace/theme_catalogue.h"
+
+#include <QDir>
 
 
 namespace kastra {
@@ -51,15 +55,51 @@ UnpackLayout unpackLayout(ThemeFile file)
                                                                       : UnpackLayout::OnePerLine;
 }
 
-ThemeFileOutcome missing(ThemeFile file)
+// Theme files are a few hundred KiB; anything far larger is not one.
+constexpr std::uintmax_t kMaxThemeFileBytes = 64u * 1024 * 1024;
+
+ThemeFileOutcome missing(const Workspace& ws, ThemeFile file)
 {
+    // An installed program keeps its files in the user's data folder, not
+    // beside the executable: the second line says which folder is meant.
+    QString folder = ws.programFolder;
+    while (folder.size() > 1 && (folder.endsWith(u'/') || folder.endsWith(u'\\')))
+        folder.chop(1);
     return {ThemeFileOutcome::Status::Missing,
-            QStringLiteral("Поместите файл %1 в директорию с программой !").arg(themeFileName(file))};
+            QStringLiteral("Поместите файл %1 в директорию с программой !").arg(themeFileName(file)) + u'\n'
+                + QStringLiteral("Папка программы: %1").arg(QDir::toNativeSeparators(folder))};
 }
 
-ThemeFileOutcome loadFailed(ThemeFile file)
+ThemeFileOutcome loadFailed(ThemeFile file, const QString& why = {})
 {
-    return {ThemeFileOutcome::Status::Failed, QStringLiteral("Не удалось загрузить файл %1.").arg(themeFileName(file))};
+    QString text = QStringLiteral("Не удалось загрузить файл %1.").arg(themeFileName(file));
+    if (!why.isEmpty())
+        text += u'\n' + why;
+    return {ThemeFileOutcome::Status::Failed, text};
+}
+
+// The theme file's bytes when they fit the file's catalogue (bitmap count,
+// sizes, depths), else the reason for the user. A valid MBM of the wrong kind
+// behind a button would otherwise turn every slot into a wrong-sized picture
+// without a word.
+Result<QByteArray> readFittingThemeFile(ThemeFile file, const QString& path)
+{
+    const auto bytes = readFile(fsPath(path), kMaxThemeFileBytes);
+    if (!bytes)
+        return fail(QStringLiteral("Файл не удалось прочитать: это не обычный файл, он слишком велик или недоступен.")
+                        .toStdString());
+    if (const QString why = themeFileMismatch(themeFileName(file), *bytes); !why.isEmpty())
+        return fail(why.toStdString());
+    return QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()));
+}
+
+// Writes the checked bytes as the load copy, so that what bmconv unpacks is
+// what was checked, whatever happens to the user's file meanwhile.
+bool writeLoadCopy(const QString& path, const QByteArray& bytes)
+{
+    return writeFileAtomic(fsPath(path), ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                                  static_cast<std::size_t>(bytes.size())))
+        .ok();
 }
 
 ThemeFileOutcome saveFailed(ThemeFile file)
@@ -84,7 +124,7 @@ void cutTopStrips(const Workspace& ws, ScratchBitmaps& scratch)
     }
 }
 
-ThemeFileOutcome loadMenuFolders(const Workspace& ws, const QString& source)
+ThemeFileOutcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
 {
     const QString own = ws.root + QStringLiteral("menu_folders.mbm");
     QStringList kept = unpackTargets(ThemeFile::MenuFolders);
@@ -94,7 +134,7 @@ ThemeFileOutcome loadMenuFolders(const Workspace& ws, const QString& source)
     if (!backup.save())
         return loadFailed(ThemeFile::MenuFolders);
     RemoveName(own);
-    if (!CopyFileOver(source, own)) {
+    if (!writeLoadCopy(own, bytes)) {
         backup.restore();
         return loadFailed(ThemeFile::MenuFolders);
     }
@@ -117,9 +157,12 @@ ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitma
 {
     const QString source = FindInFolder(ws.programFolder, themeFileName(file));
     if (!IsFile(source))
-        return missing(file);
+        return missing(ws, file);
+    const auto bytes = readFittingThemeFile(file, source);
+    if (!bytes)
+        return loadFailed(file, QString::fromStdString(bytes.error()));
     if (file == ThemeFile::MenuFolders)
-        return loadMenuFolders(ws, source);
+        return loadMenuFolders(ws, *bytes);
 
     if (file == ThemeFile::Avkon)
         CreateFolder(ws.root + folderName(SlotFolder::Avkon), false);
@@ -133,7 +176,7 @@ ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitma
     const QString loadCopy = QLatin1String(info(file).loadCopy);
     const QString copyPath = ws.root + loadCopy;
     RemoveName(copyPath);
-    if (!CopyFileOver(source, copyPath))
+    if (!writeLoadCopy(copyPath, *bytes))
         return loadFailed(file);
 
     const QStringList targets = unpackTargets(file);

@@ -20,14 +20,17 @@ struct ThemeFileOutcome {
     enum class Status { Done, Missing, Failed };
     Status status = Status::Done;
     // The text for the user's message box (empty when Done): "Поместите файл
-    // ... в директорию с программой !" for Missing, "Не удалось загрузить
-    // файл ..." / "Не удалось сохранить файл ..." for Failed; a save that
-    // lacks a picture adds a line saying which one and how to get it.
+    // ... в директорию с программой !" and a second line naming the program
+    // folder for Missing; "Не удалось загрузить файл ..." with the reason on a
+    // second line, or "Не удалось сохранить файл ...", for Failed; a save
+    // that lacks a picture adds a line saying which one and how to get it.
     QString message;
 };
 
 // Loads the theme file from the program folder (found regardless of letter
-// case). The load copy is removed first; the slots the unpack overwrites are
+// case). The file is read (a regular file only) and checked against its
+// catalogue first: a wrong bitmap count, size or depth refuses it and no
+// slot changes. The load copy is removed first; the slots the unpack overwrites are
 // copied aside and put back when bmconv fails, so the workspace is never half
 // old and half new. EidPic also rewrites Temp1.bmp ... Temp4.bmp from the
 // banners' top rows through the strip buffer. MenuFolders runs

@@ -1,11 +1,15 @@
 #include "edit/picture_import.h"
 
+#include "base/safe_file.h"
 #include "platform/fileops.h"
 #include "picture/jpeg.h"
 #include "picture/resample.h"
 #include "workspace/slots.h"
 
 #include <QFileInfo>
+
+#include <cstdlib>
+#include <unistd.h>
 
 namespace kastra {
 
@@ -24,19 +28,52 @@ ImportOutcome refusal(const QString& text)
     return o;
 }
 
-// The user's picture, or nothing when the file cannot be read as one.
-std::optional<Bitmap> readPicture(const QString& path)
+// The size a BMP file's header gives when it is over the limits a picture is
+// read with; nothing otherwise (a sound size, or no BMP header at all).
+std::optional<OversizedPicture> oversizedBmp(const QString& path)
+{
+    auto file = openRegularFile(fsPath(path));
+    if (!file)
+        return std::nullopt;
+    std::uint8_t header[26] = {};
+    std::size_t got = 0;
+    while (got < sizeof header) {
+        const auto n = ::read(file->fd(), header + got, sizeof header - got);
+        if (n <= 0)
+            return std::nullopt;
+        got += static_cast<std::size_t>(n);
+    }
+    if (header[0] != 'B' || header[1] != 'M' || le32(header + 14) < 40)
+        return std::nullopt;
+    const std::int64_t w = static_cast<std::int32_t>(le32(header + 18));
+    const std::int64_t h = std::abs(static_cast<std::int64_t>(static_cast<std::int32_t>(le32(header + 22))));
+    if (w <= 0 || h <= 0)
+        return std::nullopt;
+    if (w > Bitmap::MaxDimension || h > Bitmap::MaxDimension || w * h > Bitmap::MaxPixels)
+        return OversizedPicture{w, h};
+    return std::nullopt;
+}
+
+// The user's picture, or nothing when the file cannot be read as one; a
+// picture refused for its size leaves that size in oversized.
+std::optional<Bitmap> readPicture(const QString& path, std::optional<OversizedPicture>& oversized)
 {
     if (path.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive)) {
         Bitmap picture;
         picture.readBmp(fsPath(path));
-        if (picture.empty())
+        if (picture.empty()) {
+            oversized = oversizedBmp(path);
             return std::nullopt;
+        }
         return picture;
     }
-    auto decoded = decodeJpeg(fsPath(path));
-    if (!decoded || decoded->empty())
+    OversizedPicture size;
+    auto decoded = decodeJpeg(fsPath(path), &size);
+    if (!decoded || decoded->empty()) {
+        if (size.width > 0)
+            oversized = size;
         return std::nullopt;
+    }
     return std::move(*decoded);
 }
 
@@ -79,10 +116,25 @@ QString UnreadableMessage(const QString& picturePath)
         .arg(QFileInfo(picturePath).fileName());
 }
 
+QString TooLargeMessage(std::int64_t width, std::int64_t height, bool jpeg)
+{
+    const std::int64_t maxPixels = jpeg ? MaxJpegPixels : Bitmap::MaxPixels;
+    return QStringLiteral("Картинка слишком большая: %1 × %2 точек. Программа открывает картинки не больше %3 точек "
+                          "по каждой стороне и не больше %4 миллионов точек всего.")
+        .arg(width)
+        .arg(height)
+        .arg(Bitmap::MaxDimension)
+        .arg(maxPixels / 1000000);
+}
+
 ImportOutcome ImportPicture(AppState& state, const Workspace& ws, const QString& picturePath,
                             const ImportOptions& options)
 {
-    std::optional<Bitmap> picture = readPicture(picturePath);
+    std::optional<OversizedPicture> oversized;
+    std::optional<Bitmap> picture = readPicture(picturePath, oversized);
+    if (!picture && oversized)
+        return refusal(TooLargeMessage(oversized->width, oversized->height,
+                                       !picturePath.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive)));
     if (!picture)
         return refusal(UnreadableMessage(picturePath));
     Bitmap target(ScreenWidth, DesktopHeight);

@@ -14,6 +14,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstdint>
+
 #include <optional>
 
 namespace kastra {
@@ -49,6 +51,10 @@ struct ImportOutcome {
 QString TooSmallMessage();
 // The message for a file that cannot be read as a picture.
 QString UnreadableMessage(const QString& picturePath);
+// The message for a picture over the size limits it is read with (a JPEG's
+// or a BMP's): says so and what the limits are, since the file is not
+// damaged.
+QString TooLargeMessage(std::int64_t width, std::int64_t height, bool jpeg);
 
 // Imports the picture at picturePath. A name ending in ".bmp" (any letter
 // case) is read as a BMP, anything else decoded as a JPEG. Writes, with N the

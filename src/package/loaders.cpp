@@ -52,7 +52,9 @@ Outcome LoadPackageFile(const Workspace& ws, LoadedFile kind, const QString& cho
 
     const QString packageFolder = slotPath(ws.root, QStringLiteral("SIS"));
     const QString target = slotPath(ws.root, QStringLiteral("SIS\\") + loadedFileName(kind));
-    if (!CreateFolder(packageFolder, false) || !CopyFileOver(chosenPath, target)) {
+    // The bytes that were checked are the ones written: the chosen file may
+    // change meanwhile.
+    if (!CreateFolder(packageFolder, false) || !writeFileAtomic(fsPath(target), *bytes)) {
         const QString text = font ? QStringLiteral("Не удалось скопировать шрифт в папку пакета.\nШрифт не загружен.")
                                   : QStringLiteral("Не удалось скопировать файл в папку пакета.\nФайл не загружен.");
         return WarningOutcome(text, QStringLiteral("cannot copy ") + chosenPath + QStringLiteral(" to ") + target);

@@ -16,14 +16,12 @@ namespace kastra {
 
 namespace {
 
-const QString kLockName = QStringLiteral("kastra-theme.lock");
-
-QString lockPath(const QString& base)
+QString lockPath(const QString& base, const char* fileName)
 {
     QString path = base;
     if (!path.endsWith(u'/') && !path.endsWith(u'\\'))
         path += u'/';
-    return path + kLockName;
+    return path + QLatin1String(fileName);
 }
 
 void tell(QString* why, const QString& text)
@@ -45,14 +43,14 @@ struct WorkspaceLock::Impl {
     QLockFile file;
 };
 
-std::unique_ptr<WorkspaceLock> WorkspaceLock::acquire(const QString& base, QString* why)
+std::unique_ptr<WorkspaceLock> WorkspaceLock::acquire(const QString& base, QString* why, const char* fileName)
 {
-    auto impl = std::make_unique<Impl>(lockPath(base));
+    auto impl = std::make_unique<Impl>(lockPath(base, fileName));
     impl->file.setStaleLockTime(0);
     if (!impl->file.tryLock(0)) {
         tell(why, impl->file.error() == QLockFile::LockFailedError
                       ? kHeld
-                      : QStringLiteral("Не удалось создать файл блокировки ") + lockPath(base));
+                      : QStringLiteral("Не удалось создать файл блокировки ") + lockPath(base, fileName));
         return {};
     }
     return std::unique_ptr<WorkspaceLock>(new WorkspaceLock(std::move(impl)));
@@ -72,10 +70,15 @@ struct WorkspaceLock::Impl {
     int fd;
 };
 
-std::unique_ptr<WorkspaceLock> WorkspaceLock::acquire(const QString& base, QString* why)
+std::unique_ptr<WorkspaceLock> WorkspaceLock::acquire(const QString& base, QString* why, const char* fileName)
 {
-    const QString path = lockPath(base);
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600);
+    const QString path = lockPath(base, fileName);
+    const QByteArray name = QFile::encodeName(path);
+    // Readable by all, so that another login sharing the program folder can
+    // open it to take its turn; flock() needs no write access.
+    int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0 && errno == EACCES)
+        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
     if (fd < 0) {
         tell(why, QStringLiteral("Не удалось открыть файл блокировки %1: %2")
                       .arg(path, QString::fromLocal8Bit(std::strerror(errno))));

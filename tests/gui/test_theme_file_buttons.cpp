@@ -37,8 +37,8 @@ TEST(ThemeFileButtons, EveryMissingFileHasItsMessage)
         click(run, button);
         ASSERT_EQ(run.dialogs.messages.size(), 1u) << button;
         EXPECT_EQ(run.dialogs.messages[0].title, QString::fromUtf16(WindowCaption));
-        EXPECT_EQ(run.dialogs.messages[0].text,
-                  QStringLiteral("Поместите файл %1 в директорию с программой !").arg(QString::fromLatin1(file)));
+        EXPECT_TRUE(run.dialogs.messages[0].text.startsWith(
+            QStringLiteral("Поместите файл %1 в директорию с программой !\n").arg(QString::fromLatin1(file))));
         EXPECT_EQ(run.dialogs.messages[0].icon, MessageIcon::Information);
         EXPECT_TRUE(run.form->stripTimer().isActive()) << button;
         EXPECT_EQ(run.form->state().stripEdited, std::string(button) != "LoadEidPicButton") << button;
@@ -48,7 +48,8 @@ TEST(ThemeFileButtons, EveryMissingFileHasItsMessage)
     run.form->menuPreviewTimer().stop();
     click(run, "LoadMenuFoldersButton");
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
-    EXPECT_EQ(run.dialogs.messages[0].text, QStringLiteral("Поместите файл menu_folders.mbm в директорию с программой !"));
+    EXPECT_TRUE(run.dialogs.messages[0].text.startsWith(
+        QStringLiteral("Поместите файл menu_folders.mbm в директорию с программой !\n")));
     EXPECT_FALSE(run.form->menuPreviewTimer().isActive());
 }
 
@@ -109,7 +110,8 @@ TEST(ThemeFileButtons, ADamagedLoadLeavesTheSlotsAsTheyWere)
     click(run, "LoadAvkonExButton");
     EXPECT_EQ(fileBytes(slot), before);
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
-    EXPECT_EQ(run.dialogs.messages[0].text, QStringLiteral("Не удалось загрузить файл AvkonEx.mbm."));
+    EXPECT_EQ(run.dialogs.messages[0].text,
+              QStringLiteral("Не удалось загрузить файл AvkonEx.mbm.\nФайл повреждён или не является файлом картинок MBM."));
 }
 
 } // namespace

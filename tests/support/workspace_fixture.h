@@ -98,7 +98,10 @@ inline Bitmap readPicture(const fs::path& p)
 }
 
 // Writes an MBM file of 24-bit bitmaps made from the pictures.
-inline void writeMbmOf(const fs::path& p, const std::vector<Bitmap>& pictures)
+// modeOf gives the depth of bitmap i (24-bit colour when not given): a load
+// refuses a theme file whose depths are not those its slots are packed with.
+inline void writeMbmOf(const fs::path& p, const std::vector<Bitmap>& pictures,
+                       mbm::Mode (*modeOf)(std::size_t) = nullptr)
 {
     std::vector<mbm::MbmBitmap> bitmaps;
     for (const Bitmap& pic : pictures) {
@@ -109,7 +112,8 @@ inline void writeMbmOf(const fs::path& p, const std::vector<Bitmap>& pictures)
                 pixels.push_back(mbm::Rgb{static_cast<std::uint8_t>(redOf(c)), static_cast<std::uint8_t>(greenOf(c)),
                                      static_cast<std::uint8_t>(blueOf(c))});
             }
-        auto bm = mbm::makeBitmap(mbm::Mode{24, true}, pic.width(), pic.height(), pixels, 0, 0);
+        const mbm::Mode mode = modeOf ? modeOf(bitmaps.size()) : mbm::Mode{24, true};
+        auto bm = mbm::makeBitmap(mode, pic.width(), pic.height(), pixels, 0, 0);
         ASSERT_TRUE(bm.ok()) << bm.error();
         bitmaps.push_back(*bm);
     }

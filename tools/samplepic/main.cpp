@@ -2,6 +2,8 @@
 // it as a JPEG, for the screenshots and the walk-through: a user's first
 // theme starts from a picture like this, and no picture file needs to be
 // committed.
+#include "base/safe_file.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -67,16 +69,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "samplepic: size out of range\n");
         return 1;
     }
-    std::FILE* out = std::fopen(argv[1], "wb");
-    if (!out) {
-        std::perror(argv[1]);
-        return 1;
-    }
     jpeg_compress_struct c;
     jpeg_error_mgr err;
     c.err = jpeg_std_error(&err);
     jpeg_create_compress(&c);
-    jpeg_stdio_dest(&c, out);
+    // Compressed in memory, then written like every file the project writes:
+    // beside the target and renamed over it.
+    unsigned char* encoded = nullptr;
+    unsigned long encodedSize = 0;
+    jpeg_mem_dest(&c, &encoded, &encodedSize);
     c.image_width = static_cast<JDIMENSION>(w);
     c.image_height = static_cast<JDIMENSION>(h);
     c.input_components = 3;
@@ -97,5 +98,11 @@ int main(int argc, char** argv)
     }
     jpeg_finish_compress(&c);
     jpeg_destroy_compress(&c);
-    return std::fclose(out) == 0 ? 0 : 1;
+    const auto written = kastra::writeFileAtomic(argv[1], kastra::ByteSpan(encoded, encodedSize));
+    std::free(encoded);
+    if (!written) {
+        std::fprintf(stderr, "samplepic: %s\n", written.error().c_str());
+        return 1;
+    }
+    return 0;
 }

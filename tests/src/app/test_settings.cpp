@@ -91,24 +91,33 @@ TEST(Settings, SaveReplacesLinesInPlaceAndLeavesDefaultEditorWhenNoneIsChosen)
     EXPECT_EQ(LoadSettings(ini).editors[0], QStringLiteral("b"));
 }
 
-TEST(Settings, TextTheFileCannotHoldIsRefusedAndTheOldValueKept)
+// A value the file cannot carry refuses the whole save: the file stays byte
+// for byte as it was (no half-saved settings), and the error names the key.
+TEST(Settings, TextTheFileCannotHoldLeavesTheFileAsItWas)
 {
-    TempDir dir;
-    const QString ini = qp(dir.path() / "Settings.ini");
-    Settings s = LoadSettings(ini);
-    const QString before = s.editors[0];
-    s.editors[0] = QStringLiteral("/opt/画图/paint");     // no such letters in Windows-1251
-    s.labels[1] = QStringLiteral("two\nlines");
-    s.labels[2] = QStringLiteral("Мой редактор");
-    const Result<void> saved = SaveSettings(ini, s);
-    ASSERT_FALSE(saved.ok());
-    EXPECT_NE(saved.error().find("Editor1"), std::string::npos);
-    EXPECT_NE(saved.error().find("Label2"), std::string::npos);
-    const Settings back = LoadSettings(ini);
-    EXPECT_EQ(back.editors[0], before);
-    EXPECT_EQ(back.labels[1], QStringLiteral("Редактор №2"));
-    EXPECT_EQ(back.labels[2], QStringLiteral("Мой редактор"));
-    EXPECT_FALSE(readAll(ini).contains('?'));
+    struct Case {
+        const char* key;
+        QString value;
+    };
+    const Case cases[] = {
+        {"Editor1", QStringLiteral("/opt/画图/paint")},   // no such letters in Windows-1251
+        {"Label2", QStringLiteral("two\nlines")},
+        {"Editor3", QStringLiteral("paint") + QChar(0) + QStringLiteral("x")},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        TempDir dir;
+        const QString ini = qp(dir.path() / "Settings.ini");
+        Settings s = LoadSettings(ini);
+        const QByteArray before = readAll(ini);
+        s.labels[2] = QStringLiteral("Мой редактор");   // storable, but not saved alone
+        (c.key[0] == 'E' ? s.editors[static_cast<std::size_t>(c.key[6] - '1')]
+                         : s.labels[static_cast<std::size_t>(c.key[5] - '1')]) = c.value;
+        const Result<void> saved = SaveSettings(ini, s);
+        ASSERT_FALSE(saved.ok());
+        EXPECT_NE(saved.error().find(c.key), std::string::npos) << saved.error();
+        EXPECT_EQ(readAll(ini), before);
+    }
 }
 
 TEST(EditorCommand, TheProgramIsTheLongestExecutablePrefix)

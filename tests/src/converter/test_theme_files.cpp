@@ -6,10 +6,12 @@
 #include "converter/theme_files.h"
 #include "workspace_fixture.h"
 #include "converter/setup.h"
+#include "workspace/payloads.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <tuple>
 
 namespace kastra {
 void PrintTo(ThemeFile f, std::ostream* os)
@@ -22,6 +24,33 @@ using namespace kastra;
 using namespace kastra::test;
 
 namespace {
+
+mbm::Mode menuMode(std::size_t i)
+{
+    return i % 2 == 0 ? mbm::Mode{12, true} : mbm::Mode{1, false};
+}
+
+// The depths of the Avkon pack list.
+mbm::Mode avkonMode(std::size_t i)
+{
+    const char letter = avkonDepths()[i];
+    return letter == 'c' ? mbm::Mode{8, true} : letter == 't' ? mbm::Mode{12, true} : mbm::Mode{1, false};
+}
+
+// 508 pictures of one colour: the slots the program shows at their fixed
+// sizes, all others size x size.
+std::vector<Bitmap> avkonOf(int size, Colour colour)
+{
+    std::vector<Bitmap> out;
+    for (int i = 0; i < 508; ++i) {
+        int w = size, h = size;
+        for (const auto& [index, fw, fh] : {std::tuple{136, 42, 29}, {138, 44, 44}, {202, 30, 40}, {445, 44, 12}})
+            if (i == index || i == index + 1)
+                w = fw, h = fh;
+        out.push_back(picture(w, h, [colour](int, int) { return colour; }));
+    }
+    return out;
+}
 
 class ThemeFiles : public WorkspaceTest {
 protected:
@@ -78,7 +107,10 @@ TEST_P(EveryThemeFile, MissingFileAsksForItAndChangesNothing)
     const auto before = snapshot(targets);
     const ThemeFileOutcome out = LoadThemeFile(ws, GetParam(), scratch);
     EXPECT_EQ(out.status, ThemeFileOutcome::Status::Missing);
-    EXPECT_EQ(out.message, "Поместите файл " + themeFileName(GetParam()) + " в директорию с программой !");
+    // The second line names the folder the program uses, which is not always
+    // the executable's.
+    EXPECT_EQ(out.message, "Поместите файл " + themeFileName(GetParam()) + " в директорию с программой !\nПапка программы: "
+                               + QString::fromStdString(program().parent_path().string()));
     EXPECT_EQ(snapshot(targets), before);
 }
 
@@ -171,7 +203,8 @@ TEST_P(DamagedLoads, LeaveTheWorkspaceAsItWas)
     const ThemeFileOutcome out = LoadThemeFile(ws, file, scratch);
 
     EXPECT_EQ(out.status, ThemeFileOutcome::Status::Failed) << damage.what;
-    EXPECT_EQ(out.message, "Не удалось загрузить файл " + themeFileName(file) + ".");
+    EXPECT_TRUE(out.message.startsWith("Не удалось загрузить файл " + themeFileName(file) + ".\n"))
+        << out.message.toStdString();
     EXPECT_EQ(snapshot(targets), before) << damage.what;
     EXPECT_FALSE(fs::exists(root() / "Top4.bmp"));
     EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
@@ -206,6 +239,47 @@ INSTANTIATE_TEST_SUITE_P(Files, DamagedLoads,
                                                               Damage{"not an MBM", notAnMbm})));
 
 INSTANTIATE_TEST_SUITE_P(Files, EveryThemeFile, ::testing::ValuesIn(kAllFiles), fileLabel);
+
+// A valid MBM of the wrong kind behind a load button, or one whose sizes or
+// depths do not fit, is refused with the reason; no slot changes. The
+// default Avkon.mbm, whose depths differ from the pack list at five indices,
+// is taken.
+TEST_F(ThemeFiles, WrongKindOfMbmIsRefusedOnEveryButton)
+{
+    const auto payload = [](const char* name) {
+        const auto bytes = payloadBytes(QStringLiteral("PKG"), QLatin1String(name), {});
+        return Bytes(bytes->begin(), bytes->end());
+    };
+    const fs::path scratchFile = dir.path() / "scratch.mbm";
+    writeMbmOf(scratchFile, std::vector<Bitmap>(12, picture(42, 29, [](int, int) { return rgb(1, 2, 3); })),
+               [](std::size_t i) { return i == 0 ? mbm::Mode{4, true} : i <= 5 ? mbm::Mode{12, true} : mbm::Mode{1, false}; });
+    const Bytes signalsOfMenuSize = readBytes(scratchFile);
+    writeMbmOf(scratchFile, {picture(176, 12, [](int, int) { return rgb(1, 2, 3); })});
+    const struct {
+        ThemeFile file;
+        Bytes bytes;
+        const char* reason;
+    } cases[] = {
+        {ThemeFile::EidPic, payload("AVKONEX"), "Картинок в файле: 12, а должно быть 5."},
+        {ThemeFile::Background, payload("MENUF"), "Картинок в файле: 24, а должно быть 2."},
+        {ThemeFile::Avkon, payload("MENUF"), "Картинок в файле: 24, а должно быть 508."},
+        {ThemeFile::AvkonEx, payload("MENUF"), "Картинок в файле: 24, а должно быть 12."},
+        {ThemeFile::MenuFolders, payload("AVKONEX"), "Картинок в файле: 12, а должно быть 24."},
+        {ThemeFile::AvkonEx, signalsOfMenuSize, "Картинка №0 (Signal\\000.bmp) размером 42 × 29, а должна быть 32 × 12."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.reason);
+        writeBytes(program() / themeFileName(c.file).toStdString(), c.bytes);
+        const auto targets = loadTargets(c.file);
+        const auto before = snapshot(targets);
+        const ThemeFileOutcome out = LoadThemeFile(ws, c.file, scratch);
+        EXPECT_EQ(out.status, ThemeFileOutcome::Status::Failed);
+        EXPECT_EQ(out.message, "Не удалось загрузить файл " + themeFileName(c.file) + ".\n" + QString::fromUtf8(c.reason));
+        EXPECT_EQ(snapshot(targets), before);
+    }
+    writeBytes(program() / "Avkon.mbm", payload("AVKON"));
+    EXPECT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Done);
+}
 
 // ---------------------------------------------------------------------------
 // Particular files
@@ -254,7 +328,7 @@ TEST_F(ThemeFiles, LoadThenSaveMenuFolders)
         icons.push_back(picture(i % 4 < 2 ? 42 : 44, i % 4 < 2 ? 29 : 44, [i](int x, int y) {
             return (x * y) % (i + 3) == 0 ? rgb(255, 255, 255) : rgb(16 * (i % 16), 0, 240);
         }));
-    writeMbmOf(program() / "menu_folders.mbm", icons);
+    writeMbmOf(program() / "menu_folders.mbm", icons, menuMode);
     const Bytes mine = readBytes(program() / "menu_folders.mbm");
 
     ASSERT_EQ(LoadThemeFile(ws, ThemeFile::MenuFolders, scratch).status, ThemeFileOutcome::Status::Done);
@@ -305,16 +379,14 @@ TEST_F(ThemeFiles, LoadingEidPicCutsTheTopStrips)
 TEST_F(ThemeFiles, LoadingAvkonTwiceKeepsTheWorkspacesOwnAvkon)
 {
     const Bytes ownAvkon = readBytes(root() / "Avkon.mbm");
-    std::vector<Bitmap> mine(508, picture(2, 2, [](int, int) { return rgb(8, 8, 8); }));
-    writeMbmOf(program() / "Avkon.mbm", mine);
+    writeMbmOf(program() / "Avkon.mbm", avkonOf(2, rgb(8, 8, 8)), avkonMode);
     ASSERT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Done);
-    mine.assign(508, picture(3, 3, [](int, int) { return rgb(9, 9, 9); }));
-    writeMbmOf(program() / "Avkon.mbm", mine);
+    writeMbmOf(program() / "Avkon.mbm", avkonOf(3, rgb(9, 9, 9)), avkonMode);
     ASSERT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Done);
 
     EXPECT_EQ(readBytes(root() / "Avk.mbm"), readBytes(program() / "Avkon.mbm"));
     EXPECT_EQ(readBytes(root() / "Avkon.mbm"), ownAvkon);
-    EXPECT_EQ(readPicture(slot(SlotFolder::Avkon, 0)).getPixel(2, 2), rgb(9, 9, 9));
+    EXPECT_EQ(readPicture(slot(SlotFolder::Avkon, 0)).width(), 3);
     EXPECT_EQ(readPicture(slot(SlotFolder::Avkon, 507)).width(), 3);
 }
 

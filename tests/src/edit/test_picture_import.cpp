@@ -165,6 +165,45 @@ TEST(PictureImport, DamagedFilesAreNamedAndChangeNothing)
     EXPECT_TRUE(out.message->text.contains(QStringLiteral("gone.bmp")));
 }
 
+// A picture over the size limits is not called damaged: the message says it
+// is too large and what the limit is.
+TEST(PictureImport, TooLargePicturesSaySoWithTheLimit)
+{
+    // A sound JPEG whose frame header names 20000 x 20000 (decoding one for
+    // real would take a minute), and a BMP header of 40000 x 10.
+    Bytes jpeg = encodeJpeg(16, 16, 3, std::vector<std::uint8_t>(16 * 16 * 3, 128));
+    for (std::size_t i = 0; i + 8 < jpeg.size(); ++i) {
+        if (jpeg[i] == 0xFF && (jpeg[i + 1] == 0xC0 || jpeg[i + 1] == 0xC2)) {
+            jpeg[i + 5] = 20000 >> 8, jpeg[i + 6] = 20000 & 0xFF, jpeg[i + 7] = 20000 >> 8, jpeg[i + 8] = 20000 & 0xFF;
+            break;
+        }
+    }
+    Bytes bmp(54, 0);
+    bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[26] = 1, bmp[28] = 24;
+    bmp[18] = 40000 & 0xFF, bmp[19] = 40000 >> 8, bmp[22] = 10;
+    const struct {
+        const char* name;
+        Bytes bytes;
+        QString message;
+    } cases[] = {
+        {"huge.jpg", jpeg, TooLargeMessage(20000, 20000, true)},
+        {"wide.bmp", bmp, TooLargeMessage(40000, 10, false)},
+    };
+    for (const auto& c : cases) {
+        PreviewWorkspace w;
+        w.fill();
+        writeBytes(w.dir.path() / c.name, c.bytes);
+        const auto before = snapshot(w);
+        const ImportOutcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / c.name), {});
+        ASSERT_TRUE(out.message.has_value()) << c.name;
+        EXPECT_EQ(out.message->text, c.message);
+        EXPECT_EQ(snapshot(w), before) << c.name;
+    }
+    EXPECT_EQ(TooLargeMessage(20000, 20000, true),
+              QStringLiteral("Картинка слишком большая: 20000 × 20000 точек. Программа открывает картинки не больше "
+                             "32768 точек по каждой стороне и не больше 64 миллионов точек всего."));
+}
+
 TEST(PictureImport, ExtensionChoosesTheReader)
 {
     const Bitmap picture = drawn(176, 200, photo);

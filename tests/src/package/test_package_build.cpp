@@ -288,6 +288,53 @@ TEST(PackageBuild, FailuresNeverReportSuccessAndKeepTheOldPackage)
     }
 }
 
+// The delivered package is the build's own or the build says it failed: a
+// copy into the delivery folder that fails is reported, and a link planted
+// under the package's name (or a fixed temporary name beside it) is replaced,
+// never written through.
+TEST(PackageBuild, DeliveryIsCheckedAndNeverGoesThroughALink)
+{
+    struct Case {
+        const char* what;
+        std::function<void(const ThemeWorkspace&, BuildInputs&)> plant;
+        bool succeeds;
+    };
+    const Case cases[] = {
+        {"a folder in the way of the package",
+         [](const ThemeWorkspace& t, BuildInputs&) { fs::create_directories(t.programFolder() / "MyTheme.sis" / "x"); },
+         false},
+        {"the delivery folder is gone",
+         [](const ThemeWorkspace& t, BuildInputs& in) { in.deliveryFolder = q(t.base() / "gone"); }, false},
+        {"a link under the package's name",
+         [](const ThemeWorkspace& t, BuildInputs&) {
+             fs::create_symlink(t.base() / "victim", t.programFolder() / "MyTheme.sis");
+         },
+         true},
+        {"links under fixed temporary names",
+         [](const ThemeWorkspace& t, BuildInputs&) {
+             for (const char* name : {"MyTheme.sis.copy-tmp", ".MyTheme.sis.tmp"})
+                 fs::create_symlink(t.base() / "victim", t.programFolder() / name);
+         },
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        ThemeWorkspace t;
+        writeBytes(t.base() / "victim", Bytes{5, 5});
+        BuildInputs in = inputs();
+        c.plant(t, in);
+        const Built b = build(t, in);
+        EXPECT_EQ(b.result.outcome.ok, c.succeeds) << b.result.outcome.text.toStdString();
+        EXPECT_EQ(b.result.outcome.title, c.succeeds ? QStringLiteral("Готово") : QStringLiteral("Ошибка"));
+        EXPECT_EQ(readBytes(t.base() / "victim"), (Bytes{5, 5}));
+        if (c.succeeds) {
+            const fs::path delivered = t.programFolder() / "MyTheme.sis";
+            EXPECT_FALSE(fs::is_symlink(delivered));
+            EXPECT_EQ(readBytes(delivered), readBytes(t.sis() / "MyTheme.SIS"));
+        }
+    }
+}
+
 namespace {
 
 // Every file below a folder with its time of last change: what a refused

@@ -37,15 +37,19 @@ std::map<std::string, Bytes> slotFiles(const fs::path& root)
     return out;
 }
 
-fs::path buildPackage(ThemeWorkspace& t, const char* file = "Built")
+// Builds the package into *delivered. A failed build stops the calling test
+// (call it through ASSERT_NO_FATAL_FAILURE): everything after it would work
+// on a package that is not there.
+void buildPackage(ThemeWorkspace& t, fs::path* delivered, const char* file = "Built")
 {
     BuildInputs in;
     in.themeName = QStringLiteral("Round trip");
     in.fileName = QString::fromLatin1(file);
     in.fontNumber = 7;
     const BuildResult r = BuildPackage(t.ws, in);
-    EXPECT_TRUE(r.outcome.ok) << r.outcome.text.toStdString();
-    return fs::path(r.deliveredPath.toStdString());
+    ASSERT_TRUE(r.outcome.ok) << r.outcome.text.toStdString();
+    *delivered = fs::path(r.deliveredPath.toStdString());
+    ASSERT_TRUE(fs::is_regular_file(*delivered));
 }
 
 void writeExecutable(const fs::path& p, const std::string& body)
@@ -96,7 +100,8 @@ TEST(PackageImport, BuiltPackageComesBackSlotForSlot)
     // every slot, and the first's pictures survive the trip.
     ThemeWorkspace a;
     editSlots(a);
-    const fs::path first = buildPackage(a);
+    fs::path first;
+    ASSERT_NO_FATAL_FAILURE(buildPackage(a, &first));
 
     ThemeWorkspace b;
     const ImportResult ib = ImportTheme(b.ws, tool(b), q(first), b.desktop, kGenerousMs);
@@ -118,7 +123,8 @@ TEST(PackageImport, BuiltPackageComesBackSlotForSlot)
     EXPECT_EQ(readBytes(b.sis() / "veZozi.aif"), readBytes(a.sis() / "veZozi.aif"));
 
     const auto sb = slotFiles(b.root());
-    const fs::path second = buildPackage(b, "Again");
+    fs::path second;
+    ASSERT_NO_FATAL_FAILURE(buildPackage(b, &second, "Again"));
     ThemeWorkspace c;
     ASSERT_TRUE(ImportTheme(c.ws, tool(c), q(second), c.desktop, kGenerousMs).imported);
     const auto sc = slotFiles(c.root());
@@ -131,7 +137,8 @@ TEST(PackageImport, BuiltPackageComesBackSlotForSlot)
 TEST(PackageImport, NarrowBackgroundTicksStripBottom)
 {
     ThemeWorkspace a(true, 174);
-    const fs::path package = buildPackage(a);
+    fs::path package;
+    ASSERT_NO_FATAL_FAILURE(buildPackage(a, &package));
     ThemeWorkspace b;
     const ImportResult r = ImportTheme(b.ws, tool(b), q(package), b.desktop, kGenerousMs);
     ASSERT_TRUE(r.imported);
@@ -141,7 +148,8 @@ TEST(PackageImport, NarrowBackgroundTicksStripBottom)
 TEST(PackageImport, PathWithBlanksAndQuotesReachesTheToolWhole)
 {
     ThemeWorkspace a;
-    const fs::path package = buildPackage(a);
+    fs::path package;
+    ASSERT_NO_FATAL_FAILURE(buildPackage(a, &package));
     const fs::path odd = a.base() / "my \"best\" theme 'v2'.sis";
     fs::copy_file(package, odd);
     ThemeWorkspace b;
@@ -154,7 +162,9 @@ TEST(PackageImport, PathWithBlanksAndQuotesReachesTheToolWhole)
 TEST(PackageImport, PackagesThatCannotBeTakenOverChangeNothing)
 {
     ThemeWorkspace source;
-    const Bytes good = readBytes(buildPackage(source));
+    fs::path built;
+    ASSERT_NO_FATAL_FAILURE(buildPackage(source, &built));
+    const Bytes good = readBytes(built);
 
     struct Case {
         const char* what;
@@ -226,6 +236,74 @@ TEST(PackageImport, PackagesThatCannotBeTakenOverChangeNothing)
                 << r.outcome.note.toStdString();
         }
     }
+}
+
+// All or nothing: a folder in the way of any one of the seven targets (the
+// five theme files and the two .aif files) leaves every target and every
+// slot as it was.
+TEST(PackageImport, AFolderInTheWayOfAnyTargetChangesNoFile)
+{
+    ThemeWorkspace source;
+    editSlots(source);
+    fs::path package;
+    ASSERT_NO_FATAL_FAILURE(buildPackage(source, &package));
+    for (const TakeOverRow& blocked : takeOverRows()) {
+        SCOPED_TRACE(blocked.name);
+        ThemeWorkspace t;
+        std::map<std::string, Bytes> before;
+        for (const TakeOverRow& row : takeOverRows()) {
+            const fs::path target = slotPath(t.ws.root, QString::fromLatin1(row.target)).toStdString();
+            if (&row == &blocked) {
+                fs::remove(target);
+                fs::create_directories(target / "inside");
+                continue;
+            }
+            if (!fs::exists(target))
+                writeBytes(target, Bytes{1, 2, 3});
+            before[row.target] = readBytes(target);
+        }
+        const auto slotsBefore = slotFiles(t.root());
+
+        const ImportResult r = ImportTheme(t.ws, tool(t), q(package), t.desktop, kGenerousMs);
+
+        EXPECT_FALSE(r.imported);
+        EXPECT_TRUE(r.outcome.text.startsWith(QStringLiteral("Не удалось скопировать файлы темы.")))
+            << r.outcome.text.toStdString();
+        for (const auto& [target, bytes] : before)
+            EXPECT_EQ(readBytes(slotPath(t.ws.root, QString::fromLatin1(target.c_str())).toStdString()), bytes)
+                << target;
+        EXPECT_TRUE(slotFiles(t.root()) == slotsBefore);
+        EXPECT_FALSE(fs::exists(t.programFolder() / "TEMP"));
+    }
+}
+
+// Links planted by someone who can write into the program folder or the
+// workspace: a TEMP that points at the user's folder is removed as a name
+// and the import goes on; nothing is written through a link under a fixed
+// temporary name beside a target.
+TEST(PackageImport, PlantedLinksAreNeitherEmptiedNorWrittenThrough)
+{
+    ThemeWorkspace source;
+    fs::path package;
+    ASSERT_NO_FATAL_FAILURE(buildPackage(source, &package));
+    ThemeWorkspace t;
+    const fs::path mine = t.base() / "mine";
+    fs::create_directories(mine / "album");
+    writeBytes(mine / "photo.jpg", Bytes{7, 7});
+    fs::create_directory_symlink(mine, t.programFolder() / "TEMP");
+    writeBytes(t.base() / "victim", Bytes{5});
+    for (const char* name : {"Avkon.mbm.import-tmp", "Avkon.mbm.copy-tmp", "SIS/veZozi.aif.import-tmp"})
+        fs::create_symlink(t.base() / "victim", t.root() / name);
+
+    const ImportResult r = ImportTheme(t.ws, tool(t), q(package), t.desktop, kGenerousMs);
+
+    EXPECT_TRUE(r.imported) << r.outcome.text.toStdString();
+    EXPECT_EQ(readBytes(mine / "photo.jpg"), (Bytes{7, 7}));
+    EXPECT_TRUE(fs::is_directory(mine / "album"));
+    EXPECT_EQ(readBytes(t.base() / "victim"), Bytes{5});
+    EXPECT_FALSE(fs::is_symlink(t.root() / "Avkon.mbm"));
+    EXPECT_EQ(readBytes(t.root() / "Avkon.mbm"), readBytes(source.sis() / "Avkon.mbm"));
+    EXPECT_FALSE(fs::exists(fs::symlink_status(t.programFolder() / "TEMP")));
 }
 
 TEST(PackageImport, MissingToolIsReportedAndTheButtonFollowsTheFile)

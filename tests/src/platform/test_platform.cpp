@@ -74,43 +74,101 @@ TEST(Process, DetachedStartNeedsNoShellAndKeepsQuotedWords)
 // ---------------------------------------------------------------------------
 // Folders
 
-TEST(Folders, WorkspaceBaseIsPrivateToTheUser)
+// The runtime folder is used only when it is the user's own and private;
+// otherwise the fixed fallback, and when that name is taken, a fresh one. No
+// folder the program did not make changes its mode.
+TEST(Folders, WorkspaceBaseIsAPrivateFolderOfTheUsersOwn)
 {
-    TempDir d;
-    const QString base = q(d.path() / "base");
-    auto r = PrepareWorkspaceBase(base);
-    ASSERT_TRUE(r.ok()) << r.error();
-    EXPECT_TRUE(r->endsWith('/'));
-    struct stat st {};
-    ASSERT_EQ(::stat(base.toLocal8Bit().constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_EQ(WorkspaceRootFor(base), base + "/Temp/WorkDir/");
-    // A world-writable existing folder is closed down, a file is refused.
-    ::chmod(base.toLocal8Bit().constData(), 0777);
-    ASSERT_TRUE(PrepareWorkspaceBase(base).ok());
-    ASSERT_EQ(::stat(base.toLocal8Bit().constData(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0077, 0u);
-    writeBytes(d.path() / "file", Bytes{1});
-    EXPECT_FALSE(PrepareWorkspaceBase(q(d.path() / "file")).ok());
+    struct Case {
+        const char* name;
+        mode_t runtimeMode;        // 0: no runtime folder
+        bool runtimeIsLink;
+        bool fixedIsLink;
+        bool otherOwner;           // the runtime folder belongs to another user
+        const char* expected;      // "runtime", "fixed" or "fresh"
+    };
+    const Case cases[] = {
+        {"private runtime folder", 0700, false, false, false, "runtime"},
+        {"runtime folder open to all", 0777, false, false, false, "fixed"},
+        {"runtime folder open to the group", 0770, false, false, false, "fixed"},
+        {"runtime folder is a link", 0700, true, false, false, "fixed"},
+        {"no runtime folder, the fixed name is a link", 0, false, true, false, "fresh"},
+        {"runtime folder of another user", 0700, false, false, true, "fixed"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (c.otherOwner && ::geteuid() != 0)
+            continue;   // only root can give a folder away
+        TempDir d;
+        const fs::path runtime = d.path() / "run";
+        const fs::path temp = d.path() / "tmp";
+        fs::create_directories(temp);
+        fs::create_directories(d.path() / "elsewhere");
+        if (c.runtimeMode) {
+            fs::create_directory(c.runtimeIsLink ? d.path() / "real" : runtime);
+            ::chmod((c.runtimeIsLink ? d.path() / "real" : runtime).c_str(), c.runtimeMode);
+            if (c.runtimeIsLink)
+                fs::create_directory_symlink(d.path() / "real", runtime);
+            if (c.otherOwner) {
+                ASSERT_EQ(::chown(runtime.c_str(), 12345, 12345), 0);
+            }
+        }
+        const std::string fixedName = "kastra-theme-" + std::to_string(::getuid());
+        if (c.fixedIsLink)
+            fs::create_directory_symlink(d.path() / "elsewhere", temp / fixedName);
+
+        const auto r = ChooseWorkspaceBase(c.runtimeMode ? q(runtime) : QString(), q(temp));
+        ASSERT_TRUE(r.ok()) << r.error();
+        const fs::path chosen = fs::path(r->base.toStdString()).parent_path();
+        const std::string expected = c.expected;
+        if (expected == "runtime")
+            EXPECT_EQ(chosen, runtime);
+        else if (expected == "fixed")
+            EXPECT_EQ(chosen, temp / fixedName);
+        else
+            EXPECT_EQ(chosen.parent_path(), temp);
+        EXPECT_EQ(r->madeForThisRun, expected == "fresh");
+        struct stat st {};
+        ASSERT_EQ(::lstat(chosen.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISDIR(st.st_mode));
+        EXPECT_EQ(st.st_mode & 077, 0u);
+        if (c.runtimeMode && !c.runtimeIsLink) {
+            ASSERT_EQ(::stat(runtime.c_str(), &st), 0);
+            EXPECT_EQ(st.st_mode & 0777, c.runtimeMode);   // never changed
+        }
+        EXPECT_TRUE(fs::is_empty(d.path() / "elsewhere"));
+    }
 }
 
-TEST(Folders, FolderOwnedByAnotherUserIsRefused)
+// A link at Temp or WorkDir is refused before anything is written, with a
+// sentence naming the path.
+TEST(Folders, LinkOnTheWayToTheRootIsRefused)
 {
-    if (::getuid() != 0)
-        GTEST_SKIP() << "needs root to give a folder away";
+    for (const char* linked : {"Temp", "Temp/WorkDir"}) {
+        SCOPED_TRACE(linked);
+        TempDir d;
+        const fs::path base = d.path() / "base";
+        const fs::path mine = d.path() / "mine";
+        fs::create_directories(base / "Temp");
+        fs::create_directories(mine);
+        fs::remove(base / linked);
+        fs::create_directory_symlink(mine, base / linked);
+        const auto r = PrepareWorkspaceRoot(q(base));
+        ASSERT_FALSE(r.ok());
+        EXPECT_NE(r.error().find((base / linked).string()), std::string::npos) << r.error();
+        EXPECT_NE(QString::fromStdString(r.error()).indexOf(QStringLiteral("ссылкой")), -1) << r.error();
+        EXPECT_TRUE(fs::is_empty(mine));
+    }
     TempDir d;
-    const fs::path other = d.path() / "other";
-    fs::create_directory(other);
-    ASSERT_EQ(::chown(other.c_str(), 12345, 12345), 0);
-    const auto r = PrepareWorkspaceBase(q(other));
-    ASSERT_FALSE(r.ok());
-    EXPECT_NE(r.error().find("another user"), std::string::npos);
+    const auto r = PrepareWorkspaceRoot(q(d.path()));
+    ASSERT_TRUE(r.ok()) << r.error();
+    EXPECT_EQ(*r, q(d.path()) + "/Temp/WorkDir/");
+    EXPECT_TRUE(fs::is_directory(d.path() / "Temp" / "WorkDir"));
 }
 
 TEST(Folders, ProgramFolderEndsWithASeparator)
 {
     EXPECT_TRUE(ProgramFolder().endsWith('/'));
-    EXPECT_TRUE(WorkspaceBase().ok());
 }
 
 // ---------------------------------------------------------------------------

@@ -2,7 +2,9 @@
 // override folder wins, WritePayload replaces files exactly, and the Avkon
 // pack list is byte for byte the fixed list.
 #include "avkon_depths.h"
+#include "mbm/mbm.h"
 #include "workspace/payloads.h"
+#include "workspace/theme_catalogue.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -14,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <set>
+#include <utility>
 
 using namespace kastra;
 namespace fs = std::filesystem;
@@ -216,4 +219,36 @@ TEST(Payloads, NoProgramFolderMeansNoOverride)
     fs::current_path(old);
     ASSERT_TRUE(b.has_value());
     EXPECT_EQ(toBytes(*b), builtIn("PKG", "SPLT"));
+}
+
+// The catalogue that the load buttons and "check" share takes the default
+// theme files as they are: the default Avkon.mbm stores indices 186, 194,
+// 266, 268 and 406 at 8-bit colour, the pack list packs them at "/c12" and
+// "/1", and both are right there. Any other depth there is named.
+TEST(ThemeCatalogue, DefaultFilesFitAndAWrongDepthIsNamed)
+{
+    for (const auto& [name, file] : {std::pair{"AVKON", "Avkon.mbm"}, {"AVKONEX", "AvkonEx.mbm"},
+                                     {"MENUF", "menu_folders.mbm"}}) {
+        const auto bytes = payloadBytes(QStringLiteral("PKG"), QLatin1String(name), {});
+        ASSERT_TRUE(bytes);
+        const ByteSpan span(reinterpret_cast<const std::uint8_t*>(bytes->constData()),
+                            static_cast<std::size_t>(bytes->size()));
+        EXPECT_EQ(checkThemeFile(QLatin1String(file), span), QStringList()) << file;
+        EXPECT_TRUE(themeFileMismatch(QLatin1String(file), span).isEmpty()) << file;
+    }
+    const auto avkon = payloadBytes(QStringLiteral("PKG"), QStringLiteral("AVKON"), {});
+    auto bitmaps = mbm::readMbm(ByteSpan(reinterpret_cast<const std::uint8_t*>(avkon->constData()),
+                                         static_cast<std::size_t>(avkon->size())));
+    ASSERT_TRUE(bitmaps);
+    auto& b186 = (*bitmaps)[186];
+    auto redone = mbm::makeBitmap(mbm::Mode{4, true}, b186.header.width, b186.header.height,
+                                  std::vector<mbm::Rgb>(static_cast<std::size_t>(b186.header.width * b186.header.height)),
+                                  0, 0);
+    ASSERT_TRUE(redone);
+    b186 = *redone;
+    const auto bytes = mbm::writeMbm(*bitmaps, mbm::Store::Compressed);
+    ASSERT_TRUE(bytes);
+    EXPECT_EQ(checkThemeFile(QStringLiteral("Avkon.mbm"), *bytes),
+              QStringList{QStringLiteral("Avkon.mbm #186 (Avkon\\186.bmp): stored as /c4, the slot is packed as /c12 "
+                                         "(or /c8 as in the default file)")});
 }

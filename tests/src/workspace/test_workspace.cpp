@@ -121,6 +121,12 @@ TEST_F(InstanceLock, SecondAcquireFailsWhileHeldAndSucceedsAfterRelease)
     EXPECT_TRUE(WorkspaceLock::acquire(base));
     // The lock lies in the base, outside the root the tear-down removes.
     EXPECT_TRUE(fs::is_regular_file(dir.path() / "kastra-theme.lock"));
+    // The program folder's own lock is apart from it: a second window on the
+    // same program folder is kept out even with its workspace elsewhere.
+    const auto programLock = WorkspaceLock::acquire(base, nullptr, WorkspaceLock::ProgramFolderLockName);
+    ASSERT_TRUE(programLock);
+    EXPECT_FALSE(WorkspaceLock::acquire(base, &why, WorkspaceLock::ProgramFolderLockName));
+    EXPECT_EQ(why, QStringLiteral("Программа уже запущена."));
 }
 
 TEST_F(InstanceLock, DescriptorIsNotInheritedByStartedPrograms)

@@ -237,7 +237,7 @@ std::optional<Failure> readThemeFiles(const QString& themeDir, ThemeBytes& out)
         const QString source = FindInFolder(themeDir, name);
         auto bytes = readFile(fsPath(source), maxBytes);
         if (!bytes)
-            return Failure{ExitUsage, QStringLiteral("THEME_DIR has no readable ") + name + QStringLiteral(": ")
+            return Failure{ExitUsage, themeDir + QStringLiteral(" has no readable ") + name + QStringLiteral(": ")
                                           + QString::fromStdString(bytes.error())};
         if (const auto index = mbm::readIndex(*bytes); !index)
             return Failure{ExitUsage, source + QStringLiteral(" is not an MBM file: ")

@@ -131,5 +131,7 @@ int runBuild(const Args& args);
 int runImport(const Args& args);
 int runCheck(const Args& args);
 int runPreview(const Args& args);
+int runNew(const Args& args);
+int runDiff(const Args& args);
 
 } // namespace kastra::cli

@@ -18,9 +18,9 @@ Result<Bytes> readFile(const fs::path& path, std::uintmax_t maxBytes)
     std::uintmax_t size = 0;
     auto file = openRegularFile(path, &size);
     if (!file)
-        return Error{file.error()};
+        return Error{file.error(), file.code()};
     if (size > maxBytes)
-        return fail(path.string() + ": file is too large (" + std::to_string(size) + " bytes, at most "
+        return fail(BaseError::TooLarge, path.string() + ": file is too large (" + std::to_string(size) + " bytes, at most "
                     + std::to_string(maxBytes) + ")");
     Bytes data(static_cast<std::size_t>(size));
     std::size_t done = 0;
@@ -33,7 +33,7 @@ Result<Bytes> readFile(const fs::path& path, std::uintmax_t maxBytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)   // an error, or the file shrank while it was read
-            return fail(path.string() + ": cannot read file");
+            return fail(BaseError::Io, path.string() + ": cannot read file");
         done += static_cast<std::size_t>(n);
     }
     return data;

@@ -58,13 +58,13 @@ std::string name(const fs::path& p)
 }
 
 // "<path>: <what> (<system reason>)", with errno kept for the caller.
-Error failure(const fs::path& p, const std::string& what, int error)
+Error failure(const fs::path& p, const std::string& what, int error, BaseError kind = BaseError::Io)
 {
     std::string text = name(p);
     text.append(": ").append(what);
     if (error != 0)
         text.append(" (").append(std::strerror(error)).append(")");
-    Error e = fail(std::move(text));
+    Error e = fail(kind, std::move(text));
     errno = error;
     return e;
 }
@@ -135,9 +135,9 @@ Result<FileHandle> openRegularFile(const fs::path& path, std::uintmax_t* size)
     if (sysFstat(file.fd(), &st) != 0)
         return failure(path, "cannot examine file", errno);
     if ((st.st_mode & S_IFMT) == S_IFDIR)
-        return failure(path, "is a folder, not a file", EISDIR);
+        return failure(path, "is a folder, not a file", EISDIR, BaseError::NotAFile);
     if ((st.st_mode & S_IFMT) != S_IFREG)
-        return failure(path, "is not a regular file", EINVAL);
+        return failure(path, "is not a regular file", EINVAL, BaseError::NotAFile);
 #ifndef _WIN32
     const int flags = ::fcntl(file.fd(), F_GETFL);
     if (flags < 0 || ::fcntl(file.fd(), F_SETFL, flags & ~O_NONBLOCK) != 0)
@@ -156,10 +156,10 @@ Result<void> writeAll(int fd, ByteSpan bytes)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            return Error{std::strerror(errno)};
+            return fail(BaseError::Io, std::strerror(errno));
         if (n == 0) {
             errno = ENOSPC;
-            return fail("nothing could be written");
+            return fail(BaseError::Io, "nothing could be written");
         }
         done += static_cast<std::size_t>(n);
     }
@@ -254,7 +254,7 @@ Result<void> writeFileAtomic(const fs::path& path, ByteSpan bytes)
 {
     auto temp = TempFile::beside(path);
     if (!temp)
-        return Error{temp.error()};
+        return Error{temp.error(), temp.code()};
     if (auto w = temp->write(bytes); !w)
         return w;
     return temp->replace(path);
@@ -265,13 +265,13 @@ Result<void> copyFileAtomic(const fs::path& from, const fs::path& to, std::uintm
     std::uintmax_t size = 0;
     auto source = openRegularFile(from, &size);
     if (!source)
-        return Error{source.error()};
+        return Error{source.error(), source.code()};
     if (size > maxBytes)
         return failure(from, "file is too large (" + std::to_string(size) + " bytes, at most "
-                                 + std::to_string(maxBytes) + ")", EFBIG);
+                                 + std::to_string(maxBytes) + ")", EFBIG, BaseError::TooLarge);
     auto temp = TempFile::beside(to);
     if (!temp)
-        return Error{temp.error()};
+        return Error{temp.error(), temp.code()};
     if (auto copied = temp->copyFrom(source->fd()); !copied)
         return copied;
 #ifndef _WIN32
@@ -295,7 +295,7 @@ Result<void> replaceFilesTogether(std::span<const NewFile> files)
             return failure(f.target, "cannot examine file", ec.value());
         if (fs::exists(st) && !fs::is_regular_file(st))
             return failure(f.target, fs::is_directory(st) ? "a folder is in the way" : "is not a regular file",
-                           fs::is_directory(st) ? EISDIR : EINVAL);
+                           fs::is_directory(st) ? EISDIR : EINVAL, BaseError::NotAFile);
         existed.push_back(fs::exists(st));
     }
 
@@ -305,7 +305,7 @@ Result<void> replaceFilesTogether(std::span<const NewFile> files)
     for (const NewFile& f : files) {
         auto temp = TempFile::beside(f.target);
         if (!temp)
-            return Error{temp.error()};
+            return Error{temp.error(), temp.code()};
         if (auto w = temp->write(f.bytes); !w)
             return w;
         if (auto c = temp->close(); !c)
@@ -320,10 +320,10 @@ Result<void> replaceFilesTogether(std::span<const NewFile> files)
             continue;
         auto old = openRegularFile(files[i].target);
         if (!old)
-            return Error{old.error()};
+            return Error{old.error(), old.code()};
         auto keep = TempFile::beside(files[i].target);
         if (!keep)
-            return Error{keep.error()};
+            return Error{keep.error(), keep.code()};
         if (auto c = keep->copyFrom(old->fd()); !c)
             return c;
         if (auto c = keep->close(); !c)
@@ -357,7 +357,7 @@ Result<void> removeName(const fs::path& path)
     if (!fs::exists(st))
         return {};
     if (fs::is_directory(st))
-        return failure(path, "is a folder", EISDIR);
+        return failure(path, "is a folder", EISDIR, BaseError::NotAFile);
     // remove() on a link removes the link: it takes the name, not the target.
     if (!fs::remove(path, ec) && ec)
         return failure(path, "cannot delete", ec.value());
@@ -370,7 +370,7 @@ Result<void> deleteFilesIn(const fs::path& folder, const std::function<bool(cons
 {
     std::error_code ec;
     if (!fs::is_directory(fs::symlink_status(folder, ec)))
-        return failure(folder, "is not a folder", ENOTDIR);
+        return failure(folder, "is not a folder", ENOTDIR, BaseError::NotAFile);
     for (const fs::directory_entry& e : fs::directory_iterator(folder, ec)) {
         if (fs::is_directory(e.symlink_status(ec)))
             continue;
@@ -461,7 +461,7 @@ Result<void> deleteFilesAt(int dirFd, const fs::path& shown, const std::function
 {
     auto names = filesAt(dirFd, shown);
     if (!names)
-        return Error{names.error()};
+        return Error{names.error(), names.code()};
     for (const std::string& n : *names) {
         if (match && !match(n))
             continue;
@@ -504,7 +504,7 @@ Result<void> clearAt(int dirFd, const fs::path& shown, std::span<const std::stri
         auto opened = openFolderAt(dirFd, sub.c_str(), shown / sub);
         if (!opened) {
             if (result)
-                result = Error{opened.error()};
+                result = Error{opened.error(), opened.code()};
             continue;
         }
         if (!opened->valid())
@@ -541,7 +541,7 @@ Result<void> clearFolder(const fs::path& folder, std::span<const std::string> su
         return errno == ENOENT ? Result<void>() : failure(parent, "cannot open the folder", errno);
     auto opened = openFolderAt(up.fd(), leaf.c_str(), folder);
     if (!opened)
-        return Error{opened.error()};
+        return Error{opened.error(), opened.code()};
     if (!opened->valid())
         return {};
     if (auto cleared = clearAt(opened->fd(), folder, subFolders); !cleared)

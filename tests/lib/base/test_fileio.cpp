@@ -52,9 +52,10 @@ TEST(FileIo, ReadIsBoundedAndNamesTheFile)
     EXPECT_TRUE(readFile(f, 100).ok());
     const auto tooBig = readFile(f, 99);
     ASSERT_FALSE(tooBig.ok());
+    EXPECT_EQ(tooBig.code(), BaseError::TooLarge);
     EXPECT_NE(tooBig.error().find("big.bin"), std::string::npos);
-    EXPECT_FALSE(readFile(dir.path() / "nope", 100).ok());
-    EXPECT_FALSE(readFile(dir.path(), 100).ok());
+    EXPECT_EQ(readFile(dir.path() / "nope", 100).code(), BaseError::Io);
+    EXPECT_EQ(readFile(dir.path(), 100).code(), BaseError::NotAFile);
 }
 
 TEST(FileIo, NativePathTurnsBackslashes)
@@ -143,7 +144,7 @@ TEST(SafeFile, PlantedLinksFifosAndFoldersInTheWay)
         {"a FIFO is refused at once by every reader",
          [&](const fs::path& d) {
              ASSERT_EQ(::mkfifo((d / "fifo").c_str(), 0600), 0);
-             EXPECT_FALSE(readFile(d / "fifo", 100).ok());
+             EXPECT_EQ(readFile(d / "fifo", 100).code(), BaseError::NotAFile);
              EXPECT_FALSE(copyFileAtomic(d / "fifo", d / "out", 100).ok());
              EXPECT_FALSE(fs::exists(d / "out"));
          }},

@@ -1,5 +1,7 @@
 #include "handset/e32des.h"
 
+#include "handset/errors.h"
+
 #include <array>
 
 namespace kastra::e32 {
@@ -59,8 +61,8 @@ void appendCodePoint(std::u16string& out, std::uint32_t cp)
     }
 }
 
-Error ended() { return fail("compressed text ends early"); }
-Error reservedTag() { return fail("compressed text uses a reserved tag"); }
+Error ended() { return fail(HandsetError::Truncated, "compressed text ends early"); }
+Error reservedTag() { return fail(HandsetError::Damaged, "compressed text uses a reserved tag"); }
 
 // The state of an SCSU decoder: the dynamic windows, the active one and the
 // mode. It reads any bytes that follow a tag from the reader and appends the
@@ -198,18 +200,18 @@ Result<std::uint32_t> readCardinality(ByteReader& in)
 {
     std::uint8_t first = 0;
     if (!in.u8(first))
-        return fail("count ends early");
+        return fail(HandsetError::Truncated, "count ends early");
     if ((first & 1) == 0)
         return std::uint32_t{first} >> 1;
     std::uint8_t second = 0;
     if ((first & 2) == 0) {
         if (!in.u8(second))
-            return fail("count ends early");
+            return fail(HandsetError::Truncated, "count ends early");
         return (std::uint32_t{first} | (std::uint32_t{second} << 8)) >> 2;
     }
     std::uint8_t rest[3] = {0, 0, 0};
     if (!in.u8(rest[0]) || !in.u8(rest[1]) || !in.u8(rest[2]))
-        return fail("count ends early");
+        return fail(HandsetError::Truncated, "count ends early");
     const std::uint32_t v = std::uint32_t{first} | (std::uint32_t{rest[0]} << 8) | (std::uint32_t{rest[1]} << 16)
         | (std::uint32_t{rest[2]} << 24);
     return v >> 3;
@@ -246,21 +248,21 @@ Result<std::u16string> scsuDecode(ByteReader& in, std::size_t units)
         if (!in.u8(b))
             return ended();
         if (auto r = decoder.step(b); !r)
-            return fail(r.error());
+            return fail(r.code(), r.error());
         if (decoder.reserved())
-            return fail("compressed text defines a reserved window");
+            return fail(HandsetError::Damaged, "compressed text defines a reserved window");
     }
     // A supplementary character may overshoot by one unit; that is a
     // malformed descriptor, not text to keep.
     if (out.size() != units)
-        return fail("compressed text does not match its length");
+        return fail(HandsetError::Damaged, "compressed text does not match its length");
     return out;
 }
 
 Result<void> writeDes16(ByteWriter& out, std::u16string_view text)
 {
     if (text.size() > (KMaxCardinality >> 1))
-        return fail("text too long for a descriptor");
+        return fail(HandsetError::TooLarge, "text too long for a descriptor");
     writeCardinality(out, static_cast<std::uint32_t>(text.size() << 1));
     out.bytes(scsuEncode(text));
     return {};
@@ -270,15 +272,16 @@ Result<std::u16string> readDes16(ByteReader& in, std::size_t maxLength)
 {
     auto header = readCardinality(in);
     if (!header)
-        return fail("text: " + header.error());
+        return fail(header.code(), "text: " + header.error());
     const std::size_t length = *header >> 1;
     if (length > maxLength)
-        return fail("text of " + std::to_string(length) + " characters is longer than the " + std::to_string(maxLength)
-                    + " allowed");
+        return fail(HandsetError::TooLarge,
+                    "text of " + std::to_string(length) + " characters is longer than the " + std::to_string(maxLength)
+                        + " allowed");
     if (*header & 1) {
         ByteSpan raw;
         if (!in.bytes(length, raw))
-            return fail("text ends early");
+            return fail(HandsetError::Truncated, "text ends early");
         std::u16string out;
         out.reserve(length);
         for (const std::uint8_t b : raw)
@@ -288,7 +291,7 @@ Result<std::u16string> readDes16(ByteReader& in, std::size_t maxLength)
     // Every unit takes at least one byte, so the length is bounded by what
     // remains before anything is built.
     if (length > in.remaining())
-        return fail("text ends early");
+        return fail(HandsetError::Truncated, "text ends early");
     return scsuDecode(in, length);
 }
 

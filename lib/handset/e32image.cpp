@@ -1,5 +1,7 @@
 #include "handset/e32image.h"
 
+#include "handset/errors.h"
+
 #include <cstdio>
 
 namespace kastra::e32 {
@@ -42,21 +44,23 @@ Result<std::size_t> readRelocations(ByteSpan file, std::uint32_t offset, const c
     std::int32_t size = 0;
     std::int32_t count = 0;
     if (!in.i32(size) || !in.i32(count))
-        return fail(std::string(what) + " relocation section ends early");
+        return fail(HandsetError::Truncated, std::string(what) + " relocation section ends early");
     if (size < 0 || count < 0 || static_cast<std::uint32_t>(size) > in.remaining())
-        return fail(std::string(what) + " relocation section of " + std::to_string(size)
-                    + " bytes does not fit the file");
+        return fail(HandsetError::Damaged,
+                    std::string(what) + " relocation section of " + std::to_string(size)
+                        + " bytes does not fit the file");
     ByteReader blocks(file.subspan(in.pos(), static_cast<std::size_t>(size)));
     std::size_t entries = 0;
     while (blocks.remaining() > 0) {
         std::uint32_t page = 0;
         std::uint32_t blockSize = 0;
         if (!blocks.u32(page) || !blocks.u32(blockSize))
-            return fail(std::string(what) + " relocation block header ends early");
+            return fail(HandsetError::Truncated, std::string(what) + " relocation block header ends early");
         // The block size counts its own 8-byte header and 16-bit entries.
         if (blockSize < 8 || blockSize % 2 != 0 || blockSize - 8 > blocks.remaining())
-            return fail(std::string(what) + " relocation block of " + std::to_string(blockSize)
-                        + " bytes does not fit its section");
+            return fail(HandsetError::Damaged,
+                        std::string(what) + " relocation block of " + std::to_string(blockSize)
+                            + " bytes does not fit its section");
         for (std::uint32_t i = 0; i < (blockSize - 8) / 2; ++i) {
             std::uint16_t e = 0;
             blocks.u16(e);
@@ -65,8 +69,9 @@ Result<std::size_t> readRelocations(ByteSpan file, std::uint32_t offset, const c
         }
     }
     if (entries != static_cast<std::size_t>(count))
-        return fail(std::string(what) + " relocation section says " + std::to_string(count) + " relocations but holds "
-                    + std::to_string(entries));
+        return fail(HandsetError::Damaged,
+                    std::string(what) + " relocation section says " + std::to_string(count) + " relocations but holds "
+                        + std::to_string(entries));
     return entries;
 }
 
@@ -81,7 +86,7 @@ Result<ImageHeader> readHeader(ByteSpan file)
     ImageHeader h;
     auto uids = readCheckedUids(in);
     if (!uids)
-        return fail(uids.error());
+        return fail(uids.code(), uids.error());
     h.uids = *uids;
     h.uidChecksum = le32(file.data() + 12);
     std::uint32_t timeLow = 0;
@@ -124,12 +129,13 @@ Result<void> checkHeader(ByteSpan, Image& img)
 {
     const ImageHeader& h = img.header;
     if (h.signature != KImageSignature)
-        return fail("not an executable image: signature " + hex(h.signature) + " is not \"EPOC\"");
+        return fail(HandsetError::WrongFormat,
+                    "not an executable image: signature " + hex(h.signature) + " is not \"EPOC\"");
     if (h.flags & KImageDeflated)
-        return fail("deflate-compressed executable images are not supported");
+        return fail(HandsetError::Unsupported, "deflate-compressed executable images are not supported");
     if (h.codeSize < 0 || h.dataSize < 0 || h.bssSize < 0 || h.textSize < 0 || h.exportDirCount < 0
         || h.dllRefTableCount < 0)
-        return fail("executable header has a negative size or count");
+        return fail(HandsetError::Damaged, "executable header has a negative size or count");
     return {};
 }
 
@@ -137,15 +143,18 @@ Result<void> readCode(ByteSpan file, Image& img)
 {
     const ImageHeader& h = img.header;
     if (h.codeOffset < KImageHeaderSize || !inside(h.codeOffset, static_cast<std::uint32_t>(h.codeSize), file.size()))
-        return fail("code section (offset " + hex(h.codeOffset) + ", " + std::to_string(h.codeSize)
-                    + " bytes) does not fit the file");
+        return fail(HandsetError::Damaged,
+                    "code section (offset " + hex(h.codeOffset) + ", " + std::to_string(h.codeSize)
+                        + " bytes) does not fit the file");
     if (h.textSize > h.codeSize)
-        return fail("text size " + std::to_string(h.textSize) + " exceeds the code size " + std::to_string(h.codeSize));
+        return fail(HandsetError::Damaged,
+                    "text size " + std::to_string(h.textSize) + " exceeds the code size " + std::to_string(h.codeSize));
     if (h.codeSize > 0 && h.entryPoint >= static_cast<std::uint32_t>(h.codeSize))
-        return fail("entry point " + hex(h.entryPoint) + " lies outside the code");
+        return fail(HandsetError::Damaged, "entry point " + hex(h.entryPoint) + " lies outside the code");
     const ByteSpan code = file.subspan(h.codeOffset, static_cast<std::size_t>(h.codeSize));
     if (wordSum(code) != h.codeChecksum)
-        return fail("code checksum is " + hex(h.codeChecksum) + ", the code sums to " + hex(wordSum(code)));
+        return fail(HandsetError::Damaged,
+                    "code checksum is " + hex(h.codeChecksum) + ", the code sums to " + hex(wordSum(code)));
     img.code.assign(code.begin(), code.end());
     return {};
 }
@@ -156,14 +165,16 @@ Result<void> readData(ByteSpan file, Image& img)
     if (h.dataSize > 0) {
         if (h.dataOffset < KImageHeaderSize
             || !inside(h.dataOffset, static_cast<std::uint32_t>(h.dataSize), file.size()))
-            return fail("data section (offset " + hex(h.dataOffset) + ", " + std::to_string(h.dataSize)
-                        + " bytes) does not fit the file");
+            return fail(HandsetError::Damaged,
+                        "data section (offset " + hex(h.dataOffset) + ", " + std::to_string(h.dataSize)
+                            + " bytes) does not fit the file");
         const ByteSpan data = file.subspan(h.dataOffset, static_cast<std::size_t>(h.dataSize));
         if (wordSum(data) != h.dataChecksum)
-            return fail("data checksum is " + hex(h.dataChecksum) + ", the data sums to " + hex(wordSum(data)));
+            return fail(HandsetError::Damaged,
+                        "data checksum is " + hex(h.dataChecksum) + ", the data sums to " + hex(wordSum(data)));
         img.data.assign(data.begin(), data.end());
     } else if (h.dataChecksum != 0) {
-        return fail("data checksum is " + hex(h.dataChecksum) + " but there is no data");
+        return fail(HandsetError::Damaged, "data checksum is " + hex(h.dataChecksum) + " but there is no data");
     }
     return {};
 }
@@ -175,8 +186,9 @@ Result<void> readExports(ByteSpan file, Image& img)
         const std::uint64_t bytes = 4 * std::uint64_t(static_cast<std::uint32_t>(h.exportDirCount));
         if (h.exportDirOffset < h.codeOffset || !inside(h.exportDirOffset, bytes, file.size())
             || h.exportDirOffset - h.codeOffset + bytes > static_cast<std::uint32_t>(h.codeSize))
-            return fail("export directory (offset " + hex(h.exportDirOffset) + ", " + std::to_string(h.exportDirCount)
-                        + " entries) lies outside the code section");
+            return fail(HandsetError::Damaged,
+                        "export directory (offset " + hex(h.exportDirOffset) + ", " + std::to_string(h.exportDirCount)
+                            + " entries) lies outside the code section");
         ByteReader ex(file, h.exportDirOffset);
         img.exports.resize(static_cast<std::size_t>(h.exportDirCount));
         for (std::uint32_t& e : img.exports)
@@ -192,18 +204,20 @@ Result<ImageImport> readImportBlock(ByteSpan section, ByteReader& blocks, std::i
     std::uint32_t nameOffset = 0;
     std::int32_t n = 0;
     if (!blocks.u32(nameOffset) || !blocks.i32(n) || n < 0 || static_cast<std::uint32_t>(n) > blocks.remaining() / 4)
-        return fail("import block " + std::to_string(d + 1) + " does not fit the import section");
+        return fail(HandsetError::Damaged,
+                    "import block " + std::to_string(d + 1) + " does not fit the import section");
     ImageImport imp;
     imp.ordinals.resize(static_cast<std::size_t>(n));
     for (std::uint32_t& o : imp.ordinals)
         blocks.u32(o);
     if (nameOffset >= section.size())
-        return fail("import block " + std::to_string(d + 1) + " names a DLL outside the import section");
+        return fail(HandsetError::Damaged,
+                    "import block " + std::to_string(d + 1) + " names a DLL outside the import section");
     std::size_t end = nameOffset;
     while (end < section.size() && section[end] != 0)
         ++end;
     if (end == section.size())
-        return fail("imported DLL name " + std::to_string(d + 1) + " has no terminator");
+        return fail(HandsetError::Damaged, "imported DLL name " + std::to_string(d + 1) + " has no terminator");
     imp.dllName.assign(section.begin() + nameOffset, section.begin() + static_cast<std::ptrdiff_t>(end));
     return imp;
 }
@@ -213,24 +227,26 @@ Result<void> readImports(ByteSpan file, Image& img)
     const ImageHeader& h = img.header;
     if (h.importOffset == 0) {
         if (h.dllRefTableCount != 0)
-            return fail("header counts " + std::to_string(h.dllRefTableCount)
-                        + " imported DLLs but has no import section");
+            return fail(HandsetError::Damaged,
+                        "header counts " + std::to_string(h.dllRefTableCount)
+                            + " imported DLLs but has no import section");
         return {};
     }
     ByteReader im(file, h.importOffset);
     std::int32_t sectionSize = 0;
     if (h.importOffset < KImageHeaderSize || !im.i32(sectionSize) || sectionSize < 4
         || !inside(h.importOffset, static_cast<std::uint32_t>(sectionSize), file.size()))
-        return fail("import section at " + hex(h.importOffset) + " does not fit the file");
+        return fail(HandsetError::Damaged, "import section at " + hex(h.importOffset) + " does not fit the file");
     const ByteSpan section = file.subspan(h.importOffset, static_cast<std::size_t>(sectionSize));
     ByteReader blocks(section, 4);
     // Each block takes at least 8 bytes, which bounds the count.
     if (static_cast<std::uint32_t>(h.dllRefTableCount) > section.size() / 8)
-        return fail("import section too small for " + std::to_string(h.dllRefTableCount) + " DLLs");
+        return fail(HandsetError::Damaged,
+                    "import section too small for " + std::to_string(h.dllRefTableCount) + " DLLs");
     for (std::int32_t d = 0; d < h.dllRefTableCount; ++d) {
         auto imp = readImportBlock(section, blocks, d);
         if (!imp)
-            return fail(imp.error());
+            return fail(imp.code(), imp.error());
         img.imports.push_back(std::move(*imp));
     }
     return {};
@@ -242,13 +258,13 @@ Result<void> readRelocationSections(ByteSpan file, Image& img)
     if (h.codeRelocOffset != 0) {
         auto n = readRelocations(file, h.codeRelocOffset, "code");
         if (!n)
-            return fail(n.error());
+            return fail(n.code(), n.error());
         img.codeRelocations = *n;
     }
     if (h.dataRelocOffset != 0) {
         auto n = readRelocations(file, h.dataRelocOffset, "data");
         if (!n)
-            return fail(n.error());
+            return fail(n.code(), n.error());
         img.dataRelocations = *n;
     }
     return {};
@@ -279,13 +295,15 @@ Result<Bytes> writeImage(const ImageSpec& spec)
     const std::uint32_t exportOffsetInCode = textSize + constSize;
     const std::uint64_t codeSize = std::uint64_t{exportOffsetInCode} + 4 * std::uint64_t{spec.exports.size()};
     if (codeSize > 0x10000000)
-        return fail("image code too large");
+        return fail(HandsetError::TooLarge, "image code too large");
     if (spec.entryPoint >= textSize)
-        return fail("entry point " + hex(spec.entryPoint) + " lies outside the text (" + std::to_string(textSize)
-                    + " bytes)");
+        return fail(HandsetError::BadArgument,
+                    "entry point " + hex(spec.entryPoint) + " lies outside the text (" + std::to_string(textSize)
+                        + " bytes)");
     for (std::size_t i = 0; i < spec.exports.size(); ++i)
         if (spec.exports[i] >= exportOffsetInCode)
-            return fail("export " + std::to_string(i + 1) + " at " + hex(spec.exports[i]) + " lies outside the code");
+            return fail(HandsetError::BadArgument,
+                        "export " + std::to_string(i + 1) + " at " + hex(spec.exports[i]) + " lies outside the code");
 
     Bytes code;
     code.reserve(static_cast<std::size_t>(codeSize));
@@ -337,15 +355,16 @@ Result<Bytes> writeImage(const ImageSpec& spec)
 Result<Image> readImage(ByteSpan file)
 {
     if (file.size() < KImageHeaderSize)
-        return fail("executable too short for its header (" + std::to_string(file.size()) + " of 124 bytes)");
+        return fail(HandsetError::Truncated,
+                    "executable too short for its header (" + std::to_string(file.size()) + " of 124 bytes)");
     auto header = readHeader(file);
     if (!header)
-        return fail(header.error());
+        return fail(header.code(), header.error());
     Image img;
     img.header = *header;
     for (const auto phase : {checkHeader, readCode, readData, readExports, readImports, readRelocationSections})
         if (auto r = phase(file, img); !r)
-            return fail(r.error());
+            return fail(r.code(), r.error());
     return img;
 }
 

@@ -1,6 +1,7 @@
 #include "handset/e32uid.h"
 
 #include "base/crc16.h"
+#include "handset/errors.h"
 
 #include <cstdio>
 
@@ -30,11 +31,12 @@ Result<Uids> readCheckedUids(ByteReader& in)
     Uids uids;
     std::uint32_t check = 0;
     if (!in.u32(uids.uid1) || !in.u32(uids.uid2) || !in.u32(uids.uid3) || !in.u32(check))
-        return fail("file too short for its UID header (16 bytes)");
+        return fail(HandsetError::Truncated, "file too short for its UID header (16 bytes)");
     const std::uint32_t expected = uidChecksum(uids.uid1, uids.uid2, uids.uid3);
     if (check != expected)
-        return fail("UID checksum is " + hex32(check) + ", the UIDs " + hex32(uids.uid1) + " " + hex32(uids.uid2)
-                    + " " + hex32(uids.uid3) + " need " + hex32(expected));
+        return fail(HandsetError::Damaged,
+                    "UID checksum is " + hex32(check) + ", the UIDs " + hex32(uids.uid1) + " " + hex32(uids.uid2) + " "
+                        + hex32(uids.uid3) + " need " + hex32(expected));
     return uids;
 }
 

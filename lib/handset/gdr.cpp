@@ -1,5 +1,6 @@
 #include "handset/gdr.h"
 
+#include "handset/errors.h"
 #include "handset/e32des.h"
 #include "handset/e32uid.h"
 
@@ -112,10 +113,11 @@ struct Section {
 Result<void> checkGlyph(const Glyph& g)
 {
     if (g.height < 0 || g.height > 127 || g.width() < 0 || g.width() > 127)
-        return fail("glyph " + std::to_string(g.code) + " has an impossible size");
+        return fail(HandsetError::BadArgument, "glyph " + std::to_string(g.code) + " has an impossible size");
     if (g.pixels.size() != static_cast<std::size_t>(g.width()) * static_cast<std::size_t>(g.height))
-        return fail("glyph " + std::to_string(g.code) + " has " + std::to_string(g.pixels.size())
-                    + " pixels for its size");
+        return fail(HandsetError::BadArgument,
+                    "glyph " + std::to_string(g.code) + " has " + std::to_string(g.pixels.size())
+                        + " pixels for its size");
     return {};
 }
 
@@ -146,7 +148,7 @@ Result<std::size_t> writeRoot(ByteWriter& w, const FontStore& store)
     w.u32(static_cast<std::uint32_t>(store.copyright.size()));
     for (const auto& c : store.copyright)
         if (auto r = e32::writeDes16(w, c); !r)
-            return fail(r.error());
+            return fail(r.code(), r.error());
     return dataIdAt;
 }
 
@@ -157,13 +159,14 @@ Result<void> collectMetrics(const FontBitmap& font, std::vector<MetricKey>& metr
     for (std::size_t i = 0; i < font.glyphs.size(); ++i) {
         const Glyph& g = font.glyphs[i];
         if (auto r = checkGlyph(g); !r)
-            return fail(r.error());
+            return fail(r.code(), r.error());
         if (i > 0 && font.glyphs[i - 1].code >= g.code)
-            return fail("glyphs are not in ascending code order at " + std::to_string(g.code));
+            return fail(HandsetError::BadArgument,
+                        "glyphs are not in ascending code order at " + std::to_string(g.code));
         const MetricKey key = metricOf(g);
         if (!metricIndex.contains(key)) {
             if (metrics.size() >= 0x8000)
-                return fail("too many distinct glyph metrics");
+                return fail(HandsetError::TooLarge, "too many distinct glyph metrics");
             metricIndex.emplace(key, static_cast<std::uint16_t>(metrics.size()));
             metrics.push_back(key);
         }
@@ -213,7 +216,7 @@ Result<LaidOutFont> layOutFont(const FontBitmap& font)
     LaidOutFont laid;
     std::map<MetricKey, std::uint16_t> metricIndex;
     if (auto r = collectMetrics(font, laid.metrics, metricIndex); !r)
-        return fail(r.error());
+        return fail(r.code(), r.error());
     for (const Glyph& g : font.glyphs)
         placeGlyph(laid.sections, g.code, glyphRecord(g, metricIndex.at(metricOf(g))));
     return laid;
@@ -278,7 +281,7 @@ Result<void> writeTypefaces(ByteWriter& w, const std::vector<Typeface>& typeface
     w.u32(static_cast<std::uint32_t>(typefaces.size()));
     for (const Typeface& t : typefaces) {
         if (auto r = e32::writeDes16(w, t.name); !r)
-            return fail(r.error());
+            return fail(r.code(), r.error());
         w.u8(t.attributes);
         w.u32(static_cast<std::uint32_t>(t.sizes.size()));
         for (const TypefaceSize& s : t.sizes) {
@@ -305,24 +308,25 @@ const Glyph* findGlyph(const FontBitmap& font, std::uint16_t code)
 Result<Bytes> writeFontStore(const FontStore& store)
 {
     if (store.version != 39 && store.version != 41 && store.version != 42)
-        return fail("font store version " + std::to_string(store.version) + " is not 39, 41 or 42");
+        return fail(HandsetError::Unsupported,
+                    "font store version " + std::to_string(store.version) + " is not 39, 41 or 42");
 
     Bytes out;
     ByteWriter w(out);
     const auto dataIdAt = writeRoot(w, store);
     if (!dataIdAt)
-        return fail(dataIdAt.error());
+        return fail(dataIdAt.code(), dataIdAt.error());
     std::vector<WrittenFont> written;
     for (const FontBitmap& font : store.fontBitmaps) {
         const auto laid = layOutFont(font);
         if (!laid)
-            return fail(laid.error());
+            return fail(laid.code(), laid.error());
         written.push_back(writeFontStreams(w, *laid));
     }
     w.patch32(*dataIdAt, static_cast<std::uint32_t>(w.pos()));
     writeFontHeaders(w, store, written);
     if (auto r = writeTypefaces(w, store.typefaces); !r)
-        return fail(r.error());
+        return fail(r.code(), r.error());
     return out;
 }
 
@@ -350,19 +354,20 @@ Result<Glyph> readGlyph(ByteSpan bitmap, std::size_t offset, const std::vector<M
     const std::string where = "glyph " + std::to_string(code) + ": ";
     ByteReader in(bitmap, offset);
     if (offset >= bitmap.size())
-        return fail(where + "offset " + std::to_string(offset) + " lies outside its bitmap");
+        return fail(HandsetError::Damaged, where + "offset " + std::to_string(offset) + " lies outside its bitmap");
     std::uint8_t b0 = 0;
     in.u8(b0);
     std::size_t index = b0 >> 1;
     if (b0 & 1) {
         std::uint8_t b1 = 0;
         if (!in.u8(b1))
-            return fail(where + "metric index ends early");
+            return fail(HandsetError::Truncated, where + "metric index ends early");
         index += std::size_t{b1} * 128;
     }
     if (index >= metrics.size())
-        return fail(where + "metric index " + std::to_string(index) + " is beyond the " + std::to_string(metrics.size())
-                    + " metrics");
+        return fail(HandsetError::Damaged,
+                    where + "metric index " + std::to_string(index) + " is beyond the " + std::to_string(metrics.size())
+                        + " metrics");
     const Metric& m = metrics[index];
     Glyph g;
     g.code = code;
@@ -373,7 +378,7 @@ Result<Glyph> readGlyph(ByteSpan bitmap, std::size_t offset, const std::vector<M
     g.height = m.height;
     const int width = g.width();
     if (g.height < 0 || width < 0)
-        return fail(where + "metric gives a negative size");
+        return fail(HandsetError::Damaged, where + "metric gives a negative size");
     g.pixels.assign(static_cast<std::size_t>(width) * static_cast<std::size_t>(g.height), 0);
 
     BitReader bits(bitmap, in.pos());
@@ -381,19 +386,20 @@ Result<Glyph> readGlyph(ByteSpan bitmap, std::size_t offset, const std::vector<M
     while (row < g.height) {
         unsigned header = 0;
         if (!bits.get(5, header))
-            return fail(where + "rows end early");
+            return fail(HandsetError::Truncated, where + "rows end early");
         const int count = static_cast<int>(header >> 1);
         // A zero count would never advance; the handset would loop forever.
         if (count == 0)
-            return fail(where + "row block with a count of 0");
+            return fail(HandsetError::Damaged, where + "row block with a count of 0");
         if (count > g.height - row)
-            return fail(where + "row block runs past the glyph's " + std::to_string(g.height) + " rows");
+            return fail(HandsetError::Damaged,
+                        where + "row block runs past the glyph's " + std::to_string(g.height) + " rows");
         const bool distinct = header & 1u;
         for (int k = 0; k < (distinct ? count : 1); ++k) {
             for (int x = 0; x < width; ++x) {
                 unsigned v = 0;
                 if (!bits.get(1, v))
-                    return fail(where + "rows end early");
+                    return fail(HandsetError::Truncated, where + "rows end early");
                 g.pixels[static_cast<std::size_t>((row + k) * width + x)] = static_cast<std::uint8_t>(v);
             }
         }
@@ -411,32 +417,33 @@ Result<FontStore> readRoot(ByteSpan file, std::uint32_t& dataId)
     ByteReader in(file);
     auto uids = e32::readCheckedUids(in);
     if (!uids)
-        return fail(uids.error());
+        return fail(uids.code(), uids.error());
     if (uids->uid1 != e32::KDirectFileStoreLayoutUid || uids->uid2 != e32::KFontStoreFileUid)
-        return fail("not a font store file (UIDs do not say so)");
+        return fail(HandsetError::WrongFormat, "not a font store file (UIDs do not say so)");
     std::uint32_t rootId = 0;
     if (!in.u32(rootId))
-        return fail("font store ends before its root stream id");
+        return fail(HandsetError::Truncated, "font store ends before its root stream id");
     ByteReader root(file);
     if (rootId < 20 || !root.seek(rootId))
-        return fail("root stream id " + std::to_string(rootId) + " lies outside the file");
+        return fail(HandsetError::Damaged, "root stream id " + std::to_string(rootId) + " lies outside the file");
 
     FontStore store;
     std::uint32_t copyrights = 0;
     if (!root.i32(store.version) || !root.u32(store.collectionUid) || !root.i32(store.pixelAspectRatio)
         || !root.u32(dataId))
-        return fail("root stream ends early");
+        return fail(HandsetError::Truncated, "root stream ends early");
     if (store.version != 39 && store.version != 41 && store.version != 42)
-        return fail("font store version " + std::to_string(store.version) + " is not supported (39, 41, 42)");
+        return fail(HandsetError::Unsupported,
+                    "font store version " + std::to_string(store.version) + " is not supported (39, 41, 42)");
     // The copyright list is optional for the handset; when present it must
     // be well formed.
     if (root.u32(copyrights)) {
         if (copyrights > KMaxCopyright)
-            return fail("font store claims " + std::to_string(copyrights) + " copyright notes");
+            return fail(HandsetError::Damaged, "font store claims " + std::to_string(copyrights) + " copyright notes");
         for (std::uint32_t i = 0; i < copyrights; ++i) {
             auto c = e32::readDes16(root, KMaxNameLength);
             if (!c)
-                return fail("copyright note: " + c.error());
+                return fail(c.code(), "copyright note: " + c.error());
             store.copyright.push_back(std::move(*c));
         }
     }
@@ -449,9 +456,9 @@ Result<std::vector<Metric>> readMetrics(ByteSpan file, std::uint32_t metricsId, 
     ByteReader ms(file);
     std::int32_t streamCount = 0;
     if (metricsId < 20 || !ms.seek(metricsId) || !ms.i32(streamCount))
-        return fail(where + "metrics stream lies outside the file");
+        return fail(HandsetError::Damaged, where + "metrics stream lies outside the file");
     if (metricsCount < 0 || static_cast<std::uint32_t>(metricsCount) > ms.remaining() / 5)
-        return fail(where + std::to_string(metricsCount) + " metrics do not fit the file");
+        return fail(HandsetError::Damaged, where + std::to_string(metricsCount) + " metrics do not fit the file");
     std::vector<Metric> metrics(static_cast<std::size_t>(metricsCount));
     for (Metric& m : metrics) {
         i8(ms, m.ascent);
@@ -477,22 +484,23 @@ Result<void> readSection(ByteSpan file, ByteReader& data, const std::vector<Metr
     data.u32(offsetsId);
     data.u32(bitmapId);
     if (last < first || first <= previousLast)
-        return fail(where + "code sections are not sorted and disjoint");
+        return fail(HandsetError::Damaged, where + "code sections are not sorted and disjoint");
     previousLast = last;
 
     ByteReader os(file);
     std::int32_t count = 0;
     if (offsetsId < 20 || !os.seek(offsetsId) || !os.i32(count))
-        return fail(where + "offsets stream lies outside the file");
+        return fail(HandsetError::Damaged, where + "offsets stream lies outside the file");
     if (count != last - first + 1 || static_cast<std::uint32_t>(count) > os.remaining() / 2)
-        return fail(where + "offsets stream does not match its section " + std::to_string(first) + "-"
-                    + std::to_string(last));
+        return fail(HandsetError::Damaged,
+                    where + "offsets stream does not match its section " + std::to_string(first) + "-"
+                        + std::to_string(last));
     ByteReader bs(file);
     std::int32_t length = 0;
     ByteSpan bitmap;
     if (bitmapId < 20 || !bs.seek(bitmapId) || !bs.i32(length) || length < 0
         || !bs.bytes(static_cast<std::size_t>(length), bitmap))
-        return fail(where + "bitmap stream lies outside the file");
+        return fail(HandsetError::Damaged, where + "bitmap stream lies outside the file");
     for (std::int32_t c = 0; c < count; ++c) {
         std::uint16_t offset = 0;
         os.u16(offset);
@@ -500,7 +508,7 @@ Result<void> readSection(ByteSpan file, ByteReader& data, const std::vector<Metr
             continue;
         auto g = readGlyph(bitmap, offset, metrics, static_cast<std::uint16_t>(first + c));
         if (!g)
-            return fail(where + g.error());
+            return fail(g.code(), where + g.error());
         glyphs.push_back(std::move(*g));
     }
     return {};
@@ -522,19 +530,20 @@ Result<FontBitmap> readFontBitmap(ByteSpan file, ByteReader& data, std::int32_t 
             && i8(data, font.maxDescent) && i8(data, font.lineGap);
     ok = ok && data.i32(encoding) && data.u32(metricsId) && data.i32(metricsCount) && data.i32(sectionCount);
     if (!ok)
-        return fail(where + "header ends early");
+        return fail(HandsetError::Truncated, where + "header ends early");
     if (encoding != 0)
-        return fail(where + "bitmap encoding " + std::to_string(encoding) + " is not supported");
+        return fail(HandsetError::Unsupported,
+                    where + "bitmap encoding " + std::to_string(encoding) + " is not supported");
 
     const auto metrics = readMetrics(file, metricsId, metricsCount, where);
     if (!metrics)
-        return fail(metrics.error());
+        return fail(metrics.code(), metrics.error());
     if (sectionCount < 0 || static_cast<std::uint32_t>(sectionCount) > data.remaining() / 12)
-        return fail(where + std::to_string(sectionCount) + " code sections do not fit the file");
+        return fail(HandsetError::Damaged, where + std::to_string(sectionCount) + " code sections do not fit the file");
     long previousLast = -1;
     for (std::int32_t s = 0; s < sectionCount; ++s)
         if (auto r = readSection(file, data, *metrics, previousLast, font.glyphs, where); !r)
-            return fail(r.error());
+            return fail(r.code(), r.error());
     return font;
 }
 
@@ -542,20 +551,20 @@ Result<void> readTypefaces(ByteReader& data, std::vector<Typeface>& typefaces)
 {
     std::uint32_t typefaceCount = 0;
     if (!data.u32(typefaceCount))
-        return fail("data stream ends before the typefaces");
+        return fail(HandsetError::Truncated, "data stream ends before the typefaces");
     if (typefaceCount > data.remaining() / 6)
-        return fail("font store claims " + std::to_string(typefaceCount) + " typefaces");
+        return fail(HandsetError::Damaged, "font store claims " + std::to_string(typefaceCount) + " typefaces");
     for (std::uint32_t t = 0; t < typefaceCount; ++t) {
         Typeface face;
         auto name = e32::readDes16(data, KMaxNameLength);
         if (!name)
-            return fail("typeface name: " + name.error());
+            return fail(name.code(), "typeface name: " + name.error());
         face.name = std::move(*name);
         std::uint32_t sizes = 0;
         if (!data.u8(face.attributes) || !data.u32(sizes))
-            return fail("typeface ends early");
+            return fail(HandsetError::Truncated, "typeface ends early");
         if (sizes > data.remaining() / 6)
-            return fail("typeface claims " + std::to_string(sizes) + " sizes");
+            return fail(HandsetError::Damaged, "typeface claims " + std::to_string(sizes) + " sizes");
         for (std::uint32_t s = 0; s < sizes; ++s) {
             TypefaceSize size;
             data.u32(size.fontBitmapUid);
@@ -579,21 +588,21 @@ Result<FontStore> readFontStore(ByteSpan file)
 
     ByteReader data(file);
     if (dataId < 20 || !data.seek(dataId))
-        return fail("data stream id " + std::to_string(dataId) + " lies outside the file");
+        return fail(HandsetError::Damaged, "data stream id " + std::to_string(dataId) + " lies outside the file");
     std::uint32_t fontCount = 0;
     if (!data.u32(fontCount))
-        return fail("data stream ends early");
+        return fail(HandsetError::Truncated, "data stream ends early");
     // Each font bitmap header takes at least 31 bytes.
     if (fontCount > data.remaining() / 31)
-        return fail("font store claims " + std::to_string(fontCount) + " font bitmaps");
+        return fail(HandsetError::Damaged, "font store claims " + std::to_string(fontCount) + " font bitmaps");
     for (std::uint32_t f = 0; f < fontCount; ++f) {
         auto font = readFontBitmap(file, data, store->version, "font bitmap " + std::to_string(f + 1) + ": ");
         if (!font)
-            return fail(font.error());
+            return fail(font.code(), font.error());
         store->fontBitmaps.push_back(std::move(*font));
     }
     if (auto r = readTypefaces(data, store->typefaces); !r)
-        return fail(r.error());
+        return fail(r.code(), r.error());
     return store;
 }
 

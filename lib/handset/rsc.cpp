@@ -1,5 +1,7 @@
 #include "handset/rsc.h"
 
+#include "handset/errors.h"
+
 namespace kastra::rsc {
 
 void ResourceBuilder::byte(std::uint8_t v)
@@ -61,7 +63,7 @@ void ResourceBuilder::buf(std::u16string_view text)
 Result<Bytes> ResourceBuilder::finish() const
 {
     if (!m_error.empty())
-        return fail(m_error);
+        return fail(HandsetError::TooLarge, m_error);
     return m_bytes;
 }
 
@@ -73,7 +75,8 @@ Result<Bytes> writeResourceFile(const std::vector<Bytes>& resources)
     const std::size_t indexBytes = 2 * (resources.size() + 1);
     // The index offset and every entry are 16-bit; so is the length word.
     if (total > 0xFFFF || indexBytes + 1 > 0xFFFF)
-        return fail("resource file too large for 16-bit offsets (" + std::to_string(total + indexBytes) + " bytes)");
+        return fail(HandsetError::TooLarge,
+                    "resource file too large for 16-bit offsets (" + std::to_string(total + indexBytes) + " bytes)");
 
     Bytes out;
     out.reserve(total + indexBytes);
@@ -97,32 +100,37 @@ Result<std::vector<ByteSpan>> readResourceFile(ByteSpan file)
     std::uint16_t indexOffset = 0;
     std::uint16_t indexLength = 0;
     if (!in.u16(indexOffset) || !in.u16(indexLength))
-        return fail("resource file too short for its header (" + std::to_string(file.size()) + " bytes)");
+        return fail(HandsetError::Truncated,
+                    "resource file too short for its header (" + std::to_string(file.size()) + " bytes)");
     // Files of the 8-bit era give the exact index length, later ones add 1;
     // either way the index holds indexLength / 2 entries.
     const std::size_t entries = indexLength / 2;
     if (entries == 0)
-        return fail("resource index is empty (length word " + std::to_string(indexLength) + ")");
+        return fail(HandsetError::Damaged, "resource index is empty (length word " + std::to_string(indexLength) + ")");
     if (indexOffset < 4)
-        return fail("resource index offset " + std::to_string(indexOffset) + " lies inside the header");
+        return fail(HandsetError::Damaged,
+                    "resource index offset " + std::to_string(indexOffset) + " lies inside the header");
     if (std::size_t{indexOffset} + 2 * entries != file.size())
-        return fail("resource index (offset " + std::to_string(indexOffset) + ", " + std::to_string(entries)
-                    + " entries) does not end the " + std::to_string(file.size()) + "-byte file");
+        return fail(HandsetError::Damaged,
+                    "resource index (offset " + std::to_string(indexOffset) + ", " + std::to_string(entries)
+                        + " entries) does not end the " + std::to_string(file.size()) + "-byte file");
 
     std::vector<std::uint16_t> offsets(entries);
     in.seek(indexOffset);
     for (std::uint16_t& o : offsets)
         in.u16(o);   // cannot fail: the index was checked to fit
     if (offsets.front() != 4)
-        return fail("first resource starts at " + std::to_string(offsets.front()) + ", not right after the header");
+        return fail(HandsetError::Damaged,
+                    "first resource starts at " + std::to_string(offsets.front()) + ", not right after the header");
     if (offsets.back() != indexOffset)
-        return fail("last index entry " + std::to_string(offsets.back()) + " is not the index offset "
-                    + std::to_string(indexOffset));
+        return fail(HandsetError::Damaged,
+                    "last index entry " + std::to_string(offsets.back()) + " is not the index offset "
+                        + std::to_string(indexOffset));
     std::vector<ByteSpan> resources;
     resources.reserve(entries - 1);
     for (std::size_t i = 0; i + 1 < entries; ++i) {
         if (offsets[i + 1] < offsets[i])
-            return fail("resource " + std::to_string(i + 1) + " ends before it starts");
+            return fail(HandsetError::Damaged, "resource " + std::to_string(i + 1) + " ends before it starts");
         resources.push_back(file.subspan(offsets[i], offsets[i + 1] - offsets[i]));
     }
     return resources;
@@ -132,7 +140,7 @@ Result<std::uint8_t> FieldReader::byte()
 {
     std::uint8_t v = 0;
     if (!m_in.u8(v))
-        return fail("resource ends inside a BYTE");
+        return fail(HandsetError::Truncated, "resource ends inside a BYTE");
     return v;
 }
 
@@ -140,7 +148,7 @@ Result<std::uint16_t> FieldReader::word()
 {
     std::uint16_t v = 0;
     if (!m_in.u16(v))
-        return fail("resource ends inside a WORD");
+        return fail(HandsetError::Truncated, "resource ends inside a WORD");
     return v;
 }
 
@@ -148,7 +156,7 @@ Result<std::uint32_t> FieldReader::dword()
 {
     std::uint32_t v = 0;
     if (!m_in.u32(v))
-        return fail("resource ends inside a LONG");
+        return fail(HandsetError::Truncated, "resource ends inside a LONG");
     return v;
 }
 
@@ -158,18 +166,18 @@ Result<void> FieldReader::skipPadding()
         return {};
     std::uint8_t pad = 0;
     if (!m_in.u8(pad))
-        return fail("resource ends before 16-bit text");
+        return fail(HandsetError::Truncated, "resource ends before 16-bit text");
     // The compiler always writes 0xAB; anything else means the reader and
     // the file disagree about where the field starts.
     if (pad != KPaddingByte)
-        return fail("padding byte before 16-bit text is " + std::to_string(pad) + ", not 0xAB");
+        return fail(HandsetError::Damaged, "padding byte before 16-bit text is " + std::to_string(pad) + ", not 0xAB");
     return {};
 }
 
 Result<std::u16string> FieldReader::units(std::size_t count)
 {
     if (m_in.remaining() / 2 < count)
-        return fail("resource ends inside 16-bit text");
+        return fail(HandsetError::Truncated, "resource ends inside 16-bit text");
     std::u16string out;
     out.reserve(count);
     for (std::size_t i = 0; i < count; ++i) {
@@ -184,23 +192,23 @@ Result<std::u16string> FieldReader::ltext()
 {
     std::uint8_t count = 0;
     if (!m_in.u8(count))
-        return fail("resource ends before an LTEXT");
+        return fail(HandsetError::Truncated, "resource ends before an LTEXT");
     if (count == 0)
         return std::u16string();
     if (auto pad = skipPadding(); !pad)
-        return fail(pad.error());
+        return fail(pad.code(), pad.error());
     return units(count);
 }
 
 Result<std::u16string> FieldReader::text()
 {
     if (auto pad = skipPadding(); !pad)
-        return fail(pad.error());
+        return fail(pad.code(), pad.error());
     std::u16string out;
     for (;;) {
         std::uint16_t u = 0;
         if (!m_in.u16(u))
-            return fail("TEXT has no terminator before the end of the resource");
+            return fail(HandsetError::Truncated, "TEXT has no terminator before the end of the resource");
         if (u == 0)
             return out;
         out += static_cast<char16_t>(u);
@@ -210,9 +218,9 @@ Result<std::u16string> FieldReader::text()
 Result<std::u16string> FieldReader::bufToEnd()
 {
     if (auto pad = skipPadding(); !pad)
-        return fail(pad.error());
+        return fail(pad.code(), pad.error());
     if (m_in.remaining() % 2 != 0)
-        return fail("BUF at the end of the resource has an odd number of bytes");
+        return fail(HandsetError::Damaged, "BUF at the end of the resource has an odd number of bytes");
     return units(m_in.remaining() / 2);
 }
 
@@ -223,7 +231,7 @@ Result<Bytes> writeCaptionFile(const Caption& caption)
     r.ltext(caption.shortCaption);
     auto bytes = r.finish();
     if (!bytes)
-        return fail("caption file: " + bytes.error());
+        return fail(bytes.code(), "caption file: " + bytes.error());
     return writeResourceFile({*bytes});
 }
 
@@ -231,18 +239,20 @@ Result<Caption> readCaptionFile(ByteSpan file)
 {
     auto resources = readResourceFile(file);
     if (!resources)
-        return fail(resources.error());
+        return fail(resources.code(), resources.error());
     if (resources->size() != 1)
-        return fail("caption file holds " + std::to_string(resources->size()) + " resources, not 1");
+        return fail(HandsetError::WrongFormat,
+                    "caption file holds " + std::to_string(resources->size()) + " resources, not 1");
     FieldReader fields(resources->front());
     auto caption = fields.ltext();
     if (!caption)
-        return fail("caption: " + caption.error());
+        return fail(caption.code(), "caption: " + caption.error());
     auto shortCaption = fields.ltext();
     if (!shortCaption)
-        return fail("short caption: " + shortCaption.error());
+        return fail(shortCaption.code(), "short caption: " + shortCaption.error());
     if (!fields.atEnd())
-        return fail("caption resource has " + std::to_string(fields.remaining()) + " bytes after its two texts");
+        return fail(HandsetError::Damaged,
+                    "caption resource has " + std::to_string(fields.remaining()) + " bytes after its two texts");
     return Caption{std::move(*caption), std::move(*shortCaption)};
 }
 

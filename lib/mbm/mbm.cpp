@@ -1,5 +1,6 @@
 #include "mbm/mbm.h"
 
+#include "mbm/errors.h"
 #include "mbm/mbm_rle.h"
 
 #include <algorithm>
@@ -231,30 +232,34 @@ Result<std::vector<std::uint32_t>> readIndex(ByteSpan file, const ReadLimits& li
     std::uint32_t checksum = 0;
     std::uint32_t trailer = 0;
     if (!r.u32(uid1))
-        return fail("too short to be an MBM file");
+        return fail(MbmError::Truncated, "too short to be an MBM file");
     if (uid1 == MultiBitmapRomUid)
-        return fail("a ROM image MBM, which only a ROM build can use");
+        return fail(MbmError::Unsupported, "a ROM image MBM, which only a ROM build can use");
     if (!r.u32(uid2) || !r.u32(uid3) || !r.u32(checksum) || !r.u32(trailer))
-        return fail("too short to be an MBM file");
+        return fail(MbmError::Truncated, "too short to be an MBM file");
     if (uid1 != DirectFileStoreUid || uid2 != MultiBitmapFileUid)
-        return fail("not an MBM file (wrong UIDs)");
+        return fail(MbmError::WrongFormat, "not an MBM file (wrong UIDs)");
     if (checksum != uidChecksum(uid1, uid2, uid3))
-        return fail("the UID checksum does not match the UIDs");
+        return fail(MbmError::Damaged, "the UID checksum does not match the UIDs");
 
     std::uint32_t count = 0;
     if (!r.seek(trailer) || !r.u32(count))
-        return fail("the bitmap table lies outside the file (offset " + std::to_string(trailer) + ")");
+        return fail(MbmError::Damaged,
+                    "the bitmap table lies outside the file (offset " + std::to_string(trailer) + ")");
     if (count > limits.maxBitmaps)
-        return fail("the file claims " + std::to_string(count) + " bitmaps, more than the "
-                    + std::to_string(limits.maxBitmaps) + " allowed");
+        return fail(MbmError::TooLarge,
+                    "the file claims " + std::to_string(count) + " bitmaps, more than the "
+                        + std::to_string(limits.maxBitmaps) + " allowed");
     if (r.remaining() / 4 < count)
-        return fail("the bitmap table claims " + std::to_string(count) + " bitmaps but the file ends first");
+        return fail(MbmError::Truncated,
+                    "the bitmap table claims " + std::to_string(count) + " bitmaps but the file ends first");
     std::vector<std::uint32_t> offsets(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         r.u32(offsets[i]);
         if (file.size() < HeaderSize || offsets[i] > file.size() - HeaderSize)
-            return fail("bitmap " + std::to_string(i) + " starts outside the file (offset " + std::to_string(offsets[i])
-                        + ")");
+            return fail(MbmError::Damaged,
+                        "bitmap " + std::to_string(i) + " starts outside the file (offset " + std::to_string(offsets[i])
+                            + ")");
     }
     return offsets;
 }
@@ -265,7 +270,7 @@ Result<MbmBitmap> readBitmap(ByteSpan file, std::uint32_t offset, const ReadLimi
     MbmBitmap bm;
     BitmapHeader& h = bm.header;
     if (!r.seek(offset) || r.remaining() < HeaderSize)
-        return fail("the bitmap header lies outside the file");
+        return fail(MbmError::Damaged, "the bitmap header lies outside the file");
     r.i32(h.bitmapSize);
     r.i32(h.structSize);
     r.i32(h.width);
@@ -279,34 +284,36 @@ Result<MbmBitmap> readBitmap(ByteSpan file, std::uint32_t offset, const ReadLimi
 
     // The header size doubles as the offset of the data (as bmconv reads it).
     if (h.structSize < static_cast<std::int32_t>(HeaderSize) || h.bitmapSize < h.structSize)
-        return fail("bad bitmap header (sizes " + std::to_string(h.bitmapSize) + ", " + std::to_string(h.structSize)
-                    + ")");
+        return fail(MbmError::Damaged,
+                    "bad bitmap header (sizes " + std::to_string(h.bitmapSize) + ", " + std::to_string(h.structSize)
+                        + ")");
     if (static_cast<std::uint32_t>(h.bitmapSize) > file.size() - offset)
-        return fail("the bitmap data run past the end of the file");
+        return fail(MbmError::Truncated, "the bitmap data run past the end of the file");
     if (h.width < 0 || h.height < 0 || h.width > limits.maxDimension || h.height > limits.maxDimension
         || std::int64_t{h.width} * h.height > limits.maxPixels)
-        return fail("unsupported bitmap size " + std::to_string(h.width) + " x " + std::to_string(h.height));
+        return fail(h.width < 0 || h.height < 0 ? MbmError::Damaged : MbmError::TooLarge,
+                    "unsupported bitmap size " + std::to_string(h.width) + " x " + std::to_string(h.height));
     if (byteWidth(1, h.bpp) == 0)
-        return fail("unsupported depth of " + depthText(h.bpp));
+        return fail(MbmError::Unsupported, "unsupported depth of " + depthText(h.bpp));
     if (h.paletteEntries != 0)
-        return fail("bitmaps with a palette are not supported");
+        return fail(MbmError::Unsupported, "bitmaps with a palette are not supported");
 
     const std::uint64_t rawSize = std::uint64_t{byteWidth(h.width, h.bpp)} * static_cast<std::uint64_t>(h.height);
     ByteSpan stored = file.subspan(offset + static_cast<std::uint32_t>(h.structSize),
                                    static_cast<std::size_t>(h.bitmapSize - h.structSize));
     const auto compression = static_cast<Compression>(h.compression);
     if (h.compression > 5)
-        return fail("unknown compression " + std::to_string(h.compression));
+        return fail(MbmError::Unsupported, "unknown compression " + std::to_string(h.compression));
     if (compression == Compression::ThirtyTwoBitRle && h.bpp != 32)
-        return fail("compression 5 used at " + depthText(h.bpp));
+        return fail(MbmError::Damaged, "compression 5 used at " + depthText(h.bpp));
     if (compression == Compression::None) {
         if (stored.size() < rawSize)
-            return fail("the bitmap data are shorter than the picture");
+            return fail(MbmError::Truncated, "the bitmap data are shorter than the picture");
         bm.data.assign(stored.begin(), stored.begin() + static_cast<std::ptrdiff_t>(rawSize));
         return bm;
     }
     if (rawSize / maxExpansion(compression) > stored.size())
-        return fail("the compressed data are too short for the picture");
+        return fail(MbmError::Truncated, "the compressed data are too short for the picture");
 
     bm.data.assign(static_cast<std::size_t>(rawSize), 0xFF);
     Result<void> expanded;
@@ -330,7 +337,7 @@ Result<MbmBitmap> readBitmap(ByteSpan file, std::uint32_t offset, const ReadLimi
         break;
     }
     if (!expanded)
-        return fail(expanded.error());
+        return fail(expanded.code(), expanded.error());
     return bm;
 }
 
@@ -338,17 +345,18 @@ Result<std::vector<MbmBitmap>> readMbm(ByteSpan file, const ReadLimits& limits)
 {
     auto index = readIndex(file, limits);
     if (!index)
-        return fail(index.error());
+        return fail(index.code(), index.error());
     std::vector<MbmBitmap> bitmaps;
     bitmaps.reserve(index->size());
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < index->size(); ++i) {
         auto bm = readBitmap(file, (*index)[i], limits);
         if (!bm)
-            return fail("bitmap " + std::to_string(i) + ": " + bm.error());
+            return fail(bm.code(), "bitmap " + std::to_string(i) + ": " + bm.error());
         total += bm->data.size();
         if (total > limits.maxTotalBytes)
-            return fail("the bitmaps hold more than " + std::to_string(limits.maxTotalBytes) + " bytes of pixels");
+            return fail(MbmError::TooLarge,
+                        "the bitmaps hold more than " + std::to_string(limits.maxTotalBytes) + " bytes of pixels");
         bitmaps.push_back(std::move(bm.value()));
     }
     return bitmaps;
@@ -414,14 +422,15 @@ Result<Bytes> writeMbm(const std::vector<MbmBitmap>& bitmaps, Store store)
     for (std::size_t i = 0; i < bitmaps.size(); ++i) {
         const MbmBitmap& bm = bitmaps[i];
         if (!isValidMode(bm.mode()))
-            return fail("bitmap " + std::to_string(i) + ": unsupported mode " + modeName(bm.mode()));
+            return fail(MbmError::BadArgument,
+                        "bitmap " + std::to_string(i) + ": unsupported mode " + modeName(bm.mode()));
         const std::uint64_t rawSize = std::uint64_t{bm.stride()} * static_cast<std::uint64_t>(std::max(bm.header.height, 0));
         if (bm.header.width < 0 || bm.header.height < 0 || bm.data.size() != rawSize)
-            return fail("bitmap " + std::to_string(i) + ": data do not match its size");
+            return fail(MbmError::BadArgument, "bitmap " + std::to_string(i) + ": data do not match its size");
         offsets.push_back(static_cast<std::uint32_t>(out.size()));
         w.bytes(encodeBitmap(bm, store));
         if (out.size() + 4 + 4 * bitmaps.size() > maxFile)
-            return fail("the bitmaps are too large for one MBM file");
+            return fail(MbmError::TooLarge, "the bitmaps are too large for one MBM file");
     }
     w.patch32(16, static_cast<std::uint32_t>(out.size()));
     w.u32(static_cast<std::uint32_t>(bitmaps.size()));
@@ -434,15 +443,16 @@ Result<MbmBitmap> makeBitmap(Mode mode, std::int32_t width, std::int32_t height,
                              std::int32_t twipsWidth, std::int32_t twipsHeight, const ReduceOptions& options)
 {
     if (!isValidMode(mode))
-        return fail("invalid bitmap mode " + modeName(mode));
+        return fail(MbmError::BadArgument, "invalid bitmap mode " + modeName(mode));
     const ReadLimits limits;
     if (width < 0 || height < 0 || width > limits.maxDimension || height > limits.maxDimension
         || std::int64_t{width} * height > limits.maxPixels)
-        return fail("unsupported bitmap size " + std::to_string(width) + " x " + std::to_string(height));
+        return fail(width < 0 || height < 0 ? MbmError::BadArgument : MbmError::TooLarge,
+                    "unsupported bitmap size " + std::to_string(width) + " x " + std::to_string(height));
     const auto w = static_cast<std::size_t>(width);
     const auto h = static_cast<std::size_t>(height);
     if (pixels.size() != w * h)
-        return fail("pixel count does not match the size");
+        return fail(MbmError::BadArgument, "pixel count does not match the size");
 
     MbmBitmap bm;
     bm.header.width = width;

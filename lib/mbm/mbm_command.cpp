@@ -1,5 +1,7 @@
 #include "mbm/mbm_command.h"
 
+#include "mbm/errors.h"
+
 namespace kastra::mbm {
 
 namespace {
@@ -90,7 +92,7 @@ std::vector<std::string> splitCommandFile(ByteSpan text)
 Result<Source> parseSource(std::string_view word)
 {
     if (word.empty())
-        return fail("empty file name");
+        return fail(MbmError::BadArgument, "empty file name");
     if (word[0] != '/')
         return Source{Mode{2, false}, std::string(word)};
     std::size_t i = 1;
@@ -100,7 +102,7 @@ Result<Source> parseSource(std::string_view word)
         ++i;
     }
     if (i >= word.size())
-        return fail("invalid bitmap mode in " + std::string(word));
+        return fail(MbmError::BadArgument, "invalid bitmap mode in " + std::string(word));
     // bmconv's own arithmetic on the characters, so "/04x.bmp" is still /4.
     int bpp = word[i++] - '0';
     if (i < word.size()) {
@@ -112,9 +114,9 @@ Result<Source> parseSource(std::string_view word)
     }
     const Mode mode{bpp, colour};
     if (!isValidMode(mode))
-        return fail("invalid bitmap mode in " + std::string(word));
+        return fail(MbmError::BadArgument, "invalid bitmap mode in " + std::string(word));
     if (i == word.size())
-        return fail("no file name after " + std::string(word));
+        return fail(MbmError::BadArgument, "no file name after " + std::string(word));
     return Source{mode, std::string(word.substr(i))};
 }
 
@@ -126,9 +128,9 @@ Result<Command> parseCommand(const std::vector<std::string>& words)
     if (isSwitch(words[0], 'u')) {
         cmd.kind = Command::Kind::Unpack;
         if (words.size() < 2)
-            return fail("/u needs an MBM file name");
+            return fail(MbmError::BadArgument, "/u needs an MBM file name");
         if (words.size() < 3)
-            return fail("/u needs at least one BMP file name after " + words[1]);
+            return fail(MbmError::BadArgument, "/u needs at least one BMP file name after " + words[1]);
         cmd.mbm = words[1];
         cmd.targets.assign(words.begin() + 2, words.end());
         return cmd;
@@ -136,7 +138,7 @@ Result<Command> parseCommand(const std::vector<std::string>& words)
     if (isSwitch(words[0], 'v')) {
         cmd.kind = Command::Kind::Info;
         if (words.size() < 2)
-            return fail("/v needs an MBM file name");
+            return fail(MbmError::BadArgument, "/v needs an MBM file name");
         cmd.mbm = words[1];
         return cmd;
     }
@@ -160,37 +162,38 @@ Result<Command> parseCommand(const std::vector<std::string>& words)
         case 'h':
             cmd.headerFile = w.substr(2);
             if (cmd.headerFile.empty())
-                return fail("option /h needs a file name (written /hname.h)");
+                return fail(MbmError::BadArgument, "option /h needs a file name (written /hname.h)");
             break;
         case 'p':
             cmd.paletteFile = w.substr(2);
             if (cmd.paletteFile.empty())
-                return fail("option /p needs a file name (written /pname)");
+                return fail(MbmError::BadArgument, "option /p needs a file name (written /pname)");
             break;
         case 'r':
         case 's':
-            return fail("option " + w + ": ROM image stores are not supported, only file stores");
+            return fail(MbmError::Unsupported,
+                        "option " + w + ": ROM image stores are not supported, only file stores");
         default:
-            return fail("unknown option " + w);
+            return fail(MbmError::BadArgument, "unknown option " + w);
         }
     }
     if (i == words.size())
-        return fail("no output MBM file name");
+        return fail(MbmError::BadArgument, "no output MBM file name");
     cmd.mbm = words[i++];
     if (i == words.size())
-        return fail("no source bitmaps for " + cmd.mbm);
+        return fail(MbmError::BadArgument, "no source bitmaps for " + cmd.mbm);
     if (words.size() - i == 1 && words[i].size() >= 2 && words[i][0] == '/' && words[i][1] == 'm') {
         cmd.mbmSource = words[i].substr(2);
         if (cmd.mbmSource.empty())
-            return fail("option /m needs an MBM file name (written /mname.mbm)");
+            return fail(MbmError::BadArgument, "option /m needs an MBM file name (written /mname.mbm)");
         if (!cmd.headerFile.empty())
-            return fail("a header file (/h) cannot be made from an MBM source (/m)");
+            return fail(MbmError::BadArgument, "a header file (/h) cannot be made from an MBM source (/m)");
         return cmd;
     }
     for (; i < words.size(); ++i) {
         auto source = parseSource(words[i]);
         if (!source)
-            return fail(source.error());
+            return fail(source.code(), source.error());
         cmd.sources.push_back(std::move(source.value()));
     }
     return cmd;
@@ -206,7 +209,7 @@ Result<std::array<Rgb, 256>> parsePaletteFile(ByteSpan text)
         while (pos < text.size() && !(text[pos] == '0' && pos + 1 < text.size() && (text[pos + 1] == 'x' || text[pos + 1] == 'X')))
             ++pos;
         if (text.size() - pos < 10)
-            return fail("the palette file holds " + std::to_string(index) + " colours, not 256");
+            return fail(MbmError::Truncated, "the palette file holds " + std::to_string(index) + " colours, not 256");
         const auto ch = [&](std::size_t k) { return static_cast<char>(text[pos + k]); };
         palette[index] = Rgb{hexByte(ch(8), ch(9)), hexByte(ch(6), ch(7)), hexByte(ch(4), ch(5))};
         pos += 10;

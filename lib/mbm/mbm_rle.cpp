@@ -1,5 +1,7 @@
 #include "mbm/mbm_rle.h"
 
+#include "mbm/errors.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -84,15 +86,15 @@ Result<Chunk> readMarker(ByteReader& in, std::size_t pixelsLeft, std::size_t pix
 {
     std::uint8_t marker = 0;
     if (!in.u8(marker))
-        return fail("compressed data ends before the picture is complete");
+        return fail(MbmError::Truncated, "compressed data ends before the picture is complete");
     Chunk c;
     c.run = marker < 0x80;
     c.count = c.run ? std::size_t{marker} + 1 : 256 - std::size_t{marker};
     if (c.count > pixelsLeft)
-        return fail("a run of the compressed data goes past the end of the picture");
+        return fail(MbmError::Damaged, "a run of the compressed data goes past the end of the picture");
     const std::size_t needed = c.run ? pixelBytes : c.count * pixelBytes;
     if (in.remaining() < needed)
-        return fail("compressed data ends in the middle of a run");
+        return fail(MbmError::Truncated, "compressed data ends in the middle of a run");
     return c;
 }
 
@@ -100,14 +102,14 @@ Result<void> expandPixels(ByteSpan input, std::span<std::uint8_t> out, std::size
                           std::size_t outPixelBytes)
 {
     if (out.size() % outPixelBytes != 0)
-        return fail("the compression does not fit the depth of the picture");
+        return fail(MbmError::Damaged, "the compression does not fit the depth of the picture");
     ByteReader in(input);
     const std::size_t total = out.size() / outPixelBytes;
     std::size_t done = 0;
     while (done < total) {
         auto chunk = readMarker(in, total - done, inPixelBytes);
         if (!chunk)
-            return fail(chunk.error());
+            return fail(chunk.code(), chunk.error());
         ByteSpan src;
         in.bytes(chunk->run ? inPixelBytes : chunk->count * inPixelBytes, src);
         for (std::size_t k = 0; k < chunk->count; ++k) {
@@ -194,17 +196,17 @@ Bytes compressTwelveBitRle(ByteSpan raw)
 Result<void> expandTwelveBitRle(ByteSpan input, std::span<std::uint8_t> out)
 {
     if (out.size() % 2 != 0)
-        return fail("the compression does not fit the depth of the picture");
+        return fail(MbmError::Damaged, "the compression does not fit the depth of the picture");
     ByteReader in(input);
     const std::size_t total = out.size() / 2;
     std::size_t done = 0;
     while (done < total) {
         std::uint16_t word = 0;
         if (!in.u16(word))
-            return fail("compressed data ends before the picture is complete");
+            return fail(MbmError::Truncated, "compressed data ends before the picture is complete");
         const std::size_t count = (word >> 12) + 1u;
         if (count > total - done)
-            return fail("a run of the compressed data goes past the end of the picture");
+            return fail(MbmError::Damaged, "a run of the compressed data goes past the end of the picture");
         const auto lo = static_cast<std::uint8_t>(word & 0xFF);
         const auto hi = static_cast<std::uint8_t>((word >> 8) & 0x0F);
         for (std::size_t k = 0; k < count; ++k, ++done) {

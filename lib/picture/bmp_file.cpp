@@ -2,6 +2,7 @@
 
 #include "base/fileio.h"
 #include "picture/bmp_format.h"
+#include "picture/errors.h"
 
 #include <cstring>
 
@@ -52,9 +53,9 @@ Result<void> readHeaders(ByteReader& in, ParsedBmp& out, std::uint32_t& dataOffs
     std::uint8_t b0 = 0, b1 = 0;
     std::uint32_t fileSize = 0, reserved = 0, headerSize = 0;
     if (!in.u8(b0) || !in.u8(b1) || b0 != 'B' || b1 != 'M')
-        return fail("Not a BMP file");
+        return fail(PictureError::WrongFormat, "Not a BMP file");
     if (!in.u32(fileSize) || !in.u32(reserved) || !in.u32(dataOffset) || !in.u32(headerSize))
-        return fail("Bitmap file is truncated");
+        return fail(PictureError::Truncated, "Bitmap file is truncated");
 
     std::int64_t width = 0, height = 0;
     std::uint16_t planes = 0, bpp = 0;
@@ -65,7 +66,7 @@ Result<void> readHeaders(ByteReader& in, ParsedBmp& out, std::uint32_t& dataOffs
         if (!in.i32(w) || !in.i32(h) || !in.u16(planes) || !in.u16(bpp) || !in.u32(info.compression)
             || !in.u32(info.imageSize) || !in.u32(xppm) || !in.u32(yppm) || !in.u32(info.coloursUsed)
             || !in.u32(info.coloursImportant))
-            return fail("Bitmap file is truncated");
+            return fail(PictureError::Truncated, "Bitmap file is truncated");
         width = w;
         height = h;
         info.xPelsPerMeter = static_cast<std::int32_t>(xppm);
@@ -73,37 +74,37 @@ Result<void> readHeaders(ByteReader& in, ParsedBmp& out, std::uint32_t& dataOffs
     } else if (headerSize == kCoreHeaderSize) {
         std::uint16_t w = 0, h = 0;
         if (!in.u16(w) || !in.u16(h) || !in.u16(planes) || !in.u16(bpp))
-            return fail("Bitmap file is truncated");
+            return fail(PictureError::Truncated, "Bitmap file is truncated");
         width = w;
         height = h;
     } else {
         // The 108- and 124-byte headers (and anything else) are not ours.
-        return fail("Unsupported bitmap header size " + std::to_string(headerSize));
+        return fail(PictureError::Unsupported, "Unsupported bitmap header size " + std::to_string(headerSize));
     }
     coreHeader = headerSize == kCoreHeaderSize;
 
     if (width <= 0)
-        return fail("Bitmap width must be > 0");
+        return fail(PictureError::Damaged, "Bitmap width must be > 0");
     if (height == 0)
-        return fail("Bitmap height must be > 0");
+        return fail(PictureError::Damaged, "Bitmap height must be > 0");
     out.topDown = height < 0;
     if (out.topDown)
         height = -height;
     if (width > Bitmap::MaxDimension || height > Bitmap::MaxDimension || width * height > Bitmap::MaxPixels)
-        return fail("Bitmap is too large");
+        return fail(PictureError::TooLarge, "Bitmap is too large");
     out.width = static_cast<int>(width);
     out.height = static_cast<int>(height);
     out.depth = bpp;
     if (!validDepth(out.depth))
-        return fail("Unsupported bitmap format");
+        return fail(PictureError::Unsupported, "Unsupported bitmap format");
     if (info.compression == kBitFields) {
         if (out.depth != 16 && out.depth != 32)
-            return fail("Unsupported bitmap format");
+            return fail(PictureError::Unsupported, "Unsupported bitmap format");
         // The three masks follow the 40-byte header.
         if (!in.u32(info.masks[0]) || !in.u32(info.masks[1]) || !in.u32(info.masks[2]))
-            return fail("Bitmap file is truncated");
+            return fail(PictureError::Truncated, "Bitmap file is truncated");
     } else if (info.compression != 0) {
-        return fail("Unsupported bitmap format");
+        return fail(PictureError::Unsupported, "Unsupported bitmap format");
     }
     return {};
 }
@@ -122,7 +123,7 @@ Result<void> readPalette(ByteReader& in, ParsedBmp& out, bool coreHeader)
     for (std::uint32_t i = 0; i < count; ++i) {
         ByteSpan e;
         if (!in.bytes(entrySize, e))
-            return fail("Bitmap file is truncated");
+            return fail(PictureError::Truncated, "Bitmap file is truncated");
         out.palette.push_back(rgb(e[2], e[1], e[0]));
     }
     out.palette.resize(full, rgb(0, 0, 0));
@@ -136,13 +137,13 @@ Result<ParsedBmp> parseBmp(ByteSpan file)
     std::uint32_t dataOffset = 0;
     bool coreHeader = false;
     if (auto r = readHeaders(in, out, dataOffset, coreHeader); !r)
-        return fail(r.error());
+        return fail(r.code(), r.error());
     if (auto r = readPalette(in, out, coreHeader); !r)
-        return fail(r.error());
+        return fail(r.code(), r.error());
     const std::size_t total = static_cast<std::size_t>(Bitmap::stride(out.width, out.depth))
         * static_cast<std::size_t>(out.height);
     if (dataOffset > file.size() || file.size() - dataOffset < total)
-        return fail("Bitmap file is truncated");
+        return fail(PictureError::Truncated, "Bitmap file is truncated");
     out.rows = file.subspan(dataOffset, total);
     return out;
 }
@@ -158,17 +159,17 @@ Result<void> Bitmap::loadBmp(ByteSpan file)
     m_depth = 24;
     m_lastError.clear();
 
-    auto refuse = [this](std::string why) -> Result<void> {
+    auto refuse = [this](ErrorCode code, std::string why) -> Result<void> {
         clear();
         m_palette.clear();
         m_depth = 24;
         m_lastError = why;
-        return fail(std::move(why));
+        return fail(code, std::move(why));
     };
 
     auto parsed = parseBmp(file);
     if (!parsed)
-        return refuse(parsed.error());
+        return refuse(parsed.code(), parsed.error());
     ParsedBmp& p = *parsed;
     m_width = p.width;
     m_height = p.height;
@@ -179,7 +180,7 @@ Result<void> Bitmap::loadBmp(ByteSpan file)
     try {
         m_bits.resize(p.rows.size());
     } catch (const std::bad_alloc&) {
-        return refuse("No memory");
+        return refuse(PictureError::TooLarge, "No memory");
     }
     if (!p.topDown) {
         std::memcpy(m_bits.data(), p.rows.data(), p.rows.size());
@@ -253,7 +254,7 @@ Bytes Bitmap::encodeBmp() const
 Result<void> Bitmap::writeBmpChecked(const std::filesystem::path& path) const
 {
     if (empty())
-        return fail("empty picture: nothing written");
+        return fail(PictureError::BadArgument, "empty picture: nothing written");
     const Bytes bytes = encodeBmp();
     return writeFileAtomic(path, bytes);
 }

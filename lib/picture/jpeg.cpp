@@ -1,6 +1,7 @@
 #include "picture/jpeg.h"
 
 #include "base/fileio.h"
+#include "picture/errors.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -127,7 +128,7 @@ struct Decoder {
 Result<Bitmap> decodeJpeg(ByteSpan data, OversizedPicture* oversized)
 {
     if (data.empty())
-        return fail("Empty JPEG file");
+        return fail(PictureError::Truncated, "Empty JPEG file");
     const auto d = std::make_unique<Decoder>();
     std::memset(&d->cinfo, 0, sizeof d->cinfo);
     std::memset(&d->err, 0, sizeof d->err);
@@ -139,7 +140,7 @@ Result<Bitmap> decodeJpeg(ByteSpan data, OversizedPicture* oversized)
 
     if (setjmp(d->err.jump)) {
         jpeg_destroy_decompress(&d->cinfo);
-        return fail(std::string("Cannot decode JPEG: ") + d->err.message);
+        return fail(PictureError::Damaged, std::string("Cannot decode JPEG: ") + d->err.message);
     }
     jpeg_create_decompress(&d->cinfo);
     // Caps libjpeg's own working memory (progressive files buffer every
@@ -151,10 +152,10 @@ Result<Bitmap> decodeJpeg(ByteSpan data, OversizedPicture* oversized)
     if (!ok) {
         if (oversized)
             *oversized = d->oversized;
-        return fail(d->why);
+        return fail(PictureError::TooLarge, d->why);
     }
     if (d->err.truncated)
-        return fail("JPEG file is truncated");
+        return fail(PictureError::Truncated, "JPEG file is truncated");
     return std::move(d->picture);
 }
 
@@ -164,10 +165,10 @@ Result<Bitmap> decodeJpeg(const std::filesystem::path& path, OversizedPicture* o
     // refused without reading it.
     auto data = readFile(path, std::uintmax_t{512} * 1024 * 1024);
     if (!data)
-        return fail(data.error());
+        return fail(data.code(), data.error());
     auto r = decodeJpeg(*data, oversized);
     if (!r)
-        return fail(path.string() + ": " + r.error());
+        return fail(r.code(), path.string() + ": " + r.error());
     return r;
 }
 

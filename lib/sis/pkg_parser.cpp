@@ -104,7 +104,7 @@ std::string applyFileOptions(const FileOptionWords& w, PackageRecord& r)
 Result<PackageSpec> Parser::run()
 {
     if (!parseAll())
-        return fail(m_error);
+        return fail(m_code, m_error);
     return std::move(m_spec);
 }
 
@@ -185,8 +185,10 @@ bool Parser::statement()
         return languages();
     if (punctIs(t, U"#"))
         return header();
-    if (punctIs(t, U"*"))
+    if (punctIs(t, U"*")) {
+        m_code = SisError::Unsupported;
         return error(t.line, "signed packages are not supported; remove the '*' signature line");
+    }
     if (t.kind == Tok::String)
         return needHeader(t.line) && fileLine();
     if (punctIs(t, U"{"))
@@ -591,11 +593,12 @@ Result<PackageSpec> parsePackageScript(std::u32string_view text)
 Result<PackageSpec> parsePackageScript(ByteSpan bytes, TextEncoding marklessAs)
 {
     if (bytes.size() > kMaxScriptBytes)
-        return fail("line 1: the script is larger than " + std::to_string(kMaxScriptBytes / (1024 * 1024))
-                    + " MiB; it cannot be a package script");
+        return fail(SisError::TooLarge,
+                    "line 1: the script is larger than " + std::to_string(kMaxScriptBytes / (1024 * 1024))
+                        + " MiB; it cannot be a package script");
     auto decoded = decodeText(bytes, marklessAs);
     if (!decoded)
-        return fail(decoded.error());
+        return fail(decoded.code(), decoded.error());
     return parsePackageScript(decoded->text);
 }
 

@@ -6,6 +6,7 @@
 
 #include "sis/pkg_text.h"
 #include "base/result.h"
+#include "sis/errors.h"
 #include "sis/sis_package.h"
 
 #include <cstdint>
@@ -76,6 +77,7 @@ private:
     Token m_tok;
     int m_lastLine = 1; // line of the token before m_tok
     std::string m_error;
+    SisError m_code = SisError::Syntax;
     PackageSpec m_spec;
     bool m_haveLanguages = false;
     bool m_haveHeader = false;

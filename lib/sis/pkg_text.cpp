@@ -3,6 +3,7 @@
 #include "base/utf.h"
 
 #include "base/cp1251.h"
+#include "sis/errors.h"
 
 #include <array>
 
@@ -36,8 +37,9 @@ Result<DecodedText> decodeUtf16(ByteSpan bytes, bool bigEndian)
     DecodedText out;
     out.encoding = bigEndian ? TextEncoding::Utf16BE : TextEncoding::Utf16LE;
     if (bytes.size() % 2 != 0)
-        return fail("line " + std::to_string(lineAt16(bytes, bytes.size(), bigEndian))
-                    + ": the file ends in the middle of a UTF-16 character");
+        return fail(SisError::Syntax,
+                    "line " + std::to_string(lineAt16(bytes, bytes.size(), bigEndian))
+                        + ": the file ends in the middle of a UTF-16 character");
     out.text.reserve(bytes.size() / 2);
     auto unitAt = [&](std::size_t i) {
         return bigEndian ? static_cast<char16_t>((bytes[i] << 8) | bytes[i + 1])
@@ -77,9 +79,11 @@ Result<DecodedText> decodeText(ByteSpan bytes, TextEncoding marklessAs)
         for (std::size_t i = 0; i < body.size();) {
             const std::size_t len = utf8Sequence(body, i, cp);
             if (len == 0)
-                return fail("line " + std::to_string(lineAt(body, i))
-                            + (bom ? ": the file starts with a UTF-8 byte-order mark but holds bytes that are not UTF-8"
-                                   : ": the file is read as UTF-8 (--utf8) but holds bytes that are not UTF-8"));
+                return fail(
+                    SisError::Syntax,
+                    "line " + std::to_string(lineAt(body, i))
+                        + (bom ? ": the file starts with a UTF-8 byte-order mark but holds bytes that are not UTF-8"
+                               : ": the file is read as UTF-8 (--utf8) but holds bytes that are not UTF-8"));
             out.text += cp;
             i += len;
         }

@@ -1,6 +1,7 @@
 #include "sis/sis_build.h"
 
 #include "base/fileio.h"
+#include "sis/errors.h"
 #include "sis/pkg_parser.h"
 #include "sis/pkg_text.h"
 #include "sis/sis_format.h"
@@ -49,8 +50,9 @@ Result<fs::path> resolveBelow(const fs::path& base, const fs::path& rel)
             if (folded(e.path().filename()) != want)
                 continue;
             if (!found.empty())
-                return fail("both " + shown(found) + " and " + shown(e.path())
-                            + " match without regard to letter case; rename one");
+                return fail(SisError::NotFound,
+                            "both " + shown(found) + " and " + shown(e.path())
+                                + " match without regard to letter case; rename one");
             found = e.path();
         }
         if (found.empty())
@@ -78,7 +80,7 @@ Result<fs::path> findSourceFile(std::u16string_view name, const std::vector<fs::
         if (!r)
             return r;
         if (r->empty())
-            return fail("cannot find the file \"" + utf8 + "\"");
+            return fail(SisError::NotFound, "cannot find the file \"" + utf8 + "\"");
         return r;
     }
     std::string looked;
@@ -90,14 +92,14 @@ Result<fs::path> findSourceFile(std::u16string_view name, const std::vector<fs::
             return r;
         looked += (looked.empty() ? "" : ", ") + shown(base);
     }
-    return fail("cannot find the file \"" + utf8 + "\" (looked in " + looked + ")");
+    return fail(SisError::NotFound, "cannot find the file \"" + utf8 + "\" (looked in " + looked + ")");
 }
 
 Result<Bytes> textFileToUtf16(ByteSpan bytes, TextEncoding marklessAs)
 {
     auto text = decodeText(bytes, marklessAs);
     if (!text)
-        return fail(text.error());
+        return fail(text.code(), text.error());
     return utf16LeBytes(toUtf16(text->text));
 }
 
@@ -112,11 +114,11 @@ Result<Bytes> buildPackage(const fs::path& script, const BuildOptions& options, 
     filesRead.clear();
     auto scriptBytes = readFile(script, kMaxScriptBytes);
     if (!scriptBytes)
-        return fail(scriptBytes.error());
+        return fail(scriptBytes.code(), scriptBytes.error());
     filesRead.push_back(script);
     auto parsed = parsePackageScript(*scriptBytes, options.marklessAs);
     if (!parsed)
-        return fail(parsed.error());
+        return fail(parsed.code(), parsed.error());
     PackageSpec spec = std::move(*parsed);
 
     std::error_code ec;
@@ -136,30 +138,32 @@ Result<Bytes> buildPackage(const fs::path& script, const BuildOptions& options, 
         for (const std::u16string& source : r.sources) {
             auto path = findSourceFile(source, bases);
             if (!path)
-                return fail(lineOf(r.line) + path.error());
+                return fail(path.code(), lineOf(r.line) + path.error());
             auto data = readFile(*path, kMaxSourceFileBytes);
             if (!data)
-                return fail(lineOf(r.line) + data.error());
+                return fail(data.code(), lineOf(r.line) + data.error());
             filesRead.push_back(*path);
             total += data->size();
             if (total > kMaxTotalSourceBytes)
-                return fail(lineOf(r.line) + "the files of the package add up to more than 1 GiB");
+                return fail(SisError::TooLarge, lineOf(r.line) + "the files of the package add up to more than 1 GiB");
             if (r.fileType == kFileText) {
                 auto text = textFileToUtf16(*data, options.marklessAs);
                 if (!text)
-                    return fail(lineOf(r.line) + "cannot convert " + shown(*path) + " to Unicode: " + text.error());
+                    return fail(text.code(),
+                                lineOf(r.line) + "cannot convert " + shown(*path) + " to Unicode: " + text.error());
                 data = std::move(*text);
             } else if (r.fileType == kFileComponent) {
                 const Bytes& c = *data;
                 if (c.size() < kHeaderSizeEr5 || le32(c.data() + 8) != kUid3
                     || (le32(c.data() + 4) != kUid2Er6 && le32(c.data() + 4) != kUid2Er5))
-                    return fail(lineOf(r.line) + shown(*path) + " is not a SIS package");
+                    return fail(SisError::WrongFormat, lineOf(r.line) + shown(*path) + " is not a SIS package");
                 if (le32(c.data()) != r.details) {
                     char want[16], have[16];
                     std::snprintf(want, sizeof want, "0x%08X", r.details);
                     std::snprintf(have, sizeof have, "0x%08X", le32(c.data()));
-                    return fail(lineOf(r.line) + "the UID of the embedded package " + shown(*path) + " is " + have
-                                + ", not the " + want + " given");
+                    return fail(SisError::BadArgument,
+                                lineOf(r.line) + "the UID of the embedded package " + shown(*path) + " is " + have
+                                    + ", not the " + want + " given");
                 }
             }
             r.contents.push_back(std::move(*data));

@@ -1,5 +1,7 @@
 #include "sis/sis_compress.h"
 
+#include "sis/errors.h"
+
 #include <zlib.h>
 
 #include <algorithm>
@@ -32,9 +34,9 @@ public:
         // One deflate() call takes at most 4 GiB in and out; a package cannot
         // address more than that anyway.
         if (data.size() > 0x7FFF0000u)
-            return fail(at(r) + "the file is too large for a package");
+            return fail(SisError::TooLarge, at(r) + "the file is too large for a package");
         if (!m_ready || deflateReset(&m_zs) != Z_OK)
-            return fail(at(r) + "zlib could not start compressing");
+            return fail(SisError::Internal, at(r) + "zlib could not start compressing");
         const uLong bound = deflateBound(&m_zs, static_cast<uLong>(data.size()));
         if (m_capacity < bound) {
             m_buffer = std::make_unique_for_overwrite<std::uint8_t[]>(bound);
@@ -46,7 +48,8 @@ public:
         m_zs.avail_out = static_cast<uInt>(bound);
         const int rc = deflate(&m_zs, Z_FINISH);
         if (rc != Z_STREAM_END)
-            return fail(at(r) + "zlib could not compress the file (error " + std::to_string(rc) + ")");
+            return fail(SisError::Internal,
+                        at(r) + "zlib could not compress the file (error " + std::to_string(rc) + ")");
         return Bytes(m_buffer.get(), m_buffer.get() + m_zs.total_out);
     }
 
@@ -79,7 +82,7 @@ Result<void> compressAll(const std::vector<const PackageRecord*>& order, std::ve
     // Largest first, so that no thread is left with one big file at the end.
     std::sort(jobs.begin(), jobs.end(), [](const Job& a, const Job& b) { return a.size > b.size; });
 
-    std::vector<std::string> errors(jobs.size());
+    std::vector<Result<void>> errors(jobs.size());
     std::atomic<std::size_t> next{0};
     auto work = [&] {
         Deflater deflater;
@@ -89,7 +92,7 @@ Result<void> compressAll(const std::vector<const PackageRecord*>& order, std::ve
             if (z)
                 packed[job.record][job.block] = std::move(*z);
             else
-                errors[j] = z.error();
+                errors[j] = fail(z.code(), z.error());
         }
     };
     // Threads pay off only when there is real work to share.
@@ -107,9 +110,9 @@ Result<void> compressAll(const std::vector<const PackageRecord*>& order, std::ve
     work();
     for (std::thread& t : helpers)
         t.join();
-    for (const std::string& e : errors)
-        if (!e.empty())
-            return fail(e);
+    for (const Result<void>& e : errors)
+        if (!e)
+            return e;
     return {};
 }
 

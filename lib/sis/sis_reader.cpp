@@ -1,6 +1,7 @@
 #include "sis/sis_reader.h"
 
 #include "base/crc16.h"
+#include "sis/errors.h"
 #include "sis/pkg_text.h"
 
 #include <zlib.h>
@@ -130,7 +131,8 @@ bool readFileRecord(ByteReader& r, std::uint32_t type, const SisPackage& pkg, Na
 Result<SisPackage> readHeader(ByteSpan file)
 {
     if (file.size() < kHeaderSizeEr5)
-        return fail("not a SIS package: " + std::to_string(file.size()) + " bytes are too few for the header");
+        return fail(SisError::Truncated,
+                    "not a SIS package: " + std::to_string(file.size()) + " bytes are too few for the header");
     SisPackage pkg;
     ByteReader r(file);
     r.u32(pkg.uid1);
@@ -138,13 +140,13 @@ Result<SisPackage> readHeader(ByteSpan file)
     r.u32(pkg.uid3);
     r.u32(pkg.uid4);
     if (pkg.uid3 != kUid3)
-        return fail("not a SIS package: UID3 is " + hex32(pkg.uid3) + ", not " + hex32(kUid3));
+        return fail(SisError::WrongFormat, "not a SIS package: UID3 is " + hex32(pkg.uid3) + ", not " + hex32(kUid3));
     if (pkg.uid2 == kUid2Er6)
         pkg.release6 = true;
     else if (pkg.uid2 != kUid2Er5)
-        return fail("not a SIS package of EPOC Release 5 or 6: UID2 is " + hex32(pkg.uid2));
+        return fail(SisError::Unsupported, "not a SIS package of EPOC Release 5 or 6: UID2 is " + hex32(pkg.uid2));
     if (pkg.release6 && file.size() < kHeaderSizeEr6)
-        return fail("the package is cut off inside its header");
+        return fail(SisError::Truncated, "the package is cut off inside its header");
 
     r.u16(pkg.checksum);
     r.u16(pkg.languageCount);
@@ -353,23 +355,26 @@ Result<SisPackage> readSis(ByteSpan file, const ReadLimits& limits)
 Result<Bytes> readData(ByteSpan file, const SisPackage& package, const DataBlock& block, const ReadLimits& limits)
 {
     if (!inside(file, block.pointer, block.storedLength))
-        return fail("the data lies outside the package");
+        return fail(SisError::Damaged, "the data lies outside the package");
     const ByteSpan stored = file.subspan(block.pointer, block.storedLength);
     if (!package.compressed()) {
         if (stored.size() > limits.maxFileBytes)
-            return fail("the file is larger than " + std::to_string(limits.maxFileBytes) + " bytes");
+            return fail(SisError::TooLarge,
+                        "the file is larger than " + std::to_string(limits.maxFileBytes) + " bytes");
         return Bytes(stored.begin(), stored.end());
     }
     if (block.originalLength == 0)
         return Bytes{};
     if (block.originalLength > limits.maxFileBytes)
-        return fail("the file declares " + std::to_string(block.originalLength) + " bytes, more than the limit of "
-                    + std::to_string(limits.maxFileBytes));
+        return fail(SisError::TooLarge,
+                    "the file declares " + std::to_string(block.originalLength) + " bytes, more than the limit of "
+                        + std::to_string(limits.maxFileBytes));
     // Deflate cannot expand its input more than about 1032 times; a larger
     // declared size is a lie, so nothing that large is allocated for it.
     if (block.originalLength > static_cast<std::uint64_t>(block.storedLength) * 1032 + 1024)
-        return fail("the file declares " + std::to_string(block.originalLength) + " bytes from only "
-                    + std::to_string(block.storedLength) + " compressed bytes, more than zlib can produce");
+        return fail(SisError::Damaged,
+                    "the file declares " + std::to_string(block.originalLength) + " bytes from only "
+                        + std::to_string(block.storedLength) + " compressed bytes, more than zlib can produce");
     // Some packers stored incompressible files raw without the NC option;
     // such data has the declared size and no zlib header.
     const bool zlibHeader = stored.size() >= 2 && (stored[0] & 0x0F) == 8 && (stored[0] >> 4) <= 7
@@ -380,7 +385,7 @@ Result<Bytes> readData(ByteSpan file, const SisPackage& package, const DataBlock
     Bytes out(block.originalLength);
     z_stream zs{};
     if (inflateInit(&zs) != Z_OK)
-        return fail("zlib could not start inflating");
+        return fail(SisError::Internal, "zlib could not start inflating");
     zs.next_in = const_cast<Bytef*>(stored.data());
     zs.avail_in = static_cast<uInt>(stored.size());
     zs.next_out = out.data();
@@ -393,15 +398,18 @@ Result<Bytes> readData(ByteSpan file, const SisPackage& package, const DataBlock
     inflateEnd(&zs);
     if (rc == Z_STREAM_END) {
         if (produced != block.originalLength)
-            return fail("the data inflates to " + std::to_string(produced) + " bytes, fewer than the declared "
-                        + std::to_string(block.originalLength));
+            return fail(SisError::Damaged,
+                        "the data inflates to " + std::to_string(produced) + " bytes, fewer than the declared "
+                            + std::to_string(block.originalLength));
         return out;
     }
     if (rc == Z_BUF_ERROR && outLeft == 0)
-        return fail("the data inflates to more than its declared " + std::to_string(block.originalLength) + " bytes");
+        return fail(SisError::Damaged,
+                    "the data inflates to more than its declared " + std::to_string(block.originalLength) + " bytes");
     if (rc == Z_BUF_ERROR && inLeft == 0)
-        return fail("the compressed data is cut off");
-    return fail("the compressed data is damaged" + (zmsg.empty() ? std::string() : " (" + zmsg + ")"));
+        return fail(SisError::Truncated, "the compressed data is cut off");
+    return fail(SisError::Damaged,
+                "the compressed data is damaged" + (zmsg.empty() ? std::string() : " (" + zmsg + ")"));
 }
 
 } // namespace kastra::sis

@@ -1,6 +1,7 @@
 #include "sis/sis_writer.h"
 
 #include "base/crc16.h"
+#include "sis/errors.h"
 #include "sis/pkg_text.h"
 #include "sis/sis_compress.h"
 
@@ -70,7 +71,7 @@ Result<std::uint64_t> expressionSize(const Expression& e)
     case kExprDevCap:
     case kExprNot: {
         if (e.operands.size() != 1)
-            return fail("a condition node needs one operand");
+            return fail(SisError::BadArgument, "a condition node needs one operand");
         auto inner = expressionSize(e.operands[0]);
         if (!inner)
             return inner;
@@ -86,7 +87,7 @@ Result<std::uint64_t> expressionSize(const Expression& e)
     case kExprOr:
     case kExprAppCap: {
         if (e.operands.size() != 2)
-            return fail("a condition node needs two operands");
+            return fail(SisError::BadArgument, "a condition node needs two operands");
         auto l = expressionSize(e.operands[0]);
         if (!l)
             return l;
@@ -96,7 +97,7 @@ Result<std::uint64_t> expressionSize(const Expression& e)
         return 4 + *l + *r;
     }
     }
-    return fail("unknown condition node type " + std::to_string(e.type));
+    return fail(SisError::BadArgument, "unknown condition node type " + std::to_string(e.type));
 }
 
 void collectExpressionStrings(const Expression& e, StringBlock& strings, std::vector<StringRef>& out)
@@ -283,18 +284,19 @@ Result<void> validate(const PackageSpec& spec)
 {
     const std::size_t n = spec.languages.size();
     if (n == 0 || n > 0xFFFF)
-        return fail("a package needs from 1 to 65535 languages");
+        return fail(SisError::BadArgument, "a package needs from 1 to 65535 languages");
     if (spec.names.size() != n)
-        return fail("the package needs one component name per language");
+        return fail(SisError::BadArgument, "the package needs one component name per language");
     if (spec.records.size() > 0xFFFF)
-        return fail("a package holds at most 65535 files and conditions");
+        return fail(SisError::TooLarge, "a package holds at most 65535 files and conditions");
     if (spec.requisites.size() > 0xFFFF)
-        return fail("a package holds at most 65535 requisites");
+        return fail(SisError::TooLarge, "a package holds at most 65535 requisites");
     if (spec.capabilities.size() > 0xFFFF)
-        return fail("a package holds at most 65535 capabilities");
+        return fail(SisError::TooLarge, "a package holds at most 65535 capabilities");
     for (const Requisite& q : spec.requisites)
         if (q.names.size() != n)
-            return fail("line " + std::to_string(q.line) + ": the requisite needs one name per language");
+            return fail(SisError::BadArgument,
+                        "line " + std::to_string(q.line) + ": the requisite needs one name per language");
     return {};
 }
 
@@ -310,16 +312,17 @@ Result<void> measureRecords(Plan& p)
         case kRecordMultiLanguage: {
             const std::size_t k = r.type == kRecordFile ? 1 : n;
             if (r.sources.size() != k)
-                return fail(at(r) + "the record needs " + std::to_string(k) + " source name(s)");
+                return fail(SisError::BadArgument, at(r) + "the record needs " + std::to_string(k) + " source name(s)");
             if (r.fileType == kFileNull) {
                 if (!r.contents.empty())
-                    return fail(at(r) + "an FN file has no contents");
+                    return fail(SisError::BadArgument, at(r) + "an FN file has no contents");
             } else if (r.contents.size() != k) {
-                return fail(at(r) + "the record needs contents for each of its " + std::to_string(k) + " file(s)");
+                return fail(SisError::BadArgument,
+                            at(r) + "the record needs contents for each of its " + std::to_string(k) + " file(s)");
             }
             for (const Bytes& c : r.contents)
                 if (c.size() > kMaxFileSize)
-                    return fail(at(r) + "the file is larger than 4 GiB");
+                    return fail(SisError::TooLarge, at(r) + "the file is larger than 4 GiB");
             if (p.compress)
                 p.packed[i].resize(r.contents.size());
             p.recordBytes += 36 + 12 * static_cast<std::uint64_t>(k);
@@ -327,17 +330,17 @@ Result<void> measureRecords(Plan& p)
         }
         case kRecordOptions:
             if (r.options.size() > kMaxOptions)
-                return fail(at(r) + "an options line holds at most 128 options");
+                return fail(SisError::TooLarge, at(r) + "an options line holds at most 128 options");
             for (const auto& names : r.options)
                 if (names.size() != n)
-                    return fail(at(r) + "each option needs one name per language");
+                    return fail(SisError::BadArgument, at(r) + "each option needs one name per language");
             p.recordBytes += 8 + 8 * static_cast<std::uint64_t>(n) * r.options.size() + 16;
             break;
         case kRecordIf:
         case kRecordElseIf: {
             auto size = expressionSize(r.condition);
             if (!size)
-                return fail(at(r) + size.error());
+                return fail(size.code(), at(r) + size.error());
             p.records[i].expressionSize = *size;
             p.recordBytes += 8 + *size;
             break;
@@ -347,7 +350,7 @@ Result<void> measureRecords(Plan& p)
             p.recordBytes += 4;
             break;
         default:
-            return fail(at(r) + "unknown record type " + std::to_string(r.type));
+            return fail(SisError::BadArgument, at(r) + "unknown record type " + std::to_string(r.type));
         }
     }
     return {};
@@ -398,7 +401,8 @@ Result<void> layOut(Plan& p)
         p.componentNames.push_back(strings.add(name));
 
     if (strings.tooLong())
-        return fail("a name or string is longer than " + std::to_string(kMaxStringUnits) + " characters");
+        return fail(SisError::TooLarge,
+                    "a name or string is longer than " + std::to_string(kMaxStringUnits) + " characters");
 
     // File data.
     p.dataEnd = strings.end();
@@ -414,7 +418,7 @@ Result<void> layOut(Plan& p)
         }
     }
     if (p.dataEnd > kMaxFileSize)
-        return fail("the package would be larger than 4 GiB, more than the format can address");
+        return fail(SisError::TooLarge, "the package would be larger than 4 GiB, more than the format can address");
     return {};
 }
 
@@ -542,7 +546,7 @@ void writeData(ByteWriter& w, const Plan& p)
 Result<Bytes> writeSis(const PackageSpec& spec)
 {
     if (auto valid = validate(spec); !valid)
-        return fail(valid.error());
+        return fail(valid.code(), valid.error());
 
     Plan p(spec);
     // Records in the order they are written: the installer walks them from
@@ -554,13 +558,13 @@ Result<Bytes> writeSis(const PackageSpec& spec)
     p.records.resize(p.order.size());
 
     if (auto measured = measureRecords(p); !measured)
-        return fail(measured.error());
+        return fail(measured.code(), measured.error());
     // Compressed data first: its sizes decide the data offsets.
     if (p.compress)
         if (auto done = compressAll(p.order, p.packed); !done)
-            return fail(done.error());
+            return fail(done.code(), done.error());
     if (auto laid = layOut(p); !laid)
-        return fail(laid.error());
+        return fail(laid.code(), laid.error());
 
     Bytes out;
     out.reserve(static_cast<std::size_t>(p.dataEnd));
@@ -575,7 +579,7 @@ Result<Bytes> writeSis(const PackageSpec& spec)
     writeData(w, p);
 
     if (out.size() != p.dataEnd)
-        return fail("internal error: the package layout does not add up");
+        return fail(SisError::Internal, "internal error: the package layout does not add up");
 
     // The checksum covers every byte but its own two.
     std::uint16_t crc = crc16(ByteSpan(out).first(16));

@@ -12,6 +12,8 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabBar>
+#include <QTabWidget>
 
 namespace kastra {
 
@@ -89,6 +91,16 @@ QWidget* makeWidget(const ControlSpec& row, QWidget* parent, const ImageList& im
         p->setValue(0);
         return p;
     }
+    case Kind::Tabs: {
+        // Flat tabs without a client edge; neither the control nor its
+        // tabs take the focus.
+        auto* t = new QTabWidget(parent);
+        t->setDocumentMode(true);
+        t->tabBar()->setFocusPolicy(Qt::NoFocus);
+        t->tabBar()->setDrawBase(false);
+        t->setAutoFillBackground(true);
+        return t;
+    }
     }
     return new QWidget(parent);
 }
@@ -122,16 +134,21 @@ void applyColours(QWidget* w, const ControlSpec& row)
 
 } // namespace
 
-void buildControls(QWidget* page, std::span<const ControlSpec> rows, const ImageList& images, Controls& out)
+ControlWidgets buildControls(QWidget* page, std::span<const ControlSpec> rows, const ImageList& images)
 {
     page->setFont(PageFont());
+    std::vector<QWidget*> made;
+    made.reserve(rows.size());
     for (const ControlSpec& row : rows) {
-        QWidget* parent = row.parent ? out[QString::fromLatin1(row.parent)] : page;
-        if (!parent)
-            parent = page;
+        Q_ASSERT(row.id == static_cast<int>(made.size()) && row.parent < row.id);
+        QWidget* parent = row.parent == Top ? page : made.at(static_cast<std::size_t>(row.parent));
         QWidget* w = makeWidget(row, parent, images);
         w->setObjectName(QString::fromLatin1(row.name));
-        w->setFont(rowFont(row, parent->font()));
+        // A tab control's font is that of its tabs; the pages set their own.
+        if (auto* tabs = qobject_cast<QTabWidget*>(w))
+            tabs->tabBar()->setFont(rowFont(row, parent->font()));
+        else
+            w->setFont(rowFont(row, parent->font()));
         applyColours(w, row);
         if (row.width > 0 && row.height > 0) {
             w->setGeometry(row.x, row.y, row.width, row.height);
@@ -151,8 +168,9 @@ void buildControls(QWidget* page, std::span<const ControlSpec> rows, const Image
         // them once its controls exist.
         if (row.flags & Hidden)
             w->hide();
-        out.add(w->objectName(), w);
+        made.push_back(w);
     }
+    return ControlWidgets(std::move(made));
 }
 
 } // namespace kastra

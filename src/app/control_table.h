@@ -1,29 +1,32 @@
 #pragma once
-// The window's controls as tables, one row per control: name, kind,
-// parent, position, size, caption, font and appearance, the way the layout
-// of the Windows program was written down. buildControls() turns rows into
-// widgets; the pages hold nothing but their table and their handlers.
+// The window's controls as tables, one row per control: id, name, kind,
+// parent, position, size, caption, font, appearance and the preview view a
+// paint box shows. buildControls() turns rows into widgets; the window and
+// the pages hold nothing but their table and their handlers, and reach a
+// control through its id, an enumerator of their own.
 
-#include <QHash>
+#include "preview/hit_test.h"
+
 #include <QPixmap>
-#include <QString>
 #include <QWidget>
 
+#include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
+#include <vector>
 
 namespace kastra {
 
 enum class Kind {
     PaintBox, ImageView, Label, Button, PictureButton, CheckBox, Radio,
-    Edit, Memo, Group, Panel, Progress,
+    Edit, Memo, Group, Panel, Progress, Tabs,
 };
 
 // Appearance flags of a row.
 enum Flag : std::uint32_t {
     Plain = 0,
     HandCursor = 1u << 0,
-    EditorMenu = 1u << 1,     // the editor pop-up menu opens on a right click
     Hidden = 1u << 2,
     Disabled = 1u << 3,
     NoTabStop = 1u << 4,
@@ -39,10 +42,18 @@ enum Flag : std::uint32_t {
     ImageChevron = 1u << 14,  // image view: image-list image 1
 };
 
+// The parent of a row placed on the page (or the window) itself.
+inline constexpr int Top = -1;
+
+// A paint box that shows a preview view names it; a right click on it opens
+// the editor pop-up menu. Other rows show none.
+inline constexpr std::optional<PreviewView> NoView = std::nullopt;
+
 struct ControlSpec {
-    const char* name;
+    int id;                      // the table's enumerator, the row's index
+    const char* name;            // the widget's objectName
     Kind kind;
-    const char* parent;          // nullptr: the page itself
+    int parent;                  // id of a row above; Top: the page itself
     int x, y;
     int width, height;           // 0 x 0: sized to fit the caption
     const char16_t* caption;
@@ -50,26 +61,47 @@ struct ControlSpec {
     int fontHeight;              // cell height; -1 the parent's, 0 default
     std::uint32_t flags;
     std::uint32_t textColour;    // 0xRRGGBB with bit 24 set; 0 for none
+    std::optional<PreviewView> view;
 };
+
+// Every row's id is its index, so a parent comes before its children.
+constexpr bool inIdOrder(std::span<const ControlSpec> rows)
+{
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        if (rows[i].id != static_cast<int>(i) || rows[i].parent >= rows[i].id)
+            return false;
+    }
+    return true;
+}
 
 inline constexpr std::uint32_t rgbText(unsigned r, unsigned g, unsigned b)
 {
     return (1u << 24) | (r << 16) | (g << 8) | b;
 }
 
-// The widgets of a page by name, for the handlers.
-class Controls {
+// The widgets of a table, in row order.
+class ControlWidgets {
 public:
-    QWidget* operator[](const QString& name) const { return m_byName.value(name); }
-    template <class T> T* get(const char* name) const
-    {
-        return qobject_cast<T*>(m_byName.value(QString::fromLatin1(name)));
-    }
-    void add(const QString& name, QWidget* w) { m_byName.insert(name, w); }
-    const QHash<QString, QWidget*>& all() const { return m_byName; }
+    ControlWidgets() = default;
+    explicit ControlWidgets(std::vector<QWidget*> widgets) : m_widgets(std::move(widgets)) {}
+    QWidget* at(int id) const { return m_widgets.at(static_cast<std::size_t>(id)); }
+    std::size_t size() const { return m_widgets.size(); }
 
 private:
-    QHash<QString, QWidget*> m_byName;
+    std::vector<QWidget*> m_widgets;
+};
+
+// The widgets of one table by its own ids, for the handlers: an id of
+// another table does not compile.
+template <class Id> class Controls {
+public:
+    Controls() = default;
+    explicit Controls(ControlWidgets widgets) : m_widgets(std::move(widgets)) {}
+    template <class T = QWidget> T* get(Id id) const { return qobject_cast<T*>(m_widgets.at(static_cast<int>(id))); }
+    const ControlWidgets& widgets() const { return m_widgets; }
+
+private:
+    ControlWidgets m_widgets;
 };
 
 struct ImageList {
@@ -80,7 +112,8 @@ struct ImageList {
 // Creates the rows' widgets on page, in table order, each with its
 // objectName, geometry, caption, font, colours, cursor, visibility and
 // enabled state.
-void buildControls(QWidget* page, std::span<const ControlSpec> rows, const ImageList& images, Controls& out);
+ControlWidgets buildControls(QWidget* page, std::span<const ControlSpec> rows, const ImageList& images);
+
 
 // Every page resets its font to "MS Sans Serif" at the default height, so
 // its controls use that unless their row says otherwise.

@@ -1,7 +1,8 @@
 #pragma once
-// What a page's handlers may use of the main window: the shared state, the
-// workspace, the dialogs and the repaint requests. Pages see nothing else of
-// MainForm, and MainForm keeps no page logic.
+// What a page's handlers may use of the main window: the shared state (the
+// picture options among it), the workspace, the dialogs and the repaint
+// requests. Pages see nothing else of MainForm, and MainForm keeps no page
+// logic.
 
 #include "workspace/app_state.h"
 #include "app/dialogs.h"
@@ -18,8 +19,6 @@ public:
     virtual AppState& state() = 0;
     virtual const Workspace& workspace() const = 0;
     virtual Dialogs& dialogs() = 0;
-    // The window caption, the title of the program's own message boxes.
-    virtual QString caption() const = 0;
     // How long the package unpacker may run before it is ended.
     virtual int sisToolTimeoutMs() const = 0;
     // Repaint requests: each enables its 50 ms timer unless it is already
@@ -32,11 +31,6 @@ public:
     virtual void ownWrites(const QStringList& paths) = 0;
     // Erases the desktop preview to the window background.
     virtual void clearPreview() = 0;
-    // The picture options of the settings page.
-    virtual bool stripTop() const = 0;
-    virtual bool stripBottom() const = 0;
-    virtual bool separateEidPic() const = 0;
-    virtual void setStripBottom(bool on) = 0;
 };
 
 } // namespace kastra

@@ -10,8 +10,11 @@ namespace kastra {
 class HelpPage final : public QWidget {
     Q_OBJECT
 public:
+    // The rows of the page's table, in its order.
+    enum Control : int { HelpPanel, CreatedByLabel, AboutButton };
+
     HelpPage(const ImageList& images, QWidget* parent);
-    const Controls& controls() const { return m_controls; }
+    const ControlWidgets& controls() const { return m_controls.widgets(); }
     // The page's control table, as buildControls() made the controls.
     static std::span<const ControlSpec> rows();
     void showHelp();
@@ -21,7 +24,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    Controls m_controls;
+    Controls<Control> m_controls;
 };
 
 } // namespace kastra

@@ -10,24 +10,25 @@ namespace kastra {
 
 namespace {
 
-constexpr std::uint32_t Icon = HandCursor | EditorMenu;
+using enum IconsPage::Control;
 
 // clang-format off
-const ControlSpec Rows[] = {
-//   name                     kind            parent              x    y    w    h   caption             font      height flags       colour
-    {"MenuFoldersGroup",      Kind::Group,    nullptr,            0,   0, 305, 153, u"Menu Folders",   nullptr,     -1, ButtonFace | NoTabStop, 0},
-    {"SmallFoldersBox",       Kind::PaintBox, "MenuFoldersGroup", 8,  16, 252,  29, nullptr,           nullptr,     -1, Icon,       0},
-    {"LargeFoldersBox",       Kind::PaintBox, "MenuFoldersGroup", 8,  56, 264,  44, nullptr,           nullptr,     -1, Icon,       0},
-    {"FolderNamesLabel",      Kind::Label,    "MenuFoldersGroup",10, 101,   0,   0,
-        u"Камера Органайз Музыка  Игры    Прочее   Настр.",                          "Verdana",   12, Plain,      0},
-    {"LoadMenuFoldersButton", Kind::Button,   "MenuFoldersGroup",12, 120,  64,  22, u"Загрузить",      nullptr,     12, Plain,      0},
-    {"SaveMenuFoldersButton", Kind::Button,   "MenuFoldersGroup",84, 120,  64,  22, u"Сохранить",      nullptr,     12, Plain,      0},
-    {"Avkon138Box",           Kind::PaintBox, nullptr,           64, 165,  44,  44, nullptr,           nullptr,     -1, Icon,       0},
-    {"Avkon136Box",           Kind::PaintBox, nullptr,           10, 173,  42,  29, nullptr,           nullptr,     -1, Icon,       0},
-    {"Avkon202Box",           Kind::PaintBox, nullptr,          120, 167,  30,  40, nullptr,           nullptr,     -1, Icon,       0},
-    {"StandardFoldersLabel",  Kind::Label,    nullptr,            9, 209,   0,   0, u"Стандартные папки", "Verdana",  12, Plain,      0},
+constexpr ControlSpec Rows[] = {
+//   id                     name                     kind            parent             x    y    w    h   caption              font       height flags                   colour view
+    {MenuFoldersGroup,      "MenuFoldersGroup",      Kind::Group,    Top,               0,   0, 305, 153, u"Menu Folders",     nullptr,     -1, ButtonFace | NoTabStop, 0, NoView},
+    {SmallFoldersBox,       "SmallFoldersBox",       Kind::PaintBox, MenuFoldersGroup,  8,  16, 252,  29, nullptr,             nullptr,     -1, HandCursor,             0, PreviewView::SmallFolders},
+    {LargeFoldersBox,       "LargeFoldersBox",       Kind::PaintBox, MenuFoldersGroup,  8,  56, 264,  44, nullptr,             nullptr,     -1, HandCursor,             0, PreviewView::LargeFolders},
+    {FolderNamesLabel,      "FolderNamesLabel",      Kind::Label,    MenuFoldersGroup, 10, 101,   0,   0,
+        u"Камера Органайз Музыка  Игры    Прочее   Настр.",                            "Verdana",   12, Plain,                  0, NoView},
+    {LoadMenuFoldersButton, "LoadMenuFoldersButton", Kind::Button,   MenuFoldersGroup, 12, 120,  64,  22, u"Загрузить",        nullptr,     12, Plain,                  0, NoView},
+    {SaveMenuFoldersButton, "SaveMenuFoldersButton", Kind::Button,   MenuFoldersGroup, 84, 120,  64,  22, u"Сохранить",        nullptr,     12, Plain,                  0, NoView},
+    {Avkon138Box,           "Avkon138Box",           Kind::PaintBox, Top,              64, 165,  44,  44, nullptr,             nullptr,     -1, HandCursor,             0, PreviewView::Avkon138},
+    {Avkon136Box,           "Avkon136Box",           Kind::PaintBox, Top,              10, 173,  42,  29, nullptr,             nullptr,     -1, HandCursor,             0, PreviewView::Avkon136},
+    {Avkon202Box,           "Avkon202Box",           Kind::PaintBox, Top,             120, 167,  30,  40, nullptr,             nullptr,     -1, HandCursor,             0, PreviewView::Avkon202},
+    {StandardFoldersLabel,  "StandardFoldersLabel",  Kind::Label,    Top,               9, 209,   0,   0, u"Стандартные папки", "Verdana",  12, Plain,                  0, NoView},
 };
 // clang-format on
+static_assert(inIdOrder(Rows));
 
 } // namespace
 
@@ -40,9 +41,9 @@ IconsPage::IconsPage(FormServices& form, const ImageList& images, QWidget* paren
     pal.setColor(QPalette::Window, QColor::fromRgb(toQRgb(IconsPageBackground)));
     setPalette(pal);
     setAutoFillBackground(true);
-    buildControls(this, Rows, images, m_controls);
-    connect(m_controls.get<QPushButton>("LoadMenuFoldersButton"), &QPushButton::clicked, this, [this] { load(); });
-    connect(m_controls.get<QPushButton>("SaveMenuFoldersButton"), &QPushButton::clicked, this, [this] { save(); });
+    m_controls = Controls<Control>(buildControls(this, Rows, images));
+    connect(m_controls.get<QPushButton>(LoadMenuFoldersButton), &QPushButton::clicked, this, [this] { load(); });
+    connect(m_controls.get<QPushButton>(SaveMenuFoldersButton), &QPushButton::clicked, this, [this] { save(); });
 }
 
 void IconsPage::showEvent(QShowEvent* event)
@@ -58,11 +59,11 @@ void IconsPage::load()
         return LoadThemeFile(m_form.workspace(), ThemeFile::MenuFolders, m_form.state().scratch);
     }();
     if (out.status == ThemeFileOutcome::Status::Missing) {
-        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Information);
+        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Information);
         return;
     }
     if (out.status == ThemeFileOutcome::Status::Failed)
-        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Warning);
+        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Warning);
     m_form.requestMenu();
 }
 
@@ -73,7 +74,7 @@ void IconsPage::save()
         return SaveThemeFile(m_form.workspace(), ThemeFile::MenuFolders);
     }();
     if (out.status != ThemeFileOutcome::Status::Done)
-        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Warning);
+        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Warning);
 }
 
 } // namespace kastra

@@ -12,8 +12,14 @@ namespace kastra {
 class IconsPage final : public QWidget {
     Q_OBJECT
 public:
+    // The rows of the page's table, in its order.
+    enum Control : int {
+        MenuFoldersGroup, SmallFoldersBox, LargeFoldersBox, FolderNamesLabel, LoadMenuFoldersButton,
+        SaveMenuFoldersButton, Avkon138Box, Avkon136Box, Avkon202Box, StandardFoldersLabel,
+    };
+
     IconsPage(FormServices& form, const ImageList& images, QWidget* parent);
-    const Controls& controls() const { return m_controls; }
+    const ControlWidgets& controls() const { return m_controls.widgets(); }
     // The page's control table, as buildControls() made the controls.
     static std::span<const ControlSpec> rows();
 
@@ -28,7 +34,7 @@ private:
     void save();
 
     FormServices& m_form;
-    Controls m_controls;
+    Controls<Control> m_controls;
 };
 
 } // namespace kastra

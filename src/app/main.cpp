@@ -102,7 +102,7 @@ int main(int argc, char** argv)
 
     const QString programFolder = kastra::ResolveProgramFolder(QCoreApplication::applicationDirPath());
     const auto refuse = [](const QString& why) {
-        QMessageBox::warning(nullptr, kastra::MainForm::Caption, why);
+        QMessageBox::warning(nullptr, QString::fromUtf16(kastra::WindowCaption), why);
         return 1;
     };
     // The workspace is never put anywhere but a checked per-user base, and

@@ -8,7 +8,6 @@
 #include "preview/status_animation.h"
 #include "preview/thumbnails_painter.h"
 #include "platform/fileops.h"
-#include "preview/fonts.h"
 #include "app/help_page.h"
 #include "app/icons.h"
 #include "app/icons_page.h"
@@ -25,12 +24,28 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScreen>
-#include <QTabBar>
 #include <QTabWidget>
 
 namespace kastra {
 
-const QString MainForm::Caption = QStringLiteral("Halvorn Kastra Theme Creator v1.11");
+namespace {
+
+// clang-format off
+constexpr ControlSpec Rows[] = {
+//   id                           name                 kind                 parent   x    y    w    h   caption                 font     height flags      colour               view
+    {MainForm::PreviewBox,        "PreviewBox",        Kind::PaintBox,      Top,   344,   8, 176, 220, nullptr,                nullptr,   -1, HandCursor, 0,                   PreviewView::Preview},
+    {MainForm::LoadPictureButton, "LoadPictureButton", Kind::PictureButton, Top,   344, 232, 177,  33, u"Загрузить картинку",  nullptr,   -1, Plain,      rgbText(0, 0, 128),  NoView},
+    {MainForm::PageTabs,          "PageTabs",          Kind::Tabs,          Top,    10,  10, 312, 253, nullptr,                "Verdana", 12, NoTabStop,  0,                   NoView},
+};
+// clang-format on
+static_assert(inIdOrder(Rows));
+
+// The client area, fixed.
+constexpr QSize ClientSize(529, 271);
+
+} // namespace
+
+std::span<const ControlSpec> MainForm::rows() { return Rows; }
 
 MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
 {
@@ -40,16 +55,35 @@ MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
     m_state.programFolder = m_ws.programFolder;
     m_sisToolTimeoutMs = options.sisToolTimeoutMs;
 
-    // 1. The window: caption, place, client size, no maximise box.
+    setUpWindow();
+    setUpTimers(options);
+    setUpEditorMenu();
+    m_images = LoadImageList();
+    buildPages();
+    wireEvents();
+    // Fixed size, centred on the screen (again once the frame is known).
+    setFixedSize(ClientSize);
+    centreOnScreen();
+    startUp();
+}
+
+MainForm::~MainForm() = default;
+
+// The window: caption, place, client size, no maximise box.
+void MainForm::setUpWindow()
+{
     setObjectName(QStringLiteral("MainForm"));
-    setWindowTitle(Caption);
+    setWindowTitle(QString::fromUtf16(WindowCaption));
     setWindowIcon(WindowIcon());
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
-    setGeometry(191, 168, 529, 271);
-    setFont(CellFont(QStringLiteral("MS Sans Serif"), 0));
+    setGeometry(QRect(QPoint(191, 168), ClientSize));
+    setFont(PageFont());
+}
 
-    // 2. The timers and the file dialog.
+// The timers, all stopped, and the file dialog.
+void MainForm::setUpTimers(const StartupOptions& options)
+{
     m_signalTimer.setObjectName(QStringLiteral("SignalTimer"));
     m_signalTimer.setInterval(1000);
     m_signalTimer.setTimerType(Qt::PreciseTimer);
@@ -65,93 +99,78 @@ MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
         m_ownDialogs = std::make_unique<WidgetDialogs>(this);
         m_dialogs = m_ownDialogs.get();
     }
+}
 
-    // 3. No menu bar; the editor pop-up menu with its three items.
+// No menu bar; the editor pop-up menu with its three items.
+void MainForm::setUpEditorMenu()
+{
     m_editorMenu = new QMenu(this);
     m_editorMenu->setObjectName(QStringLiteral("EditorMenu"));
     for (int n = 1; n <= 3; ++n) {
         QAction* item = m_editorMenu->addAction(QStringLiteral("Редактор №%1").arg(n));
         connect(item, &QAction::triggered, this, [this, n] { runEditor(n); });
     }
+}
 
-    // 4. The image list.
-    m_images = LoadImageList();
-
-    // 5. The preview, the picture button, the tabs and their pages.
-    m_previewBox = new PaintBox(QSize(176, 220), this);
-    m_previewBox->setObjectName(QStringLiteral("PreviewBox"));
-    m_previewBox->move(344, 8);
-    m_previewBox->setCursor(Qt::PointingHandCursor);
-    auto* loadPicture = new PictureButton(QStringLiteral("Загрузить картинку"), this);
-    loadPicture->setObjectName(QStringLiteral("LoadPictureButton"));
-    loadPicture->setGeometry(344, 232, 177, 33);
-    loadPicture->setCaptionColour(QColor(0, 0, 128));
-
-    m_tabs = new QTabWidget(this);
-    m_tabs->setObjectName(QStringLiteral("PageTabs"));
-    m_tabs->setGeometry(10, 10, 312, 253);
-    m_tabs->setDocumentMode(true);
-    m_tabs->setFocusPolicy(Qt::NoFocus);
-    m_tabs->tabBar()->setFocusPolicy(Qt::NoFocus);
-    m_tabs->tabBar()->setFont(CellFont(QStringLiteral("Verdana"), 12));
-    m_tabs->tabBar()->setDrawBase(false);
-    m_tabs->setAutoFillBackground(true);
-
-    auto addPage = [&](QWidget* page, const QString& title) { m_tabs->addTab(page, title); };
+// The window's own controls, then the pages under their tabs.
+void MainForm::buildPages()
+{
+    m_controls = Controls<Control>(buildControls(this, Rows, m_images));
+    QTabWidget* tabs = pageTabs();
     m_pictures = new PicturesPage(*this, m_images, nullptr);
-    addPage(m_pictures, QStringLiteral("Картинки"));
+    tabs->addTab(m_pictures, QStringLiteral("Картинки"));
     m_icons = new IconsPage(*this, m_images, nullptr);
-    addPage(m_icons, QStringLiteral("Иконки"));
+    tabs->addTab(m_icons, QStringLiteral("Иконки"));
     m_sis = new SisPage(*this, m_images, nullptr);
-    addPage(m_sis, QStringLiteral("SIS"));
+    tabs->addTab(m_sis, QStringLiteral("SIS"));
     m_settings = new SettingsPage(*this, m_images, nullptr);
-    addPage(m_settings, QStringLiteral("Настройки"));
+    tabs->addTab(m_settings, QStringLiteral("Настройки"));
     m_help = new HelpPage(m_images, nullptr);
-    addPage(m_help, QStringLiteral("Help"));
+    tabs->addTab(m_help, QStringLiteral("Help"));
+}
 
-    // 6. Events.
+// A press on any paint box a row names a view of opens or remembers the
+// slot under the pointer.
+void MainForm::wireViews(std::span<const ControlSpec> rows, const ControlWidgets& widgets)
+{
+    for (const ControlSpec& row : rows) {
+        if (!row.view)
+            continue;
+        auto* box = qobject_cast<PaintBox*>(widgets.at(row.id));
+        const PreviewView which = *row.view;
+        m_views.at(static_cast<std::size_t>(which)) = box;
+        connect(box, &PaintBox::pressed, this, [this, which](Qt::MouseButton b, QPoint p) { slotPress(which, b, p); });
+    }
+}
+
+// The events; the signal timer runs from here on, the repaint timers are
+// requested at the end.
+void MainForm::wireEvents()
+{
     connect(&m_signalTimer, &QTimer::timeout, this, [this] { animate(); });
     connect(&m_previewTimer, &QTimer::timeout, this, [this] { paintPreview(); });
     connect(&m_stripTimer, &QTimer::timeout, this, [this] { paintStrips(); });
     connect(&m_menuTimer, &QTimer::timeout, this, [this] { paintMenu(); });
-    connect(m_previewBox, &PaintBox::pressed, this,
-            [this](Qt::MouseButton b, QPoint p) { slotPress(PreviewView::Preview, b, p); });
-    wirePaintBox(m_pictures->controls(), "DesktopStripBox", PreviewView::DesktopStrip);
-    wirePaintBox(m_pictures->controls(), "BootStripBox", PreviewView::BootStrip);
-    wirePaintBox(m_pictures->controls(), "NoSignalBox", PreviewView::NoSignal);
-    wirePaintBox(m_pictures->controls(), "SignalStripBox", PreviewView::SignalStrip);
-    wirePaintBox(m_pictures->controls(), "Avkon445Box", PreviewView::Avkon445);
-    wirePaintBox(m_icons->controls(), "SmallFoldersBox", PreviewView::SmallFolders);
-    wirePaintBox(m_icons->controls(), "LargeFoldersBox", PreviewView::LargeFolders);
-    wirePaintBox(m_icons->controls(), "Avkon136Box", PreviewView::Avkon136);
-    wirePaintBox(m_icons->controls(), "Avkon138Box", PreviewView::Avkon138);
-    wirePaintBox(m_icons->controls(), "Avkon202Box", PreviewView::Avkon202);
-    connect(loadPicture, &PictureButton::clicked, this, [this] { importPicture(); });
-    connect(m_tabs, &QTabWidget::currentChanged, this, [this](int index) { pageChanged(index); });
+    wireViews(Rows, m_controls.widgets());
+    wireViews(PicturesPage::rows(), m_pictures->controls());
+    wireViews(IconsPage::rows(), m_icons->controls());
+    connect(m_controls.get<PictureButton>(LoadPictureButton), &PictureButton::clicked, this, [this] { importPicture(); });
+    connect(pageTabs(), &QTabWidget::currentChanged, this, [this](int index) { pageChanged(index); });
     connect(m_settings, &SettingsPage::labelsChanged, this, [this](const std::array<QString, 3>& labels) {
         const QList<QAction*> items = m_editorMenu->actions();
         for (int i = 0; i < 3 && i < items.size(); ++i)
             items.at(i)->setText(labels[static_cast<std::size_t>(i)]);
     });
+    connect(m_sis, &SisPage::pictureOptionsChanged, m_settings, &SettingsPage::showPictureOptions);
     request(m_signalTimer);
     request(m_menuTimer);
     request(m_stripTimer);
     request(m_previewTimer);
-
-    // 7. Fixed size, centred on the screen (again once the frame is known).
-    setFixedSize(529, 271);
-    centreOnScreen();
-
-    // 8. The start-up handler.
-    startUp();
 }
 
-MainForm::~MainForm() = default;
-
-void MainForm::wirePaintBox(const Controls& controls, const char* name, PreviewView view)
+QTabWidget* MainForm::pageTabs() const
 {
-    auto* box = controls.get<PaintBox>(name);
-    connect(box, &PaintBox::pressed, this, [this, view](Qt::MouseButton b, QPoint p) { slotPress(view, b, p); });
+    return m_controls.get<QTabWidget>(PageTabs);
 }
 
 void MainForm::request(QTimer& timer)
@@ -182,8 +201,9 @@ void MainForm::requestMenu()
 
 void MainForm::clearPreview()
 {
-    m_previewBox->surface().fill(fromQRgb(palette().color(QPalette::Window).rgb()));
-    m_previewBox->update();
+    PaintBox* preview = view(PreviewView::Preview);
+    preview->surface().fill(fromQRgb(palette().color(QPalette::Window).rgb()));
+    preview->update();
 }
 
 void MainForm::ownWrites(const QStringList& paths)
@@ -191,11 +211,6 @@ void MainForm::ownWrites(const QStringList& paths)
     if (m_watcher)
         m_watcher->absorb(paths);
 }
-
-bool MainForm::stripTop() const { return m_settings->stripTop(); }
-bool MainForm::stripBottom() const { return m_settings->stripBottom(); }
-bool MainForm::separateEidPic() const { return m_settings->separateEidPic(); }
-void MainForm::setStripBottom(bool on) { m_settings->setStripBottom(on); }
 
 void MainForm::halt()
 {
@@ -289,10 +304,7 @@ void MainForm::closeEvent(QCloseEvent* event)
 void MainForm::paintEvent(QPaintEvent*)
 {
     requestPreview();
-    if (m_tabs->currentIndex() == 0)
-        requestStrips();
-    else if (m_tabs->currentIndex() == 1)
-        requestMenu();
+    pageChanged(pageTabs()->currentIndex());
     // The frame two pixels outside the tabs, drawn as GDI's Rectangle with
     // the window's default pen and brush: black edge, white inside, right
     // and bottom edges excluded.
@@ -356,65 +368,60 @@ void MainForm::runEditor(int n)
 
 namespace kastra {
 
-namespace {
-
-Surface& surfaceOf(const Controls& controls, const char* name)
+void MainForm::updateViews(std::span<const ControlSpec> rows)
 {
-    return controls.get<PaintBox>(name)->surface();
+    for (const ControlSpec& row : rows) {
+        if (row.view)
+            view(*row.view)->update();
+    }
 }
-
-void updateBoxes(const Controls& controls, std::initializer_list<const char*> names)
-{
-    for (const char* n : names)
-        controls.get<PaintBox>(n)->update();
-}
-
-} // namespace
 
 void MainForm::paintPreview()
 {
     m_previewTimer.stop();
-    m_watcher->absorb(PaintDesktop(m_state, m_ws, stripBottom(), m_previewBox->surface()));
-    m_previewBox->update();
+    PaintBox* preview = view(PreviewView::Preview);
+    m_watcher->absorb(PaintDesktop(m_state, m_ws, m_state.pictures.stripBottom, preview->surface()));
+    preview->update();
 }
 
 void MainForm::paintStrips()
 {
-    const Controls& c = m_pictures->controls();
-    const ThumbnailSurfaces views{surfaceOf(c, "DesktopStripBox"), surfaceOf(c, "BootStripBox"), surfaceOf(c, "NoSignalBox"),
-                                  surfaceOf(c, "SignalStripBox"), surfaceOf(c, "Avkon445Box")};
-    const ThumbnailsPainted painted = PaintThumbnails(m_state, m_ws, views, m_previewBox->surface());
+    using enum PreviewView;
+    const ThumbnailSurfaces views{view(DesktopStrip)->surface(), view(BootStrip)->surface(), view(NoSignal)->surface(),
+                                  view(SignalStrip)->surface(), view(Avkon445)->surface()};
+    const ThumbnailsPainted painted = PaintThumbnails(m_state, m_ws, views, view(Preview)->surface());
     m_watcher->absorb(painted.written);
     // Until the current banner exists the timer goes on ticking.
     if (painted.bannerExists)
         m_stripTimer.stop();
-    updateBoxes(c, {"DesktopStripBox", "BootStripBox", "NoSignalBox", "SignalStripBox", "Avkon445Box"});
-    m_previewBox->update();
+    updateViews(PicturesPage::rows());
+    view(Preview)->update();
 }
 
 void MainForm::paintMenu()
 {
+    using enum PreviewView;
     m_menuTimer.stop();
-    const Controls& c = m_icons->controls();
-    const MenuSurfaces views{surfaceOf(c, "SmallFoldersBox"), surfaceOf(c, "LargeFoldersBox"), surfaceOf(c, "Avkon136Box"),
-                             surfaceOf(c, "Avkon138Box"), surfaceOf(c, "Avkon202Box")};
+    const MenuSurfaces views{view(SmallFolders)->surface(), view(LargeFolders)->surface(), view(Avkon136)->surface(),
+                             view(Avkon138)->surface(), view(Avkon202)->surface()};
     m_watcher->absorb(PaintMenu(m_ws, views));
-    updateBoxes(c, {"SmallFoldersBox", "LargeFoldersBox", "Avkon136Box", "Avkon138Box", "Avkon202Box"});
+    updateViews(IconsPage::rows());
 }
 
 void MainForm::animate()
 {
-    AnimateStatus(m_state, m_ws, m_previewBox->surface());
-    m_previewBox->update();
+    PaintBox* preview = view(PreviewView::Preview);
+    AnimateStatus(m_state, m_ws, preview->surface());
+    preview->update();
 }
 
 void MainForm::importPicture()
 {
     if (const auto chosen = m_dialogs->openFile(QString::fromUtf16(PictureFilter))) {
         ImportOptions options;
-        options.top = stripTop();
-        options.bottom = stripBottom();
-        options.separate = separateEidPic();
+        options.top = m_state.pictures.stripTop;
+        options.bottom = m_state.pictures.stripBottom;
+        options.separate = m_state.pictures.separateEidPic;
         const ImportOutcome out = [&] {
             BusyCursor busy;
             return ImportPicture(m_state, m_ws, *chosen, options);

@@ -1,7 +1,9 @@
 #pragma once
 // The one window: the desktop preview, the picture button, the five pages,
 // the timers that carry repaint requests, and the editor pop-up menu. It
-// wires events to the pages and the painters and holds no page logic.
+// wires events to the pages and the painters and holds no page logic; the
+// paint boxes its own table and the pages' tables name are its preview
+// views.
 
 #include "workspace/app_state.h"
 #include "app/control_table.h"
@@ -40,7 +42,10 @@ struct StartupOptions {
 class MainForm final : public QWidget, public FormServices {
     Q_OBJECT
 public:
-    static const QString Caption;
+    // The rows of the window's own table, in its order.
+    enum Control : int { PreviewBox, LoadPictureButton, PageTabs };
+    // The window's own control table, as buildControls() made the controls.
+    static std::span<const ControlSpec> rows();
 
     explicit MainForm(const StartupOptions& options);
     ~MainForm() override;
@@ -49,17 +54,12 @@ public:
     AppState& state() override { return m_state; }
     const Workspace& workspace() const override { return m_ws; }
     Dialogs& dialogs() override { return *m_dialogs; }
-    QString caption() const override { return Caption; }
     int sisToolTimeoutMs() const override { return m_sisToolTimeoutMs; }
     void requestPreview() override;
     void requestStrips() override;
     void requestMenu() override;
     void clearPreview() override;
     void ownWrites(const QStringList& paths) override;
-    bool stripTop() const override;
-    bool stripBottom() const override;
-    bool separateEidPic() const override;
-    void setStripBottom(bool on) override;
 
     // Stops every timer for good; the fatal error box calls this before it
     // shows, so no handler runs again.
@@ -76,8 +76,9 @@ public:
     QTimer& stripTimer() { return m_stripTimer; }
     QTimer& menuPreviewTimer() { return m_menuTimer; }
     QMenu* editorMenu() const { return m_editorMenu; }
-    QTabWidget* pageTabs() const { return m_tabs; }
-    PaintBox* previewBox() const { return m_previewBox; }
+    QTabWidget* pageTabs() const;
+    // The paint box that shows the view.
+    PaintBox* view(PreviewView which) const { return m_views.at(static_cast<std::size_t>(which)); }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -87,7 +88,16 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    // The phases of construction, in their order.
+    void setUpWindow();
+    void setUpTimers(const StartupOptions& options);
+    void setUpEditorMenu();
+    void buildPages();
+    void wireViews(std::span<const ControlSpec> rows, const ControlWidgets& widgets);
+    void wireEvents();
     void startUp();
+    // Repaints the paint boxes of the table's rows that name a view.
+    void updateViews(std::span<const ControlSpec> rows);
     void centreOnScreen();
     void centreOnceFramed();
     void slotPress(PreviewView view, Qt::MouseButton button, QPoint position);
@@ -98,7 +108,6 @@ private:
     void paintStrips();
     void paintMenu();
     void animate();
-    void wirePaintBox(const Controls& controls, const char* name, PreviewView view);
     static void request(QTimer& timer);
 
     Workspace m_ws;
@@ -111,8 +120,9 @@ private:
     QTimer m_previewTimer;
     QMenu* m_editorMenu = nullptr;
     ImageList m_images;
-    PaintBox* m_previewBox = nullptr;
-    QTabWidget* m_tabs = nullptr;
+    Controls<Control> m_controls;
+    // Indexed by PreviewView: the paint boxes the tables name.
+    std::array<PaintBox*, static_cast<std::size_t>(PreviewView::Avkon202) + 1> m_views{};
     PicturesPage* m_pictures = nullptr;
     IconsPage* m_icons = nullptr;
     SisPage* m_sis = nullptr;

@@ -12,38 +12,39 @@ namespace kastra {
 
 namespace {
 
-constexpr std::uint32_t Thumb = HandCursor | EditorMenu;
+using enum PicturesPage::Control;
 
 // clang-format off
-const ControlSpec Rows[] = {
-//   name                  kind               parent         x    y    w    h   caption                        font  height flags      colour
-    {"DesktopStripBox",    Kind::PaintBox,    nullptr,       2,   8, 176,  12, nullptr,                       nullptr, -1, Thumb,        0},
-    {"DesktopTopLabel",    Kind::Label,       nullptr,     192,   8,   0,   0, u"Верхушка десктопа",           nullptr, -1, Plain,        0},
-    {"StripRefreshImage",  Kind::ImageView,   nullptr,     179,   8,  11,  14, nullptr,                       nullptr, -1, ImageArrow,   0},
-    {"BootStripBox",       Kind::PaintBox,    nullptr,       2,  24, 176,  12, nullptr,                       nullptr, -1, Thumb,        0},
-    {"BootTopLabel",       Kind::Label,       nullptr,     192,  24,   0,   0, u"Верхушка загрузки",           nullptr, -1, Plain,        0},
-    {"NoSignalBox",        Kind::PaintBox,    nullptr,     146,  40,  32,  12, nullptr,                       nullptr, -1, Thumb,        0},
-    {"MaskImage",          Kind::ImageView,   nullptr,     180,  40,  11,  13, nullptr,                       nullptr, -1, ImageChevron, 0},
-    {"NoSignalLabel",      Kind::Label,       nullptr,     192,  40,   0,   0, u"Маска для 'No Signal'",       nullptr, -1, Plain,        0},
-    {"SignalStripBox",     Kind::PaintBox,    nullptr,       2,  56, 192,  12, nullptr,                       nullptr, -1, Thumb,        0},
-    {"Avkon445Box",        Kind::PaintBox,    nullptr,     248,  56,  44,  12, nullptr,                       nullptr, -1, Thumb,        0},
-    {"SchemeGroup",        Kind::Group,       nullptr,       8,  72, 289,  33, u"Цветовая схема",              nullptr, -1, NoTabStop,    0},
-    {"BlueSkyRadio",       Kind::Radio,       "SchemeGroup",   6,  15,  64,  12, u"Blue Sky",                  nullptr,  8, Plain,        0},
-    {"BeachRadio",         Kind::Radio,       "SchemeGroup",  88,  15,  51,  12, u"Beach",                     nullptr,  8, Plain,        0},
-    {"CityRadio",          Kind::Radio,       "SchemeGroup", 160,  15,  37,  12, u"City",                      nullptr,  8, Plain,        0},
-    {"MagentaRadio",       Kind::Radio,       "SchemeGroup", 217,  15,  62,  12, u"Magenta",                   nullptr,  8, Plain,        0},
-    {"LoadGroup",          Kind::Group,       nullptr,       8, 104, 289,  57, u"Загрузить",                   nullptr, -1, NoTabStop,    0},
-    {"LoadEidPicButton",   Kind::Button,      "LoadGroup",     8,  24,  64,  22, u"EidPic",                    nullptr, -1, Plain,        0},
-    {"LoadBackGrButton",   Kind::Button,      "LoadGroup",    78,  24,  64,  22, u"BackGr",                    nullptr, -1, Plain,        0},
-    {"LoadAvkonButton",    Kind::Button,      "LoadGroup",   147,  24,  64,  22, u"Avkon",                     nullptr, -1, Plain,        0},
-    {"LoadAvkonExButton",  Kind::Button,      "LoadGroup",   217,  24,  64,  22, u"AvkonEx",                   nullptr, -1, Plain,        0},
-    {"SaveGroup",          Kind::Group,       nullptr,       7, 160, 289,  57, u"Сохранить",                   nullptr, -1, NoTabStop,    0},
-    {"SaveEidPicButton",   Kind::Button,      "SaveGroup",     8,  24,  64,  22, u"EidPic",                    nullptr, -1, Plain,        0},
-    {"SaveBackGrButton",   Kind::Button,      "SaveGroup",    78,  24,  64,  22, u"BackGr",                    nullptr, -1, Plain,        0},
-    {"SaveAvkonButton",    Kind::Button,      "SaveGroup",   147,  24,  64,  22, u"Avkon",                     nullptr, -1, Plain,        0},
-    {"SaveAvkonExButton",  Kind::Button,      "SaveGroup",   217,  24,  64,  22, u"AvkonEx",                   nullptr, -1, Plain,        0},
+constexpr ControlSpec Rows[] = {
+//   id                 name                 kind             parent        x    y    w    h   caption                   font  height flags        colour view
+    {DesktopStripBox,   "DesktopStripBox",   Kind::PaintBox,  Top,          2,   8, 176,  12, nullptr,                  nullptr, -1, HandCursor,   0, PreviewView::DesktopStrip},
+    {DesktopTopLabel,   "DesktopTopLabel",   Kind::Label,     Top,        192,   8,   0,   0, u"Верхушка десктопа",      nullptr, -1, Plain,        0, NoView},
+    {StripRefreshImage, "StripRefreshImage", Kind::ImageView, Top,        179,   8,  11,  14, nullptr,                  nullptr, -1, ImageArrow,   0, NoView},
+    {BootStripBox,      "BootStripBox",      Kind::PaintBox,  Top,          2,  24, 176,  12, nullptr,                  nullptr, -1, HandCursor,   0, PreviewView::BootStrip},
+    {BootTopLabel,      "BootTopLabel",      Kind::Label,     Top,        192,  24,   0,   0, u"Верхушка загрузки",      nullptr, -1, Plain,        0, NoView},
+    {NoSignalBox,       "NoSignalBox",       Kind::PaintBox,  Top,        146,  40,  32,  12, nullptr,                  nullptr, -1, HandCursor,   0, PreviewView::NoSignal},
+    {MaskImage,         "MaskImage",         Kind::ImageView, Top,        180,  40,  11,  13, nullptr,                  nullptr, -1, ImageChevron, 0, NoView},
+    {NoSignalLabel,     "NoSignalLabel",     Kind::Label,     Top,        192,  40,   0,   0, u"Маска для 'No Signal'",  nullptr, -1, Plain,        0, NoView},
+    {SignalStripBox,    "SignalStripBox",    Kind::PaintBox,  Top,          2,  56, 192,  12, nullptr,                  nullptr, -1, HandCursor,   0, PreviewView::SignalStrip},
+    {Avkon445Box,       "Avkon445Box",       Kind::PaintBox,  Top,        248,  56,  44,  12, nullptr,                  nullptr, -1, HandCursor,   0, PreviewView::Avkon445},
+    {SchemeGroup,       "SchemeGroup",       Kind::Group,     Top,          8,  72, 289,  33, u"Цветовая схема",         nullptr, -1, NoTabStop,    0, NoView},
+    {BlueSkyRadio,      "BlueSkyRadio",      Kind::Radio,     SchemeGroup,  6,  15,  64,  12, u"Blue Sky",               nullptr,  8, Plain,        0, NoView},
+    {BeachRadio,        "BeachRadio",        Kind::Radio,     SchemeGroup, 88,  15,  51,  12, u"Beach",                  nullptr,  8, Plain,        0, NoView},
+    {CityRadio,         "CityRadio",         Kind::Radio,     SchemeGroup,160,  15,  37,  12, u"City",                   nullptr,  8, Plain,        0, NoView},
+    {MagentaRadio,      "MagentaRadio",      Kind::Radio,     SchemeGroup,217,  15,  62,  12, u"Magenta",                nullptr,  8, Plain,        0, NoView},
+    {LoadGroup,         "LoadGroup",         Kind::Group,     Top,          8, 104, 289,  57, u"Загрузить",              nullptr, -1, NoTabStop,    0, NoView},
+    {LoadEidPicButton,  "LoadEidPicButton",  Kind::Button,    LoadGroup,    8,  24,  64,  22, u"EidPic",                 nullptr, -1, Plain,        0, NoView},
+    {LoadBackGrButton,  "LoadBackGrButton",  Kind::Button,    LoadGroup,   78,  24,  64,  22, u"BackGr",                 nullptr, -1, Plain,        0, NoView},
+    {LoadAvkonButton,   "LoadAvkonButton",   Kind::Button,    LoadGroup,  147,  24,  64,  22, u"Avkon",                  nullptr, -1, Plain,        0, NoView},
+    {LoadAvkonExButton, "LoadAvkonExButton", Kind::Button,    LoadGroup,  217,  24,  64,  22, u"AvkonEx",                nullptr, -1, Plain,        0, NoView},
+    {SaveGroup,         "SaveGroup",         Kind::Group,     Top,          7, 160, 289,  57, u"Сохранить",              nullptr, -1, NoTabStop,    0, NoView},
+    {SaveEidPicButton,  "SaveEidPicButton",  Kind::Button,    SaveGroup,    8,  24,  64,  22, u"EidPic",                 nullptr, -1, Plain,        0, NoView},
+    {SaveBackGrButton,  "SaveBackGrButton",  Kind::Button,    SaveGroup,   78,  24,  64,  22, u"BackGr",                 nullptr, -1, Plain,        0, NoView},
+    {SaveAvkonButton,   "SaveAvkonButton",   Kind::Button,    SaveGroup,  147,  24,  64,  22, u"Avkon",                  nullptr, -1, Plain,        0, NoView},
+    {SaveAvkonExButton, "SaveAvkonExButton", Kind::Button,    SaveGroup,  217,  24,  64,  22, u"AvkonEx",                nullptr, -1, Plain,        0, NoView},
 };
 // clang-format on
+static_assert(inIdOrder(Rows));
 
 } // namespace
 
@@ -53,23 +54,23 @@ PicturesPage::PicturesPage(FormServices& form, const ImageList& images, QWidget*
     : QWidget(parent), m_form(form)
 {
     setObjectName(QStringLiteral("PicturesPage"));
-    buildControls(this, Rows, images, m_controls);
+    m_controls = Controls<Control>(buildControls(this, Rows, images));
 
-    const char* loads[] = {"LoadEidPicButton", "LoadBackGrButton", "LoadAvkonButton", "LoadAvkonExButton"};
-    const char* saves[] = {"SaveEidPicButton", "SaveBackGrButton", "SaveAvkonButton", "SaveAvkonExButton"};
+    const Control loads[] = {LoadEidPicButton, LoadBackGrButton, LoadAvkonButton, LoadAvkonExButton};
+    const Control saves[] = {SaveEidPicButton, SaveBackGrButton, SaveAvkonButton, SaveAvkonExButton};
     const ThemeFile files[] = {ThemeFile::EidPic, ThemeFile::Background, ThemeFile::Avkon, ThemeFile::AvkonEx};
     for (int i = 0; i < 4; ++i) {
         const int file = static_cast<int>(files[i]);
         connect(m_controls.get<QPushButton>(loads[i]), &QPushButton::clicked, this, [this, file] { loadThemeFile(file); });
         connect(m_controls.get<QPushButton>(saves[i]), &QPushButton::clicked, this, [this, file] { saveThemeFile(file); });
     }
-    const char* radios[] = {"BlueSkyRadio", "BeachRadio", "CityRadio", "MagentaRadio"};
+    const Control radios[] = {BlueSkyRadio, BeachRadio, CityRadio, MagentaRadio};
     for (int i = 0; i < 4; ++i) {
         const QChar scheme(u'1' + i);
         connect(m_controls.get<QRadioButton>(radios[i]), &QRadioButton::clicked, this, [this, scheme] { selectScheme(scheme); });
     }
-    connect(m_controls.get<ImageView>("StripRefreshImage"), &ImageView::clicked, this, [this] { applyStrip(); });
-    connect(m_controls.get<ImageView>("MaskImage"), &ImageView::clicked, this, [this] { makeNoSignalMask(); });
+    connect(m_controls.get<ImageView>(StripRefreshImage), &ImageView::clicked, this, [this] { applyStrip(); });
+    connect(m_controls.get<ImageView>(MaskImage), &ImageView::clicked, this, [this] { makeNoSignalMask(); });
 }
 
 void PicturesPage::loadThemeFile(int file)
@@ -80,9 +81,9 @@ void PicturesPage::loadThemeFile(int file)
         return LoadThemeFile(m_form.workspace(), which, m_form.state().scratch);
     }();
     if (out.status == ThemeFileOutcome::Status::Missing)
-        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Information);
+        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Information);
     else if (out.status == ThemeFileOutcome::Status::Failed)
-        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Warning);
+        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Warning);
     switch (which) {
     case ThemeFile::EidPic:
         m_form.state().stripEdited = false;
@@ -107,13 +108,13 @@ void PicturesPage::saveThemeFile(int file)
         return SaveThemeFile(m_form.workspace(), static_cast<ThemeFile>(file));
     }();
     if (out.status != ThemeFileOutcome::Status::Done)
-        m_form.dialogs().message(m_form.caption(), out.message, MessageIcon::Warning);
+        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Warning);
     m_form.requestStrips();
 }
 
 void PicturesPage::selectScheme(QChar scheme)
 {
-    m_form.ownWrites(SelectScheme(m_form.state(), m_form.workspace(), scheme, m_form.separateEidPic()));
+    m_form.ownWrites(SelectScheme(m_form.state(), m_form.workspace(), scheme, m_form.state().pictures.separateEidPic));
     m_form.requestStrips();
     m_form.requestPreview();
 }

@@ -12,8 +12,16 @@ namespace kastra {
 class PicturesPage final : public QWidget {
     Q_OBJECT
 public:
+    // The rows of the page's table, in its order.
+    enum Control : int {
+        DesktopStripBox, DesktopTopLabel, StripRefreshImage, BootStripBox, BootTopLabel, NoSignalBox, MaskImage,
+        NoSignalLabel, SignalStripBox, Avkon445Box, SchemeGroup, BlueSkyRadio, BeachRadio, CityRadio, MagentaRadio,
+        LoadGroup, LoadEidPicButton, LoadBackGrButton, LoadAvkonButton, LoadAvkonExButton, SaveGroup,
+        SaveEidPicButton, SaveBackGrButton, SaveAvkonButton, SaveAvkonExButton,
+    };
+
     PicturesPage(FormServices& form, const ImageList& images, QWidget* parent);
-    const Controls& controls() const { return m_controls; }
+    const ControlWidgets& controls() const { return m_controls.widgets(); }
     // The page's control table, as buildControls() made the controls.
     static std::span<const ControlSpec> rows();
 
@@ -25,7 +33,7 @@ private:
     void makeNoSignalMask();
 
     FormServices& m_form;
-    Controls m_controls;
+    Controls<Control> m_controls;
 };
 
 } // namespace kastra

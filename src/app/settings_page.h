@@ -10,13 +10,23 @@
 
 #include <array>
 
+class QLineEdit;
+class QRadioButton;
+
 namespace kastra {
 
 class SettingsPage final : public QWidget {
     Q_OBJECT
 public:
+    // The rows of the page's table, in its order.
+    enum Control : int {
+        EditorsLabel, Editor1Edit, Editor2Edit, Editor3Edit, Browse1Button, Browse2Button, Browse3Button,
+        Default1Radio, Default2Radio, Default3Radio, LabelsGroup, Label1Edit, Label2Edit, Label3Edit, MoreButton,
+        SideStripsGroup, StripTopCheck, StripBottomCheck, SeparateEidPicCheck, BackButton, SaveSettingsButton,
+    };
+
     SettingsPage(FormServices& form, const ImageList& images, QWidget* parent);
-    const Controls& controls() const { return m_controls; }
+    const ControlWidgets& controls() const { return m_controls.widgets(); }
     // The page's control table, as buildControls() made the controls.
     static std::span<const ControlSpec> rows();
 
@@ -30,11 +40,9 @@ public:
     void saveSettings();
     // Current text of editor n's edit (1-3).
     QString editorText(int n) const;
-
-    bool stripTop() const;
-    bool stripBottom() const;
-    bool separateEidPic() const;
-    void setStripBottom(bool on);
+    // The check boxes show the picture options of the application state;
+    // checking one changes the state.
+    void showPictureOptions();
 
 signals:
     // The labels as the file now holds them.
@@ -45,9 +53,12 @@ private:
     void makeDefault(int n);
     void showScreen(int screen);
     QString iniPath() const;
+    QLineEdit* editorEdit(int n) const;
+    QLineEdit* labelEdit(int n) const;
+    QRadioButton* defaultRadio(int n) const;
 
     FormServices& m_form;
-    Controls m_controls;
+    Controls<Control> m_controls;
 };
 
 } // namespace kastra

@@ -21,30 +21,33 @@ namespace kastra {
 
 namespace {
 
+using enum SisPage::Control;
+
 // clang-format off
-const ControlSpec Rows[] = {
-//   name                 kind            parent    x    y    w    h   caption              font  height flags        colour
-    {"GreetingLabel",     Kind::Label,    nullptr,  0,   0,   0,   0, u"Текст приветствия", nullptr, -1, Plain,       0},
-    {"GreetingMemo",      Kind::Memo,     nullptr,  0,  17, 193,  88,
+constexpr ControlSpec Rows[] = {
+//   id                 name                 kind            parent  x    y    w    h   caption              font  height flags       colour view
+    {GreetingLabel,     "GreetingLabel",     Kind::Label,    Top,    0,   0,   0,   0, u"Текст приветствия", nullptr, -1, Plain,      0, NoView},
+    {GreetingMemo,      "GreetingMemo",      Kind::Memo,     Top,    0,  17, 193,  88,
         u"Theme created with:\n"
         u"Program: Kastra Theme Creator\n"
         u"Theme creator: -\n"
         u"--------------------------------\n"
         u"!!! After installing restart !!!\n"
-        u"!!!         your phone          !!!\n",                              nullptr,  8, WindowBack,  0},
-    {"ThemeNameLabel",    Kind::Label,    nullptr,  2, 105,   0,   0, u"Название темы",     nullptr, -1, Plain,       0},
-    {"ThemeNameEdit",     Kind::Edit,     nullptr,  1, 122, 192,  22, nullptr,             nullptr, -1, WindowBack,  0},
-    {"ThemeFileLabel",    Kind::Label,    nullptr,  2, 145,   0,   0, u"Имя файла темы",    nullptr, -1, Plain,       0},
-    {"ThemeFileEdit",     Kind::Edit,     nullptr,  2, 166, 191,  22, nullptr,             nullptr, -1, WindowBack,  0},
-    {"LoadMenuAifButton", Kind::Button,   nullptr,205,  17,  99,  24, u"Загр. veZozi",      nullptr, -1, Plain,       0},
-    {"LoadAppAifButton",  Kind::Button,   nullptr,205,  48,  99,  24, u"Загр. veZor",       nullptr, -1, Plain,       0},
-    {"LoadThemeButton",   Kind::Button,   nullptr,205,  80,  99,  24, u"Загр. тему",        nullptr, -1, Disabled,    0},
-    {"LoadFontButton",    Kind::Button,   nullptr,204, 121,  99,  24, u"Загр. шрифт",       nullptr, -1, Plain,       0},
-    {"FontStatusLabel",   Kind::Label,    nullptr,205, 147,  96,  14, nullptr,             nullptr, 10, Centred,     0},
-    {"BuildButton",       Kind::Button,   nullptr,204, 165,  99,  24, u"Build",             nullptr, -1, Plain,       0},
-    {"BuildProgress",     Kind::Progress, nullptr,  2, 198, 301,  18, nullptr,             nullptr, -1, Plain,       0},
+        u"!!!         your phone          !!!\n",                               nullptr,  8, WindowBack, 0, NoView},
+    {ThemeNameLabel,    "ThemeNameLabel",    Kind::Label,    Top,    2, 105,   0,   0, u"Название темы",     nullptr, -1, Plain,      0, NoView},
+    {ThemeNameEdit,     "ThemeNameEdit",     Kind::Edit,     Top,    1, 122, 192,  22, nullptr,             nullptr, -1, WindowBack, 0, NoView},
+    {ThemeFileLabel,    "ThemeFileLabel",    Kind::Label,    Top,    2, 145,   0,   0, u"Имя файла темы",    nullptr, -1, Plain,      0, NoView},
+    {ThemeFileEdit,     "ThemeFileEdit",     Kind::Edit,     Top,    2, 166, 191,  22, nullptr,             nullptr, -1, WindowBack, 0, NoView},
+    {LoadMenuAifButton, "LoadMenuAifButton", Kind::Button,   Top,  205,  17,  99,  24, u"Загр. veZozi",      nullptr, -1, Plain,      0, NoView},
+    {LoadAppAifButton,  "LoadAppAifButton",  Kind::Button,   Top,  205,  48,  99,  24, u"Загр. veZor",       nullptr, -1, Plain,      0, NoView},
+    {LoadThemeButton,   "LoadThemeButton",   Kind::Button,   Top,  205,  80,  99,  24, u"Загр. тему",        nullptr, -1, Disabled,   0, NoView},
+    {LoadFontButton,    "LoadFontButton",    Kind::Button,   Top,  204, 121,  99,  24, u"Загр. шрифт",       nullptr, -1, Plain,      0, NoView},
+    {FontStatusLabel,   "FontStatusLabel",   Kind::Label,    Top,  205, 147,  96,  14, nullptr,             nullptr, 10, Centred,    0, NoView},
+    {BuildButton,       "BuildButton",       Kind::Button,   Top,  204, 165,  99,  24, u"Build",             nullptr, -1, Plain,      0, NoView},
+    {BuildProgress,     "BuildProgress",     Kind::Progress, Top,    2, 198, 301,  18, nullptr,             nullptr, -1, Plain,      0, NoView},
 };
 // clang-format on
+static_assert(inIdOrder(Rows));
 
 } // namespace
 
@@ -105,15 +108,15 @@ void CharacterFilter::attach(Rule rule, QPlainTextEdit* memo)
 SisPage::SisPage(FormServices& form, const ImageList& images, QWidget* parent) : QWidget(parent), m_form(form)
 {
     setObjectName(QStringLiteral("SisPage"));
-    buildControls(this, Rows, images, m_controls);
-    m_controls.get<QLineEdit>("ThemeFileEdit")->setValidator(new CharacterFilter(CharacterFilter::Rule::FileName, this));
-    m_controls.get<QLineEdit>("ThemeNameEdit")->setValidator(new CharacterFilter(CharacterFilter::Rule::ThemeName, this));
-    CharacterFilter::attach(CharacterFilter::Rule::Greeting, m_controls.get<QPlainTextEdit>("GreetingMemo"));
-    connect(m_controls.get<QPushButton>("BuildButton"), &QPushButton::clicked, this, [this] { build(); });
-    connect(m_controls.get<QPushButton>("LoadFontButton"), &QPushButton::clicked, this, [this] { loadFont(); });
-    connect(m_controls.get<QPushButton>("LoadMenuAifButton"), &QPushButton::clicked, this, [this] { loadAif(true); });
-    connect(m_controls.get<QPushButton>("LoadAppAifButton"), &QPushButton::clicked, this, [this] { loadAif(false); });
-    connect(m_controls.get<QPushButton>("LoadThemeButton"), &QPushButton::clicked, this, [this] { importTheme(); });
+    m_controls = Controls<Control>(buildControls(this, Rows, images));
+    m_controls.get<QLineEdit>(ThemeFileEdit)->setValidator(new CharacterFilter(CharacterFilter::Rule::FileName, this));
+    m_controls.get<QLineEdit>(ThemeNameEdit)->setValidator(new CharacterFilter(CharacterFilter::Rule::ThemeName, this));
+    CharacterFilter::attach(CharacterFilter::Rule::Greeting, m_controls.get<QPlainTextEdit>(GreetingMemo));
+    connect(m_controls.get<QPushButton>(BuildButton), &QPushButton::clicked, this, [this] { build(); });
+    connect(m_controls.get<QPushButton>(LoadFontButton), &QPushButton::clicked, this, [this] { loadFont(); });
+    connect(m_controls.get<QPushButton>(LoadMenuAifButton), &QPushButton::clicked, this, [this] { loadAif(true); });
+    connect(m_controls.get<QPushButton>(LoadAppAifButton), &QPushButton::clicked, this, [this] { loadAif(false); });
+    connect(m_controls.get<QPushButton>(LoadThemeButton), &QPushButton::clicked, this, [this] { importTheme(); });
 }
 
 void SisPage::showEvent(QShowEvent* event)
@@ -151,16 +154,16 @@ void showOutcome(FormServices& form, const Outcome& out)
 
 void SisPage::updateImportButton()
 {
-    m_controls["LoadThemeButton"]->setEnabled(!findTool(m_form.workspace().programFolder).isEmpty());
+    m_controls.get(LoadThemeButton)->setEnabled(!findTool(m_form.workspace().programFolder).isEmpty());
 }
 
 void SisPage::build()
 {
     BuildInputs in;
-    in.themeName = m_controls.get<QLineEdit>("ThemeNameEdit")->text();
-    in.fileName = m_controls.get<QLineEdit>("ThemeFileEdit")->text();
-    in.greeting = m_controls.get<QPlainTextEdit>("GreetingMemo")->toPlainText();
-    auto* bar = m_controls.get<QProgressBar>("BuildProgress");
+    in.themeName = m_controls.get<QLineEdit>(ThemeNameEdit)->text();
+    in.fileName = m_controls.get<QLineEdit>(ThemeFileEdit)->text();
+    in.greeting = m_controls.get<QPlainTextEdit>(GreetingMemo)->toPlainText();
+    auto* bar = m_controls.get<QProgressBar>(BuildProgress);
     const BuildResult result = [&] {
         BusyCursor busy;
         return BuildPackage(m_form.workspace(), in, [bar](int value) {
@@ -180,7 +183,7 @@ void SisPage::loadFont()
         return;
     const Outcome out = LoadFont(m_form.workspace(), *chosen);
     if (out.ok)
-        m_controls.get<QLabel>("FontStatusLabel")->setText(QString::fromUtf16(FontLoadedText));
+        m_controls.get<QLabel>(FontStatusLabel)->setText(QString::fromUtf16(FontLoadedText));
     showOutcome(m_form, out);
 }
 
@@ -206,8 +209,10 @@ void SisPage::importTheme()
         BusyCursor busy;
         return ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop, m_form.sisToolTimeoutMs());
     }();
-    if (result.imported)
-        m_form.setStripBottom(result.backgroundNarrow);
+    if (result.imported) {
+        m_form.state().pictures.stripBottom = result.backgroundNarrow;
+        emit pictureOptionsChanged();
+    }
     showOutcome(m_form, result.outcome);
     // The slots changed under every view.
     m_form.requestPreview();

@@ -39,12 +39,22 @@ private:
 class SisPage final : public QWidget {
     Q_OBJECT
 public:
+    // The rows of the page's table, in its order.
+    enum Control : int {
+        GreetingLabel, GreetingMemo, ThemeNameLabel, ThemeNameEdit, ThemeFileLabel, ThemeFileEdit, LoadMenuAifButton,
+        LoadAppAifButton, LoadThemeButton, LoadFontButton, FontStatusLabel, BuildButton, BuildProgress,
+    };
+
     SisPage(FormServices& form, const ImageList& images, QWidget* parent);
-    const Controls& controls() const { return m_controls; }
+    const ControlWidgets& controls() const { return m_controls.widgets(); }
     // The page's control table, as buildControls() made the controls.
     static std::span<const ControlSpec> rows();
     // LoadThemeButton follows whether SISTool.exe is there.
     void updateImportButton();
+
+signals:
+    // An imported theme set the picture options of the application state.
+    void pictureOptionsChanged();
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -57,7 +67,7 @@ private:
     void importTheme();
 
     FormServices& m_form;
-    Controls m_controls;
+    Controls<Control> m_controls;
 };
 
 } // namespace kastra

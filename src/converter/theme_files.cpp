@@ -208,6 +208,11 @@ ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitma
 
 ThemeFileOutcome SaveThemeFile(const Workspace& ws, ThemeFile file)
 {
+    return SaveThemeFileInto(ws, file, ws.programFolder);
+}
+
+ThemeFileOutcome SaveThemeFileInto(const Workspace& ws, ThemeFile file, const QString& folder)
+{
     // A picture the user still has to provide stops the save before bmconv
     // runs; banners never shown are written from the default first.
     const ThemeFileOpCode code = info(file).packCode;
@@ -221,7 +226,7 @@ ThemeFileOutcome SaveThemeFile(const Workspace& ws, ThemeFile file)
         return saveFailed(file);
     const QString packed = slotPath(ws.root, QStringLiteral("SIS\\") + themeFileName(file));
     // A file the user named "avkon.mbm" is replaced, not joined by a second.
-    const QString target = FindInFolder(ws.programFolder, themeFileName(file));
+    const QString target = FindInFolder(folder, themeFileName(file));
     if (!CopyFileOver(packed, target))
         return saveFailed(file);
     return {};

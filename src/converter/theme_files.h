@@ -45,4 +45,8 @@ ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitma
 // replaced, not doubled).
 ThemeFileOutcome SaveThemeFile(const Workspace& ws, ThemeFile file);
 
+// SaveThemeFile with another target folder than the program folder (which
+// still supplies the payloads): the same bytes, replaced the same way.
+ThemeFileOutcome SaveThemeFileInto(const Workspace& ws, ThemeFile file, const QString& folder);
+
 } // namespace kastra

@@ -24,7 +24,7 @@ constexpr int BackgroundHeight = DesktopHeight - BannerHeight;
 ImportOutcome refusal(const QString& text)
 {
     ImportOutcome o;
-    o.message = ImportMessage{QString::fromUtf16(MainWindowCaption), text, ImportIcon::Exclamation};
+    o.message = ImportMessage{QString::fromUtf16(WindowCaption), text, ImportIcon::Exclamation};
     return o;
 }
 

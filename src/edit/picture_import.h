@@ -24,9 +24,6 @@ namespace kastra {
 // turns into Qt's ("Pictures (*.bmp *.jpg *.jpeg)").
 inline constexpr char16_t PictureFilter[] = u"Pictures (*.bmp,*.jpg,*.jpeg)|*.bmp;*.jpg;*.jpeg";
 
-// The main window's caption, which titles its messages.
-inline constexpr char16_t MainWindowCaption[] = u"Halvorn Kastra Theme Creator v1.11";
-
 struct ImportOptions {
     bool top = false;        // "Сверху": side strips in the banner too
     bool bottom = true;      // "Снизу": strip layout, background 175 columns

@@ -70,130 +70,141 @@ bool removeStale(const QString& path)
     return RemoveName(path);
 }
 
-struct Pack {
-    ThemeFileOpCode code;
-    const char* file;
-};
+// Each phase of the build returns the failure that stops it, or nothing.
+using Failure = std::optional<Outcome>;
 
-// Runs the build after the name checks; progress values as they come.
-BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::function<void(int)>& step)
+// The handset files the script names, each row's progress mark after it.
+Failure writePayloads(const Workspace& ws, const std::function<void(int)>& step)
 {
-    BuildResult result;
-    const QString packageFolder = slotPath(ws.root, QStringLiteral("SIS"));
-    if (!CreateFolder(packageFolder, false)) {
-        result.outcome = failure(QStringLiteral("Не удалось создать папку ") + packageFolder,
-                                 QStringLiteral("cannot create the package folder ") + packageFolder);
-        return result;
-    }
-
     for (const PayloadRow& row : kRows) {
         const QString target = slotPath(ws.root, QString::fromLatin1(row.file));
         if (!(row.ifMissing && IsFile(target))
-            && !WritePayload(QString::fromLatin1(row.type), QString::fromLatin1(row.name), target, ws.programFolder)) {
-            result.outcome = failure(QStringLiteral("Не удалось записать файл ") + QString::fromLatin1(row.file),
-                                     QStringLiteral("cannot write ") + target);
-            return result;
-        }
+            && !WritePayload(QString::fromLatin1(row.type), QString::fromLatin1(row.name), target, ws.programFolder))
+            return failure(QStringLiteral("Не удалось записать файл ") + QString::fromLatin1(row.file),
+                           QStringLiteral("cannot write ") + target);
         step(row.progress);
     }
+    return std::nullopt;
+}
 
-    const auto pack = [&](const Pack& p) -> bool {
-        const QString target = slotPath(ws.root, QStringLiteral("SIS\\") + QString::fromLatin1(p.file));
-        if (!removeStale(target) || !ThemeFileOp(ws, p.code) || !IsFile(target)) {
-            result.outcome = failure(QStringLiteral("bmconv не смог упаковать ") + QString::fromLatin1(p.file),
-                                     QStringLiteral("bmconv failed to pack ") + QString::fromLatin1(p.file));
-            return false;
-        }
-        return true;
-    };
+// Packs one theme file into SIS\ afresh: the old one goes first, so that
+// what is there afterwards is bmconv's work of this build.
+Failure pack(const Workspace& ws, ThemeFileOpCode code, const char* file)
+{
+    const QString target = slotPath(ws.root, QStringLiteral("SIS\\") + QString::fromLatin1(file));
+    if (!removeStale(target) || !ThemeFileOp(ws, code) || !IsFile(target))
+        return failure(QStringLiteral("bmconv не смог упаковать ") + QString::fromLatin1(file),
+                       QStringLiteral("bmconv failed to pack ") + QString::fromLatin1(file));
+    return std::nullopt;
+}
 
-    if (!pack({ThemeFileOpCode::PackMenuFolders, "menu_folders.mbm"}))
-        return result;
-    step(23);
-
+// makesis, Hello.txt and the package script, with the font number drawn for
+// this build (or the one asked for).
+Failure writeScriptFiles(const Workspace& ws, const BuildInputs& in, BuildResult& result,
+                         const std::function<void(int)>& step)
+{
     const QString makesis = slotPath(ws.root, QStringLiteral("SIS\\makesis.exe"));
-    if (!WritePayload(QStringLiteral("EXTPROGS"), QStringLiteral("SIS"), makesis, ws.programFolder)) {
-        result.outcome = failure(QStringLiteral("Не удалось записать файл SIS\\makesis.exe"),
-                                 QStringLiteral("cannot write ") + makesis);
-        return result;
-    }
+    if (!WritePayload(QStringLiteral("EXTPROGS"), QStringLiteral("SIS"), makesis, ws.programFolder))
+        return failure(QStringLiteral("Не удалось записать файл SIS\\makesis.exe"), QStringLiteral("cannot write ") + makesis);
     step(25);
 
     const QString hello = slotPath(ws.root, QStringLiteral("SIS\\Hello.txt"));
-    if (const auto written = WriteTextFile(hello, HelloText(in.greeting)); !written) {
-        result.outcome = failure(QStringLiteral("Не удалось записать файл SIS\\Hello.txt"),
-                                 QString::fromStdString(written.error()));
-        return result;
-    }
+    if (const auto written = WriteTextFile(hello, HelloText(in.greeting)); !written)
+        return failure(QStringLiteral("Не удалось записать файл SIS\\Hello.txt"), QString::fromStdString(written.error()));
     step(35);
 
     result.fontNumber = in.fontNumber ? *in.fontNumber : DrawFontNumber(ClockSeed());
     const auto script = PackageScript(in.themeName, result.fontNumber);
     const QString scriptName = in.fileName + QStringLiteral(".pkg");
     const QString scriptPath = slotPath(ws.root, QStringLiteral("SIS\\") + scriptName);
-    if (!script) {
-        result.outcome = failure(QStringLiteral("Не удалось составить сценарий пакета"),
-                                 QString::fromStdString(script.error()));
-        return result;
-    }
-    if (const auto written = WriteTextFile(scriptPath, *script); !written) {
-        result.outcome = failure(QStringLiteral("Не удалось записать файл SIS\\") + scriptName,
-                                 QString::fromStdString(written.error()));
-        return result;
-    }
+    if (!script)
+        return failure(QStringLiteral("Не удалось составить сценарий пакета"), QString::fromStdString(script.error()));
+    if (const auto written = WriteTextFile(scriptPath, *script); !written)
+        return failure(QStringLiteral("Не удалось записать файл SIS\\") + scriptName,
+                       QString::fromStdString(written.error()));
     // The script is written whole, then renamed into place; the two marks
     // the bar passes while it is written come together.
     step(45);
     step(55);
+    return std::nullopt;
+}
 
-    if (!ThemeFileOp(ws, ThemeFileOpCode::WriteConverter)) {
-        result.outcome = failure(QStringLiteral("Не удалось записать файл bmconv.exe"),
-                                 QStringLiteral("cannot write the converter into ") + ws.root);
-        return result;
-    }
+// The four theme files the script takes from SIS\ (menu_folders.mbm was
+// packed first), banners never shown written from the default before.
+Failure packThemeFiles(const Workspace& ws, const std::function<void(int)>& step)
+{
+    if (!ThemeFileOp(ws, ThemeFileOpCode::WriteConverter))
+        return failure(QStringLiteral("Не удалось записать файл bmconv.exe"),
+                       QStringLiteral("cannot write the converter into ") + ws.root);
     WriteMissingBanners(ws);
-    if (!pack({ThemeFileOpCode::PackEidPic, "EidPic.mbm"}))
-        return result;
+    if (auto f = pack(ws, ThemeFileOpCode::PackEidPic, "EidPic.mbm"))
+        return f;
     step(60);
-    if (!pack({ThemeFileOpCode::PackBackground, "backgroundimage.mbm"}))
-        return result;
+    if (auto f = pack(ws, ThemeFileOpCode::PackBackground, "backgroundimage.mbm"))
+        return f;
     step(70);
-    if (!pack({ThemeFileOpCode::PackAvkon, "Avkon.mbm"}) || !pack({ThemeFileOpCode::PackAvkonEx, "AvkonEx.mbm"}))
-        return result;
+    if (auto f = pack(ws, ThemeFileOpCode::PackAvkon, "Avkon.mbm"))
+        return f;
+    if (auto f = pack(ws, ThemeFileOpCode::PackAvkonEx, "AvkonEx.mbm"))
+        return f;
     step(85);
+    return std::nullopt;
+}
 
-    // makesis names its output after the script. It runs with the package
-    // folder as its working directory; the program's own current directory
-    // is left alone.
-    const QString built = slotPath(ws.root, QStringLiteral("SIS\\") + in.fileName + QStringLiteral(".SIS"));
-    if (!removeStale(built)) {
-        result.outcome = failure(QStringLiteral("Не удалось удалить старый файл SIS\\") + in.fileName
-                                     + QStringLiteral(".SIS"),
-                                 QStringLiteral("cannot remove the old ") + built);
-        return result;
-    }
+// makesis names its output after the script. It runs with the package
+// folder as its working directory; the program's own current directory is
+// left alone.
+Failure runMakesis(const BuildInputs& in, const QString& packageFolder, const QString& built)
+{
+    if (!removeStale(built))
+        return failure(QStringLiteral("Не удалось удалить старый файл SIS\\") + in.fileName + QStringLiteral(".SIS"),
+                       QStringLiteral("cannot remove the old ") + built);
     QString workDir = packageFolder;
     while (workDir.size() > 1 && (workDir.endsWith(u'/') || workDir.endsWith(QDir::separator())))
         workDir.chop(1);
-    const ProcessOutcome run = RunHidden(QStringLiteral("makesis.exe ") + scriptName, workDir);
+    const ProcessOutcome run = RunHidden(QStringLiteral("makesis.exe ") + in.fileName + QStringLiteral(".pkg"), workDir);
     if (!run.started || !run.finished || run.exitCode != 0 || !IsFile(built)) {
         const QString why = !run.started ? QStringLiteral("makesis не запустился")
                                          : QStringLiteral("makesis не смог собрать пакет");
         const QString note = !run.started ? QStringLiteral("makesis could not be started")
                                           : QStringLiteral("makesis failed (exit code %1)").arg(run.exitCode);
-        result.outcome = failure(why, note);
-        return result;
+        return failure(why, note);
     }
+    return std::nullopt;
+}
+
+// Runs the build after the name checks; progress values as they come.
+BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::function<void(int)>& step)
+{
+    BuildResult result;
+    const auto stop = [&result](Outcome why) {
+        result.outcome = std::move(why);
+        return result;
+    };
+    const QString packageFolder = slotPath(ws.root, QStringLiteral("SIS"));
+    if (!CreateFolder(packageFolder, false))
+        return stop(failure(QStringLiteral("Не удалось создать папку ") + packageFolder,
+                            QStringLiteral("cannot create the package folder ") + packageFolder));
+    if (auto f = writePayloads(ws, step))
+        return stop(*f);
+    if (auto f = pack(ws, ThemeFileOpCode::PackMenuFolders, "menu_folders.mbm"))
+        return stop(*f);
+    step(23);
+    if (auto f = writeScriptFiles(ws, in, result, step))
+        return stop(*f);
+    if (auto f = packThemeFiles(ws, step))
+        return stop(*f);
+    const QString built = slotPath(ws.root, QStringLiteral("SIS\\") + in.fileName + QStringLiteral(".SIS"));
+    if (auto f = runMakesis(in, packageFolder, built))
+        return stop(*f);
 
     QString delivery = in.deliveryFolder.isEmpty() ? ws.programFolder : in.deliveryFolder;
     if (!delivery.endsWith(u'/') && !delivery.endsWith(QDir::separator()))
         delivery += u'/';
     const QString delivered = delivery + in.fileName + QStringLiteral(".sis");
-    if (!CopyFileOver(built, delivered)) {
-        result.outcome = failure(QStringLiteral("Не удалось скопировать пакет в ") + delivered,
-                                 QStringLiteral("cannot copy the package to ") + delivered);
-        return result;
-    }
+    if (!CopyFileOver(built, delivered))
+        return stop(failure(QStringLiteral("Не удалось скопировать пакет в ") + delivered,
+                            QStringLiteral("cannot copy the package to ") + delivered));
     step(100);
     result.deliveredPath = delivered;
     result.outcome = Outcome{true, QStringLiteral("Готово"), QStringLiteral("SIS файл создан"), MessageIcon::Information,

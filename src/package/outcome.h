@@ -4,13 +4,11 @@
 // icon as they are; the command-line companion prints note, the same outcome
 // in English.
 
+#include "workspace/app_state.h"   // WindowCaption, the title of its warnings
+
 #include <QString>
 
 namespace kastra {
-
-// The caption of the main window; input problems and warnings are titled
-// with it.
-inline constexpr char16_t WindowCaption[] = u"Halvorn Kastra Theme Creator v1.11";
 
 enum class MessageIcon { None, Information, Warning, Error };
 

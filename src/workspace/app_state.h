@@ -12,6 +12,16 @@
 
 namespace kastra {
 
+// The window caption, also the title of the program's own message boxes.
+inline constexpr char16_t WindowCaption[] = u"Halvorn Kastra Theme Creator v1.11";
+
+// The picture options the settings page shows and the settings file keeps.
+struct PictureOptions {
+    bool stripTop = false;         // "Сверху": side strips at the top
+    bool stripBottom = false;      // "Снизу": side strips at the bottom
+    bool separateEidPic = false;   // "Разные картинки для EidPic"
+};
+
 struct ScratchBitmaps {
     // Created in this order at start-up. An empty bitmap is 0 x 0 and takes
     // its size from the first picture loaded into it.
@@ -27,10 +37,11 @@ struct AppState {
     QString workspaceRoot;         // ends with a separator
     QString programFolder;         // ends with a separator
     QString defaultEditorPath;     // command of the default editor
-    QString popupSlotPath;         // full path EditorMenu acts on
+    QString popupSlotPath;         // full path the editor menu acts on
     QChar scheme = u'1';           // current colour scheme, '1' to '4'
     bool stripEdited = false;      // Temp<N>.bmp is edited as its own file
     std::uint8_t animationStep = 0;
+    PictureOptions pictures;
     ScratchBitmaps scratch;
 };
 

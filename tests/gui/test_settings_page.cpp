@@ -4,10 +4,12 @@
 
 #include "app/settings.h"
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTabWidget>
 
 #include <gtest/gtest.h>
 
@@ -77,6 +79,35 @@ TEST(SettingsPage, ChangesAreSavedAtCloseAndReadBack)
     EXPECT_EQ(run.form->state().defaultEditorPath, QStringLiteral("/usr/bin/pinta"));
 }
 
+// The picture options are the application state's: the file's values at
+// start, the check boxes change them, and the save at close keeps them.
+TEST(SettingsPage, PictureOptionsAreTheStateTheCheckBoxesShow)
+{
+    AppRun run;
+    writeFile(iniOf(run), "[Other]\r\nTop=1\r\nBottom=0\r\nNCEiD=1\r\n");
+    run.start();
+    const PictureOptions& options = run.form->state().pictures;
+    EXPECT_TRUE(options.stripTop);
+    EXPECT_FALSE(options.stripBottom);
+    EXPECT_TRUE(options.separateEidPic);
+    EXPECT_TRUE(run.find<QCheckBox>("StripTopCheck")->isChecked());
+    EXPECT_FALSE(run.find<QCheckBox>("StripBottomCheck")->isChecked());
+    EXPECT_TRUE(run.find<QCheckBox>("SeparateEidPicCheck")->isChecked());
+    run.form->show();
+    run.find<QTabWidget>("PageTabs")->setCurrentIndex(3);
+    QTest::mouseClick(run.find<QPushButton>("MoreButton"), Qt::LeftButton);
+    QTest::mouseClick(run.find<QCheckBox>("StripTopCheck"), Qt::LeftButton);
+    QTest::mouseClick(run.find<QCheckBox>("StripBottomCheck"), Qt::LeftButton);
+    EXPECT_FALSE(options.stripTop);
+    EXPECT_TRUE(options.stripBottom);
+    run.form->close();
+    run.form.reset();
+    run.start();
+    EXPECT_FALSE(run.form->state().pictures.stripTop);
+    EXPECT_TRUE(run.form->state().pictures.stripBottom);
+    EXPECT_TRUE(run.form->state().pictures.separateEidPic);
+}
+
 // A logout first asks the program to store its data and may still be
 // cancelled: the window must go on working on its workspace.
 TEST(SettingsPage, ASessionCommitSavesTheSettingsAndTearsNothingDown)
@@ -126,7 +157,7 @@ TEST(SettingsPage, BrowseTakesExecutablesAndAlwaysRepaintsThePreview)
     QTest::mouseClick(run.find<QPushButton>("Browse2Button"), Qt::LeftButton);
     EXPECT_EQ(edit->text(), QStringLiteral("old"));
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
-    EXPECT_EQ(run.dialogs.messages[0].title, MainForm::Caption);
+    EXPECT_EQ(run.dialogs.messages[0].title, QString::fromUtf16(WindowCaption));
 
     run.dialogs.answers.push_back(editor);
     QTest::mouseClick(run.find<QPushButton>("Browse2Button"), Qt::LeftButton);

@@ -36,7 +36,7 @@ TEST(ThemeFileButtons, EveryMissingFileHasItsMessage)
         run.form->state().stripEdited = true;
         click(run, button);
         ASSERT_EQ(run.dialogs.messages.size(), 1u) << button;
-        EXPECT_EQ(run.dialogs.messages[0].title, MainForm::Caption);
+        EXPECT_EQ(run.dialogs.messages[0].title, QString::fromUtf16(WindowCaption));
         EXPECT_TRUE(run.dialogs.messages[0].text.startsWith(
             QStringLiteral("Поместите файл %1 в директорию с программой !\n").arg(QString::fromLatin1(file))));
         EXPECT_EQ(run.dialogs.messages[0].icon, MessageIcon::Information);
@@ -94,7 +94,7 @@ TEST(ThemeFileButtons, AFailingSaveKeepsTheOldFileAndSaysSo)
     EXPECT_EQ(fileBytes(target), QByteArray("old theme file"));
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
     EXPECT_EQ(run.dialogs.messages[0].text, QStringLiteral("Не удалось сохранить файл AvkonEx.mbm."));
-    EXPECT_EQ(run.dialogs.messages[0].title, MainForm::Caption);
+    EXPECT_EQ(run.dialogs.messages[0].title, QString::fromUtf16(WindowCaption));
 }
 
 TEST(ThemeFileButtons, ADamagedLoadLeavesTheSlotsAsTheyWere)

@@ -106,7 +106,7 @@ TEST_F(Flows, ACancelledOrRefusedImportChangesNothingButStillRepaints)
     run.form->previewTimer().stop();
     click(run, "LoadPictureButton");
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
-    EXPECT_EQ(run.dialogs.messages[0].title, MainForm::Caption);
+    EXPECT_EQ(run.dialogs.messages[0].title, QString::fromUtf16(WindowCaption));
     EXPECT_TRUE(run.dialogs.messages[0].text.contains(QStringLiteral("broken.jpg")));
     EXPECT_TRUE(run.form->previewTimer().isActive());
     EXPECT_FALSE(QFile::exists(slotPath(run.root, QStringLiteral("Back.bmp"))));
@@ -264,7 +264,7 @@ TEST_F(Flows, FirstMinutesBeforeAndAfterAPicture)
           MessageIcon::Error},
          {QStringLiteral("Готово"), QStringLiteral("SIS файл создан"), MessageIcon::Information}},
         {"SaveBackGrButton", 0, "backgroundimage.mbm",
-         {MainForm::Caption, QStringLiteral("Не удалось сохранить файл backgroundimage.mbm.\n") + missing,
+         {QString::fromUtf16(WindowCaption), QStringLiteral("Не удалось сохранить файл backgroundimage.mbm.\n") + missing,
           MessageIcon::Warning},
          {}},
     };
@@ -320,7 +320,7 @@ TEST_F(Flows, EmptyNamesAreRefusedBeforeAnythingIsWritten)
     run.find<QTabWidget>("PageTabs")->setCurrentIndex(2);
     click(run, "BuildButton");
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
-    EXPECT_EQ(run.dialogs.messages[0].title, MainForm::Caption);
+    EXPECT_EQ(run.dialogs.messages[0].title, QString::fromUtf16(WindowCaption));
     EXPECT_TRUE(QDir(run.root + QStringLiteral("SIS")).isEmpty());
 }
 

@@ -1,9 +1,9 @@
 #pragma once
 // What a user sees of the window's controls, page by page and screen by
-// screen, checked from the pages' control tables: every control the layout
-// shows at that moment is visible, lies inside its parent (inside the frame
-// when the parent is a group box) and shows its whole caption. Used at the
-// normal and at the doubled scale.
+// screen, checked from the window's and the pages' control tables: every
+// control the layout shows at that moment is visible, lies inside its parent
+// (inside the frame when the parent is a group box) and shows its whole
+// caption. Used at the normal and at the doubled scale.
 
 #include "app/control_table.h"
 #include "app/help_page.h"
@@ -167,10 +167,11 @@ inline void expectPageAsLaidOut(const MainForm& form, std::span<const ControlSpe
     }
 }
 
-// Every page in turn, the settings page on its first screen, its second,
-// and its first again.
+// The window's own controls, then every page in turn, the settings page on
+// its first screen, its second, and its first again.
 inline void expectEveryPageAsLaidOut(MainForm& form)
 {
+    expectPageAsLaidOut(form, MainForm::rows(), 0);
     QTabWidget* tabs = form.pageTabs();
     for (const PageTable& page : pageTables()) {
         tabs->setCurrentIndex(page.index);

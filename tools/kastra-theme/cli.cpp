@@ -206,7 +206,10 @@ TempWorkspace::TempWorkspace()
         return;
     g_cleanupFolder = fsPath(m_dir->path()).string();
     m_ws.root = m_dir->path() + QStringLiteral("/Temp/WorkDir/");
-    m_ws.programFolder = executableFolder();
+    // The window's program folder, whose payload override folder the
+    // commands honour as the window does: beside the executable when that
+    // is writable, else the user's data folder.
+    m_ws.programFolder = ResolveProgramFolder(executableFolder());
     m_valid = CreateFolder(m_ws.root, true) && CreateFolder(scratchFolder(), false);
     // The set-up from theme files expects the folders a start-up made; Menu
     // in particular is created only when the defaults are written.
@@ -237,7 +240,7 @@ std::optional<Failure> readThemeFiles(const QString& themeDir, ThemeBytes& out)
         const QString source = FindInFolder(themeDir, name);
         auto bytes = readFile(fsPath(source), maxBytes);
         if (!bytes)
-            return Failure{ExitUsage, QStringLiteral("THEME_DIR has no readable ") + name + QStringLiteral(": ")
+            return Failure{ExitUsage, themeDir + QStringLiteral(" has no readable ") + name + QStringLiteral(": ")
                                           + QString::fromStdString(bytes.error())};
         if (const auto index = mbm::readIndex(*bytes); !index)
             return Failure{ExitUsage, source + QStringLiteral(" is not an MBM file: ")

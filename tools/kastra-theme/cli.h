@@ -70,8 +70,9 @@ QString executableFolder();
 void installSignalCleanup();
 
 // A temporary theme workspace, removed when it goes out of scope or when a
-// signal ends the process. Its program folder is the executable's (payload
-// overrides apply).
+// signal ends the process. Its program folder is the window's (its payload
+// overrides apply): the executable's folder when it is writable, else the
+// user's data folder.
 class TempWorkspace {
 public:
     TempWorkspace();
@@ -131,5 +132,7 @@ int runBuild(const Args& args);
 int runImport(const Args& args);
 int runCheck(const Args& args);
 int runPreview(const Args& args);
+int runNew(const Args& args);
+int runDiff(const Args& args);
 
 } // namespace kastra::cli

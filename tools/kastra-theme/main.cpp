@@ -23,8 +23,8 @@ const char kHelp[] =
     "usage: kastra-theme COMMAND ...\n"
     "       kastra-theme -h | --help | --version\n"
     "\n"
-    "Builds, imports and checks Halvorn Kastra theme packages (.sis) as the\n"
-    "theme creator's window does. Options take their value as the next word or\n"
+    "Makes, builds, imports, checks and compares Halvorn Kastra themes and\n"
+    "theme packages (.sis) as the theme creator's window does. Options take their value as the next word or\n"
     "after '=' (--out=DIR); paths are relative to the current folder.\n"
     "\n"
     "  kastra-theme build THEME_DIR --name NAME --file FILE [--greeting TEXT_FILE]\n"
@@ -57,11 +57,34 @@ const char kHelp[] =
     "      banner (1 to 4, default 1); --as-handset first reduces every picture\n"
     "      to the depth its theme file packs it at.\n"
     "\n"
+    "  kastra-theme new DIR --picture FILE [--scheme N] [--separate-banners]\n"
+    "                   [--top-strip] [--no-bottom-strip]\n"
+    "      Writes the five theme MBM files into DIR (created when missing) as the\n"
+    "      window's save buttons write them after its steps from the start: the\n"
+    "      default theme (or the override folder's) with the picture (BMP or\n"
+    "      JPEG, at least 176 x 200) imported and then the colour scheme N (1 to\n"
+    "      4, default 1) chosen. The options are the window's settings, which\n"
+    "      default to those of its first run: --separate-banners is \"Разные\n"
+    "      картинки для EidPic\" (the picture goes to the current banner only),\n"
+    "      --top-strip is \"Сверху\" (side strips in the banner too),\n"
+    "      --no-bottom-strip clears \"Снизу\" (a full-width background). Then\n"
+    "      'kastra-theme build DIR ...' makes the package.\n"
+    "\n"
+    "  kastra-theme diff A B [--sheet FILE.png]\n"
+    "      Compares two themes, each a folder with the five theme files or a\n"
+    "      package, bitmap by bitmap as the handset shows them. Prints one line\n"
+    "      per bitmap that differs: the theme file, the bitmap's index, and the\n"
+    "      number of differing pixels or what else differs (size, depth, a bitmap\n"
+    "      on one side only). --sheet writes a PNG showing each differing bitmap\n"
+    "      of A beside B, scaled up by whole pixels, under its name (none when the\n"
+    "      themes are equal). Exit status 0 when they are equal, 1 when they\n"
+    "      differ.\n"
+    "\n"
     "Exit status: 0 on success; 1 when the operation failed (a file could not\n"
-    "be written, a tool failed) or check found theme files that do not fit the\n"
-    "catalogue; 2 for a wrong command line or an input that cannot be read, a\n"
-    "damaged, empty or non-package .sis included (check lists its problems\n"
-    "first). See kastra-theme(1).\n";
+    "be written, a tool failed), check found theme files that do not fit the\n"
+    "catalogue, or diff found differences; 2 for a wrong command line or an\n"
+    "input that cannot be read, a damaged, empty or non-package .sis included\n"
+    "(check lists its problems first). See kastra-theme(1).\n";
 
 using Command = int (*)(const kastra::cli::Args&);
 
@@ -70,6 +93,8 @@ struct CommandSpec {
     std::span<const kastra::cli::OptionSpec> options;
     Command run;
     bool paints;   // needs a QGuiApplication
+    // Needs one only when this option is given.
+    const char* paintsWith = nullptr;
 };
 
 using kastra::cli::OptionKind;
@@ -78,6 +103,10 @@ constexpr kastra::cli::OptionSpec kBuildOptions[] = {
     {"font", OptionKind::Path},      {"menu-aif", OptionKind::Path}, {"app-aif", OptionKind::Path},
     {"out", OptionKind::Path},       {"font-number", OptionKind::Value},
 };
+constexpr kastra::cli::OptionSpec kNewOptions[] = {
+    {"picture", OptionKind::Path}, {"scheme", OptionKind::Value}, {"separate-banners", OptionKind::Flag},
+    {"top-strip", OptionKind::Flag}, {"no-bottom-strip", OptionKind::Flag}};
+constexpr kastra::cli::OptionSpec kDiffOptions[] = {{"sheet", OptionKind::Path}};
 constexpr kastra::cli::OptionSpec kImportOptions[] = {{"out", OptionKind::Path}};
 constexpr kastra::cli::OptionSpec kPreviewOptions[] = {
     {"out", OptionKind::Path}, {"scheme", OptionKind::Value}, {"menu", OptionKind::Path},
@@ -88,6 +117,8 @@ const CommandSpec kCommands[] = {
     {"import", kImportOptions, kastra::cli::runImport, false},
     {"check", {}, kastra::cli::runCheck, false},
     {"preview", kPreviewOptions, kastra::cli::runPreview, true},
+    {"new", kNewOptions, kastra::cli::runNew, true},
+    {"diff", kDiffOptions, kastra::cli::runDiff, false, "--sheet"},
 };
 
 } // namespace
@@ -129,13 +160,14 @@ int main(int argc, char** argv)
         return kastra::cli::ExitOk;
     }
 
-    // Only the preview draws text, and Qt's fonts need a GUI application; it
+    // Only the painting commands draw text, and Qt's fonts need a GUI application; it
     // runs on the offscreen platform, so no display is needed.
-    if (spec->paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+    const bool paints = spec->paints || (spec->paintsWith && args.option(QString::fromLatin1(spec->paintsWith)));
+    if (paints && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QCoreApplication> app = spec->paints ? std::make_unique<QGuiApplication>(argc, argv)
-                                                         : std::make_unique<QCoreApplication>(argc, argv);
-    if (spec->paints)
+    std::unique_ptr<QCoreApplication> app = paints ? std::make_unique<QGuiApplication>(argc, argv)
+                                                   : std::make_unique<QCoreApplication>(argc, argv);
+    if (paints)
         kastra::InstallFontSubstitutes();
     kastra::cli::installSignalCleanup();
     return spec->run(args);

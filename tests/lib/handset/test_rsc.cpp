@@ -2,6 +2,7 @@
 // the field alignment rules, the caption files, and the reader on hostile
 // input.
 #include "handset/e32des.h"
+#include "handset/errors.h"
 #include "handset/rsc.h"
 #include "test_support.h"
 
@@ -159,7 +160,7 @@ TEST(Rsc, WriterRefusesWhatTheFormatCannotHold)
     r.ltext(std::u16string(256, u'x'));
     const auto tooLong = r.finish();
     ASSERT_FALSE(tooLong.ok());
-    EXPECT_NE(tooLong.error().find("255"), std::string::npos);
+    EXPECT_EQ(tooLong.code(), HandsetError::TooLarge);
 
     ResourceBuilder ok;
     ok.ltext(std::u16string(255, u'x'));
@@ -206,7 +207,7 @@ TEST(Rsc, HostileResourceFiles)
     struct Case {
         const char* what;
         Bytes file;
-        const char* message;
+        HandsetError code;
     };
     auto patched = [&](std::size_t at, std::uint8_t v) {
         Bytes b = good;
@@ -218,21 +219,21 @@ TEST(Rsc, HostileResourceFiles)
     Bytes longer = good;
     longer.push_back(0);
     const Case cases[] = {
-        {"empty", {}, "too short"},
-        {"three bytes", {8, 0, 7}, "too short"},
-        {"length word 1", {4, 0, 1, 0}, "empty"},
-        {"index inside the header", patched(0, 2), "inside the header"},
-        {"index past the end", patched(0, 200), "does not end"},
-        {"truncated index", truncated, "does not end"},
-        {"bytes after the index", longer, "does not end"},
-        {"first resource not at 4", patched(8, 5), "first resource"},
-        {"last entry not the index offset", patched(12, 7), "last index entry"},
-        {"offsets running backwards", patched(10, 3), "ends before it starts"},
+        {"empty", {}, HandsetError::Truncated},
+        {"three bytes", {8, 0, 7}, HandsetError::Truncated},
+        {"length word 1", {4, 0, 1, 0}, HandsetError::Damaged},
+        {"index inside the header", patched(0, 2), HandsetError::Damaged},
+        {"index past the end", patched(0, 200), HandsetError::Damaged},
+        {"truncated index", truncated, HandsetError::Damaged},
+        {"bytes after the index", longer, HandsetError::Damaged},
+        {"first resource not at 4", patched(8, 5), HandsetError::Damaged},
+        {"last entry not the index offset", patched(12, 7), HandsetError::Damaged},
+        {"offsets running backwards", patched(10, 3), HandsetError::Damaged},
     };
     for (const Case& c : cases) {
         auto r = readResourceFile(c.file);
         ASSERT_FALSE(r.ok()) << c.what;
-        EXPECT_NE(r.error().find(c.message), std::string::npos) << c.what << ": " << r.error();
+        EXPECT_EQ(r.code(), c.code) << c.what << ": " << r.error();
     }
 }
 
@@ -241,24 +242,24 @@ TEST(Rsc, HostileCaptionFiles)
     struct Case {
         const char* what;
         Bytes file;
-        const char* message;
+        HandsetError code;
     };
     Bytes badPad = mustWrite({u"Hi", u""});
     badPad[5] = 0x00;
     Bytes longCount = mustWrite({u"Hi", u""});
     longCount[4] = 200;
     const Case cases[] = {
-        {"two resources", *writeResourceFile({Bytes{0, 0}, Bytes{0, 0}}), "2 resources"},
-        {"no resources", *writeResourceFile({}), "0 resources"},
-        {"trailing bytes", *writeResourceFile({Bytes{0, 0, 0}}), "after its two texts"},
-        {"missing short caption", *writeResourceFile({Bytes{0}}), "short caption"},
-        {"padding byte is not 0xAB", badPad, "padding"},
-        {"count runs past the resource", longCount, "ends inside"},
+        {"two resources", *writeResourceFile({Bytes{0, 0}, Bytes{0, 0}}), HandsetError::WrongFormat},
+        {"no resources", *writeResourceFile({}), HandsetError::WrongFormat},
+        {"trailing bytes", *writeResourceFile({Bytes{0, 0, 0}}), HandsetError::Damaged},
+        {"missing short caption", *writeResourceFile({Bytes{0}}), HandsetError::Truncated},
+        {"padding byte is not 0xAB", badPad, HandsetError::Damaged},
+        {"count runs past the resource", longCount, HandsetError::Truncated},
     };
     for (const Case& c : cases) {
         auto r = readCaptionFile(c.file);
         ASSERT_FALSE(r.ok()) << c.what;
-        EXPECT_NE(r.error().find(c.message), std::string::npos) << c.what << ": " << r.error();
+        EXPECT_EQ(r.code(), c.code) << c.what << ": " << r.error();
     }
 }
 

@@ -2,6 +2,7 @@
 // error names its line and what is wrong.
 
 #include "base/cp1251.h"
+#include "sis/errors.h"
 #include "sis/pkg_parser.h"
 #include "sis/pkg_text.h"
 
@@ -276,5 +277,5 @@ TEST(PkgParser, HostileScriptsAreBounded)
     auto r = parsePackageScript(odd);
     ASSERT_FALSE(r.ok());
     EXPECT_EQ(r.error(), "line 2: the file ends in the middle of a UTF-16 character");
-    EXPECT_FALSE(parsePackageScript(Bytes(kMaxScriptBytes + 1, ' ')).ok());
+    EXPECT_EQ(parsePackageScript(Bytes(kMaxScriptBytes + 1, ' ')).code(), SisError::TooLarge);
 }

@@ -2,6 +2,7 @@
 // round trips of every record kind, Release 5 input, and hostile packages.
 
 #include "base/crc16.h"
+#include "sis/errors.h"
 #include "sis/pkg_parser.h"
 #include "sis/pkg_text.h"
 #include "sis/sis_extract.h"
@@ -272,11 +273,11 @@ TEST(SisWriter, RefusesInconsistentDescriptions)
 {
     PackageSpec spec = parse("&EN,RU\n#{\"a\",\"b\"},(1),1,0,0\n\"x\"-\"c:\\x\"\n");
     auto missing = writeSis(spec); // no contents
-    EXPECT_FALSE(missing.ok());
+    EXPECT_EQ(missing.code(), SisError::BadArgument);
     spec.records[0].contents.push_back(Bytes{1});
     EXPECT_TRUE(writeSis(spec).ok());
     spec.names.pop_back();
-    EXPECT_FALSE(writeSis(spec).ok());
+    EXPECT_EQ(writeSis(spec).code(), SisError::BadArgument);
 }
 
 TEST(SisReader, ReadsRelease5Packages)

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>   // renameat2
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -99,6 +100,13 @@ enum class Swap { Done, Unavailable, Failed };
 Swap exchangeInto(const fs::path& temp, const fs::path& target)
 {
 #if defined(__linux__) && defined(RENAME_EXCHANGE)
+    // A folder under target is refused before anything moves, as rename()
+    // refuses it; the check after the exchange catches one put there since.
+    struct stat before {};
+    if (::lstat(target.c_str(), &before) == 0 && S_ISDIR(before.st_mode)) {
+        errno = EISDIR;
+        return Swap::Failed;
+    }
     if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0)
         return errno == ENOENT || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ? Swap::Unavailable
                                                                                            : Swap::Failed;

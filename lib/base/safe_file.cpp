@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>   // renameat2
 #include <cstring>
 #include <mutex>
 #include <optional>
@@ -87,6 +88,45 @@ std::string randomTag()
 }
 
 constexpr std::size_t kChunk = 64 * 1024;
+
+enum class Swap { Done, Unavailable, Failed };
+
+// Puts temp in target's place and removes the file that was there, without
+// the write-out a rename over an existing file forces on ext4: the two names
+// are exchanged in one step, so target never goes missing and never holds
+// a mix. Unavailable when there is nothing to exchange with (target
+// missing) or the system or file system cannot exchange; the caller renames
+// then. A folder under target is put back and refused.
+Swap exchangeInto(const fs::path& temp, const fs::path& target)
+{
+#if defined(__linux__) && defined(RENAME_EXCHANGE)
+    // A folder under target is refused before anything moves, as rename()
+    // refuses it; the check after the exchange catches one put there since.
+    struct stat before {};
+    if (::lstat(target.c_str(), &before) == 0 && S_ISDIR(before.st_mode)) {
+        errno = EISDIR;
+        return Swap::Failed;
+    }
+    if (::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) != 0)
+        return errno == ENOENT || errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP ? Swap::Unavailable
+                                                                                           : Swap::Failed;
+    // temp now names what stood under target.
+    struct stat st {};
+    if (::lstat(temp.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+        ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE);
+        errno = EISDIR;
+        return Swap::Failed;
+    }
+    // The old file (or a link, as a name) goes; should that fail, only a
+    // hidden temporary name is left behind, and target is already new.
+    ::unlink(temp.c_str());
+    return Swap::Done;
+#else
+    (void)temp;
+    (void)target;
+    return Swap::Unavailable;
+#endif
+}
 
 } // namespace
 
@@ -189,6 +229,29 @@ Result<TempFile> TempFile::beside(const fs::path& target)
     return failure(target, "cannot create a temporary file beside it", error);
 }
 
+Result<TempFile> TempFile::secondNameOf(const fs::path& file)
+{
+    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
+    std::string base = ".";
+    base.append(name(file.filename())).append(".");
+    Error last = failure(file, "cannot give the file a second name", EEXIST);
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        std::string leaf = base;
+        leaf.append(randomTag());
+        leaf.append(".tmp");
+        fs::path candidate = folder / leaf;
+        // linkFile fails on any existing name and follows nothing planted
+        // under it.
+        auto linked = linkFile(file, candidate);
+        if (linked)
+            return TempFile(FileHandle(), std::move(candidate));
+        last = Error{linked.error()};
+        if (errno != EEXIST)
+            break;
+    }
+    return last;
+}
+
 TempFile::TempFile(TempFile&& other) noexcept
     : m_file(std::move(other.m_file)), m_path(std::move(other.m_path)), m_gone(other.m_gone)
 {
@@ -236,10 +299,19 @@ Result<void> TempFile::close()
     return {};
 }
 
-Result<void> TempFile::replace(const fs::path& target)
+Result<void> TempFile::replace(const fs::path& target, Durability durability)
 {
     if (auto closed = close(); !closed)
         return closed;
+    if (durability == Durability::WhileRunning) {
+        const Swap swap = exchangeInto(m_path, target);
+        if (swap == Swap::Done) {
+            m_gone = true;
+            return {};
+        }
+        if (swap == Swap::Failed)
+            return failure(target, "cannot replace file", errno);
+    }
     std::error_code ec;
     fs::rename(m_path, target, ec);
     if (ec)
@@ -250,14 +322,66 @@ Result<void> TempFile::replace(const fs::path& target)
 
 // ---------------------------------------------------------------- writing
 
-Result<void> writeFileAtomic(const fs::path& path, ByteSpan bytes)
+Result<void> writeFileAtomic(const fs::path& path, ByteSpan bytes, Durability durability)
 {
     auto temp = TempFile::beside(path);
     if (!temp)
         return Error{temp.error(), temp.code()};
     if (auto w = temp->write(bytes); !w)
         return w;
-    return temp->replace(path);
+    return temp->replace(path, durability);
+}
+
+bool holdsExactly(const fs::path& path, ByteSpan bytes, bool executable)
+{
+    FileHandle file(sysOpen(path, O_RDONLY | kNoFollow | kNonBlock | kCloseOnExec | kBinary, 0));
+    if (!file.valid())
+        return false;
+    StatBuf st{};
+    if (sysFstat(file.fd(), &st) != 0 || (st.st_mode & S_IFMT) != S_IFREG
+        || static_cast<std::uintmax_t>(st.st_size) != bytes.size())
+        return false;
+#ifndef _WIN32
+    if (executable && !(st.st_mode & S_IXUSR))
+        return false;
+#else
+    (void)executable;
+#endif
+    std::vector<std::uint8_t> buffer(kChunk);
+    std::size_t done = 0;
+    for (;;) {
+        const long n = sysRead(file.fd(), buffer.data(), buffer.size());
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return n == 0 && done == bytes.size();
+        const auto got = static_cast<std::size_t>(n);
+        if (got > bytes.size() - done || std::memcmp(buffer.data(), bytes.data() + done, got) != 0)
+            return false;
+        done += got;
+    }
+}
+
+Result<void> linkFile(const fs::path& path, const fs::path& newName)
+{
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(path, ec);
+    if (ec)
+        return failure(path, "cannot examine file", ec.value());
+    if (!fs::is_regular_file(st))
+        return failure(path, "is not a regular file", EINVAL);
+#ifdef _WIN32
+    fs::create_hard_link(path, newName, ec);
+    if (ec)
+        return failure(newName, "cannot give the file a second name", ec.value());
+#else
+    // Without AT_SYMLINK_FOLLOW the name itself is linked: a link that took
+    // the file's place since the check would be linked as a link, its
+    // target never reached. An existing newName is never followed either.
+    if (::linkat(AT_FDCWD, path.c_str(), AT_FDCWD, newName.c_str(), 0) != 0)
+        return failure(newName, "cannot give the file a second name", errno);
+#endif
+    return {};
 }
 
 Result<void> copyFileAtomic(const fs::path& from, const fs::path& to, std::uintmax_t maxBytes)
@@ -313,11 +437,17 @@ Result<void> replaceFilesTogether(std::span<const NewFile> files)
         fresh.push_back(std::move(*temp));
     }
 
-    // 3. The old files kept aside until every rename succeeded.
+    // 3. The old files kept aside until every rename succeeded: under a
+    // second name where the file system allows it (the rename below gives
+    // the target a new file and leaves the old one whole), else as a copy.
     std::vector<std::optional<TempFile>> aside(files.size());
     for (std::size_t i = 0; i < files.size(); ++i) {
         if (!existed[i])
             continue;
+        if (auto named = TempFile::secondNameOf(files[i].target)) {
+            aside[i].emplace(std::move(*named));
+            continue;
+        }
         auto old = openRegularFile(files[i].target);
         if (!old)
             return Error{old.error(), old.code()};

@@ -1,5 +1,6 @@
 #include "converter/slot_backup.h"
 
+#include "base/safe_file.h"
 #include "platform/fileops.h"
 #include "workspace/slots.h"
 
@@ -21,8 +22,8 @@ bool isPlainFile(const fs::path& p)
 
 } // namespace
 
-SlotBackup::SlotBackup(const Workspace& ws, QStringList names)
-    : m_folder(ws.root + QLatin1String(LoadBackupFolder) + u'/')
+SlotBackup::SlotBackup(const Workspace& ws, QStringList names, Keep keep)
+    : m_folder(ws.root + QLatin1String(LoadBackupFolder) + u'/'), m_keep(keep)
 {
     m_entries.reserve(static_cast<std::size_t>(names.size()));
     for (const QString& name : names) {
@@ -51,6 +52,8 @@ bool SlotBackup::save()
         e.existed = isPlainFile(slot);
         if (!e.existed)
             continue;
+        if (m_keep == Keep::SecondNames && linkFile(slot, fsPath(e.copy)))
+            continue;
         if (!CopyFileOver(e.slot, e.copy)) {
             discard();
             return false;
@@ -63,8 +66,11 @@ void SlotBackup::restore()
 {
     for (const Entry& e : m_entries) {
         std::error_code ec;
+        // Atomic: old content or new, never a mix. A slot the converter did
+        // not replace is still the kept file itself under a second name; the
+        // rename leaves both names then, and discard() drops the kept one.
         if (e.existed)
-            fs::rename(fsPath(e.copy), fsPath(e.slot), ec);   // atomic: old content or new, never a mix
+            fs::rename(fsPath(e.copy), fsPath(e.slot), ec);
         else if (isPlainFile(fsPath(e.slot)))
             fs::remove(fsPath(e.slot), ec);
     }

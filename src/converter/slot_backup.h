@@ -14,15 +14,23 @@ namespace kastra {
 
 class SlotBackup {
 public:
+    // How the files are kept aside. A second name (a hard link) costs no
+    // copy, but keeps the old bytes only while whatever runs meanwhile
+    // replaces each file by a new one (our bmconv, which renames a new file
+    // over each name) and never writes into the old one: a converter that
+    // rewrites files in place would change the kept file with the slot.
+    // Where the file system has no second names, a copy is made.
+    enum class Keep { Copies, SecondNames };
+
     // names are relative to the root, as slot names ("Avkon\445.bmp").
-    SlotBackup(const Workspace& ws, QStringList names);
+    SlotBackup(const Workspace& ws, QStringList names, Keep keep = Keep::Copies);
     // Deletes the copies (see discard) unless restore() ran.
     ~SlotBackup();
     SlotBackup(const SlotBackup&) = delete;
     SlotBackup& operator=(const SlotBackup&) = delete;
 
-    // Copies every name that exists into root/LoadBackup/ and notes the
-    // ones that do not. False when a copy could not be made; nothing in the
+    // Keeps every name that exists in root/LoadBackup/ and notes the ones
+    // that do not. False when a copy could not be made; nothing in the
     // workspace has changed then.
     bool save();
     // Puts every saved file back and deletes the files that did not exist
@@ -39,6 +47,7 @@ private:
     };
     QString m_folder;
     std::vector<Entry> m_entries;
+    Keep m_keep;
     bool m_done = false;
 };
 

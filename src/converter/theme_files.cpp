@@ -7,6 +7,7 @@
 #include "workspace/slots.h"
 #include "converter/setup.h"
 #include "base/fileio.h"
+#include "workspace/payloads.h"
 #include "workspace/theme_catalogue.h"
 
 #include <QDir>
@@ -102,6 +103,16 @@ bool writeLoadCopy(const QString& path, const QByteArray& bytes)
         .ok();
 }
 
+// Our own converter replaces every slot by a new file, so the old slots can
+// be kept under second names; a converter put in its place in the program
+// folder may rewrite them in place, and gets copies.
+SlotBackup::Keep backupKind(const Workspace& ws)
+{
+    return payloadOverridden(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), ws.programFolder)
+               ? SlotBackup::Keep::Copies
+               : SlotBackup::Keep::SecondNames;
+}
+
 ThemeFileOutcome saveFailed(ThemeFile file)
 {
     return {ThemeFileOutcome::Status::Failed, QStringLiteral("Не удалось сохранить файл %1.").arg(themeFileName(file))};
@@ -130,7 +141,7 @@ ThemeFileOutcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
     QStringList kept = unpackTargets(ThemeFile::MenuFolders);
     kept << QStringLiteral("menu_folders.mbm");
     EnterWorkspaceRoot(ws);
-    SlotBackup backup(ws, kept);
+    SlotBackup backup(ws, kept, backupKind(ws));
     if (!backup.save())
         return loadFailed(ThemeFile::MenuFolders);
     RemoveName(own);
@@ -180,7 +191,7 @@ ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitma
         return loadFailed(file);
 
     const QStringList targets = unpackTargets(file);
-    SlotBackup backup(ws, targets);
+    SlotBackup backup(ws, targets, backupKind(ws));
     if (!backup.save())
         return loadFailed(file);
     WriteCommandFile(ws, UnpackCommandFile(loadCopy, targets, unpackLayout(file)));

@@ -1,9 +1,11 @@
 #include "workspace/payloads.h"
 
 #include "base/fileio.h"
+#include "base/safe_file.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 
 #include <array>
 #include <filesystem>
@@ -78,6 +80,11 @@ std::optional<QByteArray> payloadBytes(const QString& type, const QString& name,
     return builtIn.readAll();
 }
 
+bool payloadOverridden(const QString& type, const QString& name, const QString& programFolder)
+{
+    return !programFolder.isEmpty() && QFileInfo::exists(payloadOverridePath(type, name, programFolder));
+}
+
 bool WritePayload(const QString& type, const QString& name, const QString& targetPath, const QString& programFolder)
 {
     const std::optional<QByteArray> bytes = payloadBytes(type, name, programFolder);
@@ -86,6 +93,11 @@ bool WritePayload(const QString& type, const QString& name, const QString& targe
     const std::filesystem::path target(targetPath.toStdU16String());
     const ByteSpan span(reinterpret_cast<const std::uint8_t*>(bytes->constData()),
                         static_cast<std::size_t>(bytes->size()));
+    // The converter is written before every load and pack: comparing its
+    // bytes costs far less than replacing it (a rename over an existing file
+    // has ext4 write the new one out first).
+    if (holdsExactly(target, span, type == QLatin1String("EXTPROGS")))
+        return true;
     if (!writeFileAtomic(target, span).ok())
         return false;
     if (type == QLatin1String("EXTPROGS")) {

@@ -32,11 +32,16 @@ QString payloadOverridePath(const QString& type, const QString& name, const QStr
 // not carry; an override file alone does not make a payload.
 std::optional<QByteArray> payloadBytes(const QString& type, const QString& name, const QString& programFolder);
 
+// Whether a file in the program folder is there to take the place of the
+// payload's built-in bytes (see payloadBytes), whether or not it can be read.
+bool payloadOverridden(const QString& type, const QString& name, const QString& programFolder);
+
 // Writes the payload to targetPath, replacing the file if it exists, so that
 // the file afterwards holds exactly the payload's bytes. The new content is
 // written beside the target and renamed over it, so a failed write leaves
 // what was there before. EXTPROGS payloads (programs to run) are made
-// executable. Failures are silent: the steps that follow work on whatever
+// executable. A regular file (not a link) that already holds exactly these
+// bytes, executable when it must be, is left as it is. Failures are silent: the steps that follow work on whatever
 // is there. Returns whether the file was written, for callers that care.
 bool WritePayload(const QString& type, const QString& name, const QString& targetPath, const QString& programFolder);
 

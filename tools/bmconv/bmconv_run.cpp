@@ -2,6 +2,7 @@
 
 #include "picture/bitmap.h"
 #include "base/fileio.h"
+#include "base/safe_file.h"
 #include "base/version.h"
 #include "mbm/mbm.h"
 #include "mbm/mbm_command.h"
@@ -224,7 +225,12 @@ int Runner::unpack(const mbm::Command& cmd)
             ++failures;
             continue;
         }
-        auto saved = writeFileAtomic(resolve(cmd.targets[i]), mbm::encodeUnpackedBmp(*bm));
+        // Each picture takes its name's place whole, as every file written
+        // here does, but without the write-out a rename over an existing
+        // file forces on ext4 (it made unpacking 508 pictures several times
+        // slower than writing them): unpacked pictures are working copies,
+        // the MBM file holds them safely.
+        auto saved = writeFileAtomic(resolve(cmd.targets[i]), mbm::encodeUnpackedBmp(*bm), Durability::WhileRunning);
         if (!saved) {
             error(saved.error());
             ++failures;

@@ -98,6 +98,55 @@ TEST(SafeFile, PlantedLinksFifosAndFoldersInTheWay)
              EXPECT_EQ(readBytes(d / "out.bin"), (Bytes{1, 2}));
              EXPECT_EQ(readBytes(d / "victim"), kept);
          }},
+        {"the quick replace takes a link's place as the rename does, and refuses a folder",
+         [&](const fs::path& d) {
+             writeBytes(d / "victim", kept);
+             fs::create_symlink(d / "victim", d / "out.bin");
+             ASSERT_TRUE(writeFileAtomic(d / "out.bin", Bytes{1, 2}, Durability::WhileRunning).ok());
+             EXPECT_FALSE(fs::is_symlink(d / "out.bin"));
+             EXPECT_EQ(readBytes(d / "out.bin"), (Bytes{1, 2}));
+             ASSERT_TRUE(writeFileAtomic(d / "out.bin", Bytes{3}, Durability::WhileRunning).ok());
+             ASSERT_TRUE(writeFileAtomic(d / "new.bin", Bytes{4}, Durability::WhileRunning).ok());
+             EXPECT_EQ(readBytes(d / "out.bin"), Bytes{3});
+             EXPECT_EQ(readBytes(d / "new.bin"), Bytes{4});
+             EXPECT_EQ(readBytes(d / "victim"), kept);
+             fs::create_directory(d / "folder");
+             writeBytes(d / "folder" / "inner", kept);
+             EXPECT_FALSE(writeFileAtomic(d / "folder", Bytes{1}, Durability::WhileRunning).ok());
+             EXPECT_EQ(readBytes(d / "folder" / "inner"), kept);
+             EXPECT_EQ(entriesIn(d), 4);   // victim, out.bin, new.bin, folder: no temporary left
+         }},
+        {"a file is the same only as a regular file with the same bytes",
+         [&](const fs::path& d) {
+             writeBytes(d / "f", kept);
+             EXPECT_TRUE(holdsExactly(d / "f", kept));
+             EXPECT_FALSE(holdsExactly(d / "f", Bytes{5}));
+             EXPECT_FALSE(holdsExactly(d / "f", Bytes{5, 5, 5}));
+             EXPECT_FALSE(holdsExactly(d / "f", Bytes{5, 6}));
+             EXPECT_FALSE(holdsExactly(d / "f", kept, true));
+             fs::permissions(d / "f", fs::perms::owner_exec, fs::perm_options::add);
+             EXPECT_TRUE(holdsExactly(d / "f", kept, true));
+             fs::create_symlink(d / "f", d / "link");
+             EXPECT_FALSE(holdsExactly(d / "link", kept));
+             ASSERT_EQ(::mkfifo((d / "fifo").c_str(), 0600), 0);
+             EXPECT_FALSE(holdsExactly(d / "fifo", Bytes{}));
+             EXPECT_FALSE(holdsExactly(d / "missing", Bytes{}));
+         }},
+        {"a second name keeps the old bytes through a replace, and only a file gets one",
+         [&](const fs::path& d) {
+             writeBytes(d / "slot", kept);
+             ASSERT_TRUE(linkFile(d / "slot", d / "kept").ok());
+             ASSERT_TRUE(writeFileAtomic(d / "slot", Bytes{1}, Durability::WhileRunning).ok());
+             EXPECT_EQ(readBytes(d / "kept"), kept);
+             EXPECT_FALSE(linkFile(d / "slot", d / "kept").ok());   // never over an existing name
+             EXPECT_EQ(readBytes(d / "kept"), kept);
+             writeBytes(d / "victim", kept);
+             fs::create_symlink(d / "victim", d / "link");
+             EXPECT_FALSE(linkFile(d / "link", d / "second").ok());
+             EXPECT_FALSE(fs::exists(fs::symlink_status(d / "second")));
+             fs::create_directory(d / "folder");
+             EXPECT_FALSE(linkFile(d / "folder", d / "second").ok());
+         }},
         {"links under the old fixed temporary names are not followed",
          [&](const fs::path& d) {
              writeBytes(d / "victim", kept);

@@ -390,6 +390,46 @@ TEST_F(ThemeFiles, LoadingAvkonTwiceKeepsTheWorkspacesOwnAvkon)
     EXPECT_EQ(readPicture(slot(SlotFolder::Avkon, 507)).width(), 3);
 }
 
+// A load whose converter fails after it has replaced some slots gives every
+// slot back byte for byte, however the slots were kept aside: under second
+// names for our bmconv (here stopped half way by a folder standing where
+// slot 300 belongs), as copies for a converter from the program folder,
+// which may write into the slot files themselves (here every one, before it
+// fails).
+TEST_F(ThemeFiles, ConverterFailingHalfWayGivesEverySlotBack)
+{
+    writeMbmOf(program() / "Avkon.mbm", avkonOf(2, rgb(8, 8, 8)), avkonMode);
+    const auto targets = loadTargets(ThemeFile::Avkon);
+    int n = 0;
+    for (const fs::path& p : targets)
+        if (p.extension() == ".bmp") {
+            ++n;
+            writePicture(p, picture(3, 3, [n](int, int) { return rgb(n & 0xFF, n >> 8, 1); }));
+        }
+    fs::remove(slot(SlotFolder::Avkon, 300));
+    fs::create_directory(slot(SlotFolder::Avkon, 300));
+    std::vector<fs::path> files = targets;
+    std::erase(files, slot(SlotFolder::Avkon, 300));
+    const auto before = snapshot(files);
+
+    EXPECT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Failed);
+    EXPECT_EQ(snapshot(files), before);
+    EXPECT_TRUE(fs::is_directory(slot(SlotFolder::Avkon, 300)));
+    EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
+
+    fs::remove(slot(SlotFolder::Avkon, 300));
+    writePicture(slot(SlotFolder::Avkon, 300), picture(3, 3, [](int, int) { return rgb(3, 0, 0); }));
+    const auto second = snapshot(targets);
+    const fs::path ownConverter = program() / "payloads" / "EXTPROGS" / "BMC";
+    fs::create_directories(ownConverter.parent_path());
+    const std::string script = "#!/bin/sh\nfor f in Avkon/*.bmp; do printf torn > \"$f\"; done\nexit 1\n";
+    writeBytes(ownConverter, Bytes(script.begin(), script.end()));
+
+    EXPECT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Failed);
+    EXPECT_EQ(snapshot(targets), second);
+    EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
+}
+
 TEST_F(ThemeFiles, LetterCaseVariantsAreFoundAndReplaced)
 {
     ASSERT_EQ(SaveThemeFile(ws, ThemeFile::AvkonEx).status, ThemeFileOutcome::Status::Done);

@@ -206,11 +206,19 @@ TEST_F(ThemeFolder, SignalsAndAFileSizeLimitLeaveNoWorkspaceBehind)
 {
     const fs::path tmp = t.base() / "tmp";
     fs::create_directories(tmp);
-    const std::string build = "TMPDIR='" + tmp.string() + "' '" + KASTRA_BIN_DIR
-        + "/kastra-theme' build 'my theme' --name x --file Sg --out out";
-    // Ended while it works, blocked in a wait for bmconv or makesis.
+    const std::string args = " build 'my theme' --name x --file Sg --out out";
+    const std::string build = "TMPDIR='" + tmp.string() + "' '" + KASTRA_BIN_DIR + "/kastra-theme'" + args;
+    // Ended while it works, blocked in a wait for bmconv. A copy of the
+    // program whose program folder holds a converter that only sleeps keeps
+    // it there however fast a real build has become.
+    const fs::path prog = t.base() / "prog";
+    fs::create_directories(prog / "payloads" / "EXTPROGS");
+    fs::copy_file(fs::path(KASTRA_BIN_DIR) / "kastra-theme", prog / "kastra-theme");
+    writeBytes(prog / "payloads" / "EXTPROGS" / "BMC", Bytes{'#', '!', '/', 'b', 'i', 'n', '/', 's', 'h', '\n',
+                                                             's', 'l', 'e', 'e', 'p', ' ', '5', '\n'});
+    const std::string blocked = "TMPDIR='" + tmp.string() + "' '" + (prog / "kastra-theme").string() + "'" + args;
     for (const char* sig : {"INT", "TERM", "HUP"}) {
-        const ToolRun r = runShell("cd '" + t.base().string() + "' && { " + build + " & pid=$!; "
+        const ToolRun r = runShell("cd '" + t.base().string() + "' && { " + blocked + " & pid=$!; "
                                    + "while [ -z \"$(ls '" + tmp.string() + "')\" ]; do sleep 0.01; done; sleep 0.2; "
                                    + "kill -" + sig + " $pid; wait $pid; echo \"status $?\"; }");
         const int signalNumber = std::string(sig) == "INT" ? SIGINT : std::string(sig) == "TERM" ? SIGTERM : SIGHUP;

@@ -98,6 +98,18 @@ QString absolutePath(const QString& path)
     return QFileInfo(path).absoluteFilePath();
 }
 
+std::optional<QChar> schemeOption(const Args& args)
+{
+    const auto s = args.option(QStringLiteral("--scheme"));
+    if (!s)
+        return u'1';
+    if (s->size() != 1 || (*s)[0] < u'1' || (*s)[0] > u'4') {
+        printError(QStringLiteral("--scheme must be 1, 2, 3 or 4"));
+        return std::nullopt;
+    }
+    return (*s)[0];
+}
+
 QString executableFolder()
 {
     QString folder = QCoreApplication::applicationDirPath();
@@ -215,6 +227,13 @@ TempWorkspace::TempWorkspace()
     // in particular is created only when the defaults are written.
     for (const char* folder : {"Avkon", "Signal", "Menu", "SIS"})
         m_valid = m_valid && CreateFolder(m_ws.root + QString::fromLatin1(folder), false);
+}
+
+bool TempWorkspace::ready() const
+{
+    if (!m_valid)
+        printError(QStringLiteral("cannot create a temporary workspace in ") + QDir::tempPath());
+    return m_valid;
 }
 
 TempWorkspace::~TempWorkspace()

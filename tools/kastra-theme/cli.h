@@ -57,6 +57,10 @@ void printError(const QString& text);
 // the current directory while the converter runs, so paths are fixed first.
 QString absolutePath(const QString& path);
 
+// The colour scheme of --scheme (1 to 4, '1' when not given); nothing, after
+// saying why, for any other value.
+std::optional<QChar> schemeOption(const Args& args);
+
 // The folder of this executable, with a trailing separator: SISTool.exe and
 // payload overrides are looked for there.
 QString executableFolder();
@@ -81,6 +85,8 @@ public:
     TempWorkspace& operator=(const TempWorkspace&) = delete;
 
     bool valid() const { return m_valid; }
+    // valid(), and when it is not, says so on standard error.
+    bool ready() const;
     const Workspace& workspace() const { return m_ws; }
     // A scratch folder beside the workspace root, for the import folder.
     QString scratchFolder() const;

@@ -140,10 +140,8 @@ int runBuild(const Args& args)
     }
 
     TempWorkspace temp;
-    if (!temp.valid()) {
-        printError(QStringLiteral("cannot create a temporary workspace in ") + QDir::tempPath());
+    if (!temp.ready())
         return ExitFailed;
-    }
     const Workspace& ws = temp.workspace();
     if (const auto failed = writeThemeFiles(themeFiles, ws)) {
         printError(failed->message);

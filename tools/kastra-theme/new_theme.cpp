@@ -60,14 +60,10 @@ int runNew(const Args& args)
         printError(QStringLiteral("new needs DIR and --picture FILE (see --help)"));
         return ExitUsage;
     }
-    QChar scheme = u'1';
-    if (const auto s = args.option(QStringLiteral("--scheme"))) {
-        if (s->size() != 1 || (*s)[0] < u'1' || (*s)[0] > u'4') {
-            printError(QStringLiteral("--scheme must be 1, 2, 3 or 4"));
-            return ExitUsage;
-        }
-        scheme = (*s)[0];
-    }
+    const std::optional<QChar> chosen = schemeOption(args);
+    if (!chosen)
+        return ExitUsage;
+    const QChar scheme = *chosen;
     // The window's settings at its first run, changed by the options.
     ImportOptions options;
     options.separate = args.flag(QStringLiteral("--separate-banners"));
@@ -81,10 +77,8 @@ int runNew(const Args& args)
     }
 
     TempWorkspace temp;
-    if (!temp.valid()) {
-        printError(QStringLiteral("cannot create a temporary workspace in ") + QDir::tempPath());
+    if (!temp.ready())
         return ExitFailed;
-    }
     const Workspace& ws = temp.workspace();
     AppState state;
     state.workspaceRoot = ws.root;

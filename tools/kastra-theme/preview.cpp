@@ -117,14 +117,10 @@ int runPreview(const Args& args)
         printError(QStringLiteral("preview needs THEME_DIR or PACKAGE.sis and --out FILE.png (see --help)"));
         return ExitUsage;
     }
-    QChar scheme = u'1';
-    if (const auto s = args.option(QStringLiteral("--scheme"))) {
-        if (s->size() != 1 || (*s)[0] < u'1' || (*s)[0] > u'4') {
-            printError(QStringLiteral("--scheme must be 1, 2, 3 or 4"));
-            return ExitUsage;
-        }
-        scheme = (*s)[0];
-    }
+    const std::optional<QChar> chosen = schemeOption(args);
+    if (!chosen)
+        return ExitUsage;
+    const QChar scheme = *chosen;
     const QString input = absolutePath(args.positional[0]);
     const QString desktopPng = *args.option(QStringLiteral("--out"));
     const std::optional<QString> menuPng = args.option(QStringLiteral("--menu"));
@@ -145,10 +141,8 @@ int runPreview(const Args& args)
     }
 
     TempWorkspace temp;
-    if (!temp.valid()) {
-        printError(QStringLiteral("cannot create a temporary workspace in ") + QDir::tempPath());
+    if (!temp.ready())
         return ExitFailed;
-    }
     const Workspace& ws = temp.workspace();
     if (const auto notWritten = writeThemeFiles(themeFiles, ws)) {
         printError(notWritten->message);

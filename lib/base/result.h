@@ -14,6 +14,7 @@
 #include <iosfwd>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <variant>
 
@@ -27,12 +28,15 @@ struct ErrorDomain {
     int count;
 };
 
-// The domain of a layer's enum; each layer specialises it beside its enum.
+// The domain of a layer's enum; each layer specialises it beside its enum,
+// as a pointer to its domain. The general case is of another type, not a
+// null pointer: comparing an object's address with null is not a constant
+// expression under the sanitizers.
 template <class E>
-inline constexpr const ErrorDomain* kErrorDomainOf = nullptr;
+inline constexpr std::nullptr_t kErrorDomainOf = nullptr;
 
 template <class E>
-concept LayerError = kErrorDomainOf<E> != nullptr;
+concept LayerError = !std::is_same_v<std::remove_cv_t<decltype(kErrorDomainOf<E>)>, std::nullptr_t>;
 
 // Failures of the base helpers: reading and writing files.
 enum class BaseError {

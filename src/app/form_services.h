@@ -20,8 +20,6 @@ public:
     virtual AppState& state() = 0;
     virtual const Workspace& workspace() const = 0;
     virtual Dialogs& dialogs() = 0;
-    // How long the package unpacker may run before it is ended.
-    virtual int sisToolTimeoutMs() const = 0;
     // Repaint requests: each enables its 50 ms timer unless it is already
     // running, so requests within one interval give one repaint.
     virtual void requestPreview() = 0;

@@ -53,7 +53,7 @@ MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
     m_ws.programFolder = options.programFolder;
     m_state.workspaceRoot = m_ws.root;
     m_state.programFolder = m_ws.programFolder;
-    m_sisToolTimeoutMs = options.sisToolTimeoutMs;
+    m_state.sisToolTimeoutMs = options.sisToolTimeoutMs;
 
     setUpWindow();
     setUpTimers(options);

@@ -54,7 +54,6 @@ public:
     AppState& state() override { return m_state; }
     const Workspace& workspace() const override { return m_ws; }
     Dialogs& dialogs() override { return *m_dialogs; }
-    int sisToolTimeoutMs() const override { return m_sisToolTimeoutMs; }
     void requestPreview() override;
     void requestStrips() override;
     void requestMenu() override;
@@ -130,7 +129,6 @@ private:
     SettingsPage* m_settings = nullptr;
     HelpPage* m_help = nullptr;
     SlotWatcher* m_watcher = nullptr;
-    int m_sisToolTimeoutMs = 300;
     bool m_halted = false;
     bool m_shutDown = false;
     bool m_centredWithFrame = false;

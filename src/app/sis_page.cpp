@@ -146,6 +146,12 @@ QString findTool(const QString& programFolder)
 
 } // namespace
 
+void SisPage::showFontState()
+{
+    m_controls.get<QLabel>(FontStatusLabel)->setText(m_form.state().fontLoaded ? QString::fromUtf16(FontLoadedText)
+                                                                               : QString());
+}
+
 void SisPage::updateImportButton()
 {
     m_controls.get(LoadThemeButton)->setEnabled(!findTool(m_form.workspace().programFolder).isEmpty());
@@ -177,7 +183,8 @@ void SisPage::loadFont()
         return;
     const Outcome out = LoadFont(m_form.workspace(), *chosen);
     if (out.ok)
-        m_controls.get<QLabel>(FontStatusLabel)->setText(QString::fromUtf16(FontLoadedText));
+        m_form.state().fontLoaded = true;
+    showFontState();
     m_form.record(out);
 }
 
@@ -201,7 +208,8 @@ void SisPage::importTheme()
         return;
     const ImportResult result = [&] {
         BusyCursor busy;
-        return ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop, m_form.sisToolTimeoutMs());
+        return ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop,
+                           m_form.state().sisToolTimeoutMs);
     }();
     if (result.outcome.ok) {
         m_form.state().pictures.stripBottom = result.backgroundNarrow;

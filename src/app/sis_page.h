@@ -51,6 +51,8 @@ public:
     static std::span<const ControlSpec> rows();
     // LoadThemeButton follows whether SISTool.exe is there.
     void updateImportButton();
+    // FontStatusLabel follows the state's fontLoaded (an undo may clear it).
+    void showFontState();
 
 signals:
     // An imported theme set the picture options of the application state.

@@ -2,6 +2,7 @@
 
 #include "converter/converter.h"
 #include "platform/fileops.h"
+#include "workspace/history.h"
 #include "workspace/payloads.h"
 #include "workspace/slots.h"
 
@@ -75,9 +76,10 @@ void TearDownWorkspace(const Workspace& ws)
     // Opened once and never followed through a link: a link planted at the
     // root or at one of its folders is removed as a name, and whatever it
     // points to is left alone. LoadBackup is there only when a load was cut
-    // short.
+    // short; History holds the undo steps of the run.
     ClearFolder(ws.root, {folderName(SlotFolder::Avkon), folderName(SlotFolder::Signal), QStringLiteral("SIS"),
-                          folderName(SlotFolder::Menu), QLatin1String(LoadBackupFolder)});
+                          folderName(SlotFolder::Menu), QLatin1String(LoadBackupFolder),
+                          QLatin1String(History::FolderName)});
 }
 
 } // namespace kastra

@@ -1,0 +1,168 @@
+#include "converter/default_slot.h"
+
+#include "base/fileio.h"
+#include "base/safe_file.h"
+#include "converter/converter.h"
+#include "picture/bitmap.h"
+#include "platform/fileops.h"
+#include "workspace/payloads.h"
+#include "workspace/slots.h"
+
+#include <QDir>
+
+#include <optional>
+
+namespace kastra {
+
+namespace {
+
+// The height of the desktop top strip a banner's top rows make.
+constexpr int kStripHeight = 12;
+// Far above any default bitmap (the largest, the about picture, is 43 kB).
+constexpr std::uintmax_t kMaxSlotBytes = 4 * 1024 * 1024;
+
+// Where a slot's default comes from.
+struct DefaultSource {
+    enum Kind { None, Unpacked, Payload, BannerStrip } kind = None;
+    const char* payload = nullptr;   // PKG name
+    const char* mbmFile = nullptr;   // for Unpacked: the file as the set-up names it
+    SlotFolder folder = SlotFolder::Avkon;
+    int index = 0;
+    QString slot;                    // the slot name ("Avkon\445.bmp")
+};
+
+DefaultSource sourceOf(const Workspace& ws, const QString& path)
+{
+    if (!path.startsWith(ws.root))
+        return {};
+    QString slot = QDir::fromNativeSeparators(path.mid(ws.root.size()));
+    slot.replace(u'/', u'\\');
+    DefaultSource s;
+    s.slot = slot;
+    const struct {
+        SlotFolder folder;
+        const char* payload;
+        const char* mbmFile;
+    } unpacked[] = {
+        {SlotFolder::Avkon, "AVKON", "Avkon.mbm"},
+        {SlotFolder::Signal, "AVKONEX", "AvkonEx.mbm"},
+        {SlotFolder::Menu, "MENUF", "menu_folders.mbm"},
+    };
+    for (const auto& u : unpacked) {
+        const int index = static_cast<int>(slotNames(u.folder).indexOf(slot));
+        if (index >= 0) {
+            s.kind = DefaultSource::Unpacked;
+            s.payload = u.payload;
+            s.mbmFile = u.mbmFile;
+            s.folder = u.folder;
+            s.index = index;
+            return s;
+        }
+    }
+    if (slot == QLatin1String("SplashTop.bmp")) {
+        s.kind = DefaultSource::Payload;
+        s.payload = "SPLT";
+    } else if (slot == QLatin1String("About.bmp")) {
+        s.kind = DefaultSource::Payload;
+        s.payload = "ABOUT";
+    }
+    for (QChar n : {u'1', u'2', u'3', u'4'}) {
+        if (slot == topSlot(n)) {
+            s.kind = DefaultSource::Payload;
+            s.payload = "NIMG";
+        } else if (slot == tempSlot(n)) {
+            s.kind = DefaultSource::BannerStrip;
+            s.payload = "NIMG";
+        }
+    }
+    return s;
+}
+
+ByteSpan spanOf(const QByteArray& a)
+{
+    return ByteSpan(reinterpret_cast<const std::uint8_t*>(a.constData()), static_cast<std::size_t>(a.size()));
+}
+
+Error failure(const QString& text)
+{
+    return fail(text.toStdString());
+}
+
+// Unpacks the default theme file into a private folder below the root, the
+// way the set-up does (the converter, com.txt and the payload written there,
+// bmconv run there), and returns the bytes of the one slot.
+Result<Bytes> unpackedDefault(const Workspace& ws, const DefaultSource& s)
+{
+    const Workspace scratch{ws.root + QLatin1String(DefaultSlotFolder) + u'/', ws.programFolder};
+    // Left-overs of a restore cut short go first; a link planted under the
+    // name goes as a name.
+    ClearFolder(scratch.root);
+    if (!CreateFolder(scratch.root, false))
+        return failure(QStringLiteral("Не удалось создать временную папку %1.").arg(scratch.root));
+    const auto cleanUp = [&] { ClearFolder(scratch.root); };
+
+    const QString pkg = QStringLiteral("PKG");
+    if (!WritePayload(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), scratch.root + QStringLiteral("bmconv.exe"),
+                      ws.programFolder)
+        || !WritePayload(pkg, QLatin1String(s.payload), scratch.root + QLatin1String(s.mbmFile), ws.programFolder)) {
+        cleanUp();
+        return failure(QStringLiteral("Не удалось записать исходный файл %1.").arg(QLatin1String(s.mbmFile)));
+    }
+    // Only the bitmaps up to the slot's index (bmconv writes the first n
+    // when given n names), into the one flat folder: "Avkon\445.bmp" is
+    // unpacked as "Avkon_445.bmp".
+    QStringList names = slotNames(s.folder).mid(0, s.index + 1);
+    names.replaceInStrings(QStringLiteral("\\"), QStringLiteral("_"));
+    const QString before = QDir::currentPath();
+    const bool unpacked = Unpack(scratch, QLatin1String(s.mbmFile), names, UnpackLayout::OnePerLine);
+    QDir::setCurrent(before);
+    auto bytes = unpacked ? readFile(fsPath(scratch.root + names.last()), kMaxSlotBytes)
+                          : Result<Bytes>(fail("bmconv failed"));
+    cleanUp();
+    if (!bytes)
+        return failure(QStringLiteral("В исходном файле %1 нет картинки для %2.")
+                           .arg(QLatin1String(s.mbmFile), s.slot));
+    return bytes;
+}
+
+Result<Bytes> defaultBytes(const Workspace& ws, const DefaultSource& s)
+{
+    if (s.kind == DefaultSource::Unpacked)
+        return unpackedDefault(ws, s);
+    const std::optional<QByteArray> payload = payloadBytes(QStringLiteral("PKG"), QLatin1String(s.payload),
+                                                           ws.programFolder);
+    if (!payload)
+        return failure(QStringLiteral("Исходная картинка для %1 недоступна.").arg(s.slot));
+    if (s.kind == DefaultSource::Payload)
+        return Bytes(payload->begin(), payload->end());
+    // The strip the thumbnails painter derives from the default banner.
+    Bitmap strip;
+    if (!strip.loadBmp(spanOf(*payload)))
+        return failure(QStringLiteral("Исходная картинка для %1 не читается.").arg(s.slot));
+    strip.setHeight(kStripHeight);
+    return strip.encodeBmp();
+}
+
+} // namespace
+
+bool SlotHasDefault(const Workspace& ws, const QString& path)
+{
+    return sourceOf(ws, path).kind != DefaultSource::None;
+}
+
+Result<QStringList> RestoreDefaultSlot(const Workspace& ws, const QString& path)
+{
+    const DefaultSource s = sourceOf(ws, path);
+    if (s.kind == DefaultSource::None)
+        return failure(QStringLiteral("У этой картинки нет исходной."));
+    auto bytes = defaultBytes(ws, s);
+    if (!bytes)
+        return Error{bytes.error()};
+    const QString target = slotPath(ws.root, s.slot);
+    // A working copy like every slot: no write-out forced (see Durability).
+    if (auto written = writeFileAtomic(fsPath(target), *bytes, Durability::WhileRunning); !written)
+        return failure(QStringLiteral("Не удалось записать %1: %2").arg(s.slot, QString::fromStdString(written.error())));
+    return QStringList{target};
+}
+
+} // namespace kastra

@@ -10,9 +10,12 @@
 
 #include <QDir>
 
+#include <filesystem>
 #include <optional>
 
 namespace kastra {
+
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -88,40 +91,53 @@ Error failure(const QString& text)
     return fail(text.toStdString());
 }
 
-// Unpacks the default theme file into a private folder below the root, the
-// way the set-up does (the converter, com.txt and the payload written there,
-// bmconv run there), and returns the bytes of the one slot.
+// The slot's default from the default theme file, unpacked in a private
+// folder below the root the way the set-up unpacks it (the converter,
+// com.txt and the file written there, bmconv run there). The whole file is
+// unpacked and kept for the run: unpacking Avkon.mbm writes 508 pictures,
+// too slow to wait for at every click, while a copy of one is not. The
+// pictures kept are those of the file's bytes now: when the override folder
+// gives other bytes, they are unpacked afresh.
 Result<Bytes> unpackedDefault(const Workspace& ws, const DefaultSource& s)
 {
     const Workspace scratch{ws.root + QLatin1String(DefaultSlotFolder) + u'/', ws.programFolder};
-    // Left-overs of a restore cut short go first; a link planted under the
-    // name goes as a name.
-    ClearFolder(scratch.root);
-    if (!CreateFolder(scratch.root, false))
-        return failure(QStringLiteral("Не удалось создать временную папку %1.").arg(scratch.root));
-    const auto cleanUp = [&] { ClearFolder(scratch.root); };
-
-    const QString pkg = QStringLiteral("PKG");
-    if (!WritePayload(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), scratch.root + QStringLiteral("bmconv.exe"),
-                      ws.programFolder)
-        || !WritePayload(pkg, QLatin1String(s.payload), scratch.root + QLatin1String(s.mbmFile), ws.programFolder)) {
-        cleanUp();
-        return failure(QStringLiteral("Не удалось записать исходный файл %1.").arg(QLatin1String(s.mbmFile)));
+    const fs::path folder = fsPath(scratch.root);
+    if (makeOwnFolder(folder, false) != FolderCheck::Ok) {
+        // A link or a file planted under the name goes as a name.
+        ClearFolder(scratch.root);
+        if (makeOwnFolder(folder, false) != FolderCheck::Ok)
+            return failure(QStringLiteral("Не удалось создать временную папку %1.").arg(scratch.root));
     }
-    // Only the bitmaps up to the slot's index (bmconv writes the first n
-    // when given n names), into the one flat folder: "Avkon\445.bmp" is
-    // unpacked as "Avkon_445.bmp".
-    QStringList names = slotNames(s.folder).mid(0, s.index + 1);
+    const std::optional<QByteArray> mbm = payloadBytes(QStringLiteral("PKG"), QLatin1String(s.payload), ws.programFolder);
+    if (!mbm)
+        return failure(QStringLiteral("Исходный файл %1 недоступен.").arg(QLatin1String(s.mbmFile)));
+
+    // One flat folder: "Avkon\445.bmp" is unpacked as "Avkon_445.bmp".
+    QStringList names = slotNames(s.folder);
     names.replaceInStrings(QStringLiteral("\\"), QStringLiteral("_"));
-    const QString before = QDir::currentPath();
-    const bool unpacked = Unpack(scratch, QLatin1String(s.mbmFile), names, UnpackLayout::OnePerLine);
-    QDir::setCurrent(before);
-    auto bytes = unpacked ? readFile(fsPath(scratch.root + names.last()), kMaxSlotBytes)
-                          : Result<Bytes>(fail("bmconv failed"));
-    cleanUp();
-    if (!bytes)
+    const QString pattern = folderName(s.folder) + QStringLiteral("_*");
+    const QString mbmPath = scratch.root + QLatin1String(s.mbmFile);
+    const QString kept = scratch.root + names[s.index];
+    if (!holdsExactly(fsPath(mbmPath), spanOf(*mbm))) {
+        DeleteMatching(scratch.root, pattern);
+        if (!writeFileAtomic(fsPath(mbmPath), spanOf(*mbm), Durability::WhileRunning))
+            return failure(QStringLiteral("Не удалось записать исходный файл %1.").arg(QLatin1String(s.mbmFile)));
+    }
+    if (!IsFile(kept)) {
+        WritePayload(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), scratch.root + QStringLiteral("bmconv.exe"),
+                     ws.programFolder);
+        const QString before = QDir::currentPath();
+        Unpack(scratch, QLatin1String(s.mbmFile), names, UnpackLayout::OnePerLine);
+        QDir::setCurrent(before);
+    }
+    auto bytes = readFile(fsPath(kept), kMaxSlotBytes);
+    if (!bytes) {
+        // Whatever a failed unpack wrote is not kept: the next restore tries
+        // again.
+        DeleteMatching(scratch.root, pattern);
         return failure(QStringLiteral("В исходном файле %1 нет картинки для %2.")
                            .arg(QLatin1String(s.mbmFile), s.slot));
+    }
     return bytes;
 }
 

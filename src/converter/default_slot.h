@@ -26,8 +26,9 @@
 
 namespace kastra {
 
-// The private folder below the root where the default theme file is unpacked;
-// removed after every restore, and by the tear-down after a run cut short.
+// The private folder below the root where the default theme files are
+// unpacked. Kept for the run, so that only the first restore from each file
+// waits for bmconv; the tear-down removes it with the root.
 inline constexpr char DefaultSlotFolder[] = "DefaultSlot";
 
 // Whether the slot at slotPath (a full path below ws.root, as a view's

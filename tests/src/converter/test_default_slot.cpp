@@ -19,12 +19,15 @@ namespace {
 using DefaultSlot = WorkspaceTest;
 using Tree = std::map<fs::path, Bytes>;
 
+// Every file of the workspace but the unpacked defaults kept for the run.
 Tree treeOf(const fs::path& root)
 {
     Tree t;
-    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it)
-        if (it->is_regular_file())
-            t[fs::relative(it->path(), root)] = readBytes(it->path());
+    for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+        const fs::path relative = fs::relative(it->path(), root);
+        if (it->is_regular_file() && *relative.begin() != DefaultSlotFolder)
+            t[relative] = readBytes(it->path());
+    }
     return t;
 }
 
@@ -77,7 +80,7 @@ TEST_F(DefaultSlot, RestoredSlotsHoldTheBytesOfAFreshWorkspace)
         EXPECT_EQ(readBytes(slot(name)), expected[relative]);
         EXPECT_EQ(QDir::currentPath(), cwd);
     }
-    // Every other file as the set-up left it, and no scratch folder left.
+    // Every other file as the set-up left it.
     EXPECT_TRUE(treeOf(root()) == expected);
 }
 
@@ -117,16 +120,20 @@ TEST_F(DefaultSlot, RefusedWithoutTouchingAnything)
     }
 }
 
-// The override folder's default theme file wins, as it does at start-up.
+// The override folder's default theme file wins, as it does at start-up, also
+// over the built-in file's pictures kept from an earlier restore.
 TEST_F(DefaultSlot, OverrideFolderWins)
 {
+    Bitmap desktop;
+    PrepareWorkspace(ws, false, false, desktop);
+    ASSERT_TRUE(RestoreDefaultSlot(ws, slotPath(ws.root, QStringLiteral("Signal\\003.bmp"))).ok());
+
     fs::create_directories(program() / "payloads" / "PKG");
     std::vector<Bitmap> pictures;
     for (int i = 0; i < 12; ++i)
         pictures.push_back(picture(32, 12, [i](int x, int) { return rgb(10 * i, x, 200); }));
     writeMbmOf(program() / "payloads" / "PKG" / "AVKONEX", pictures);
     writePicture(program() / "payloads" / "PKG" / "SPLT", picture(176, 12, [](int x, int y) { return rgb(x, y, 9); }));
-    Bitmap desktop;
     PrepareWorkspace(ws, false, false, desktop);
     const Tree fresh = treeOf(root());
 

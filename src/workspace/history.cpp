@@ -77,7 +77,8 @@ bool readFlags(ByteReader& r, HistoryFlags& f)
 {
     std::uint16_t scheme = 0;
     std::uint8_t bits = 0;
-    if (!r.u16(scheme) || !r.u8(bits) || bits > 7)
+    // The scheme names the banner files the window opens next.
+    if (!r.u16(scheme) || !r.u8(bits) || bits > 7 || scheme < u'1' || scheme > u'4')
         return false;
     f.scheme = QChar(scheme);
     f.stripEdited = (bits & 1) != 0;

@@ -34,7 +34,8 @@ namespace kastra {
 
 // What goes with the files of a step and comes back with an undo: the scheme
 // number, the strip-edited flag, "Снизу" and whether a font is loaded (its
-// label). Opaque to the history.
+// label). Opaque to the history, but for the scheme, which must be '1' to '4'
+// (a step file that says otherwise is damaged).
 struct HistoryFlags {
     QChar scheme = u'1';
     bool stripEdited = false;

@@ -39,9 +39,11 @@ namespace {
 
 constexpr char kMagic[] = {'K', 'T', 'H', 'S'};
 constexpr std::uint8_t kVersion = 1;
-// More than every tracked file of a workspace (544 slots, the root's banners
-// and the package folder).
-constexpr std::uint32_t kMaxChanges = 4096;
+// Far more than a workspace holds (544 slots, the root's banners and the
+// package folder), yet an outside program may drop any number of pictures
+// into the root; each change takes at least 4 bytes of the file, which the
+// reader checks against what remains anyway.
+constexpr std::uint32_t kMaxChanges = 1u << 20;
 constexpr std::uint16_t kMaxPathBytes = 512;
 
 const QString kSlotFolders[] = {QStringLiteral("Avkon"), QStringLiteral("Signal"), QStringLiteral("Menu")};
@@ -436,6 +438,7 @@ Result<HistoryApplied> History::apply(bool undo)
         sound = sum == fnv1a(body) && r.bytes(4, magic) && std::equal(magic.begin(), magic.end(), kMagic)
             && r.u8(version) && version == kVersion && readFlags(r, before) && readFlags(r, after) && r.u32(count)
             && count <= kMaxChanges;
+        QSet<QString> seen;
         for (std::uint32_t i = 0; sound && i < count; ++i) {
             std::uint16_t length = 0;
             ByteSpan path;
@@ -446,8 +449,9 @@ Result<HistoryApplied> History::apply(bool undo)
                 break;
             c.relative = QString::fromUtf8(reinterpret_cast<const char*>(path.data()), length);
             // Only a file the history tracks may be written: never a path
-            // that leads out of the workspace.
-            sound = tracked(c.relative) && !c.relative.contains(QStringLiteral(".."));
+            // that leads out of the workspace; and each file once.
+            sound = tracked(c.relative) && !c.relative.contains(QStringLiteral("..")) && !seen.contains(c.relative);
+            seen.insert(c.relative);
             changes.push_back(std::move(c));
         }
         sound = sound && r.remaining() == 0;
@@ -463,8 +467,8 @@ Result<HistoryApplied> History::apply(bool undo)
         m_steps.erase(m_steps.begin() + static_cast<std::ptrdiff_t>(from), m_steps.begin() + static_cast<std::ptrdiff_t>(to));
         if (undo)
             m_cursor = 0;
-        return fail(QStringLiteral("Шаг истории отмен повреждён (%1); он и более ранние шаги удалены.")
-                        .arg(stepPath)
+        return fail(QStringLiteral("Шаг истории отмен повреждён (%1); он и все шаги %2 удалены.")
+                        .arg(stepPath, undo ? QStringLiteral("до него") : QStringLiteral("после него"))
                         .toStdString());
     }
 

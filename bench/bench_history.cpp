@@ -146,7 +146,7 @@ void BM_RestoreDefaultSlot(benchmark::State& state)
     const QString path = full(names[state.range(0)]);
     state.SetLabel(names[state.range(0)]);
     for (auto _ : state)
-        if (!RestoreDefaultSlot(workspace(), path).ok())
+        if (!RestoreDefaultSlot(workspace(), path).ok)
             state.SkipWithError("restore failed");
 }
 
@@ -160,7 +160,7 @@ void BM_RestoreDefaultSlotFirst(benchmark::State& state)
         std::error_code ec;
         fs::remove_all(kept, ec);
         state.ResumeTiming();
-        if (!RestoreDefaultSlot(workspace(), path).ok())
+        if (!RestoreDefaultSlot(workspace(), path).ok)
             state.SkipWithError("restore failed");
     }
 }

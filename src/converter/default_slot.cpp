@@ -1,6 +1,7 @@
 #include "converter/default_slot.h"
 
 #include "base/fileio.h"
+#include "base/result.h"
 #include "base/safe_file.h"
 #include "converter/converter.h"
 #include "picture/bitmap.h"
@@ -166,19 +167,24 @@ bool SlotHasDefault(const Workspace& ws, const QString& path)
     return sourceOf(ws, path).kind != DefaultSource::None;
 }
 
-Result<QStringList> RestoreDefaultSlot(const Workspace& ws, const QString& path)
+Outcome RestoreDefaultSlot(const Workspace& ws, const QString& path)
 {
     const DefaultSource s = sourceOf(ws, path);
+    const auto refused = [&](const QString& why) {
+        const QString slot = s.slot.isEmpty() ? path : s.slot;
+        return WarningOutcome(QStringLiteral("Не удалось вернуть исходную картинку %1.").arg(slot) + u'\n' + why,
+                              QStringLiteral("%1: the default picture could not be restored").arg(slot));
+    };
     if (s.kind == DefaultSource::None)
-        return failure(QStringLiteral("У этой картинки нет исходной."));
+        return refused(QStringLiteral("У этой картинки нет исходной."));
     auto bytes = defaultBytes(ws, s);
     if (!bytes)
-        return Error{bytes.error()};
+        return refused(QString::fromStdString(bytes.error()));
     const QString target = slotPath(ws.root, s.slot);
     // A working copy like every slot: no write-out forced (see Durability).
     if (auto written = writeFileAtomic(fsPath(target), *bytes, Durability::WhileRunning); !written)
-        return failure(QStringLiteral("Не удалось записать %1: %2").arg(s.slot, QString::fromStdString(written.error())));
-    return QStringList{target};
+        return refused(QString::fromStdString(written.error()));
+    return Done({target});
 }
 
 } // namespace kastra

@@ -18,7 +18,7 @@
 // imports or loads one, and deleting the user's picture is not "back to the
 // default". Nor has anything else (SIS\ files, names outside the catalogue).
 
-#include "base/result.h"
+#include "workspace/outcome.h"
 #include "workspace/workspace.h"
 
 #include <QString>
@@ -37,11 +37,11 @@ bool SlotHasDefault(const Workspace& ws, const QString& slotPath);
 
 // Writes the default bytes over the slot (atomically: beside it, then renamed
 // into place), creating it when it is missing; no other slot is touched.
-// Returns the full paths written (the slot), for the history and the folder
-// watcher. Fails with a message for the user when the slot has no default,
-// when the default theme file cannot be written or unpacked (an override
-// file with fewer bitmaps than the slot's index, say) or when the slot
-// cannot be written; the slot is then as it was.
-Result<QStringList> RestoreDefaultSlot(const Workspace& ws, const QString& slotPath);
+// Done with the slot's full path as written. Refused with a warning box when
+// the slot has no default, when the default theme file cannot be written or
+// unpacked (an override file with fewer bitmaps than the slot's index, say)
+// or when the slot cannot be written; the slot is then as it was and
+// nothing is listed as written.
+Outcome RestoreDefaultSlot(const Workspace& ws, const QString& slotPath);
 
 } // namespace kastra

@@ -70,10 +70,11 @@ TEST_F(DefaultSlot, RestoredSlotsHoldTheBytesOfAFreshWorkspace)
         ASSERT_TRUE(SlotHasDefault(ws, slotPath(ws.root, name)));
         const QString cwd = QDir::currentPath();
 
-        auto written = RestoreDefaultSlot(ws, slotPath(ws.root, name));
+        const Outcome restored = RestoreDefaultSlot(ws, slotPath(ws.root, name));
 
-        ASSERT_TRUE(written.ok()) << written.error();
-        EXPECT_EQ(*written, QStringList{slotPath(ws.root, name)});
+        ASSERT_TRUE(restored.ok) << restored.text.toStdString();
+        EXPECT_FALSE(restored.hasMessage());
+        EXPECT_EQ(restored.written, QStringList{slotPath(ws.root, name)});
         const fs::path relative = fs::relative(slot(name), root());
         if (!c.expected.empty())
             expected[relative] = c.expected;
@@ -113,9 +114,11 @@ TEST_F(DefaultSlot, RefusedWithoutTouchingAnything)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
         EXPECT_EQ(SlotHasDefault(ws, c.path), c.hasDefault);
-        auto written = RestoreDefaultSlot(ws, c.path);
-        EXPECT_FALSE(written.ok());
-        EXPECT_FALSE(written.ok() ? true : written.error().empty());
+        const Outcome restored = RestoreDefaultSlot(ws, c.path);
+        EXPECT_FALSE(restored.ok);
+        EXPECT_EQ(restored.icon, MessageIcon::Warning);
+        EXPECT_TRUE(restored.hasMessage());
+        EXPECT_TRUE(restored.written.isEmpty());
         EXPECT_TRUE(treeOf(root()) == before);
     }
 }
@@ -126,7 +129,7 @@ TEST_F(DefaultSlot, OverrideFolderWins)
 {
     Bitmap desktop;
     PrepareWorkspace(ws, false, false, desktop);
-    ASSERT_TRUE(RestoreDefaultSlot(ws, slotPath(ws.root, QStringLiteral("Signal\\003.bmp"))).ok());
+    ASSERT_TRUE(RestoreDefaultSlot(ws, slotPath(ws.root, QStringLiteral("Signal\\003.bmp"))).ok);
 
     fs::create_directories(program() / "payloads" / "PKG");
     std::vector<Bitmap> pictures;
@@ -141,7 +144,7 @@ TEST_F(DefaultSlot, OverrideFolderWins)
         SCOPED_TRACE(name);
         const fs::path file = slot(QString::fromLatin1(name));
         writeBytes(file, Bytes{1});
-        ASSERT_TRUE(RestoreDefaultSlot(ws, slotPath(ws.root, QString::fromLatin1(name))).ok());
+        ASSERT_TRUE(RestoreDefaultSlot(ws, slotPath(ws.root, QString::fromLatin1(name))).ok);
         EXPECT_EQ(readBytes(file), fresh.at(fs::relative(file, root())));
     }
     EXPECT_EQ(readPicture(slot(QStringLiteral("Signal\\003.bmp"))).getPixel(5, 0), rgb(30, 5, 200));

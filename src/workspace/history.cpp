@@ -5,6 +5,7 @@
 #include "base/safe_file.h"
 #include "platform/fileops.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSet>
 
@@ -250,7 +251,8 @@ QString History::relativeOf(const QString& fullPath) const
 {
     if (!fullPath.startsWith(m_root))
         return {};
-    const QString relative = fullPath.mid(m_root.size());
+    // Windows paths come with backslashes; the history's names have '/'.
+    const QString relative = QDir::fromNativeSeparators(fullPath.mid(m_root.size()));
     return tracked(relative) ? relative : QString();
 }
 

@@ -137,7 +137,8 @@ OnDisk readOnDisk(const QString& path)
     auto bytes = readFile(p, History::MaxTrackedFileBytes);
     if (!bytes)
         return {};
-    return {OnDisk::Present, QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()))};
+    return {OnDisk::Present,
+            QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()))};
 }
 
 std::optional<QByteArray> stateOf(const OnDisk& d)
@@ -382,7 +383,8 @@ bool History::recordRelative(const QStringList& relative, const HistoryFlags& be
     w.u32(static_cast<std::uint32_t>(sum >> 32));
 
     dropRedo();
-    StepFile step{QStringLiteral("step-%1.khs").arg(++m_serial, 8, 10, QLatin1Char('0')), static_cast<qint64>(out.size())};
+    StepFile step{QStringLiteral("step-%1.khs").arg(++m_serial, 8, 10, QLatin1Char('0')),
+                  static_cast<qint64>(out.size())};
     const FolderCheck folder = makeOwnFolder(fsPath(m_folder), false);
     Result<void> written = folder == FolderCheck::Ok
         ? writeFileAtomic(fsPath(m_folder + step.name), out, Durability::WhileRunning)
@@ -466,7 +468,8 @@ Result<HistoryApplied> History::apply(bool undo)
             m_storedBytes -= m_steps[i].bytes;
             removeStepFile(m_steps[i]);
         }
-        m_steps.erase(m_steps.begin() + static_cast<std::ptrdiff_t>(from), m_steps.begin() + static_cast<std::ptrdiff_t>(to));
+        m_steps.erase(m_steps.begin() + static_cast<std::ptrdiff_t>(from),
+                      m_steps.begin() + static_cast<std::ptrdiff_t>(to));
         if (undo)
             m_cursor = 0;
         return fail(QStringLiteral("Шаг истории отмен повреждён (%1); он и все шаги %2 удалены.")

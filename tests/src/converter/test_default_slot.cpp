@@ -96,7 +96,8 @@ TEST_F(DefaultSlot, RefusedWithoutTouchingAnything)
     // An override AvkonEx.mbm with two bitmaps has none for Signal\006.
     fs::create_directories(program() / "payloads" / "PKG");
     writeMbmOf(program() / "payloads" / "PKG" / "AVKONEX",
-               {picture(32, 12, [](int, int) { return rgb(1, 1, 1); }), picture(32, 12, [](int, int) { return rgb(2, 2, 2); })});
+               {picture(32, 12, [](int, int) { return rgb(1, 1, 1); }),
+                picture(32, 12, [](int, int) { return rgb(2, 2, 2); })});
     const Tree before = treeOf(root());
 
     struct Case {

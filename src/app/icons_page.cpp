@@ -54,11 +54,10 @@ void IconsPage::showEvent(QShowEvent* event)
 
 void IconsPage::load()
 {
-    const Outcome out = [&] {
+    const Outcome out = m_form.record([&] {
         BusyCursor busy;
         return LoadThemeFile(m_form.workspace(), ThemeFile::MenuFolders, m_form.state().scratch);
-    }();
-    m_form.record(out);
+    });
     // A file that is not there (the information box) changed nothing.
     if (out.icon != MessageIcon::Information)
         m_form.requestMenu();

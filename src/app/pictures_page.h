@@ -24,6 +24,9 @@ public:
     const ControlWidgets& controls() const { return m_controls.widgets(); }
     // The page's control table, as buildControls() made the controls.
     static std::span<const ControlSpec> rows();
+    // The scheme radio buttons follow the state: the current scheme's is
+    // checked once one was chosen, none before.
+    void showScheme();
 
 private:
     void loadThemeFile(int file);

@@ -24,6 +24,7 @@ Outcome SelectScheme(AppState& state, const Workspace& ws, QChar scheme, bool se
         return Done();
     state.stripEdited = false;
     state.scheme = scheme;
+    state.schemeChosen = true;
     if (separateBanners)
         return Done();
     const QString source = slotPath(ws.root, topSlot(scheme));

@@ -125,13 +125,12 @@ void cutTopStrips(const Workspace& ws, ScratchBitmaps& scratch)
 {
     constexpr int kStripHeight = 12;
     for (QChar scheme : {u'1', u'2', u'3', u'4'}) {
-        Bitmap banner;
-        banner.readBmp(fsPath(slotPath(ws.root, topSlot(scheme))));
+        Bitmap banner = readBmpOrEmpty(fsPath(slotPath(ws.root, topSlot(scheme))));
         if (banner.empty())
             continue;
         scratch.strip = std::move(banner);
         scratch.strip.setHeight(kStripHeight);
-        scratch.strip.writeBmp(fsPath(slotPath(ws.root, tempSlot(scheme))));
+        writeBmpQuietly(scratch.strip, fsPath(slotPath(ws.root, tempSlot(scheme))));
     }
 }
 

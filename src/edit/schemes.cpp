@@ -40,13 +40,13 @@ QStringList ApplyStrip(AppState& state, const Workspace& ws)
     const QString bannerPath = slotPath(ws.root, topSlot(state.scheme));
     Bitmap banner;
     Bitmap strip;
-    banner.readBmp(fsPath(bannerPath));
-    strip.readBmp(fsPath(slotPath(ws.root, tempSlot(state.scheme))));
+    banner = readBmpOrEmpty(fsPath(bannerPath));
+    strip = readBmpOrEmpty(fsPath(slotPath(ws.root, tempSlot(state.scheme))));
     if (banner.empty() || strip.empty())
         return {};
     // The whole strip, whatever size the editor left it, into the band.
     banner.stretchCopy({0, 0, 176, 12}, strip, {0, 0, strip.width(), strip.height()});
-    if (!banner.writeBmpChecked(fsPath(bannerPath)))
+    if (!banner.writeBmp(fsPath(bannerPath)))
         return {};
     return {bannerPath};
 }

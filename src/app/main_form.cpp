@@ -206,10 +206,17 @@ void MainForm::clearPreview()
     preview->update();
 }
 
-void MainForm::ownWrites(const QStringList& paths)
+void MainForm::report(const Outcome& out)
 {
     if (m_watcher)
-        m_watcher->absorb(paths);
+        m_watcher->absorb(out.written);
+    if (out.hasMessage())
+        m_dialogs->message(out.title, out.text, out.icon);
+}
+
+void MainForm::record(const Outcome& out)
+{
+    report(out);
 }
 
 void MainForm::halt()
@@ -422,13 +429,10 @@ void MainForm::importPicture()
         options.top = m_state.pictures.stripTop;
         options.bottom = m_state.pictures.stripBottom;
         options.separate = m_state.pictures.separateEidPic;
-        const ImportOutcome out = [&] {
+        record([&] {
             BusyCursor busy;
             return ImportPicture(m_state, m_ws, *chosen, options);
-        }();
-        m_watcher->absorb(out.written);
-        if (out.message)
-            m_dialogs->message(out.message->title, out.message->text, MessageIcon::Warning);
+        }());
     }
     // Also after a cancelled dialog or a refused picture.
     requestStrips();

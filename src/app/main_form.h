@@ -59,7 +59,8 @@ public:
     void requestStrips() override;
     void requestMenu() override;
     void clearPreview() override;
-    void ownWrites(const QStringList& paths) override;
+    void report(const Outcome& out) override;
+    void record(const Outcome& out) override;
 
     // Stops every timer for good; the fatal error box calls this before it
     // shows, so no handler runs again.

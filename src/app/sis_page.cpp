@@ -144,12 +144,6 @@ QString findTool(const QString& programFolder)
     return QFileInfo(tool).isFile() ? tool : QString();
 }
 
-void showOutcome(FormServices& form, const Outcome& out)
-{
-    if (out.hasMessage())
-        form.dialogs().message(out.title, out.text, out.icon);
-}
-
 } // namespace
 
 void SisPage::updateImportButton()
@@ -172,7 +166,7 @@ void SisPage::build()
         });
     }();
     // The bar stays where the build left it while the outcome is read.
-    showOutcome(m_form, result.outcome);
+    m_form.report(result.outcome);
     bar->setValue(0);
 }
 
@@ -184,7 +178,7 @@ void SisPage::loadFont()
     const Outcome out = LoadFont(m_form.workspace(), *chosen);
     if (out.ok)
         m_controls.get<QLabel>(FontStatusLabel)->setText(QString::fromUtf16(FontLoadedText));
-    showOutcome(m_form, out);
+    m_form.record(out);
 }
 
 void SisPage::loadAif(bool menu)
@@ -192,14 +186,14 @@ void SisPage::loadAif(bool menu)
     const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(AifFilter));
     if (!chosen)
         return;
-    showOutcome(m_form, menu ? LoadMenuAif(m_form.workspace(), *chosen) : LoadAppAif(m_form.workspace(), *chosen));
+    m_form.record(menu ? LoadMenuAif(m_form.workspace(), *chosen) : LoadAppAif(m_form.workspace(), *chosen));
 }
 
 void SisPage::importTheme()
 {
     const QString tool = findTool(m_form.workspace().programFolder);
     if (tool.isEmpty()) {
-        showOutcome(m_form, SisToolMissingOutcome());
+        m_form.report(SisToolMissingOutcome());
         return;
     }
     const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(SisFilter));
@@ -209,11 +203,11 @@ void SisPage::importTheme()
         BusyCursor busy;
         return ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop, m_form.sisToolTimeoutMs());
     }();
-    if (result.imported) {
+    if (result.outcome.ok) {
         m_form.state().pictures.stripBottom = result.backgroundNarrow;
         emit pictureOptionsChanged();
     }
-    showOutcome(m_form, result.outcome);
+    m_form.record(result.outcome);
     // The slots changed under every view.
     m_form.requestPreview();
     m_form.requestStrips();

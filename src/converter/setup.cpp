@@ -70,6 +70,18 @@ bool PrepareWorkspace(const Workspace& ws, bool menuOnly, bool fromWorkspaceFile
     return desktop.width() < kScreenWidth;
 }
 
+QStringList PreparedSlotPaths(const Workspace& ws)
+{
+    QStringList names = bannerSlotNames();
+    names << backgroundSlotNames() << slotNames(SlotFolder::Avkon) << slotNames(SlotFolder::Signal)
+          << slotNames(SlotFolder::Menu);
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& name : names)
+        paths << slotPath(ws.root, name);
+    return paths;
+}
+
 void TearDownWorkspace(const Workspace& ws)
 {
     // Opened once and never followed through a link: a link planted at the

@@ -18,6 +18,10 @@ namespace kastra {
 // that fails leaves the slots it did not write as they were.
 bool PrepareWorkspace(const Workspace& ws, bool menuOnly, bool fromWorkspaceFiles, Bitmap& desktop);
 
+// Full paths of every slot PrepareWorkspace with fromWorkspaceFiles may
+// write: the banners, the background, Avkon\, Signal\ and Menu\.
+QStringList PreparedSlotPaths(const Workspace& ws);
+
 // The menuOnly part of PrepareWorkspace: writes the converter and unpacks
 // the root's menu_folders.mbm into Menu\000.bmp ... Menu\023.bmp. Returns
 // whether bmconv succeeded.

@@ -6,7 +6,7 @@
 
 namespace kastra {
 
-QStringList MakeNoSignalMaskSlot(const Workspace& ws)
+Outcome MakeNoSignalMaskSlot(const Workspace& ws)
 {
     const QString picture = slotPath(ws.root, slotName(SlotFolder::Signal, 0));
     const QString mask = slotPath(ws.root, slotName(SlotFolder::Signal, 6));
@@ -14,8 +14,8 @@ QStringList MakeNoSignalMaskSlot(const Workspace& ws)
     Bitmap probe = readBmpOrEmpty(fsPath(picture));
     MakeNoSignalMask(fsPath(ws.root));
     if (probe.empty() || !IsFile(mask))
-        return {};
-    return {mask};
+        return Done();
+    return Done({mask});
 }
 
 } // namespace kastra

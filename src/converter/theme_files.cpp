@@ -71,14 +71,30 @@ Outcome missing(const Workspace& ws, ThemeFile file)
                               + u'\n' + QStringLiteral("Папка программы: %1").arg(QDir::toNativeSeparators(folder)));
 }
 
-Outcome loadFailed(ThemeFile file, const QString& why = {}, QStringList written = {})
+enum class Action { Load, Save };
+
+// "Не удалось загрузить файл ..." or "Не удалось сохранить файл ...", the
+// reason on a second line when there is one.
+Outcome failed(Action action, ThemeFile file, const QString& why = {}, QStringList written = {})
 {
-    QString text = QStringLiteral("Не удалось загрузить файл %1.").arg(themeFileName(file));
+    QString text = (action == Action::Load ? QStringLiteral("Не удалось загрузить файл %1.")
+                                           : QStringLiteral("Не удалось сохранить файл %1."))
+                       .arg(themeFileName(file));
     if (!why.isEmpty())
         text += u'\n' + why;
     Outcome out = WarningOutcome(text);
     out.written = std::move(written);
     return out;
+}
+
+Outcome loadFailed(ThemeFile file, const QString& why = {}, QStringList written = {})
+{
+    return failed(Action::Load, file, why, std::move(written));
+}
+
+Outcome saveFailed(ThemeFile file, const QString& why = {}, QStringList written = {})
+{
+    return failed(Action::Save, file, why, std::move(written));
 }
 
 // The theme file's bytes when they fit the file's catalogue (bitmap count,
@@ -113,16 +129,6 @@ SlotBackup::Keep backupKind(const Workspace& ws)
     return payloadOverridden(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), ws.programFolder)
                ? SlotBackup::Keep::Copies
                : SlotBackup::Keep::SecondNames;
-}
-
-Outcome saveFailed(ThemeFile file, const QString& why = {}, QStringList written = {})
-{
-    QString text = QStringLiteral("Не удалось сохранить файл %1.").arg(themeFileName(file));
-    if (!why.isEmpty())
-        text += u'\n' + why;
-    Outcome out = WarningOutcome(text);
-    out.written = std::move(written);
-    return out;
 }
 
 // Full paths of the named slots.

@@ -4,6 +4,7 @@
 // editor menu.
 
 #include "picture/bitmap.h"
+#include "bitmap_fixture.h"
 #include "gui_support.h"
 #include "app/widgets.h"
 #include "platform/fileops.h"
@@ -52,14 +53,7 @@ QStringList differing(const Files& a, const Files& b)
     return names;
 }
 
-Bitmap plain(int w, int h, Colour c)
-{
-    Bitmap b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            b.setPixel(x, y, c);
-    return b;
-}
+using test::uniformBitmap;
 
 class HistoryKeys : public ::testing::Test {
 protected:
@@ -83,7 +77,7 @@ protected:
     void importPicture()
     {
         const QString picture = run.programFolder + QStringLiteral("p.bmp");
-        ASSERT_TRUE(plain(352, 400, rgb(200, 40, 60)).writeBmp(fsPath(picture)));
+        ASSERT_TRUE(uniformBitmap(352, 400, rgb(200, 40, 60)).writeBmp(fsPath(picture)));
         run.dialogs.answers.push_back(picture);
         QTest::mouseClick(run.find<QAbstractButton>("LoadPictureButton"), Qt::LeftButton);
         settle();
@@ -136,7 +130,7 @@ TEST_F(HistoryKeys, AnEditorsSaveIsOneStep)
     importPicture();
     const QByteArray imported = fileBytes(slot(QStringLiteral("Back.bmp")));
     const QColor shown = previewAt(88, 120);
-    writeBmpQuietly(plain(176, 132, rgb(0, 0, 255)), fsPath(slot(QStringLiteral("Back.bmp"))));
+    writeBmpQuietly(uniformBitmap(176, 132, rgb(0, 0, 255)), fsPath(slot(QStringLiteral("Back.bmp"))));
     ASSERT_TRUE(waitFor([&] { return previewAt(88, 120) == QColor(0, 0, 255); }));
     key(Qt::Key_Z);
     EXPECT_EQ(fileBytes(slot(QStringLiteral("Back.bmp"))), imported);
@@ -147,7 +141,7 @@ TEST_F(HistoryKeys, BackToTheDefaultFromTheEditorMenu)
 {
     const QString signal = slot(slotName(SlotFolder::Signal, 0));
     const QByteArray original = fileBytes(signal);
-    writeBmpQuietly(plain(32, 12, rgb(0, 255, 0)), fsPath(signal));
+    writeBmpQuietly(uniformBitmap(32, 12, rgb(0, 255, 0)), fsPath(signal));
     const QByteArray edited = fileBytes(signal);
     // The editor's save is seen (and kept as a step) before the menu opens.
     QTest::qWait(400);

@@ -1,4 +1,5 @@
 #include "picture/resample.h"
+#include "bitmap_fixture.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -10,14 +11,7 @@ using namespace kastra;
 
 namespace {
 
-Bitmap uniform(int w, int h, Colour c)
-{
-    Bitmap b(w, h);
-    for (int y = 0; y < h; ++y)
-        for (int x = 0; x < w; ++x)
-            b.setPixel(x, y, c);
-    return b;
-}
+using test::uniformBitmap;
 
 Bitmap noise(int w, int h, unsigned seed)
 {
@@ -83,7 +77,7 @@ void expectSame(const Bitmap& a, const Bitmap& b)
 
 TEST(FitPicture, OneToOneLowersEveryChannelByOneThenSharpens)
 {
-    Bitmap src = uniform(176, 200, rgb(255, 1, 0));
+    Bitmap src = uniformBitmap(176, 200, rgb(255, 1, 0));
     Bitmap dst(176, 200);
     ASSERT_TRUE(fitPicture(src, dst));
     // Uniform stays uniform through sharpening: 12m - 4m = 8m.
@@ -94,7 +88,7 @@ TEST(FitPicture, OneToOneLowersEveryChannelByOneThenSharpens)
 
 TEST(FitPicture, HalvingAveragesTwoByTwoBlocks)
 {
-    Bitmap src = uniform(352, 400, rgb(255, 255, 255));
+    Bitmap src = uniformBitmap(352, 400, rgb(255, 255, 255));
     Bitmap dst(176, 200);
     ASSERT_TRUE(fitPicture(src, dst));
     // (1020 * 16383) >> 16 = 254.
@@ -106,7 +100,7 @@ TEST(FitPicture, FractionalFactorsGiveUnequalBlocks)
 {
     // 640 / 176 as a float: columns 0-2, 3-6, 7-9, 10-13 ... One white column
     // (3) lands in destination column 1, averaged over 4 x 240 pixels.
-    Bitmap src = uniform(640, 480, 0);
+    Bitmap src = uniformBitmap(640, 480, 0);
     for (int y = 0; y < 480; ++y)
         src.setPixel(3, y, rgb(255, 255, 255));
     Bitmap dst(176, 2);   // only two rows: no sharpening
@@ -117,7 +111,7 @@ TEST(FitPicture, FractionalFactorsGiveUnequalBlocks)
     EXPECT_EQ(dst.getPixel(2, 1), 0u);
 
     // 480 / 200 = 2.4: rows 0-1, 2-3, 4-6, 7-8, 9-11 ...
-    Bitmap tall = uniform(2, 480, 0);
+    Bitmap tall = uniformBitmap(2, 480, 0);
     tall.setPixel(0, 2, rgb(255, 0, 0));
     tall.setPixel(0, 4, rgb(255, 0, 0));
     Bitmap out(2, 200);   // two columns: the sharpening pass visits nothing
@@ -130,7 +124,7 @@ TEST(FitPicture, FractionalFactorsGiveUnequalBlocks)
 TEST(FitPicture, SharpeningReadsTheRowAboveAsAlreadySharpened)
 {
     // One-to-one 3 x 3: a single sharpened pixel, checked by hand.
-    Bitmap src = uniform(3, 3, rgb(11, 1, 255));
+    Bitmap src = uniformBitmap(3, 3, rgb(11, 1, 255));
     src.setPixel(1, 1, rgb(101, 1, 255));
     Bitmap dst(3, 3);
     ASSERT_TRUE(fitPicture(src, dst));
@@ -139,7 +133,7 @@ TEST(FitPicture, SharpeningReadsTheRowAboveAsAlreadySharpened)
     EXPECT_EQ(dst.getPixel(0, 0), rgb(10, 0, 254));
 
     // Clamping at both ends.
-    Bitmap dark = uniform(3, 3, rgb(201, 1, 0));
+    Bitmap dark = uniformBitmap(3, 3, rgb(201, 1, 0));
     dark.setPixel(1, 1, rgb(1, 255, 0));
     Bitmap d2(3, 3);
     ASSERT_TRUE(fitPicture(dark, d2));
@@ -160,7 +154,7 @@ TEST(FitPicture, SharpeningReadsTheRowAboveAsAlreadySharpened)
 TEST(FitPicture, RefusesSmallerSourcesAndLeavesBothAlone)
 {
     for (auto [w, h] : {std::pair{175, 1000}, std::pair{1000, 199}, std::pair{175, 200}, std::pair{176, 199}}) {
-        Bitmap src = uniform(w, h, rgb(1, 2, 3));
+        Bitmap src = uniformBitmap(w, h, rgb(1, 2, 3));
         Bitmap dst(176, 200);
         EXPECT_FALSE(fitPicture(src, dst)) << w << "x" << h;
         EXPECT_EQ(dst.getPixel(0, 0), rgb(255, 255, 255));
@@ -169,7 +163,7 @@ TEST(FitPicture, RefusesSmallerSourcesAndLeavesBothAlone)
     Bitmap empty;
     Bitmap dst(176, 200);
     EXPECT_FALSE(fitPicture(empty, dst));
-    Bitmap exact = uniform(176, 200, 0);
+    Bitmap exact = uniformBitmap(176, 200, 0);
     EXPECT_TRUE(fitPicture(exact, dst));
 }
 

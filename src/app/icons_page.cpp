@@ -52,11 +52,12 @@ void IconsPage::showEvent(QShowEvent* event)
     emit shown();
 }
 
-void IconsPage::load()
+void IconsPage::load(const QString& from)
 {
     const ThemeFileOutcome out = [&] {
         BusyCursor busy;
-        return LoadThemeFile(m_form.workspace(), ThemeFile::MenuFolders, m_form.state().scratch);
+        return from.isEmpty() ? LoadThemeFile(m_form.workspace(), ThemeFile::MenuFolders, m_form.state().scratch)
+                              : LoadThemeFileFrom(m_form.workspace(), ThemeFile::MenuFolders, from, m_form.state().scratch);
     }();
     if (out.status == ThemeFileOutcome::Status::Missing) {
         m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Information);

@@ -73,12 +73,13 @@ PicturesPage::PicturesPage(FormServices& form, const ImageList& images, QWidget*
     connect(m_controls.get<ImageView>(MaskImage), &ImageView::clicked, this, [this] { makeNoSignalMask(); });
 }
 
-void PicturesPage::loadThemeFile(int file)
+void PicturesPage::loadThemeFile(int file, const QString& from)
 {
     const auto which = static_cast<ThemeFile>(file);
     const ThemeFileOutcome out = [&] {
         BusyCursor busy;
-        return LoadThemeFile(m_form.workspace(), which, m_form.state().scratch);
+        return from.isEmpty() ? LoadThemeFile(m_form.workspace(), which, m_form.state().scratch)
+                              : LoadThemeFileFrom(m_form.workspace(), which, from, m_form.state().scratch);
     }();
     if (out.status == ThemeFileOutcome::Status::Missing)
         m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Information);

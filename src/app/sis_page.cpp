@@ -154,7 +154,14 @@ void showOutcome(FormServices& form, const Outcome& out)
 
 void SisPage::updateImportButton()
 {
-    m_controls.get(LoadThemeButton)->setEnabled(!findTool(m_form.workspace().programFolder).isEmpty());
+    importAvailable();
+}
+
+bool SisPage::importAvailable()
+{
+    const bool present = !findTool(m_form.workspace().programFolder).isEmpty();
+    m_controls.get(LoadThemeButton)->setEnabled(present);
+    return present;
 }
 
 void SisPage::build()
@@ -176,9 +183,10 @@ void SisPage::build()
     bar->setValue(0);
 }
 
-void SisPage::loadFont()
+void SisPage::loadFont(const QString& dropped)
 {
-    const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(FontFilter));
+    const auto chosen = dropped.isEmpty() ? m_form.dialogs().openFile(QString::fromUtf16(FontFilter))
+                                          : std::optional<QString>(dropped);
     if (!chosen)
         return;
     const Outcome out = LoadFont(m_form.workspace(), *chosen);
@@ -195,14 +203,15 @@ void SisPage::loadAif(bool menu)
     showOutcome(m_form, menu ? LoadMenuAif(m_form.workspace(), *chosen) : LoadAppAif(m_form.workspace(), *chosen));
 }
 
-void SisPage::importTheme()
+void SisPage::importTheme(const QString& dropped)
 {
     const QString tool = findTool(m_form.workspace().programFolder);
     if (tool.isEmpty()) {
         showOutcome(m_form, SisToolMissingOutcome());
         return;
     }
-    const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(SisFilter));
+    const auto chosen = dropped.isEmpty() ? m_form.dialogs().openFile(QString::fromUtf16(SisFilter))
+                                          : std::optional<QString>(dropped);
     if (!chosen)
         return;
     const ImportResult result = [&] {

@@ -37,6 +37,12 @@ struct ThemeFileOutcome {
 // PrepareWorkspace(menuOnly). Flags and repaints are the caller's.
 ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch);
 
+// LoadThemeFile from a file anywhere (one dropped onto the window), with the
+// same checks and steps. Never Missing: a path that is no readable regular
+// file is Failed with the reason, and nothing changes.
+ThemeFileOutcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& path,
+                                   ScratchBitmaps& scratch);
+
 // Refuses, before anything is written, when a slot the file packs is
 // missing (MissingPackSource); EidPic first writes banners never shown from
 // the default picture. Then packs the slots (ThemeFileOp with the file's

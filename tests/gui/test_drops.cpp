@@ -160,17 +160,23 @@ TEST_F(WindowDrops, RefusedDropsSayWhyAndChangeNothing)
     writeFile(elsewhere + QStringLiteral("veZozi.aif"), "an application file");
     writeFile(elsewhere + QStringLiteral("theme.sis"), "a package");
     test::patternPicture(200, 230, 3).writeBmp(fsPath(elsewhere + QStringLiteral("gone.jpg")));
+    QByteArray damaged = fileBytes(run.root + QStringLiteral("AvkonEx.mbm"));
+    damaged.truncate(damaged.size() / 2);
+    writeFile(elsewhere + QStringLiteral("AvkonEx.mbm"), damaged);
     struct Case {
         const char* file;
         bool dragTaken;   // the cursor says it would be taken
+        bool goneAtDrop;  // removed between the drag and the drop
         const char* says;
     };
     const Case cases[] = {
-        {"veZozi.aif", false, "«Загр. veZozi»"},
+        {"veZozi.aif", false, false, "«Загр. veZozi»"},
         // Without SISTool.exe, as the disabled "Загр. тему".
-        {"theme.sis", false, "Поместите файл SISTool.exe в директорию с программой"},
-        // Taken, then gone before the drop.
-        {"gone.jpg", true, "не найден"},
+        {"theme.sis", false, false, "Поместите файл SISTool.exe в директорию с программой"},
+        {"gone.jpg", true, true, "не найден"},
+        // Taken, and refused by the load's own checks before anything is
+        // unpacked.
+        {"AvkonEx.mbm", true, false, "Не удалось загрузить файл AvkonEx.mbm."},
     };
     const std::map<QString, QByteArray> before = snapshot(run.root);
     for (const Case& c : cases) {
@@ -181,12 +187,13 @@ TEST_F(WindowDrops, RefusedDropsSayWhyAndChangeNothing)
         QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
         QCoreApplication::sendEvent(run.form.get(), &enter);
         EXPECT_EQ(enter.isAccepted(), c.dragTaken);
-        if (c.dragTaken)
+        if (c.goneAtDrop)
             QFile::remove(path);
-        // Delivered straight to the window: Qt drops only where the drag
-        // was taken.
         QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
-        static_cast<QObject*>(run.form.get())->event(&drop);
+        if (c.dragTaken)
+            QCoreApplication::sendEvent(run.form.get(), &drop);
+        else   // Qt drops only where a drag was taken: straight to the window
+            static_cast<QObject*>(run.form.get())->event(&drop);
         QCoreApplication::processEvents();
         ASSERT_EQ(run.dialogs.messages.size(), 1u);
         EXPECT_EQ(run.dialogs.messages[0].title, QString::fromUtf16(WindowCaption));

@@ -47,6 +47,22 @@ static_assert(inIdOrder(Rows));
 // The client area, fixed.
 constexpr QSize ClientSize(529, 271);
 
+// A dropped file is only read, so a drag is taken as a copy (or a link),
+// never as the move a file manager proposes with Shift held: the file
+// manager would then delete the user's file.
+bool acceptAsCopy(QDropEvent* event)
+{
+    for (const Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
+        if (event->possibleActions() & action) {
+            event->setDropAction(action);
+            event->accept();
+            return true;
+        }
+    }
+    event->ignore();
+    return false;
+}
+
 } // namespace
 
 std::span<const ControlSpec> MainForm::rows() { return Rows; }
@@ -466,27 +482,20 @@ bool MainForm::takesDrop(const QMimeData* mime)
 
 void MainForm::dragEnterEvent(QDragEnterEvent* event)
 {
-    if (takesDrop(event->mimeData()))
-        event->acceptProposedAction();
-    else
+    if (!takesDrop(event->mimeData()) || !acceptAsCopy(event))
         event->ignore();
 }
 
 void MainForm::dragMoveEvent(QDragMoveEvent* event)
 {
-    if (takesDrop(event->mimeData()))
-        event->acceptProposedAction();
-    else
+    if (!takesDrop(event->mimeData()) || !acceptAsCopy(event))
         event->ignore();
 }
 
 void MainForm::dropEvent(QDropEvent* event)
 {
-    if (m_halted || !event->mimeData()->hasUrls()) {
-        event->ignore();
+    if (m_halted || !event->mimeData()->hasUrls() || !acceptAsCopy(event))
         return;
-    }
-    event->acceptProposedAction();
     // The file is loaded once the drop has returned: the program that
     // started the drag waits until then, and a converter run or a message
     // box would hold it up.

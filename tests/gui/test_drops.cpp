@@ -26,20 +26,26 @@
 namespace kastra {
 namespace {
 
-// Drags the file over the widget and says whether the window takes it; if
-// it does, drops it there and lets the load run.
+// Drags the file over the widget with Shift held, which proposes a move,
+// and says whether the window takes it; if it does, drops it there and
+// lets the load run. The window takes a copy: a move would have the file
+// manager delete the file.
 bool dropFile(QWidget* on, const QString& path)
 {
     QMimeData mime;
     mime.setUrls({QUrl::fromLocalFile(path)});
     mime.setText(QUrl::fromLocalFile(path).toString());
     const QPoint at = on->rect().center();
-    QDragEnterEvent enter(at, Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
+    QDragEnterEvent enter(at, offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
+    EXPECT_EQ(enter.proposedAction(), Qt::MoveAction);
     QCoreApplication::sendEvent(on, &enter);
     if (!enter.isAccepted())
         return false;
-    QDropEvent drop(QPointF(at), Qt::CopyAction, &mime, Qt::LeftButton, Qt::NoModifier);
+    QDropEvent drop(QPointF(at), offered, &mime, Qt::LeftButton, Qt::ShiftModifier);
     QCoreApplication::sendEvent(on, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(drop.dropAction(), Qt::CopyAction);
     QCoreApplication::processEvents();
     return true;
 }

@@ -1,7 +1,9 @@
 #pragma once
 // Loading the five theme MBM files from the program folder into the slots,
-// and saving them back, as the ten load and save buttons do. The handlers
-// around these calls make the repaint requests and show the messages.
+// and saving them back, as the ten load and save buttons do; a theme file
+// dropped onto the window is loaded the same way from where it lies. The
+// handlers around these calls make the repaint requests and show the
+// messages.
 
 #include "workspace/app_state.h"
 #include "workspace/workspace.h"

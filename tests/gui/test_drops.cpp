@@ -130,15 +130,23 @@ TEST_F(WindowDrops, EachKindLoadsAsItsButtonWould)
         EXPECT_FALSE(QFile::exists(run.programFolder + QLatin1String(d.droppedAs)));
     }
 
-    // A font, on the theme name field: the field keeps its text, the font
-    // is loaded and the label says so.
+    // Dragged text still lands in the theme name field; a font dropped
+    // there goes past it: the field keeps its text, the font is loaded and
+    // the label says so.
     page(2);
+    auto* name = run.find<QLineEdit>("ThemeNameEdit");
+    QMimeData text;
+    text.setText(QStringLiteral("Закат"));
+    QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(name, &enter);
+    QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(name, &drop);
+    EXPECT_EQ(name->text(), QStringLiteral("Закат"));
     const auto font = payloadBytes(QStringLiteral("PKG"), QStringLiteral("FONT"), {});
     ASSERT_TRUE(font);
     writeFile(elsewhere + QStringLiteral("Mine.GDR"), *font);
-    auto* name = run.find<QLineEdit>("ThemeNameEdit");
     ASSERT_TRUE(dropFile(name, elsewhere + QStringLiteral("Mine.GDR")));
-    EXPECT_TRUE(name->text().isEmpty());
+    EXPECT_EQ(name->text(), QStringLiteral("Закат"));
     EXPECT_EQ(run.find<QLabel>("FontStatusLabel")->text(), QStringLiteral("Шрифт загружен"));
     EXPECT_EQ(fileBytes(slot("SIS\\kde.gdr")), *font);
 

@@ -76,7 +76,7 @@ struct Theme {
         for (int n = 1; n <= 4; ++n)
             banner.writeBmp((ws.root + QStringLiteral("Top%1.bmp").arg(n)).toStdString());
         back.writeBmp((ws.root + QStringLiteral("Back.bmp")).toStdString());
-        if (SaveThemeFile(ws, ThemeFile::Avkon).status != ThemeFileOutcome::Status::Done)
+        if (!SaveThemeFile(ws, ThemeFile::Avkon).ok)
             die("saving Avkon.mbm failed");
         BuildInputs inputs;
         inputs.themeName = QStringLiteral("Бенчмарк");
@@ -89,7 +89,7 @@ struct Theme {
         fs::copy_file(built.deliveredPath.toStdString(), package.toStdString());
         sisTool = ws.programFolder + QLatin1String(SisToolName);
         fs::copy_file(fs::path(KASTRA_BIN_DIR) / SisToolName, sisTool.toStdString());
-        if (!ImportTheme(ws, sisTool, package, scratch.desktop, 60000).imported)
+        if (!ImportTheme(ws, sisTool, package, scratch.desktop, 60000).outcome.ok)
             die("the first import failed");
     }
 
@@ -111,14 +111,14 @@ Theme& theme()
 void loadAvkon()
 {
     Theme& t = theme();
-    if (LoadThemeFile(t.ws, ThemeFile::Avkon, t.scratch).status != ThemeFileOutcome::Status::Done)
+    if (!LoadThemeFile(t.ws, ThemeFile::Avkon, t.scratch).ok)
         Theme::die("loading Avkon.mbm failed");
 }
 
 void importTheme()
 {
     Theme& t = theme();
-    if (!ImportTheme(t.ws, t.sisTool, t.package, t.scratch.desktop, 60000).imported)
+    if (!ImportTheme(t.ws, t.sisTool, t.package, t.scratch.desktop, 60000).outcome.ok)
         Theme::die("the import failed");
 }
 

@@ -3,7 +3,7 @@
 // open-file dialog and the message boxes. Tests put in their own to script
 // the answers and read the messages.
 
-#include "package/outcome.h"
+#include "workspace/outcome.h"
 
 #include <QString>
 

@@ -6,6 +6,7 @@
 
 #include "workspace/app_state.h"
 #include "app/dialogs.h"
+#include "workspace/outcome.h"
 #include "workspace/workspace.h"
 
 #include <QString>
@@ -19,16 +20,19 @@ public:
     virtual AppState& state() = 0;
     virtual const Workspace& workspace() const = 0;
     virtual Dialogs& dialogs() = 0;
-    // How long the package unpacker may run before it is ended.
-    virtual int sisToolTimeoutMs() const = 0;
     // Repaint requests: each enables its 50 ms timer unless it is already
     // running, so requests within one interval give one repaint.
     virtual void requestPreview() = 0;
     virtual void requestStrips() = 0;
     virtual void requestMenu() = 0;
-    // Files the program itself just wrote: the live refresh takes them as
-    // they are instead of reporting them as an outside change.
-    virtual void ownWrites(const QStringList& paths) = 0;
+    // Every handler ends here with its library call's outcome: the message
+    // box, if any, is shown, and the slot files it wrote are taken by the
+    // live refresh as they are instead of being reported as an outside
+    // change. record() also keeps them as one step of the undo history;
+    // report() is for calls that change nothing the user made (saves, the
+    // build, refusals).
+    virtual void report(const Outcome& out) = 0;
+    virtual void record(const Outcome& out) = 0;
     // Erases the desktop preview to the window background.
     virtual void clearPreview() = 0;
 };

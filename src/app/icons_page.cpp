@@ -54,28 +54,23 @@ void IconsPage::showEvent(QShowEvent* event)
 
 void IconsPage::load(const QString& from)
 {
-    const ThemeFileOutcome out = [&] {
+    const Outcome out = [&] {
         BusyCursor busy;
         return from.isEmpty() ? LoadThemeFile(m_form.workspace(), ThemeFile::MenuFolders, m_form.state().scratch)
                               : LoadThemeFileFrom(m_form.workspace(), ThemeFile::MenuFolders, from, m_form.state().scratch);
     }();
-    if (out.status == ThemeFileOutcome::Status::Missing) {
-        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Information);
-        return;
-    }
-    if (out.status == ThemeFileOutcome::Status::Failed)
-        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Warning);
-    m_form.requestMenu();
+    m_form.record(out);
+    // A file that is not there (the information box) changed nothing.
+    if (out.icon != MessageIcon::Information)
+        m_form.requestMenu();
 }
 
 void IconsPage::save()
 {
-    const ThemeFileOutcome out = [&] {
+    m_form.report([&] {
         BusyCursor busy;
         return SaveThemeFile(m_form.workspace(), ThemeFile::MenuFolders);
-    }();
-    if (out.status != ThemeFileOutcome::Status::Done)
-        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Warning);
+    }());
 }
 
 } // namespace kastra

@@ -73,7 +73,7 @@ MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
     m_ws.programFolder = options.programFolder;
     m_state.workspaceRoot = m_ws.root;
     m_state.programFolder = m_ws.programFolder;
-    m_sisToolTimeoutMs = options.sisToolTimeoutMs;
+    m_state.sisToolTimeoutMs = options.sisToolTimeoutMs;
 
     setUpWindow();
     setUpTimers(options);
@@ -240,10 +240,17 @@ void MainForm::clearPreview()
     preview->update();
 }
 
-void MainForm::ownWrites(const QStringList& paths)
+void MainForm::report(const Outcome& out)
 {
     if (m_watcher)
-        m_watcher->absorb(paths);
+        m_watcher->absorb(out.written);
+    if (out.hasMessage())
+        m_dialogs->message(out.title, out.text, out.icon);
+}
+
+void MainForm::record(const Outcome& out)
+{
+    report(out);
 }
 
 void MainForm::halt()
@@ -458,13 +465,10 @@ void MainForm::importPicture(const QString& dropped)
         options.top = m_state.pictures.stripTop;
         options.bottom = m_state.pictures.stripBottom;
         options.separate = m_state.pictures.separateEidPic;
-        const ImportOutcome out = [&] {
+        record([&] {
             BusyCursor busy;
             return ImportPicture(m_state, m_ws, *chosen, options);
-        }();
-        m_watcher->absorb(out.written);
-        if (out.message)
-            m_dialogs->message(out.message->title, out.message->text, MessageIcon::Warning);
+        }());
     }
     // Also after a cancelled dialog or a refused picture.
     requestStrips();
@@ -526,7 +530,7 @@ void MainForm::loadDropped(const QList<QUrl>& urls)
             m_pictures->loadThemeFile(static_cast<int>(target.themeFile), target.path);
         break;
     case DropKind::Refused:
-        m_dialogs->message(QString::fromUtf16(WindowCaption), target.refusal, MessageIcon::Warning);
+        report(WarningOutcome(target.refusal));
         break;
     }
 }

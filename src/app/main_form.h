@@ -55,12 +55,12 @@ public:
     AppState& state() override { return m_state; }
     const Workspace& workspace() const override { return m_ws; }
     Dialogs& dialogs() override { return *m_dialogs; }
-    int sisToolTimeoutMs() const override { return m_sisToolTimeoutMs; }
     void requestPreview() override;
     void requestStrips() override;
     void requestMenu() override;
     void clearPreview() override;
-    void ownWrites(const QStringList& paths) override;
+    void report(const Outcome& out) override;
+    void record(const Outcome& out) override;
 
     // Stops every timer for good; the fatal error box calls this before it
     // shows, so no handler runs again.
@@ -139,7 +139,6 @@ private:
     SettingsPage* m_settings = nullptr;
     HelpPage* m_help = nullptr;
     SlotWatcher* m_watcher = nullptr;
-    int m_sisToolTimeoutMs = 300;
     bool m_halted = false;
     bool m_shutDown = false;
     bool m_centredWithFrame = false;

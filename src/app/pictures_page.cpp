@@ -76,18 +76,17 @@ PicturesPage::PicturesPage(FormServices& form, const ImageList& images, QWidget*
 void PicturesPage::loadThemeFile(int file, const QString& from)
 {
     const auto which = static_cast<ThemeFile>(file);
-    const ThemeFileOutcome out = [&] {
+    const Outcome out = [&] {
         BusyCursor busy;
         return from.isEmpty() ? LoadThemeFile(m_form.workspace(), which, m_form.state().scratch)
                               : LoadThemeFileFrom(m_form.workspace(), which, from, m_form.state().scratch);
     }();
-    if (out.status == ThemeFileOutcome::Status::Missing)
-        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Information);
-    else if (out.status == ThemeFileOutcome::Status::Failed)
-        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Warning);
+    // The flag goes before the step is kept, so an undo brings it back.
+    if (which == ThemeFile::EidPic)
+        m_form.state().stripEdited = false;
+    m_form.record(out);
     switch (which) {
     case ThemeFile::EidPic:
-        m_form.state().stripEdited = false;
         m_form.requestStrips();
         break;
     case ThemeFile::AvkonEx:
@@ -104,32 +103,30 @@ void PicturesPage::loadThemeFile(int file, const QString& from)
 
 void PicturesPage::saveThemeFile(int file)
 {
-    const ThemeFileOutcome out = [&] {
+    m_form.report([&] {
         BusyCursor busy;
         return SaveThemeFile(m_form.workspace(), static_cast<ThemeFile>(file));
-    }();
-    if (out.status != ThemeFileOutcome::Status::Done)
-        m_form.dialogs().message(QString::fromUtf16(WindowCaption), out.message, MessageIcon::Warning);
+    }());
     m_form.requestStrips();
 }
 
 void PicturesPage::selectScheme(QChar scheme)
 {
-    m_form.ownWrites(SelectScheme(m_form.state(), m_form.workspace(), scheme, m_form.state().pictures.separateEidPic));
+    m_form.record(SelectScheme(m_form.state(), m_form.workspace(), scheme, m_form.state().pictures.separateEidPic));
     m_form.requestStrips();
     m_form.requestPreview();
 }
 
 void PicturesPage::applyStrip()
 {
-    m_form.ownWrites(ApplyStrip(m_form.state(), m_form.workspace()));
+    m_form.record(ApplyStrip(m_form.state(), m_form.workspace()));
     m_form.requestPreview();
 }
 
 void PicturesPage::makeNoSignalMask()
 {
     // No repaint: the new mask shows with the desktop preview's next one.
-    m_form.ownWrites(MakeNoSignalMaskSlot(m_form.workspace()));
+    m_form.record(MakeNoSignalMaskSlot(m_form.workspace()));
 }
 
 } // namespace kastra

@@ -156,9 +156,8 @@ void SettingsPage::saveSettings()
 {
     const Result<void> saved = SaveSettings(iniPath(), currentSettings());
     if (!saved) {
-        m_form.dialogs().message(QString::fromUtf16(WindowCaption),
-            QStringLiteral("Не удалось сохранить настройки (%1).").arg(QString::fromStdString(saved.error())),
-            MessageIcon::Warning);
+        m_form.report(WarningOutcome(
+            QStringLiteral("Не удалось сохранить настройки (%1).").arg(QString::fromStdString(saved.error()))));
     }
     emit labelsChanged(ReadLabels(iniPath()));
 }
@@ -175,8 +174,7 @@ void SettingsPage::browse(int n)
         if (IsEditorProgram(*chosen))
             editorEdit(n)->setText(*chosen);
         else
-            m_form.dialogs().message(QString::fromUtf16(WindowCaption),
-                QStringLiteral("Файл %1 не является программой.").arg(*chosen), MessageIcon::Warning);
+            m_form.report(WarningOutcome(QStringLiteral("Файл %1 не является программой.").arg(*chosen)));
     }
     m_form.requestPreview();
 }

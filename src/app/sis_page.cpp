@@ -144,13 +144,13 @@ QString findTool(const QString& programFolder)
     return QFileInfo(tool).isFile() ? tool : QString();
 }
 
-void showOutcome(FormServices& form, const Outcome& out)
-{
-    if (out.hasMessage())
-        form.dialogs().message(out.title, out.text, out.icon);
-}
-
 } // namespace
+
+void SisPage::showFontState()
+{
+    m_controls.get<QLabel>(FontStatusLabel)->setText(m_form.state().fontLoaded ? QString::fromUtf16(FontLoadedText)
+                                                                               : QString());
+}
 
 void SisPage::updateImportButton()
 {
@@ -179,7 +179,7 @@ void SisPage::build()
         });
     }();
     // The bar stays where the build left it while the outcome is read.
-    showOutcome(m_form, result.outcome);
+    m_form.report(result.outcome);
     bar->setValue(0);
 }
 
@@ -191,8 +191,9 @@ void SisPage::loadFont(const QString& dropped)
         return;
     const Outcome out = LoadFont(m_form.workspace(), *chosen);
     if (out.ok)
-        m_controls.get<QLabel>(FontStatusLabel)->setText(QString::fromUtf16(FontLoadedText));
-    showOutcome(m_form, out);
+        m_form.state().fontLoaded = true;
+    showFontState();
+    m_form.record(out);
 }
 
 void SisPage::loadAif(bool menu)
@@ -200,14 +201,14 @@ void SisPage::loadAif(bool menu)
     const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(AifFilter));
     if (!chosen)
         return;
-    showOutcome(m_form, menu ? LoadMenuAif(m_form.workspace(), *chosen) : LoadAppAif(m_form.workspace(), *chosen));
+    m_form.record(menu ? LoadMenuAif(m_form.workspace(), *chosen) : LoadAppAif(m_form.workspace(), *chosen));
 }
 
 void SisPage::importTheme(const QString& dropped)
 {
     const QString tool = findTool(m_form.workspace().programFolder);
     if (tool.isEmpty()) {
-        showOutcome(m_form, SisToolMissingOutcome());
+        m_form.report(SisToolMissingOutcome());
         return;
     }
     const auto chosen = dropped.isEmpty() ? m_form.dialogs().openFile(QString::fromUtf16(SisFilter))
@@ -216,13 +217,14 @@ void SisPage::importTheme(const QString& dropped)
         return;
     const ImportResult result = [&] {
         BusyCursor busy;
-        return ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop, m_form.sisToolTimeoutMs());
+        return ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop,
+                           m_form.state().sisToolTimeoutMs);
     }();
-    if (result.imported) {
+    if (result.outcome.ok) {
         m_form.state().pictures.stripBottom = result.backgroundNarrow;
         emit pictureOptionsChanged();
     }
-    showOutcome(m_form, result.outcome);
+    m_form.record(result.outcome);
     // The slots changed under every view.
     m_form.requestPreview();
     m_form.requestStrips();

@@ -57,6 +57,8 @@ public:
     // (dropped), a button asks for one with the file dialog.
     void loadFont(const QString& dropped = {});
     void importTheme(const QString& dropped = {});
+    // FontStatusLabel follows the state's fontLoaded (an undo may clear it).
+    void showFontState();
 
 signals:
     // An imported theme set the picture options of the application state.

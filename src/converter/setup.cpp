@@ -1,7 +1,9 @@
 #include "converter/setup.h"
 
 #include "converter/converter.h"
+#include "converter/default_slot.h"
 #include "platform/fileops.h"
+#include "workspace/history.h"
 #include "workspace/payloads.h"
 #include "workspace/slots.h"
 
@@ -70,14 +72,28 @@ bool PrepareWorkspace(const Workspace& ws, bool menuOnly, bool fromWorkspaceFile
     return desktop.width() < kScreenWidth;
 }
 
+QStringList PreparedSlotPaths(const Workspace& ws)
+{
+    QStringList names = bannerSlotNames();
+    names << backgroundSlotNames() << slotNames(SlotFolder::Avkon) << slotNames(SlotFolder::Signal)
+          << slotNames(SlotFolder::Menu);
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& name : names)
+        paths << slotPath(ws.root, name);
+    return paths;
+}
+
 void TearDownWorkspace(const Workspace& ws)
 {
     // Opened once and never followed through a link: a link planted at the
     // root or at one of its folders is removed as a name, and whatever it
     // points to is left alone. LoadBackup is there only when a load was cut
-    // short.
+    // short, DefaultSlot only when a restore of one slot was; History holds
+    // the undo steps of the run.
     ClearFolder(ws.root, {folderName(SlotFolder::Avkon), folderName(SlotFolder::Signal), QStringLiteral("SIS"),
-                          folderName(SlotFolder::Menu), QLatin1String(LoadBackupFolder)});
+                          folderName(SlotFolder::Menu), QLatin1String(LoadBackupFolder),
+                          QLatin1String(DefaultSlotFolder), QLatin1String(History::FolderName)});
 }
 
 } // namespace kastra

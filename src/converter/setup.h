@@ -18,6 +18,10 @@ namespace kastra {
 // that fails leaves the slots it did not write as they were.
 bool PrepareWorkspace(const Workspace& ws, bool menuOnly, bool fromWorkspaceFiles, Bitmap& desktop);
 
+// Full paths of every slot PrepareWorkspace with fromWorkspaceFiles may
+// write: the banners, the background, Avkon\, Signal\ and Menu\.
+QStringList PreparedSlotPaths(const Workspace& ws);
+
 // The menuOnly part of PrepareWorkspace: writes the converter and unpacks
 // the root's menu_folders.mbm into Menu\000.bmp ... Menu\023.bmp. Returns
 // whether bmconv succeeded.
@@ -26,7 +30,8 @@ bool UnpackMenuFolders(const Workspace& ws);
 // Deletes the plain files of Avkon\, Signal\, SIS\, Menu\ and then of the
 // root, removing each folder; a folder stops at its first file that cannot be
 // deleted. Nothing is reported. A LoadBackup folder left by a load that was
-// cut short is cleared the same way before the root. A link in the place of
+// cut short, a DefaultSlot folder left by a restore cut short and the History
+// folder of the undo steps are cleared the same way before the root. A link in the place of
 // the root or of one of these folders is removed as a name and never
 // followed; any other sub-folder of the root is left alone, and the root
 // with it.

@@ -59,24 +59,26 @@ UnpackLayout unpackLayout(ThemeFile file)
 // Theme files are a few hundred KiB; anything far larger is not one.
 constexpr std::uintmax_t kMaxThemeFileBytes = 64u * 1024 * 1024;
 
-ThemeFileOutcome missing(const Workspace& ws, ThemeFile file)
+Outcome missing(const Workspace& ws, ThemeFile file)
 {
     // An installed program keeps its files in the user's data folder, not
     // beside the executable: the second line says which folder is meant.
     QString folder = ws.programFolder;
     while (folder.size() > 1 && (folder.endsWith(u'/') || folder.endsWith(u'\\')))
         folder.chop(1);
-    return {ThemeFileOutcome::Status::Missing,
-            QStringLiteral("Поместите файл %1 в директорию с программой !").arg(themeFileName(file)) + u'\n'
-                + QStringLiteral("Папка программы: %1").arg(QDir::toNativeSeparators(folder))};
+    return MessageOutcome(MessageIcon::Information,
+                          QStringLiteral("Поместите файл %1 в директорию с программой !").arg(themeFileName(file))
+                              + u'\n' + QStringLiteral("Папка программы: %1").arg(QDir::toNativeSeparators(folder)));
 }
 
-ThemeFileOutcome loadFailed(ThemeFile file, const QString& why = {})
+Outcome loadFailed(ThemeFile file, const QString& why = {}, QStringList written = {})
 {
     QString text = QStringLiteral("Не удалось загрузить файл %1.").arg(themeFileName(file));
     if (!why.isEmpty())
         text += u'\n' + why;
-    return {ThemeFileOutcome::Status::Failed, text};
+    Outcome out = WarningOutcome(text);
+    out.written = std::move(written);
+    return out;
 }
 
 // The theme file's bytes when they fit the file's catalogue (bitmap count,
@@ -113,16 +115,32 @@ SlotBackup::Keep backupKind(const Workspace& ws)
                : SlotBackup::Keep::SecondNames;
 }
 
-ThemeFileOutcome saveFailed(ThemeFile file)
+Outcome saveFailed(ThemeFile file, const QString& why = {}, QStringList written = {})
 {
-    return {ThemeFileOutcome::Status::Failed, QStringLiteral("Не удалось сохранить файл %1.").arg(themeFileName(file))};
+    QString text = QStringLiteral("Не удалось сохранить файл %1.").arg(themeFileName(file));
+    if (!why.isEmpty())
+        text += u'\n' + why;
+    Outcome out = WarningOutcome(text);
+    out.written = std::move(written);
+    return out;
+}
+
+// Full paths of the named slots.
+QStringList slotPaths(const Workspace& ws, const QStringList& names)
+{
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& name : names)
+        paths << slotPath(ws.root, name);
+    return paths;
 }
 
 // The desktop top strips Temp1.bmp ... Temp4.bmp are the top 12 rows of the
 // banners, cut through the strip buffer. A banner that cannot be read
 // leaves its strip (and the buffer) as they were.
-void cutTopStrips(const Workspace& ws, ScratchBitmaps& scratch)
+QStringList cutTopStrips(const Workspace& ws, ScratchBitmaps& scratch)
 {
+    QStringList written;
     constexpr int kStripHeight = 12;
     for (QChar scheme : {u'1', u'2', u'3', u'4'}) {
         Bitmap banner;
@@ -131,14 +149,18 @@ void cutTopStrips(const Workspace& ws, ScratchBitmaps& scratch)
             continue;
         scratch.strip = std::move(banner);
         scratch.strip.setHeight(kStripHeight);
-        scratch.strip.writeBmp(fsPath(slotPath(ws.root, tempSlot(scheme))));
+        written << slotPath(ws.root, tempSlot(scheme));
+        scratch.strip.writeBmp(fsPath(written.back()));
     }
+    return written;
 }
 
-ThemeFileOutcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
+Outcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
 {
     const QString own = ws.root + QStringLiteral("menu_folders.mbm");
-    QStringList kept = unpackTargets(ThemeFile::MenuFolders);
+    const QStringList targets = unpackTargets(ThemeFile::MenuFolders);
+    const QStringList written = slotPaths(ws, targets);
+    QStringList kept = targets;
     kept << QStringLiteral("menu_folders.mbm");
     EnterWorkspaceRoot(ws);
     SlotBackup backup(ws, kept, backupKind(ws));
@@ -152,9 +174,9 @@ ThemeFileOutcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
     CreateFolder(ws.root + folderName(SlotFolder::Menu), false);
     if (!UnpackMenuFolders(ws)) {
         backup.restore();
-        return loadFailed(ThemeFile::MenuFolders);
+        return loadFailed(ThemeFile::MenuFolders, {}, written);
     }
-    return {};
+    return Done(written);
 }
 
 } // namespace
@@ -164,7 +186,7 @@ QString themeFileName(ThemeFile file)
     return QLatin1String(info(file).name);
 }
 
-ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch)
+Outcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch)
 {
     const QString source = FindInFolder(ws.programFolder, themeFileName(file));
     if (!IsFile(source))
@@ -172,7 +194,7 @@ ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitma
     return LoadThemeFileFrom(ws, file, source, scratch);
 }
 
-ThemeFileOutcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& path, ScratchBitmaps& scratch)
+Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& path, ScratchBitmaps& scratch)
 {
     const auto bytes = readFittingThemeFile(file, path);
     if (!bytes)
@@ -196,45 +218,45 @@ ThemeFileOutcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QS
         return loadFailed(file);
 
     const QStringList targets = unpackTargets(file);
+    QStringList written = slotPaths(ws, targets);
     SlotBackup backup(ws, targets, backupKind(ws));
     if (!backup.save())
         return loadFailed(file);
     WriteCommandFile(ws, UnpackCommandFile(loadCopy, targets, unpackLayout(file)));
     if (!RunConverter(ws)) {
         backup.restore();
-        return loadFailed(file);
+        return loadFailed(file, {}, written);
     }
     backup.discard();
 
     if (file == ThemeFile::EidPic)
-        cutTopStrips(ws, scratch);
-    return {};
+        written << cutTopStrips(ws, scratch);
+    return Done(written);
 }
 
-ThemeFileOutcome SaveThemeFile(const Workspace& ws, ThemeFile file)
+Outcome SaveThemeFile(const Workspace& ws, ThemeFile file)
 {
     return SaveThemeFileInto(ws, file, ws.programFolder);
 }
 
-ThemeFileOutcome SaveThemeFileInto(const Workspace& ws, ThemeFile file, const QString& folder)
+Outcome SaveThemeFileInto(const Workspace& ws, ThemeFile file, const QString& folder)
 {
     // A picture the user still has to provide stops the save before bmconv
     // runs; banners never shown are written from the default first.
     const ThemeFileOpCode code = info(file).packCode;
     if (const auto missing = MissingPackSource(ws, std::span(&code, 1)))
-        return {ThemeFileOutcome::Status::Failed, saveFailed(file).message + u'\n' + MissingSlotText(*missing)};
-    if (file == ThemeFile::EidPic)
-        WriteMissingBanners(ws);
+        return saveFailed(file, MissingSlotText(*missing));
+    const QStringList written = file == ThemeFile::EidPic ? WriteMissingBanners(ws) : QStringList();
     // ThemeFileOp deletes SIS\<file> before packing and says whether bmconv
     // wrote it afresh; only then may it replace the user's file.
     if (!ThemeFileOp(ws, code))
-        return saveFailed(file);
+        return saveFailed(file, {}, written);
     const QString packed = slotPath(ws.root, QStringLiteral("SIS\\") + themeFileName(file));
     // A file the user named "avkon.mbm" is replaced, not joined by a second.
     const QString target = FindInFolder(folder, themeFileName(file));
     if (!CopyFileOver(packed, target))
-        return saveFailed(file);
-    return {};
+        return saveFailed(file, {}, written);
+    return Done(written);
 }
 
 } // namespace kastra

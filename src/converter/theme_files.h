@@ -6,6 +6,7 @@
 // messages.
 
 #include "workspace/app_state.h"
+#include "workspace/outcome.h"
 #include "workspace/workspace.h"
 
 #include <QString>
@@ -18,43 +19,39 @@ enum class ThemeFile { EidPic, Background, Avkon, AvkonEx, MenuFolders };
 // "menu_folders.mbm".
 QString themeFileName(ThemeFile file);
 
-struct ThemeFileOutcome {
-    enum class Status { Done, Missing, Failed };
-    Status status = Status::Done;
-    // The text for the user's message box (empty when Done): "Поместите файл
-    // ... в директорию с программой !" and a second line naming the program
-    // folder for Missing; "Не удалось загрузить файл ..." with the reason on a
-    // second line, or "Не удалось сохранить файл ...", for Failed; a save
-    // that lacks a picture adds a line saying which one and how to get it.
-    QString message;
-};
-
 // Loads the theme file from the program folder (found regardless of letter
-// case). The file is read (a regular file only) and checked against its
-// catalogue first: a wrong bitmap count, size or depth refuses it and no
-// slot changes. The load copy is removed first; the slots the unpack overwrites are
-// copied aside and put back when bmconv fails, so the workspace is never half
+// case). A file that is not there is an information box: "Поместите файл ...
+// в директорию с программой !" and a second line naming the program folder;
+// a failure a warning, "Не удалось загрузить файл ..." with the reason on a
+// second line. written lists the slots the unpack may have touched.
+// The file is read (a regular file only) and checked against its catalogue
+// first: a wrong bitmap count, size or depth refuses it and no slot
+// changes. The load copy is removed first; the slots the unpack overwrites
+// are copied aside and put back when bmconv fails, so the workspace is never half
 // old and half new. EidPic also rewrites Temp1.bmp ... Temp4.bmp from the
 // banners' top rows through the strip buffer. MenuFolders runs
 // PrepareWorkspace(menuOnly). Flags and repaints are the caller's.
-ThemeFileOutcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch);
+Outcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch);
 
 // LoadThemeFile from a file anywhere (one dropped onto the window), with the
-// same checks and steps. Never Missing: a path that is no readable regular
-// file is Failed with the reason, and nothing changes.
-ThemeFileOutcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& path,
-                                   ScratchBitmaps& scratch);
+// same checks and steps. A path that is no readable regular file is the
+// warning with the reason, never the program-folder message; nothing
+// changes then.
+Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& path, ScratchBitmaps& scratch);
 
-// Refuses, before anything is written, when a slot the file packs is
+// Refuses with a warning, "Не удалось сохранить файл ...", a missing picture
+// adding a line saying which one and how to get it. written lists the
+// banners EidPic writes from the default picture.
+// It refuses before anything is written when a slot the file packs is
 // missing (MissingPackSource); EidPic first writes banners never shown from
 // the default picture. Then packs the slots (ThemeFileOp with the file's
 // pack code) and, only when bmconv wrote a fresh file, replaces the program
 // folder's file atomically (an existing case variant of its name is
 // replaced, not doubled).
-ThemeFileOutcome SaveThemeFile(const Workspace& ws, ThemeFile file);
+Outcome SaveThemeFile(const Workspace& ws, ThemeFile file);
 
 // SaveThemeFile with another target folder than the program folder (which
 // still supplies the payloads): the same bytes, replaced the same way.
-ThemeFileOutcome SaveThemeFileInto(const Workspace& ws, ThemeFile file, const QString& folder);
+Outcome SaveThemeFileInto(const Workspace& ws, ThemeFile file, const QString& folder);
 
 } // namespace kastra

@@ -6,7 +6,7 @@
 
 namespace kastra {
 
-QStringList MakeNoSignalMaskSlot(const Workspace& ws)
+Outcome MakeNoSignalMaskSlot(const Workspace& ws)
 {
     const QString picture = slotPath(ws.root, slotName(SlotFolder::Signal, 0));
     const QString mask = slotPath(ws.root, slotName(SlotFolder::Signal, 6));
@@ -15,8 +15,8 @@ QStringList MakeNoSignalMaskSlot(const Workspace& ws)
     probe.readBmp(fsPath(picture));
     MakeNoSignalMask(fsPath(ws.root));
     if (probe.empty() || !IsFile(mask))
-        return {};
-    return {mask};
+        return Done();
+    return Done({mask});
 }
 
 } // namespace kastra

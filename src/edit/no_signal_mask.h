@@ -1,9 +1,10 @@
 #pragma once
 // The 'No Signal' mask button (MaskImage, beside "Маска для 'No Signal'").
 
+#include "workspace/outcome.h"
 #include "workspace/workspace.h"
 
-#include <QStringList>
+
 
 namespace kastra {
 
@@ -11,7 +12,7 @@ namespace kastra {
 // workspace (white where a pixel has the colour of the top-left one), the
 // process's current folder playing no part. A missing or unreadable picture
 // leaves the mask as it was. No repaint is requested: the new mask shows at
-// the next repaint. Returns the files written, as full paths.
-QStringList MakeNoSignalMaskSlot(const Workspace& ws);
+// the next repaint. Never refused: the outcome lists the file written.
+Outcome MakeNoSignalMaskSlot(const Workspace& ws);
 
 } // namespace kastra

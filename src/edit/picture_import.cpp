@@ -21,11 +21,9 @@ constexpr int DesktopHeight = 200;
 constexpr int BannerHeight = 68;
 constexpr int BackgroundHeight = DesktopHeight - BannerHeight;
 
-ImportOutcome refusal(const QString& text)
+Outcome refusal(const QString& text)
 {
-    ImportOutcome o;
-    o.message = ImportMessage{QString::fromUtf16(WindowCaption), text, ImportIcon::Exclamation};
-    return o;
+    return WarningOutcome(text);
 }
 
 // The size a BMP file's header gives when it is over the limits a picture is
@@ -127,7 +125,7 @@ QString TooLargeMessage(std::int64_t width, std::int64_t height, bool jpeg)
         .arg(maxPixels / 1000000);
 }
 
-ImportOutcome ImportPicture(AppState& state, const Workspace& ws, const QString& picturePath,
+Outcome ImportPicture(AppState& state, const Workspace& ws, const QString& picturePath,
                             const ImportOptions& options)
 {
     std::optional<OversizedPicture> oversized;
@@ -142,8 +140,7 @@ ImportOutcome ImportPicture(AppState& state, const Workspace& ws, const QString&
         return refusal(TooSmallMessage());
     picture.reset();   // the user's picture can be large; it is done with
 
-    ImportOutcome outcome;
-    outcome.repaint = true;
+    Outcome outcome = Done();
     auto write = [&](const Bitmap& b, const QString& slot) {
         const QString path = slotPath(ws.root, slot);
         if (b.writeBmpChecked(fsPath(path)))

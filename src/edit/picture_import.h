@@ -5,18 +5,17 @@
 // 132-row background, given white side strips as the options ask, and
 // written as 24-bit BMP files. The window shows the file dialog with
 // PictureFilter, calls ImportPicture with the chosen file, shows the message
-// if there is one and makes the repaint requests the outcome asks for (a
-// cancelled dialog makes them too, without calling this).
+// if there is one and requests a desktop and a thumbnails repaint (a
+// cancelled dialog or a refused picture too).
 
 #include "workspace/app_state.h"
+#include "workspace/outcome.h"
 #include "workspace/workspace.h"
 
 #include <QString>
 #include <QStringList>
 
 #include <cstdint>
-
-#include <optional>
 
 namespace kastra {
 
@@ -28,23 +27,6 @@ struct ImportOptions {
     bool top = false;        // "Сверху": side strips in the banner too
     bool bottom = true;      // "Снизу": strip layout, background 175 columns
     bool separate = false;   // "Разные картинки для EidPic": only Top<N>.bmp
-};
-
-enum class ImportIcon { Exclamation };
-
-struct ImportMessage {
-    QString title;
-    QString text;
-    ImportIcon icon = ImportIcon::Exclamation;
-};
-
-struct ImportOutcome {
-    // What the window shows in a message box with one OK button, if any.
-    std::optional<ImportMessage> message;
-    // Whether the window requests a desktop and a thumbnails repaint: after
-    // an import, not after a refusal.
-    bool repaint = false;
-    QStringList written;     // full paths of the slot files written
 };
 
 // The message for a picture smaller than 176 x 200.
@@ -68,9 +50,10 @@ QString TooLargeMessage(std::int64_t width, std::int64_t height, bool jpeg);
 //    kept;
 //  - Temp<N>.bmp, the top 12 rows of Top<N>.bmp as just written (through the
 //    strip buffer), even when the strip is being edited.
-// A picture narrower than 176 or lower than 200 pixels, or a file that cannot
-// be read or decoded, changes no file and gives the message to show.
-ImportOutcome ImportPicture(AppState& state, const Workspace& ws, const QString& picturePath,
+// written lists them. A picture narrower than 176 or lower than 200 pixels,
+// or a file that cannot be read or decoded, changes no file and gives the
+// warning to show.
+Outcome ImportPicture(AppState& state, const Workspace& ws, const QString& picturePath,
                             const ImportOptions& options);
 
 } // namespace kastra

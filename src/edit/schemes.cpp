@@ -16,26 +16,26 @@ std::array<QChar, 3> SchemeCopyOrder(QChar scheme)
     }
 }
 
-QStringList SelectScheme(AppState& state, const Workspace& ws, QChar scheme, bool separateBanners)
+Outcome SelectScheme(AppState& state, const Workspace& ws, QChar scheme, bool separateBanners)
 {
     QStringList written;
     const std::array<QChar, 3> order = SchemeCopyOrder(scheme);
     if (order[0].isNull())
-        return written;
+        return Done();
     state.stripEdited = false;
     state.scheme = scheme;
     if (separateBanners)
-        return written;
+        return Done();
     const QString source = slotPath(ws.root, topSlot(scheme));
     for (QChar target : order) {
         const QString path = slotPath(ws.root, topSlot(target));
         if (CopyFileOver(source, path))
             written << path;
     }
-    return written;
+    return Done(written);
 }
 
-QStringList ApplyStrip(AppState& state, const Workspace& ws)
+Outcome ApplyStrip(AppState& state, const Workspace& ws)
 {
     const QString bannerPath = slotPath(ws.root, topSlot(state.scheme));
     Bitmap banner;
@@ -43,12 +43,12 @@ QStringList ApplyStrip(AppState& state, const Workspace& ws)
     banner.readBmp(fsPath(bannerPath));
     strip.readBmp(fsPath(slotPath(ws.root, tempSlot(state.scheme))));
     if (banner.empty() || strip.empty())
-        return {};
+        return Done();
     // The whole strip, whatever size the editor left it, into the band.
     banner.stretchCopy({0, 0, 176, 12}, strip, {0, 0, strip.width(), strip.height()});
     if (!banner.writeBmpChecked(fsPath(bannerPath)))
-        return {};
-    return {bannerPath};
+        return Done();
+    return Done({bannerPath});
 }
 
 } // namespace kastra

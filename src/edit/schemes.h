@@ -4,6 +4,7 @@
 // 12-row desktop top strip Temp<N>.bmp edited on its own and applied back.
 
 #include "workspace/app_state.h"
+#include "workspace/outcome.h"
 #include "workspace/workspace.h"
 
 #include <QChar>
@@ -23,18 +24,18 @@ std::array<QChar, 3> SchemeCopyOrder(QChar scheme);
 // картинки для EidPic"), copies Top<scheme>.bmp byte for byte over the other
 // three banners in SchemeCopyOrder, each copy replacing its target
 // atomically. A missing banner copies nothing. Any other character changes
-// nothing. Returns the files written, as full paths.
+// nothing. Never refused: the outcome lists the files written.
 //
 // The window then requests a thumbnails repaint and a desktop repaint, in
 // that order; the thumbnails painter derives Temp<N>.bmp afresh.
-QStringList SelectScheme(AppState& state, const Workspace& ws, QChar scheme, bool separateBanners);
+Outcome SelectScheme(AppState& state, const Workspace& ws, QChar scheme, bool separateBanners);
 
 // Applying the edited strip (StripRefreshImage): the whole of Temp<N>.bmp is
 // stretched into rows 0-11 of Top<N>.bmp, which is written back; rows 12 and
 // below stay. A strip resized in an editor is fitted to the 176 x 12 band;
 // a 176 x 12 strip is copied pixel for pixel. A missing banner, or a strip
-// that cannot be read, leaves the banner file alone. Returns the files
-// written. The window then requests a desktop repaint.
-QStringList ApplyStrip(AppState& state, const Workspace& ws);
+// that cannot be read, leaves the banner file alone. The outcome lists
+// the file written. The window then requests a desktop repaint.
+Outcome ApplyStrip(AppState& state, const Workspace& ws);
 
 } // namespace kastra

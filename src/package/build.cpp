@@ -49,7 +49,7 @@ const QString kErrorText = QStringLiteral("Во время создания SIS 
 
 Outcome failure(const QString& why, const QString& note)
 {
-    return Outcome{false, QStringLiteral("Ошибка"), kErrorText + u'\n' + why, MessageIcon::Error, note};
+    return Outcome{false, QStringLiteral("Ошибка"), kErrorText + u'\n' + why, MessageIcon::Error, note, {}};
 }
 
 bool plainFileName(const QString& name)
@@ -130,13 +130,14 @@ Failure writeScriptFiles(const Workspace& ws, const BuildInputs& in, BuildResult
 }
 
 // The four theme files the script takes from SIS\ (menu_folders.mbm was
-// packed first), banners never shown written from the default before.
-Failure packThemeFiles(const Workspace& ws, const std::function<void(int)>& step)
+// packed first), banners never shown written from the default before; those
+// are the slots written.
+Failure packThemeFiles(const Workspace& ws, const std::function<void(int)>& step, QStringList& written)
 {
     if (!ThemeFileOp(ws, ThemeFileOpCode::WriteConverter))
         return failure(QStringLiteral("Не удалось записать файл bmconv.exe"),
                        QStringLiteral("cannot write the converter into ") + ws.root);
-    WriteMissingBanners(ws);
+    written = WriteMissingBanners(ws);
     if (auto f = pack(ws, ThemeFileOpCode::PackEidPic, "EidPic.mbm"))
         return f;
     step(60);
@@ -177,8 +178,10 @@ Failure runMakesis(const BuildInputs& in, const QString& packageFolder, const QS
 BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::function<void(int)>& step)
 {
     BuildResult result;
-    const auto stop = [&result](Outcome why) {
+    QStringList banners;
+    const auto stop = [&result, &banners](Outcome why) {
         result.outcome = std::move(why);
+        result.outcome.written = banners;
         return result;
     };
     const QString packageFolder = slotPath(ws.root, QStringLiteral("SIS"));
@@ -192,7 +195,7 @@ BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::func
     step(23);
     if (auto f = writeScriptFiles(ws, in, result, step))
         return stop(*f);
-    if (auto f = packThemeFiles(ws, step))
+    if (auto f = packThemeFiles(ws, step, banners))
         return stop(*f);
     const QString built = slotPath(ws.root, QStringLiteral("SIS\\") + in.fileName + QStringLiteral(".SIS"));
     if (auto f = runMakesis(in, packageFolder, built))
@@ -208,7 +211,7 @@ BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::func
     step(100);
     result.deliveredPath = delivered;
     result.outcome = Outcome{true, QStringLiteral("Готово"), QStringLiteral("SIS файл создан"), MessageIcon::Information,
-                             QStringLiteral("package written to ") + delivered};
+                             QStringLiteral("package written to ") + delivered, banners};
     return result;
 }
 

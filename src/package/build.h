@@ -2,7 +2,7 @@
 // Building the theme package: what the "Build" button of the SIS page does,
 // as a plain function of the workspace and the three inputs of the page.
 
-#include "package/outcome.h"
+#include "workspace/outcome.h"
 #include "workspace/workspace.h"
 
 #include <QString>

@@ -172,7 +172,7 @@ UnpackResult UnpackPackage(const QString& sisTool, const QString& packagePath, c
     if (!anyThemeFile)
         return refused(r, QStringLiteral("В пакете нет файлов темы."),
                        QStringLiteral("the package holds none of the five theme MBM files"));
-    r.outcome = Outcome{true, {}, {}, MessageIcon::None, {}};
+    r.outcome = Done();
     return r;
 }
 
@@ -197,6 +197,7 @@ ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QStr
     // exactly as it was, not half a theme.
     CreateFolder(slotPath(ws.root, QStringLiteral("SIS")), false);
     std::vector<NewFile> files;
+    QStringList takenOver;
     QString why;
     for (std::size_t i = 0; i < kRows.size() && why.isEmpty(); ++i) {
         const QString& found = unpacked.found[static_cast<qsizetype>(i)];
@@ -205,8 +206,10 @@ ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QStr
         auto bytes = readFile(fsPath(found), kMaxTakeOverBytes);
         if (!bytes)
             why = QString::fromStdString(bytes.error());
-        else
-            files.push_back({fsPath(slotPath(ws.root, QString::fromLatin1(kRows[i].target))), std::move(*bytes)});
+        else {
+            takenOver << slotPath(ws.root, QString::fromLatin1(kRows[i].target));
+            files.push_back({fsPath(takenOver.back()), std::move(*bytes)});
+        }
     }
     if (why.isEmpty()) {
         if (const auto replaced = replaceFilesTogether(files); !replaced)
@@ -220,8 +223,10 @@ ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QStr
     }
 
     result.backgroundNarrow = PrepareWorkspace(ws, false, true, desktop);
-    result.imported = true;
-    result.outcome = Outcome{true, {}, {}, MessageIcon::None, QStringLiteral("theme taken over")};
+    QStringList written = PreparedSlotPaths(ws);
+    written << takenOver;
+    result.outcome = Done(std::move(written));
+    result.outcome.note = QStringLiteral("theme taken over");
     return result;
 }
 

@@ -5,7 +5,7 @@
 // and the two .aif files are taken over and the slots unpacked from them.
 
 #include "picture/bitmap.h"
-#include "package/outcome.h"
+#include "workspace/outcome.h"
 #include "workspace/workspace.h"
 
 #include <QString>
@@ -67,9 +67,10 @@ UnpackResult UnpackPackage(const QString& sisTool, const QString& packagePath, c
 void RemoveImportFolder(const QString& folder);
 
 struct ImportResult {
-    Outcome outcome;               // a warning box when nothing was taken over
-    bool imported = false;
-    bool backgroundNarrow = false; // for StripBottomCheck, when imported
+    // A warning box when nothing was taken over; else ok, and written lists
+    // the files taken over and every slot unpacked from them.
+    Outcome outcome;
+    bool backgroundNarrow = false; // for StripBottomCheck, when taken over
 };
 
 // The whole import. Without the tool: the message "Поместите файл

@@ -59,7 +59,9 @@ Outcome LoadPackageFile(const Workspace& ws, LoadedFile kind, const QString& cho
                                   : QStringLiteral("Не удалось скопировать файл в папку пакета.\nФайл не загружен.");
         return WarningOutcome(text, QStringLiteral("cannot copy ") + chosenPath + QStringLiteral(" to ") + target);
     }
-    return Outcome{true, {}, {}, MessageIcon::None, chosenPath + QStringLiteral(" loaded as ") + loadedFileName(kind)};
+    Outcome out = Done({target});
+    out.note = chosenPath + QStringLiteral(" loaded as ") + loadedFileName(kind);
+    return out;
 }
 
 } // namespace kastra

@@ -6,7 +6,7 @@
 // system folders, so a file that is not what it claims is refused and the
 // one loaded before stays.
 
-#include "package/outcome.h"
+#include "workspace/outcome.h"
 #include "workspace/workspace.h"
 
 #include <QString>
@@ -28,8 +28,9 @@ QString loadedFileName(LoadedFile kind);
 
 // Checks the chosen file (a font store; an application information file
 // with sound UIDs and checksum) and copies it over the package folder's file
-// atomically. On success outcome.ok is true and there is no message (the
-// font loader's caller sets FontStatusLabel to FontLoadedText); otherwise a
+// atomically. On success outcome.ok is true, there is no message and written
+// names that file (the font loader's caller sets FontStatusLabel to
+// FontLoadedText); otherwise a
 // warning titled with the window caption says why, and nothing changed.
 Outcome LoadPackageFile(const Workspace& ws, LoadedFile kind, const QString& chosenPath);
 

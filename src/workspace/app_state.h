@@ -40,6 +40,8 @@ struct AppState {
     QString popupSlotPath;         // full path the editor menu acts on
     QChar scheme = u'1';           // current colour scheme, '1' to '4'
     bool stripEdited = false;      // Temp<N>.bmp is edited as its own file
+    bool fontLoaded = false;       // a font was loaded: FontStatusLabel says so
+    int sisToolTimeoutMs = 300;    // how long the package unpacker may run
     std::uint8_t animationStep = 0;
     PictureOptions pictures;
     ScratchBitmaps scratch;

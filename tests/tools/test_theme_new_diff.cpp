@@ -57,12 +57,12 @@ void windowSaves(const fs::path& base, const fs::path& picture, const ImportOpti
     state.programFolder = ws.programFolder;
     PrepareWorkspace(ws, false, false, state.scratch.desktop);
     repaint(state, ws, options.bottom, true);
-    ASSERT_FALSE(ImportPicture(state, ws, q(picture), options).message);
+    ASSERT_TRUE(ImportPicture(state, ws, q(picture), options).ok);
     repaint(state, ws, options.bottom, false);
     SelectScheme(state, ws, scheme, options.separate);
     repaint(state, ws, options.bottom, false);
     for (int f = 0; f < 5; ++f)
-        ASSERT_EQ(SaveThemeFile(ws, static_cast<ThemeFile>(f)).status, ThemeFileOutcome::Status::Done) << f;
+        ASSERT_TRUE(SaveThemeFile(ws, static_cast<ThemeFile>(f)).ok) << f;
 }
 
 // Rewrites one theme file of dir with change applied to its bitmaps.

@@ -90,9 +90,9 @@ int runNew(const Args& args)
     PrepareWorkspace(ws, false, false, state.scratch.desktop);
     repaint(state, ws, options, views, true);
 
-    const ImportOutcome imported = ImportPicture(state, ws, picture, options);
-    if (imported.message) {
-        printError(picture + QStringLiteral(": ") + QString(imported.message->text).replace(u'\n', u' '));
+    const Outcome imported = ImportPicture(state, ws, picture, options);
+    if (!imported.ok) {
+        printError(picture + QStringLiteral(": ") + QString(imported.text).replace(u'\n', u' '));
         return ExitUsage;
     }
     repaint(state, ws, options, views, false);
@@ -105,9 +105,9 @@ int runNew(const Args& args)
     std::vector<NewFile> files;
     for (std::size_t i = 0; i < std::size(ThemeFiles); ++i) {
         const auto file = static_cast<ThemeFile>(i);
-        const ThemeFileOutcome saved = SaveThemeFileInto(ws, file, staging);
-        if (saved.status != ThemeFileOutcome::Status::Done) {
-            printError(QString(saved.message).replace(u'\n', u' '));
+        const Outcome saved = SaveThemeFileInto(ws, file, staging);
+        if (!saved.ok) {
+            printError(QString(saved.text).replace(u'\n', u' '));
             return ExitFailed;
         }
         auto bytes = readFile(fsPath(staging + themeFileName(file)), kMaxThemeFileBytes);

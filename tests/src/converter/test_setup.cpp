@@ -194,7 +194,7 @@ TEST_F(WorkspaceTearDown, LeftoversGoAndPlantedLinksAreRemovedAsNames)
         const char* linkAt;   // relative to the root; "" for the root itself; nullptr: no link
     };
     const Case cases[] = {
-        {"LoadBackup left by a load cut short", nullptr},
+        {"LoadBackup, DefaultSlot and History left by a run cut short", nullptr},
         {"the root is a link to the user's folder", ""},
         {"Avkon is a link to the user's folder", "Avkon"},
         {"LoadBackup is a link to the user's folder", "LoadBackup"},
@@ -219,6 +219,10 @@ TEST_F(WorkspaceTearDown, LeftoversGoAndPlantedLinksAreRemovedAsNames)
             } else {
                 fs::create_directories(root() / "LoadBackup");
                 writeBytes(root() / "LoadBackup" / "Avkon_445.bmp", Bytes{6});
+                fs::create_directories(root() / "DefaultSlot");
+                writeBytes(root() / "DefaultSlot" / "Avkon_000.bmp", Bytes{7});
+                fs::create_directories(root() / "History");
+                writeBytes(root() / "History" / "step-00000001.khs", Bytes{8});
             }
         }
 

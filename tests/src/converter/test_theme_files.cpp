@@ -105,11 +105,11 @@ TEST_P(EveryThemeFile, MissingFileAsksForItAndChangesNothing)
 {
     const auto targets = loadTargets(GetParam());
     const auto before = snapshot(targets);
-    const ThemeFileOutcome out = LoadThemeFile(ws, GetParam(), scratch);
-    EXPECT_EQ(out.status, ThemeFileOutcome::Status::Missing);
+    const Outcome out = LoadThemeFile(ws, GetParam(), scratch);
+    EXPECT_EQ(out.icon, MessageIcon::Information);
     // The second line names the folder the program uses, which is not always
     // the executable's.
-    EXPECT_EQ(out.message, "Поместите файл " + themeFileName(GetParam()) + " в директорию с программой !\nПапка программы: "
+    EXPECT_EQ(out.text, "Поместите файл " + themeFileName(GetParam()) + " в директорию с программой !\nПапка программы: "
                                + QString::fromStdString(program().parent_path().string()));
     EXPECT_EQ(snapshot(targets), before);
 }
@@ -119,23 +119,23 @@ TEST_P(EveryThemeFile, MissingFileAsksForItAndChangesNothing)
 
 TEST_P(EveryThemeFile, SaveThenLoadGivesTheSlotsBack)
 {
-    const ThemeFileOutcome saved = SaveThemeFile(ws, GetParam());
-    ASSERT_EQ(saved.status, ThemeFileOutcome::Status::Done) << saved.message.toStdString();
-    EXPECT_TRUE(saved.message.isEmpty());
+    const Outcome saved = SaveThemeFile(ws, GetParam());
+    ASSERT_TRUE(saved.ok) << saved.text.toStdString();
+    EXPECT_TRUE(saved.text.isEmpty());
     const fs::path file = program() / themeFileName(GetParam()).toStdString();
     ASSERT_TRUE(fs::is_regular_file(file));
     EXPECT_EQ(readBytes(file), readBytes(root() / "SIS" / file.filename()));
 
     // Packing reduced the colours; what the load gives back is the packed
     // picture, so compare against a first load.
-    ASSERT_EQ(LoadThemeFile(ws, GetParam(), scratch).status, ThemeFileOutcome::Status::Done);
+    ASSERT_TRUE(LoadThemeFile(ws, GetParam(), scratch).ok);
     const auto targets = loadTargets(GetParam());
     const auto loaded = snapshot(targets);
     const Bitmap scribble = picture(3, 3, [](int, int) { return rgb(1, 2, 3); });
     for (const fs::path& p : targets)
         if (p.extension() == ".bmp")
             writePicture(p, scribble);
-    ASSERT_EQ(LoadThemeFile(ws, GetParam(), scratch).status, ThemeFileOutcome::Status::Done);
+    ASSERT_TRUE(LoadThemeFile(ws, GetParam(), scratch).ok);
     EXPECT_EQ(snapshot(targets), loaded);
     EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
 }
@@ -164,10 +164,10 @@ TEST_P(EveryThemeFile, FailedSaveKeepsTheProgramFolderFile)
                                                                  : slotName(SlotFolder::Menu, 2);
     writeBytes(slot(broken), {'n', 'o', ' ', 'p', 'i', 'c'});
 
-    const ThemeFileOutcome out = SaveThemeFile(ws, GetParam());
+    const Outcome out = SaveThemeFile(ws, GetParam());
 
-    EXPECT_EQ(out.status, ThemeFileOutcome::Status::Failed);
-    EXPECT_EQ(out.message, "Не удалось сохранить файл " + themeFileName(GetParam()) + ".");
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.text, "Не удалось сохранить файл " + themeFileName(GetParam()) + ".");
     EXPECT_EQ(readBytes(file), old);
 }
 
@@ -187,7 +187,7 @@ class DamagedLoads : public ThemeFiles, public ::testing::WithParamInterface<std
 TEST_P(DamagedLoads, LeaveTheWorkspaceAsItWas)
 {
     const auto [file, damage] = GetParam();
-    ASSERT_EQ(SaveThemeFile(ws, file).status, ThemeFileOutcome::Status::Done);
+    ASSERT_TRUE(SaveThemeFile(ws, file).ok);
     const fs::path programFile = program() / themeFileName(file).toStdString();
     writeBytes(programFile, damage.make(readBytes(programFile)));
     // The workspace differs from the saved file, so a half-done load would
@@ -200,11 +200,11 @@ TEST_P(DamagedLoads, LeaveTheWorkspaceAsItWas)
     fs::remove(root() / "Top4.bmp");   // a slot that did not exist stays away
     const auto before = snapshot(targets);
 
-    const ThemeFileOutcome out = LoadThemeFile(ws, file, scratch);
+    const Outcome out = LoadThemeFile(ws, file, scratch);
 
-    EXPECT_EQ(out.status, ThemeFileOutcome::Status::Failed) << damage.what;
-    EXPECT_TRUE(out.message.startsWith("Не удалось загрузить файл " + themeFileName(file) + ".\n"))
-        << out.message.toStdString();
+    EXPECT_FALSE(out.ok) << damage.what;
+    EXPECT_TRUE(out.text.startsWith("Не удалось загрузить файл " + themeFileName(file) + ".\n"))
+        << out.text.toStdString();
     EXPECT_EQ(snapshot(targets), before) << damage.what;
     EXPECT_FALSE(fs::exists(root() / "Top4.bmp"));
     EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
@@ -272,13 +272,13 @@ TEST_F(ThemeFiles, WrongKindOfMbmIsRefusedOnEveryButton)
         writeBytes(program() / themeFileName(c.file).toStdString(), c.bytes);
         const auto targets = loadTargets(c.file);
         const auto before = snapshot(targets);
-        const ThemeFileOutcome out = LoadThemeFile(ws, c.file, scratch);
-        EXPECT_EQ(out.status, ThemeFileOutcome::Status::Failed);
-        EXPECT_EQ(out.message, "Не удалось загрузить файл " + themeFileName(c.file) + ".\n" + QString::fromUtf8(c.reason));
+        const Outcome out = LoadThemeFile(ws, c.file, scratch);
+        EXPECT_FALSE(out.ok);
+        EXPECT_EQ(out.text, "Не удалось загрузить файл " + themeFileName(c.file) + ".\n" + QString::fromUtf8(c.reason));
         EXPECT_EQ(snapshot(targets), before);
     }
     writeBytes(program() / "Avkon.mbm", payload("AVKON"));
-    EXPECT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Done);
+    EXPECT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
 }
 
 // ---------------------------------------------------------------------------
@@ -293,7 +293,7 @@ TEST_F(ThemeFiles, SavingAvkonRightAfterStartRecomputesTheFourMasks)
         writePicture(slot(SlotFolder::Avkon, mask), picture(c.width(), c.height(), [](int, int) { return kastra::Colour{0}; }));
     }
 
-    ASSERT_EQ(SaveThemeFile(ws, ThemeFile::Avkon).status, ThemeFileOutcome::Status::Done);
+    ASSERT_TRUE(SaveThemeFile(ws, ThemeFile::Avkon).ok);
 
     const auto packed = readMbmFile(program() / "Avkon.mbm");
     ASSERT_EQ(packed.size(), 508u);
@@ -331,9 +331,9 @@ TEST_F(ThemeFiles, LoadThenSaveMenuFolders)
     writeMbmOf(program() / "menu_folders.mbm", icons, menuMode);
     const Bytes mine = readBytes(program() / "menu_folders.mbm");
 
-    ASSERT_EQ(LoadThemeFile(ws, ThemeFile::MenuFolders, scratch).status, ThemeFileOutcome::Status::Done);
+    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::MenuFolders, scratch).ok);
     EXPECT_EQ(readBytes(root() / "menu_folders.mbm"), mine);
-    ASSERT_EQ(SaveThemeFile(ws, ThemeFile::MenuFolders).status, ThemeFileOutcome::Status::Done);
+    ASSERT_TRUE(SaveThemeFile(ws, ThemeFile::MenuFolders).ok);
 
     const auto packed = readMbmFile(program() / "menu_folders.mbm");
     ASSERT_EQ(packed.size(), 24u);
@@ -359,7 +359,7 @@ TEST_F(ThemeFiles, LoadingEidPicCutsTheTopStrips)
     writeMbmOf(program() / "EidPic.mbm", banners);
     writePicture(root() / "Temp2.bmp", picture(5, 5, [](int, int) { return rgb(1, 1, 1); }));
 
-    ASSERT_EQ(LoadThemeFile(ws, ThemeFile::EidPic, scratch).status, ThemeFileOutcome::Status::Done);
+    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::EidPic, scratch).ok);
 
     for (QChar n : {u'1', u'2', u'3', u'4'}) {
         const Bitmap top = readPicture(slot(topSlot(n)));
@@ -380,9 +380,9 @@ TEST_F(ThemeFiles, LoadingAvkonTwiceKeepsTheWorkspacesOwnAvkon)
 {
     const Bytes ownAvkon = readBytes(root() / "Avkon.mbm");
     writeMbmOf(program() / "Avkon.mbm", avkonOf(2, rgb(8, 8, 8)), avkonMode);
-    ASSERT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Done);
+    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
     writeMbmOf(program() / "Avkon.mbm", avkonOf(3, rgb(9, 9, 9)), avkonMode);
-    ASSERT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Done);
+    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
 
     EXPECT_EQ(readBytes(root() / "Avk.mbm"), readBytes(program() / "Avkon.mbm"));
     EXPECT_EQ(readBytes(root() / "Avkon.mbm"), ownAvkon);
@@ -412,7 +412,7 @@ TEST_F(ThemeFiles, ConverterFailingHalfWayGivesEverySlotBack)
     std::erase(files, slot(SlotFolder::Avkon, 300));
     const auto before = snapshot(files);
 
-    EXPECT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Failed);
+    EXPECT_FALSE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
     EXPECT_EQ(snapshot(files), before);
     EXPECT_TRUE(fs::is_directory(slot(SlotFolder::Avkon, 300)));
     EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
@@ -425,20 +425,20 @@ TEST_F(ThemeFiles, ConverterFailingHalfWayGivesEverySlotBack)
     const std::string script = "#!/bin/sh\nfor f in Avkon/*.bmp; do printf torn > \"$f\"; done\nexit 1\n";
     writeBytes(ownConverter, Bytes(script.begin(), script.end()));
 
-    EXPECT_EQ(LoadThemeFile(ws, ThemeFile::Avkon, scratch).status, ThemeFileOutcome::Status::Failed);
+    EXPECT_FALSE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
     EXPECT_EQ(snapshot(targets), second);
     EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
 }
 
 TEST_F(ThemeFiles, LetterCaseVariantsAreFoundAndReplaced)
 {
-    ASSERT_EQ(SaveThemeFile(ws, ThemeFile::AvkonEx).status, ThemeFileOutcome::Status::Done);
+    ASSERT_TRUE(SaveThemeFile(ws, ThemeFile::AvkonEx).ok);
     fs::rename(program() / "AvkonEx.mbm", program() / "AVKONEX.MBM");
     writeBytes(program() / "AVKONEX.MBM", readBytes(program() / "AVKONEX.MBM"));
-    EXPECT_EQ(LoadThemeFile(ws, ThemeFile::AvkonEx, scratch).status, ThemeFileOutcome::Status::Done);
+    EXPECT_TRUE(LoadThemeFile(ws, ThemeFile::AvkonEx, scratch).ok);
 
     writeBytes(program() / "AVKONEX.MBM", Bytes{'o', 'l', 'd'});
-    ASSERT_EQ(SaveThemeFile(ws, ThemeFile::AvkonEx).status, ThemeFileOutcome::Status::Done);
+    ASSERT_TRUE(SaveThemeFile(ws, ThemeFile::AvkonEx).ok);
     EXPECT_FALSE(fs::exists(program() / "AvkonEx.mbm"));
     EXPECT_EQ(readBytes(program() / "AVKONEX.MBM"), readBytes(root() / "SIS" / "AvkonEx.mbm"));
     EXPECT_EQ(filesIn(program()), 1u);
@@ -448,9 +448,9 @@ TEST_F(ThemeFiles, SaveIntoAFolderItCannotWriteFails)
 {
     // A folder in the place of the program folder's file: the replace fails.
     fs::create_directory(program() / "backgroundimage.mbm");
-    const ThemeFileOutcome out = SaveThemeFile(ws, ThemeFile::Background);
-    EXPECT_EQ(out.status, ThemeFileOutcome::Status::Failed);
-    EXPECT_EQ(out.message, QStringLiteral("Не удалось сохранить файл backgroundimage.mbm."));
+    const Outcome out = SaveThemeFile(ws, ThemeFile::Background);
+    EXPECT_FALSE(out.ok);
+    EXPECT_EQ(out.text, QStringLiteral("Не удалось сохранить файл backgroundimage.mbm."));
     EXPECT_TRUE(fs::is_directory(program() / "backgroundimage.mbm"));
 }
 

@@ -76,9 +76,8 @@ TEST_P(ImportOptionMatrix, SlotBytes)
     const QString path = writePicture(w, "photo.bmp", picture);
     const auto before = snapshot(w);
 
-    const ImportOutcome out = ImportPicture(w.state, w.ws, path, o);
-    ASSERT_FALSE(out.message.has_value()) << out.message->text.toStdString();
-    EXPECT_TRUE(out.repaint);
+    const Outcome out = ImportPicture(w.state, w.ws, path, o);
+    ASSERT_TRUE(out.ok) << out.text.toStdString();
     EXPECT_TRUE(w.state.stripEdited);   // import leaves the flag alone
 
     const Bitmap t = reduced(picture);
@@ -115,16 +114,16 @@ TEST(PictureImport, SizeCheck)
         w.fill();
         const QString path = writePicture(w, "p.bmp", drawn(c.w, c.h, photo));
         const auto before = snapshot(w);
-        const ImportOutcome out = ImportPicture(w.state, w.ws, path, {});
-        EXPECT_EQ(out.repaint, c.accepted) << c.w << "x" << c.h;
+        const Outcome out = ImportPicture(w.state, w.ws, path, {});
+        EXPECT_EQ(out.ok, c.accepted) << c.w << "x" << c.h;
         if (c.accepted) {
-            EXPECT_FALSE(out.message.has_value());
+            EXPECT_FALSE(out.hasMessage());
             continue;
         }
-        ASSERT_TRUE(out.message.has_value());
-        EXPECT_EQ(out.message->text, QStringLiteral("Картинка должна быть больше, либо равна 176х200 !"));
-        EXPECT_EQ(out.message->title, QStringLiteral("Halvorn Kastra Theme Creator v1.11"));
-        EXPECT_EQ(out.message->icon, ImportIcon::Exclamation);
+        ASSERT_TRUE(out.hasMessage());
+        EXPECT_EQ(out.text, QStringLiteral("Картинка должна быть больше, либо равна 176х200 !"));
+        EXPECT_EQ(out.title, QStringLiteral("Halvorn Kastra Theme Creator v1.11"));
+        EXPECT_EQ(out.icon, MessageIcon::Warning);
         EXPECT_TRUE(out.written.isEmpty());
         EXPECT_EQ(snapshot(w), before) << c.w << "x" << c.h;
     }
@@ -149,20 +148,20 @@ TEST(PictureImport, DamagedFilesAreNamedAndChangeNothing)
         w.fill();
         writeBytes(w.dir.path() / c.name, c.bytes);
         const auto before = snapshot(w);
-        const ImportOutcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / c.name), {});
-        ASSERT_TRUE(out.message.has_value()) << c.name;
-        EXPECT_TRUE(out.message->text.contains(QString::fromLatin1(c.name))) << out.message->text.toStdString();
-        EXPECT_EQ(out.message->text, UnreadableMessage(qpath(w.dir.path() / c.name)));
-        EXPECT_NE(out.message->text, TooSmallMessage());
-        EXPECT_EQ(out.message->title, QStringLiteral("Halvorn Kastra Theme Creator v1.11"));
-        EXPECT_FALSE(out.repaint);
+        const Outcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / c.name), {});
+        ASSERT_TRUE(out.hasMessage()) << c.name;
+        EXPECT_TRUE(out.text.contains(QString::fromLatin1(c.name))) << out.text.toStdString();
+        EXPECT_EQ(out.text, UnreadableMessage(qpath(w.dir.path() / c.name)));
+        EXPECT_NE(out.text, TooSmallMessage());
+        EXPECT_EQ(out.title, QStringLiteral("Halvorn Kastra Theme Creator v1.11"));
+        EXPECT_FALSE(out.ok);
         EXPECT_EQ(snapshot(w), before) << c.name;
     }
     // A file that is not there at all.
     PreviewWorkspace w;
-    const ImportOutcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / "gone.bmp"), {});
-    ASSERT_TRUE(out.message.has_value());
-    EXPECT_TRUE(out.message->text.contains(QStringLiteral("gone.bmp")));
+    const Outcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / "gone.bmp"), {});
+    ASSERT_TRUE(out.hasMessage());
+    EXPECT_TRUE(out.text.contains(QStringLiteral("gone.bmp")));
 }
 
 // A picture over the size limits is not called damaged: the message says it
@@ -194,9 +193,9 @@ TEST(PictureImport, TooLargePicturesSaySoWithTheLimit)
         w.fill();
         writeBytes(w.dir.path() / c.name, c.bytes);
         const auto before = snapshot(w);
-        const ImportOutcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / c.name), {});
-        ASSERT_TRUE(out.message.has_value()) << c.name;
-        EXPECT_EQ(out.message->text, c.message);
+        const Outcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / c.name), {});
+        ASSERT_TRUE(out.hasMessage()) << c.name;
+        EXPECT_EQ(out.text, c.message);
         EXPECT_EQ(snapshot(w), before) << c.name;
     }
     EXPECT_EQ(TooLargeMessage(20000, 20000, true),
@@ -226,8 +225,8 @@ TEST(PictureImport, ExtensionChoosesTheReader)
             writePicture(w, c.name, picture);
         else
             writeBytes(w.dir.path() / c.name, jpeg);
-        const ImportOutcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / c.name), {});
-        ASSERT_FALSE(out.message.has_value()) << c.name;
+        const Outcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / c.name), {});
+        ASSERT_TRUE(out.ok) << c.name;
         Bitmap source = c.bmp ? picture : *decodeJpeg(jpeg);
         const Bitmap t = reduced(source);
         EXPECT_EQ(readBytes(w.file(topSlot(u'1'))), bmp24(176, 68, [&](int x, int y) { return t.getPixel(x, y); }))
@@ -244,7 +243,7 @@ TEST(PictureImport, PalettedAndLargePictures)
         return rgb(v, v, v);
     }, 8);
     const QString path = writePicture(w, "grey.bmp", grey);
-    ASSERT_FALSE(ImportPicture(w.state, w.ws, path, {}).message.has_value());
+    ASSERT_TRUE(ImportPicture(w.state, w.ws, path, {}).ok);
     const Bitmap t = reduced(grey);
     EXPECT_EQ(readBytes(w.file(QStringLiteral("Back.bmp"))), expectedBackground(t, {}));
 
@@ -254,8 +253,8 @@ TEST(PictureImport, PalettedAndLargePictures)
         px[i] = static_cast<std::uint8_t>((i * 31 / 7) ^ (i / (W * 3)));
     const Bytes jpeg = encodeJpeg(W, H, 3, px, 85);
     writeBytes(w.dir.path() / "large.jpg", jpeg);
-    const ImportOutcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / "large.jpg"), {true, true, false});
-    ASSERT_FALSE(out.message.has_value());
+    const Outcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / "large.jpg"), {true, true, false});
+    ASSERT_TRUE(out.ok);
     const Bitmap big = reduced(*decodeJpeg(jpeg));
     EXPECT_EQ(readBytes(w.file(topSlot(u'4'))),
               bmp24(176, 68, [&](int x, int y) { return bannerPixel(big, {true, true, false}, x, y); }));

@@ -379,13 +379,13 @@ const std::pair<const char*, std::function<Outcomes(ThemeWorkspace&)>> kFirstSte
      }},
     {"save backgroundimage.mbm",
      [](ThemeWorkspace& t) {
-         const ThemeFileOutcome out = SaveThemeFile(t.ws, ThemeFile::Background);
-         return Outcomes{out.status == ThemeFileOutcome::Status::Done, out.message, {}};
+         const Outcome out = SaveThemeFile(t.ws, ThemeFile::Background);
+         return Outcomes{out.ok, out.text, {}};
      }},
     {"save EidPic.mbm",
      [](ThemeWorkspace& t) {
-         const ThemeFileOutcome out = SaveThemeFile(t.ws, ThemeFile::EidPic);
-         return Outcomes{out.status == ThemeFileOutcome::Status::Done, out.message, {}};
+         const Outcome out = SaveThemeFile(t.ws, ThemeFile::EidPic);
+         return Outcomes{out.ok, out.text, {}};
      }},
 };
 

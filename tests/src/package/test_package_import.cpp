@@ -105,7 +105,7 @@ TEST(PackageImport, BuiltPackageComesBackSlotForSlot)
 
     ThemeWorkspace b;
     const ImportResult ib = ImportTheme(b.ws, tool(b), q(first), b.desktop, kGenerousMs);
-    ASSERT_TRUE(ib.imported) << ib.outcome.text.toStdString();
+    ASSERT_TRUE(ib.outcome.ok) << ib.outcome.text.toStdString();
     EXPECT_FALSE(ib.outcome.hasMessage());
     EXPECT_FALSE(ib.backgroundNarrow);
     EXPECT_EQ(b.desktop.width(), 176);
@@ -126,7 +126,7 @@ TEST(PackageImport, BuiltPackageComesBackSlotForSlot)
     fs::path second;
     ASSERT_NO_FATAL_FAILURE(buildPackage(b, &second, "Again"));
     ThemeWorkspace c;
-    ASSERT_TRUE(ImportTheme(c.ws, tool(c), q(second), c.desktop, kGenerousMs).imported);
+    ASSERT_TRUE(ImportTheme(c.ws, tool(c), q(second), c.desktop, kGenerousMs).outcome.ok);
     const auto sc = slotFiles(c.root());
     EXPECT_EQ(sb.size(), 544u + 7u);
     ASSERT_EQ(sb.size(), sc.size());
@@ -141,7 +141,7 @@ TEST(PackageImport, NarrowBackgroundTicksStripBottom)
     ASSERT_NO_FATAL_FAILURE(buildPackage(a, &package));
     ThemeWorkspace b;
     const ImportResult r = ImportTheme(b.ws, tool(b), q(package), b.desktop, kGenerousMs);
-    ASSERT_TRUE(r.imported);
+    ASSERT_TRUE(r.outcome.ok);
     EXPECT_TRUE(r.backgroundNarrow);
 }
 
@@ -153,7 +153,7 @@ TEST(PackageImport, PathWithBlanksAndQuotesReachesTheToolWhole)
     const fs::path odd = a.base() / "my \"best\" theme 'v2'.sis";
     fs::copy_file(package, odd);
     ThemeWorkspace b;
-    EXPECT_TRUE(ImportTheme(b.ws, tool(b), q(odd), b.desktop, kGenerousMs).imported);
+    EXPECT_TRUE(ImportTheme(b.ws, tool(b), q(odd), b.desktop, kGenerousMs).outcome.ok);
 }
 
 // Whatever goes wrong, nothing is taken over: the edited slots and the
@@ -221,7 +221,7 @@ TEST(PackageImport, PackagesThatCannotBeTakenOverChangeNothing)
         const Bytes avkonBefore = readBytes(t.root() / "Avkon.mbm");
         const Bytes aifBefore = readBytes(t.sis() / "veZozi.aif");
         const ImportResult r = ImportTheme(t.ws, tool(t), q(package), t.desktop);
-        EXPECT_FALSE(r.imported);
+        EXPECT_FALSE(r.outcome.ok);
         EXPECT_EQ(r.outcome.title, QString::fromUtf16(WindowCaption));
         EXPECT_EQ(r.outcome.icon, MessageIcon::Warning);
         EXPECT_TRUE(r.outcome.text.endsWith(QStringLiteral("Тема не загружена."))) << r.outcome.text.toStdString();
@@ -266,7 +266,7 @@ TEST(PackageImport, AFolderInTheWayOfAnyTargetChangesNoFile)
 
         const ImportResult r = ImportTheme(t.ws, tool(t), q(package), t.desktop, kGenerousMs);
 
-        EXPECT_FALSE(r.imported);
+        EXPECT_FALSE(r.outcome.ok);
         EXPECT_TRUE(r.outcome.text.startsWith(QStringLiteral("Не удалось скопировать файлы темы.")))
             << r.outcome.text.toStdString();
         for (const auto& [target, bytes] : before)
@@ -297,7 +297,7 @@ TEST(PackageImport, PlantedLinksAreNeitherEmptiedNorWrittenThrough)
 
     const ImportResult r = ImportTheme(t.ws, tool(t), q(package), t.desktop, kGenerousMs);
 
-    EXPECT_TRUE(r.imported) << r.outcome.text.toStdString();
+    EXPECT_TRUE(r.outcome.ok) << r.outcome.text.toStdString();
     EXPECT_EQ(readBytes(mine / "photo.jpg"), (Bytes{7, 7}));
     EXPECT_TRUE(fs::is_directory(mine / "album"));
     EXPECT_EQ(readBytes(t.base() / "victim"), Bytes{5});
@@ -311,7 +311,7 @@ TEST(PackageImport, MissingToolIsReportedAndTheButtonFollowsTheFile)
     ThemeWorkspace t(false);
     EXPECT_FALSE(SisToolPresent(t.ws.programFolder));
     const ImportResult r = ImportTheme(t.ws, tool(t), QStringLiteral("/nowhere.sis"), t.desktop);
-    EXPECT_FALSE(r.imported);
+    EXPECT_FALSE(r.outcome.ok);
     EXPECT_EQ(r.outcome.text, QStringLiteral("Поместите файл SISTool.exe в директорию с программой"));
     EXPECT_EQ(r.outcome.title, QString::fromUtf16(WindowCaption));
 

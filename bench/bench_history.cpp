@@ -1,0 +1,201 @@
+// What the undo history costs: recording the step of a picture import (the
+// four banners Top1..Top4.bmp 176 x 68, the background Back.bmp 176 x 132 and
+// the strip Temp1.bmp 176 x 12, all 24-bit), in time and in disk, one undo
+// (with the scan for unreported outside changes it starts with), taking the
+// baseline of a whole workspace, and putting one slot back to its default
+// (the first time from a default file, which unpacks it whole, and after).
+// The summary at the end gives the bytes of one import step and how many
+// such steps the 64 MB bound keeps.
+#include "converter/default_slot.h"
+#include "converter/setup.h"
+#include "picture/bitmap.h"
+#include "workspace/history.h"
+#include "workspace/slots.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QString>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+using namespace kastra;
+namespace fs = std::filesystem;
+
+namespace {
+
+fs::path benchBase()
+{
+    static const fs::path base = [] {
+        // KASTRA_BENCH_DIR picks the file system to measure on.
+        const char* dir = std::getenv("KASTRA_BENCH_DIR");
+        fs::path p = (dir ? fs::path(dir) : fs::temp_directory_path())
+                     / ("kastra-bench-history-" + std::to_string(std::random_device{}()));
+        fs::create_directories(p / "program");
+        return p;
+    }();
+    return base;
+}
+
+// One prepared workspace for the whole run.
+const Workspace& workspace()
+{
+    static const Workspace ws = [] {
+        Workspace w;
+        w.root = QString::fromStdString((benchBase() / "Temp" / "WorkDir").string()) + u'/';
+        w.programFolder = QString::fromStdString((benchBase() / "program").string()) + u'/';
+        Bitmap desktop;
+        PrepareWorkspace(w, false, false, desktop);
+        return w;
+    }();
+    return ws;
+}
+
+QString full(const char* slot)
+{
+    return slotPath(workspace().root, QString::fromLatin1(slot));
+}
+
+// The files a picture import writes, each picture different from the last
+// import's (the seed), as a photograph is.
+QStringList writeImport(unsigned seed)
+{
+    struct File {
+        const char* slot;
+        int width, height;
+    };
+    static const File files[] = {{"Top1.bmp", 176, 68}, {"Top2.bmp", 176, 68}, {"Top3.bmp", 176, 68},
+                                 {"Top4.bmp", 176, 68}, {"Back.bmp", 176, 132}, {"Temp1.bmp", 176, 12}};
+    std::mt19937 noise(seed);
+    QStringList written;
+    for (const File& f : files) {
+        Bitmap b = Bitmap::create(f.width, f.height, 24);
+        for (int y = 0; y < f.height; ++y)
+            for (int x = 0; x < f.width; ++x)
+                b.setPixel(x, y, noise() & 0xffffffu);
+        b.writeBmp(fs::path(full(f.slot).toStdString()));
+        written << full(f.slot);
+    }
+    return written;
+}
+
+const HistoryFlags kFlags{u'1', false, false, false};
+
+void BM_StartBaseline(benchmark::State& state)
+{
+    History history(workspace().root);
+    for (auto _ : state)
+        history.start();
+}
+
+void BM_RecordImportStep(benchmark::State& state)
+{
+    History history(workspace().root);
+    writeImport(0);
+    history.start();
+    unsigned seed = 1;
+    qint64 stepBytes = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        const QStringList files = writeImport(seed++);
+        const qint64 before = history.storedBytes();
+        const int steps = history.stepCount();
+        state.ResumeTiming();
+        if (!history.record(files, kFlags, kFlags))
+            state.SkipWithError("no step recorded");
+        state.PauseTiming();
+        if (history.stepCount() > steps)
+            stepBytes = history.storedBytes() - before;
+        state.ResumeTiming();
+    }
+    state.counters["step_bytes"] = static_cast<double>(stepBytes);
+}
+
+void BM_UndoImportStep(benchmark::State& state)
+{
+    History history(workspace().root);
+    writeImport(0);
+    history.start();
+    history.record(writeImport(1), kFlags, kFlags);
+    for (auto _ : state) {
+        if (!history.undo().ok())
+            state.SkipWithError("undo failed");
+        state.PauseTiming();
+        if (!history.redo().ok())
+            state.SkipWithError("redo failed");
+        state.ResumeTiming();
+    }
+}
+
+void BM_ScanForOutsideChanges(benchmark::State& state)
+{
+    History history(workspace().root);
+    history.start();
+    for (auto _ : state)
+        history.recordOutside(kFlags);
+}
+
+void BM_RestoreDefaultSlot(benchmark::State& state)
+{
+    static const char* const names[] = {"Avkon\\507.bmp", "Signal\\006.bmp", "Menu\\023.bmp", "SplashTop.bmp"};
+    const QString path = full(names[state.range(0)]);
+    state.SetLabel(names[state.range(0)]);
+    for (auto _ : state)
+        if (!RestoreDefaultSlot(workspace(), path).ok)
+            state.SkipWithError("restore failed");
+}
+
+// The first restore from a default file of the run, which unpacks it whole.
+void BM_RestoreDefaultSlotFirst(benchmark::State& state)
+{
+    const QString path = full("Avkon\\507.bmp");
+    const fs::path kept = fs::path(workspace().root.toStdString()) / DefaultSlotFolder;
+    for (auto _ : state) {
+        state.PauseTiming();
+        std::error_code ec;
+        fs::remove_all(kept, ec);
+        state.ResumeTiming();
+        if (!RestoreDefaultSlot(workspace(), path).ok)
+            state.SkipWithError("restore failed");
+    }
+}
+
+void summary()
+{
+    History history(workspace().root);
+    writeImport(0);
+    history.start();
+    history.record(writeImport(1), kFlags, kFlags);
+    const qint64 step = history.storedBytes();
+    std::printf("\nOne picture import step (6 files replaced, before and after kept): %lld bytes on disk;\n"
+                "the %lld-byte bound keeps %lld such steps.\n",
+                static_cast<long long>(step), static_cast<long long>(History::DefaultLimitBytes),
+                static_cast<long long>(History::DefaultLimitBytes / step));
+}
+
+} // namespace
+
+BENCHMARK(BM_StartBaseline)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RecordImportStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UndoImportStep)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScanForOutsideChanges)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RestoreDefaultSlot)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RestoreDefaultSlotFirst)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    summary();
+    QDir::setCurrent(QDir::tempPath());
+    TearDownWorkspace(workspace());
+    std::error_code ec;
+    fs::remove_all(benchBase(), ec);
+    return 0;
+}

@@ -1,0 +1,145 @@
+#pragma once
+// Undo and redo for the theme workspace.
+//
+// The theme exists only as files, so a step is a set of files before and
+// after a change. The history keeps the last bytes it knows of every tracked
+// file (the baseline, about 4 MB for a whole workspace) in memory: an outside
+// editor's save is only noticed after it happened, and without the bytes the
+// file had before there would be nothing to undo it to. The steps themselves
+// are kept on disk, one file per step, so that a long session of picture
+// imports costs disk rather than memory. They lie in History/ below the
+// workspace root, outside the folders the slot watcher watches (the root's own
+// *.bmp, Avkon/, Signal/, Menu/), so writing a step is never reported as a
+// change of the theme; the tear-down removes the folder with the workspace.
+//
+// Tracked files: every *.bmp directly in the root, in Avkon/, Signal/ and
+// Menu/, and every plain file directly in SIS/ (a loaded font or .aif file
+// comes back with an undo too). Names starting with a dot (the temporaries
+// of an atomic write) and files over MaxTrackedFileBytes are not tracked.
+//
+// Used on the GUI thread only. No call throws; failures come back as values.
+
+#include "base/result.h"
+
+#include <QByteArray>
+#include <QChar>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <vector>
+
+namespace kastra {
+
+// What goes with the files of a step and comes back with an undo: the scheme
+// number, the strip-edited flag, "Снизу" and whether a font is loaded (its
+// label). Opaque to the history, but for the scheme, which must be '1' to '4'
+// (a step file that says otherwise is damaged).
+struct HistoryFlags {
+    QChar scheme = u'1';
+    bool stripEdited = false;
+    bool stripBottom = false;
+    bool fontLoaded = false;
+
+    friend bool operator==(const HistoryFlags&, const HistoryFlags&) = default;
+};
+
+// What an undo or redo did: every file it wrote or deleted (full paths, for
+// the folder watcher to absorb and the previews to repaint), and the flags to
+// set.
+struct HistoryApplied {
+    QStringList written;
+    HistoryFlags flags;
+};
+
+class History {
+public:
+    static constexpr qint64 DefaultLimitBytes = 64LL * 1024 * 1024;
+    // A tracked file larger than this is left out (slots are a few kB, the
+    // largest SIS file a few hundred); it keeps a hostile file from filling
+    // memory and a single step from growing without bound.
+    static constexpr qint64 MaxTrackedFileBytes = 8LL * 1024 * 1024;
+    // The folder below the root that holds the step files.
+    static constexpr char FolderName[] = "History";
+
+    // root: the workspace root, ending with a separator. limitBytes bounds
+    // the sum of the step files on disk.
+    explicit History(QString root, qint64 limitBytes = DefaultLimitBytes);
+
+    // Takes every tracked file as it is now as the baseline and empties the
+    // history (its folder included). Call when the workspace is prepared.
+    void start();
+
+    // The program wrote these files itself and they are not a step (the
+    // painters' masks and strips, default banners): the baseline takes them
+    // as they are now. Full paths; untracked ones are ignored.
+    void absorb(const QStringList& paths);
+
+    // One step for the listed files (full paths) whose bytes differ from the
+    // baseline, created and deleted ones included, with the flags before and
+    // after. No step when no file differs and the flags are equal. Drops the
+    // steps that could be redone. Returns whether a step was recorded; false
+    // also when the step could not be written (error() says why): the change
+    // stands, the history is emptied then, since steps before a missing one
+    // would restore the wrong bytes.
+    bool record(const QStringList& paths, const HistoryFlags& before, const HistoryFlags& after);
+
+    // The same for whatever an outside program changed, created or deleted:
+    // every tracked file is compared with the baseline. Flags do not change.
+    bool recordOutside(const HistoryFlags& flags);
+
+    bool canUndo() const { return m_cursor > 0; }
+    bool canRedo() const { return m_cursor < m_steps.size(); }
+
+    // Puts the files of the last step back as they were before it (or, redo,
+    // after it), byte for byte; every file is written beside its target and
+    // renamed into place only when all were written, so a failure leaves the
+    // workspace as it was and the step where it was. An outside change not yet
+    // recorded is recorded first, so undo takes it back rather than losing it
+    // (and it drops the redo steps, as any new change does).
+    // Fails when there is nothing to undo (redo), when a step file is damaged
+    // (that step and those beyond it are dropped: they cannot be reached any
+    // more) or when a file cannot be written.
+    Result<HistoryApplied> undo();
+    Result<HistoryApplied> redo();
+
+    // The bytes of all step files, and their number.
+    qint64 storedBytes() const { return m_storedBytes; }
+    int stepCount() const { return static_cast<int>(m_steps.size()); }
+    // Why the last record() failed; empty after one that did not.
+    const QString& error() const { return m_error; }
+    // The step file of step i (0 = oldest), for tests that damage one.
+    QString stepFilePath(int i) const;
+
+private:
+    struct StepFile {
+        QString name;       // below the history folder
+        qint64 bytes = 0;
+    };
+    struct Change;
+
+    bool tracked(const QString& relative) const;
+    QString relativeOf(const QString& fullPath) const;
+    QStringList trackedOnDisk() const;
+    bool recordRelative(const QStringList& relative, const HistoryFlags& before, const HistoryFlags& after);
+    Result<HistoryApplied> apply(bool undo);
+    void dropRedo();
+    void dropOldest();
+    void clearSteps();
+    void removeStepFile(const StepFile& step);
+
+    QString m_root;
+    QString m_folder;   // m_root + "History/"
+    qint64 m_limit;
+    // Last known bytes of every tracked file that exists, by relative path
+    // with '/' ("Avkon/445.bmp").
+    QHash<QString, QByteArray> m_baseline;
+    std::vector<StepFile> m_steps;
+    std::size_t m_cursor = 0;   // steps before it are done, from it on undone
+    qint64 m_storedBytes = 0;
+    quint64 m_serial = 0;
+    QString m_error;
+};
+
+} // namespace kastra

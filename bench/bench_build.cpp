@@ -45,8 +45,8 @@ struct Theme {
                 back.setPixel(x, y, rgb(y, x, (x * y) & 0xFF));
             }
         for (int n = 1; n <= 4; ++n)
-            banner.writeBmp((ws.root + QStringLiteral("Top%1.bmp").arg(n)).toStdString());
-        back.writeBmp((ws.root + QStringLiteral("Back.bmp")).toStdString());
+            writeBmpQuietly(banner, (ws.root + QStringLiteral("Top%1.bmp").arg(n)).toStdString());
+        writeBmpQuietly(back, (ws.root + QStringLiteral("Back.bmp")).toStdString());
         inputs.themeName = QStringLiteral("Бенчмарк");
         inputs.fileName = QStringLiteral("Bench");
         inputs.greeting = QStringLiteral("Theme created with:\r\nProgram: Kastra Theme Creator\r\n");

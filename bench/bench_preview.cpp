@@ -47,7 +47,7 @@ struct Fixture {
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
                     b.setPixel(x, y, rgb(x * seed, y * 7, (x ^ y) + seed));
-            b.writeBmp(fsPath(slotPath(ws.root, slot)));
+            writeBmpQuietly(b, fsPath(slotPath(ws.root, slot)));
         };
         put(topSlot(u'1'), 176, 68, 24, 3);
         put(QStringLiteral("Back.bmp"), 176, 132, 24, 5);

@@ -109,19 +109,15 @@ public:
     void setPalette(std::vector<Colour> palette);
     const BmpInfo& bmpInfo() const { return m_info; }
 
-    // Empties the picture, then reads a BMP file. A missing, short or
-    // unreadable file leaves the picture empty; lastError() tells why.
-    void readBmp(const std::filesystem::path& path);
-    // The same from bytes in memory; returns the reason on failure.
+    // Reads a BMP file from bytes in memory, replacing the picture. On failure
+    // the picture is left empty and the result says why (picture.* codes).
     Result<void> loadBmp(ByteSpan file);
-    const std::string& lastError() const { return m_lastError; }
 
     // Writes the picture as an uncompressed BMP with a 40-byte header,
-    // replacing the file atomically. An empty picture writes nothing and
-    // leaves an existing file untouched. Failures are silent (see
-    // writeBmpChecked for the reason).
-    void writeBmp(const std::filesystem::path& path) const;
-    Result<void> writeBmpChecked(const std::filesystem::path& path) const;
+    // replacing the file atomically. An empty picture writes nothing, leaves
+    // an existing file untouched and fails with picture.bad_argument; a file
+    // that cannot be written fails with base.* codes.
+    [[nodiscard]] Result<void> writeBmp(const std::filesystem::path& path) const;
     Bytes encodeBmp() const;
 
     // Anchored top-left; new area is white.
@@ -163,7 +159,18 @@ private:
     std::vector<std::uint8_t> m_bits;   // bottom-up rows, stride bytes each
     BmpInfo m_info;
     bool m_fromFile = false;            // header values came from a file
-    std::string m_lastError;
 };
+
+// Reads a BMP file: the picture, or why not (base.* codes when the file
+// cannot be read or is larger than any picture we accept, picture.* codes
+// when its contents are refused; the message names the file).
+Result<Bitmap> readBmp(const std::filesystem::path& path);
+
+// The painters' forms. A slot that is missing or unreadable draws as nothing
+// and a picture that cannot be saved is simply not there next time, as on the
+// handset program, so a painter asks for no reason: it gets an empty picture,
+// or writes nothing.
+Bitmap readBmpOrEmpty(const std::filesystem::path& path);
+void writeBmpQuietly(const Bitmap& picture, const std::filesystem::path& path);
 
 } // namespace kastra

@@ -13,22 +13,23 @@ using namespace bmp;
 // ---------------------------------------------------------------------------
 // Reading
 
-void Bitmap::readBmp(const std::filesystem::path& path)
+Result<Bitmap> readBmp(const std::filesystem::path& path)
 {
-    clear();
-    m_palette.clear();
-    m_info = {};
-    m_fromFile = false;
-    m_depth = 24;
     // A BMP larger than the biggest picture we accept cannot be ours to read.
-    constexpr std::uintmax_t kMaxFile = static_cast<std::uintmax_t>(MaxPixels) * 4 + 65536;
+    constexpr std::uintmax_t kMaxFile = static_cast<std::uintmax_t>(Bitmap::MaxPixels) * 4 + 65536;
     auto data = readFile(path, kMaxFile);
-    if (!data) {
-        m_lastError = data.error();
-        return;
-    }
-    if (auto r = loadBmp(*data); !r)
-        m_lastError = path.string() + ": " + r.error();
+    if (!data)
+        return fail(data.code(), data.error());
+    Bitmap picture;
+    if (auto r = picture.loadBmp(*data); !r)
+        return fail(r.code(), path.string() + ": " + r.error());
+    return picture;
+}
+
+Bitmap readBmpOrEmpty(const std::filesystem::path& path)
+{
+    auto picture = readBmp(path);
+    return picture ? std::move(*picture) : Bitmap();
 }
 
 namespace {
@@ -157,13 +158,11 @@ Result<void> Bitmap::loadBmp(ByteSpan file)
     m_info = {};
     m_fromFile = false;
     m_depth = 24;
-    m_lastError.clear();
 
     auto refuse = [this](ErrorCode code, std::string why) -> Result<void> {
         clear();
         m_palette.clear();
         m_depth = 24;
-        m_lastError = why;
         return fail(code, std::move(why));
     };
 
@@ -251,7 +250,7 @@ Bytes Bitmap::encodeBmp() const
     return out;
 }
 
-Result<void> Bitmap::writeBmpChecked(const std::filesystem::path& path) const
+Result<void> Bitmap::writeBmp(const std::filesystem::path& path) const
 {
     if (empty())
         return fail(PictureError::BadArgument, "empty picture: nothing written");
@@ -259,9 +258,9 @@ Result<void> Bitmap::writeBmpChecked(const std::filesystem::path& path) const
     return writeFileAtomic(path, bytes);
 }
 
-void Bitmap::writeBmp(const std::filesystem::path& path) const
+void writeBmpQuietly(const Bitmap& picture, const std::filesystem::path& path)
 {
-    (void)writeBmpChecked(path);
+    (void)picture.writeBmp(path);
 }
 
 } // namespace kastra

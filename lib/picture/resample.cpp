@@ -118,10 +118,9 @@ bool fitPicture(Bitmap& source, Bitmap& destination)
 
 void MakeNoSignalMask(const std::filesystem::path& workspaceRoot)
 {
-    Bitmap picture;
-    picture.readBmp(workspaceRoot / nativePath("Signal\\000.bmp"));
+    Bitmap picture = readBmpOrEmpty(workspaceRoot / nativePath("Signal\\000.bmp"));
     picture.makeMask(picture.getPixel(0, 0));
-    picture.writeBmp(workspaceRoot / nativePath("Signal\\006.bmp"));
+    writeBmpQuietly(picture, workspaceRoot / nativePath("Signal\\006.bmp"));
 }
 
 } // namespace kastra

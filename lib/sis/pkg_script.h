@@ -1,7 +1,7 @@
 #pragma once
 // Inside the package-script parser: its tokens and the Parser class, whose
-// lexer (pkg_lexer.cpp), statements (pkg_parser.cpp) and conditions
-// (pkg_condition.cpp) live in their own files. Not for use outside them; the
+// lexer (pkg_lexer.cpp), statements (pkg_parser.cpp), file lines
+// (pkg_files.cpp) and conditions (pkg_condition.cpp) live in their own files. Not for use outside them; the
 // interface is pkg_parser.h.
 
 #include "sis/pkg_text.h"
@@ -63,6 +63,22 @@ bool parseNumber(std::u32string_view w, std::uint64_t max, std::uint64_t& out);
 
 // Whether a word starts with a digit: a number, not a name.
 bool startsNumber(const Token& t);
+
+// A keyword of the language in its short and long spelling ("FT",
+// "FILETEXT") and the value it stands for.
+struct Keyword {
+    std::string_view a, b;
+    std::uint32_t value;
+};
+
+template <std::size_t N>
+const Keyword* findKeyword(const Keyword (&table)[N], const Token& t)
+{
+    for (const Keyword& k : table)
+        if (wordIs(t, k.a) || wordIs(t, k.b))
+            return &k;
+    return nullptr;
+}
 
 class Parser {
 public:
@@ -132,9 +148,17 @@ private:
     bool languages();
     bool header();
     bool requisite();
+    bool component();
+    bool optionsLine();
+
+    // +(key=value, ...): entries of the capabilities record.
+    bool capabilityLine();
+    bool conditionLine();
+
+    // ---- file lines (pkg_files.cpp) -----------------------------------------
+
     bool fileLine();
     bool languageBlock();
-    bool component();
 
     // The options after a file's destination: its type and the details that
     // belong to that type, in any order. Then the destination as the SDK's
@@ -146,11 +170,6 @@ private:
     // does by putting "c:\" in front of it. One that starts with the colon
     // or names a drive but no folder is a typing mistake.
     bool driveDestination(PackageRecord& r);
-    bool optionsLine();
-
-    // +(key=value, ...): entries of the capabilities record.
-    bool capabilityLine();
-    bool conditionLine();
 
     // ---- conditions (pkg_condition.cpp) --------------------------------------
 

@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QProcess>
 
 namespace kastra {
 
@@ -55,10 +54,7 @@ bool StartEditor(const QString& editorText, const QString& slotPath)
     const EditorLaunch launch = ParseEditorCommand(editorText, slotPath);
     if (launch.program.isEmpty())
         return false;
-    // QProcess opens nothing the child could inherit but its three standard
-    // streams; the workspace lock and every other file of ours are opened
-    // close-on-exec.
-    return QProcess::startDetached(launch.program, launch.arguments);
+    return StartDetached(launch.program, launch.arguments);
 }
 
 } // namespace kastra

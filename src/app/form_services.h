@@ -12,6 +12,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 namespace kastra {
 
 class FormServices {
@@ -28,11 +30,14 @@ public:
     // Every handler ends here with its library call's outcome: the message
     // box, if any, is shown, and the slot files it wrote are taken by the
     // live refresh as they are instead of being reported as an outside
-    // change. record() also keeps them as one step of the undo history;
-    // report() is for calls that change nothing the user made (saves, the
-    // build, refusals).
+    // change. report() is for calls that change nothing the user made
+    // (saves, the build, refusals, messages).
     virtual void report(const Outcome& out) = 0;
-    virtual void record(const Outcome& out) = 0;
+    // The same for a change made on the user's behalf, which becomes one
+    // step of the undo history: change runs the library call (and sets
+    // the flags that go with it), so the flags before and after are known.
+    // Returns what change returned.
+    virtual Outcome record(const std::function<Outcome()>& change) = 0;
     // Erases the desktop preview to the window background.
     virtual void clearPreview() = 0;
 };

@@ -54,12 +54,11 @@ void IconsPage::showEvent(QShowEvent* event)
 
 void IconsPage::load(const QString& from)
 {
-    const Outcome out = [&] {
+    const Outcome out = m_form.record([&] {
         BusyCursor busy;
         return from.isEmpty() ? LoadThemeFile(m_form.workspace(), ThemeFile::MenuFolders, m_form.state().scratch)
                               : LoadThemeFileFrom(m_form.workspace(), ThemeFile::MenuFolders, from, m_form.state().scratch);
-    }();
-    m_form.record(out);
+    });
     // A file that is not there (the information box) changed nothing.
     if (out.icon != MessageIcon::Information)
         m_form.requestMenu();

@@ -16,16 +16,22 @@
 #include "app/sis_page.h"
 #include "workspace/slots.h"
 #include "app/widgets.h"
+#include "converter/default_slot.h"
 #include "converter/setup.h"
 #include "package/drops.h"
+#include "workspace/history.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
 #include <QDropEvent>
 #include <QGuiApplication>
+#include <QKeySequence>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMimeData>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QShortcut>
 #include <QTabWidget>
@@ -61,6 +67,12 @@ bool acceptAsCopy(QDropEvent* event)
     }
     event->ignore();
     return false;
+}
+
+// What of the state goes with a step of the undo history.
+HistoryFlags flagsOf(const AppState& state)
+{
+    return {state.scheme, state.stripEdited, state.pictures.stripBottom, state.fontLoaded, state.schemeChosen};
 }
 
 } // namespace
@@ -131,6 +143,9 @@ void MainForm::setUpEditorMenu()
         QAction* item = m_editorMenu->addAction(QStringLiteral("Редактор №%1").arg(n));
         connect(item, &QAction::triggered, this, [this, n] { runEditor(n); });
     }
+    m_editorMenu->addSeparator();
+    m_restoreItem = m_editorMenu->addAction(QStringLiteral("Вернуть исходную"));
+    connect(m_restoreItem, &QAction::triggered, this, [this] { restoreDefault(); });
 }
 
 // The window's own controls, then the pages under their tabs.
@@ -183,6 +198,17 @@ void MainForm::wireEvents()
             items.at(i)->setText(labels[static_cast<std::size_t>(i)]);
     });
     connect(m_sis, &SisPage::pictureOptionsChanged, m_settings, &SettingsPage::showPictureOptions);
+    // Window-wide keys; an edit field with the focus keeps its own undo.
+    const std::pair<QKeySequence, void (MainForm::*)()> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), &MainForm::undo},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &MainForm::redo},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), &MainForm::redo},
+    };
+    for (const auto& [sequence, action] : keys) {
+        auto* shortcut = new QShortcut(sequence, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    }
     request(m_signalTimer);
     request(m_menuTimer);
     request(m_stripTimer);
@@ -244,13 +270,95 @@ void MainForm::report(const Outcome& out)
 {
     if (m_watcher)
         m_watcher->absorb(out.written);
+    // A pack's converter runs also rewrite masks and the about picture,
+    // which no outcome lists.
+    if (m_history)
+        m_history->absorbAll();
     if (out.hasMessage())
         m_dialogs->message(out.title, out.text, out.icon);
 }
 
-void MainForm::record(const Outcome& out)
+Outcome MainForm::record(const std::function<Outcome()>& change)
 {
-    report(out);
+    const HistoryFlags before = flagsOf(m_state);
+    Outcome out = change();
+    if (m_watcher)
+        m_watcher->absorb(out.written);
+    if (m_history && !m_history->record(out.written, before, flagsOf(m_state)) && !m_history->error().isEmpty())
+        m_dialogs->message(QString::fromUtf16(WindowCaption), m_history->error(), MessageIcon::Warning);
+    if (out.hasMessage())
+        m_dialogs->message(out.title, out.text, out.icon);
+    return out;
+}
+
+void MainForm::painted(const QStringList& written)
+{
+    m_watcher->absorb(written);
+    m_history->absorb(written);
+}
+
+void MainForm::undo()
+{
+    stepHistory(true);
+}
+
+void MainForm::redo()
+{
+    stepHistory(false);
+}
+
+void MainForm::stepHistory(bool back)
+{
+    if (m_halted || !m_history)
+        return;
+    QWidget* focus = QApplication::focusWidget();
+    if (auto* edit = qobject_cast<QLineEdit*>(focus))
+        return back ? edit->undo() : edit->redo();
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(focus))
+        return back ? memo->undo() : memo->redo();
+    // An editor's save the watcher has not reported yet is a step of its
+    // own, taken back first.
+    m_history->recordOutside(flagsOf(m_state));
+    if (!(back ? m_history->canUndo() : m_history->canRedo()))
+        return;
+    const Result<HistoryApplied> applied = back ? m_history->undo() : m_history->redo();
+    if (!applied) {
+        m_dialogs->message(QString::fromUtf16(WindowCaption), QString::fromStdString(applied.error()),
+                           MessageIcon::Warning);
+        return;
+    }
+    m_watcher->absorb(applied->written);
+    const HistoryFlags& f = applied->flags;
+    m_state.scheme = f.scheme;
+    m_state.schemeChosen = f.schemeChosen;
+    m_state.stripEdited = f.stripEdited;
+    m_state.pictures.stripBottom = f.stripBottom;
+    m_state.fontLoaded = f.fontLoaded;
+    showFlags();
+    requestPreview();
+    requestStrips();
+    requestMenu();
+}
+
+void MainForm::showFlags()
+{
+    m_pictures->showScheme();
+    m_settings->showPictureOptions();
+    m_sis->showFontState();
+}
+
+void MainForm::restoreDefault()
+{
+    if (m_halted)
+        return;
+    const QString slot = m_state.popupSlotPath;
+    record([&] {
+        BusyCursor busy;
+        return RestoreDefaultSlot(m_ws, slot);
+    });
+    requestPreview();
+    requestStrips();
+    requestMenu();
 }
 
 void MainForm::halt()
@@ -266,6 +374,7 @@ void MainForm::startUp()
 {
     m_state.stripEdited = false;
     m_state.scheme = u'1';
+    m_state.schemeChosen = false;
     m_state.animationStep = 0;
     CreateFolder(m_ws.root, true);
     m_state.scratch = ScratchBitmaps{};
@@ -273,8 +382,12 @@ void MainForm::startUp()
     PrepareWorkspace(m_ws, false, false, m_state.scratch.desktop);
     // An outside editor's save shows at once, not at the next repaint of
     // the window.
+    m_history = std::make_unique<History>(m_ws.root);
+    m_history->start();
     m_watcher = new SlotWatcher(m_ws.root, 150, this);
     connect(m_watcher, &SlotWatcher::slotsChanged, this, [this] {
+        // An outside editor's save is one step of the history.
+        m_history->recordOutside(flagsOf(m_state));
         requestPreview();
         requestStrips();
         requestMenu();
@@ -387,6 +500,7 @@ void MainForm::slotPress(PreviewView view, Qt::MouseButton button, QPoint positi
     const bool exists = IsFile(path);
     if (button == Qt::RightButton) {
         m_state.popupSlotPath = (view == PreviewView::Preview && !exists) ? QString() : path;
+        m_restoreItem->setEnabled(SlotHasDefault(m_ws, m_state.popupSlotPath));
         m_editorMenu->popup(QCursor::pos());
         return;
     }
@@ -421,7 +535,7 @@ void MainForm::paintPreview()
 {
     m_previewTimer.stop();
     PaintBox* preview = view(PreviewView::Preview);
-    m_watcher->absorb(PaintDesktop(m_state, m_ws, m_state.pictures.stripBottom, preview->surface()));
+    painted(PaintDesktop(m_state, m_ws, m_state.pictures.stripBottom, preview->surface()));
     preview->update();
 }
 
@@ -430,10 +544,10 @@ void MainForm::paintStrips()
     using enum PreviewView;
     const ThumbnailSurfaces views{view(DesktopStrip)->surface(), view(BootStrip)->surface(), view(NoSignal)->surface(),
                                   view(SignalStrip)->surface(), view(Avkon445)->surface()};
-    const ThumbnailsPainted painted = PaintThumbnails(m_state, m_ws, views, view(Preview)->surface());
-    m_watcher->absorb(painted.written);
+    const ThumbnailsPainted thumbnails = PaintThumbnails(m_state, m_ws, views, view(Preview)->surface());
+    painted(thumbnails.written);
     // Until the current banner exists the timer goes on ticking.
-    if (painted.bannerExists)
+    if (thumbnails.bannerExists)
         m_stripTimer.stop();
     updateViews(PicturesPage::rows());
     view(Preview)->update();
@@ -445,7 +559,7 @@ void MainForm::paintMenu()
     m_menuTimer.stop();
     const MenuSurfaces views{view(SmallFolders)->surface(), view(LargeFolders)->surface(), view(Avkon136)->surface(),
                              view(Avkon138)->surface(), view(Avkon202)->surface()};
-    m_watcher->absorb(PaintMenu(m_ws, views));
+    painted(PaintMenu(m_ws, views));
     updateViews(IconsPage::rows());
 }
 
@@ -468,7 +582,7 @@ void MainForm::importPicture(const QString& dropped)
         record([&] {
             BusyCursor busy;
             return ImportPicture(m_state, m_ws, *chosen, options);
-        }());
+        });
     }
     // Also after a cancelled dialog or a refused picture.
     requestStrips();

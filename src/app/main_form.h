@@ -18,6 +18,7 @@
 #include <array>
 #include <memory>
 
+class QAction;
 class QMenu;
 class QMimeData;
 class QTabWidget;
@@ -30,6 +31,7 @@ class PaintBox;
 class PicturesPage;
 class SettingsPage;
 class SisPage;
+class History;
 class SlotWatcher;
 
 struct StartupOptions {
@@ -60,7 +62,15 @@ public:
     void requestMenu() override;
     void clearPreview() override;
     void report(const Outcome& out) override;
-    void record(const Outcome& out) override;
+    Outcome record(const std::function<Outcome()>& change) override;
+
+    // Ctrl+Z and Ctrl+Shift+Z / Ctrl+Y: one step of the history back or
+    // forth, files, flags and the controls that show them.
+    void undo();
+    void redo();
+    // The editor menu's "Вернуть исходную": the slot the menu acts on back to
+    // its default, as one step.
+    void restoreDefault();
 
     // Stops every timer for good; the fatal error box calls this before it
     // shows, so no handler runs again.
@@ -118,6 +128,11 @@ private:
     void paintStrips();
     void paintMenu();
     void animate();
+    // Files the painters wrote: neither an outside change nor a step.
+    void painted(const QStringList& written);
+    void stepHistory(bool back);
+    // Sets the controls that show the flags an undo may have changed.
+    void showFlags();
     static void request(QTimer& timer);
 
     Workspace m_ws;
@@ -139,6 +154,8 @@ private:
     SettingsPage* m_settings = nullptr;
     HelpPage* m_help = nullptr;
     SlotWatcher* m_watcher = nullptr;
+    std::unique_ptr<History> m_history;
+    QAction* m_restoreItem = nullptr;
     bool m_halted = false;
     bool m_shutDown = false;
     bool m_centredWithFrame = false;

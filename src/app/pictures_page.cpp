@@ -73,18 +73,28 @@ PicturesPage::PicturesPage(FormServices& form, const ImageList& images, QWidget*
     connect(m_controls.get<ImageView>(MaskImage), &ImageView::clicked, this, [this] { makeNoSignalMask(); });
 }
 
+void PicturesPage::showScheme()
+{
+    const Control radios[] = {BlueSkyRadio, BeachRadio, CityRadio, MagentaRadio};
+    for (int i = 0; i < 4; ++i) {
+        auto* radio = m_controls.get<QRadioButton>(radios[i]);
+        // Exclusive buttons cannot all be unchecked by hand.
+        radio->setAutoExclusive(false);
+        radio->setChecked(m_form.state().schemeChosen && m_form.state().scheme == QChar(u'1' + i));
+        radio->setAutoExclusive(true);
+    }
+}
+
 void PicturesPage::loadThemeFile(int file, const QString& from)
 {
     const auto which = static_cast<ThemeFile>(file);
-    const Outcome out = [&] {
+    m_form.record([&] {
         BusyCursor busy;
+        if (which == ThemeFile::EidPic)
+            m_form.state().stripEdited = false;
         return from.isEmpty() ? LoadThemeFile(m_form.workspace(), which, m_form.state().scratch)
                               : LoadThemeFileFrom(m_form.workspace(), which, from, m_form.state().scratch);
-    }();
-    // The flag goes before the step is kept, so an undo brings it back.
-    if (which == ThemeFile::EidPic)
-        m_form.state().stripEdited = false;
-    m_form.record(out);
+    });
     switch (which) {
     case ThemeFile::EidPic:
         m_form.requestStrips();
@@ -112,21 +122,23 @@ void PicturesPage::saveThemeFile(int file)
 
 void PicturesPage::selectScheme(QChar scheme)
 {
-    m_form.record(SelectScheme(m_form.state(), m_form.workspace(), scheme, m_form.state().pictures.separateEidPic));
+    m_form.record([&] {
+        return SelectScheme(m_form.state(), m_form.workspace(), scheme, m_form.state().pictures.separateEidPic);
+    });
     m_form.requestStrips();
     m_form.requestPreview();
 }
 
 void PicturesPage::applyStrip()
 {
-    m_form.record(ApplyStrip(m_form.state(), m_form.workspace()));
+    m_form.record([&] { return ApplyStrip(m_form.state(), m_form.workspace()); });
     m_form.requestPreview();
 }
 
 void PicturesPage::makeNoSignalMask()
 {
     // No repaint: the new mask shows with the desktop preview's next one.
-    m_form.record(MakeNoSignalMaskSlot(m_form.workspace()));
+    m_form.record([&] { return MakeNoSignalMaskSlot(m_form.workspace()); });
 }
 
 } // namespace kastra

@@ -28,6 +28,9 @@ public:
     // window is loaded from where it lies (from), a button's from the
     // program folder.
     void loadThemeFile(int file, const QString& from = {});
+    // The scheme radio buttons follow the state: the current scheme's is
+    // checked once one was chosen, none before.
+    void showScheme();
 
 private:
     void saveThemeFile(int file);

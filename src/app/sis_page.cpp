@@ -189,11 +189,13 @@ void SisPage::loadFont(const QString& dropped)
                                           : std::optional<QString>(dropped);
     if (!chosen)
         return;
-    const Outcome out = LoadFont(m_form.workspace(), *chosen);
-    if (out.ok)
-        m_form.state().fontLoaded = true;
+    m_form.record([&] {
+        Outcome out = LoadFont(m_form.workspace(), *chosen);
+        if (out.ok)
+            m_form.state().fontLoaded = true;
+        return out;
+    });
     showFontState();
-    m_form.record(out);
 }
 
 void SisPage::loadAif(bool menu)
@@ -201,7 +203,9 @@ void SisPage::loadAif(bool menu)
     const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(AifFilter));
     if (!chosen)
         return;
-    m_form.record(menu ? LoadMenuAif(m_form.workspace(), *chosen) : LoadAppAif(m_form.workspace(), *chosen));
+    m_form.record([&] {
+        return menu ? LoadMenuAif(m_form.workspace(), *chosen) : LoadAppAif(m_form.workspace(), *chosen);
+    });
 }
 
 void SisPage::importTheme(const QString& dropped)
@@ -215,16 +219,16 @@ void SisPage::importTheme(const QString& dropped)
                                           : std::optional<QString>(dropped);
     if (!chosen)
         return;
-    const ImportResult result = [&] {
+    const Outcome out = m_form.record([&] {
         BusyCursor busy;
-        return ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop,
-                           m_form.state().sisToolTimeoutMs);
-    }();
-    if (result.outcome.ok) {
-        m_form.state().pictures.stripBottom = result.backgroundNarrow;
+        const ImportResult result = ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop,
+                                                m_form.state().sisToolTimeoutMs);
+        if (result.outcome.ok)
+            m_form.state().pictures.stripBottom = result.backgroundNarrow;
+        return result.outcome;
+    });
+    if (out.ok)
         emit pictureOptionsChanged();
-    }
-    m_form.record(result.outcome);
     // The slots changed under every view.
     m_form.requestPreview();
     m_form.requestStrips();

@@ -190,12 +190,11 @@ bool RunConverter(const Workspace& ws)
 
 void MakeCornerMask(const Workspace& ws, const QString& colourSlot, const QString& maskSlot)
 {
-    Bitmap picture;
-    picture.readBmp(fsPath(slotPath(ws.root, colourSlot)));
+    Bitmap picture = readBmpOrEmpty(fsPath(slotPath(ws.root, colourSlot)));
     if (picture.empty())
         return;
     picture.makeMask(picture.getPixel(0, 0));
-    picture.writeBmp(fsPath(slotPath(ws.root, maskSlot)));
+    writeBmpQuietly(picture, fsPath(slotPath(ws.root, maskSlot)));
 }
 
 bool ThemeFileOp(const Workspace& ws, ThemeFileOpCode code, QChar scheme)

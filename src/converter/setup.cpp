@@ -68,7 +68,7 @@ bool PrepareWorkspace(const Workspace& ws, bool menuOnly, bool fromWorkspaceFile
     Unpack(ws, QStringLiteral("EidPic.mbm"), bannerSlotNames(), UnpackLayout::OneLine);
     Unpack(ws, QStringLiteral("backgroundimage.mbm"), backgroundSlotNames(), UnpackLayout::OneLine);
     // An unreadable background leaves desktop empty, width 0: narrow.
-    desktop.readBmp(fsPath(slotPath(ws.root, QStringLiteral("Back.bmp"))));
+    desktop = readBmpOrEmpty(fsPath(slotPath(ws.root, QStringLiteral("Back.bmp"))));
     return desktop.width() < kScreenWidth;
 }
 

@@ -143,14 +143,13 @@ QStringList cutTopStrips(const Workspace& ws, ScratchBitmaps& scratch)
     QStringList written;
     constexpr int kStripHeight = 12;
     for (QChar scheme : {u'1', u'2', u'3', u'4'}) {
-        Bitmap banner;
-        banner.readBmp(fsPath(slotPath(ws.root, topSlot(scheme))));
+        Bitmap banner = readBmpOrEmpty(fsPath(slotPath(ws.root, topSlot(scheme))));
         if (banner.empty())
             continue;
         scratch.strip = std::move(banner);
         scratch.strip.setHeight(kStripHeight);
         written << slotPath(ws.root, tempSlot(scheme));
-        scratch.strip.writeBmp(fsPath(written.back()));
+        writeBmpQuietly(scratch.strip, fsPath(written.back()));
     }
     return written;
 }

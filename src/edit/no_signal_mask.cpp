@@ -11,8 +11,7 @@ Outcome MakeNoSignalMaskSlot(const Workspace& ws)
     const QString picture = slotPath(ws.root, slotName(SlotFolder::Signal, 0));
     const QString mask = slotPath(ws.root, slotName(SlotFolder::Signal, 6));
     // Whether the mask will be rewritten: only a readable picture makes one.
-    Bitmap probe;
-    probe.readBmp(fsPath(picture));
+    Bitmap probe = readBmpOrEmpty(fsPath(picture));
     MakeNoSignalMask(fsPath(ws.root));
     if (probe.empty() || !IsFile(mask))
         return Done();

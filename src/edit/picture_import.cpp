@@ -57,8 +57,7 @@ std::optional<OversizedPicture> oversizedBmp(const QString& path)
 std::optional<Bitmap> readPicture(const QString& path, std::optional<OversizedPicture>& oversized)
 {
     if (path.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive)) {
-        Bitmap picture;
-        picture.readBmp(fsPath(path));
+        Bitmap picture = readBmpOrEmpty(fsPath(path));
         if (picture.empty()) {
             oversized = oversizedBmp(path);
             return std::nullopt;
@@ -143,7 +142,7 @@ Outcome ImportPicture(AppState& state, const Workspace& ws, const QString& pictu
     Outcome outcome = Done();
     auto write = [&](const Bitmap& b, const QString& slot) {
         const QString path = slotPath(ws.root, slot);
-        if (b.writeBmpChecked(fsPath(path)))
+        if (b.writeBmp(fsPath(path)))
             outcome.written << path;
     };
 
@@ -158,7 +157,7 @@ Outcome ImportPicture(AppState& state, const Workspace& ws, const QString& pictu
 
     // The strip of the current scheme only, from the banner file as written.
     Bitmap& strip = state.scratch.strip;
-    strip.readBmp(fsPath(slotPath(ws.root, topSlot(state.scheme))));
+    strip = readBmpOrEmpty(fsPath(slotPath(ws.root, topSlot(state.scheme))));
     strip.setHeight(12);
     if (!strip.empty())
         write(strip, tempSlot(state.scheme));

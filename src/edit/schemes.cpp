@@ -24,6 +24,7 @@ Outcome SelectScheme(AppState& state, const Workspace& ws, QChar scheme, bool se
         return Done();
     state.stripEdited = false;
     state.scheme = scheme;
+    state.schemeChosen = true;
     if (separateBanners)
         return Done();
     const QString source = slotPath(ws.root, topSlot(scheme));
@@ -38,15 +39,13 @@ Outcome SelectScheme(AppState& state, const Workspace& ws, QChar scheme, bool se
 Outcome ApplyStrip(AppState& state, const Workspace& ws)
 {
     const QString bannerPath = slotPath(ws.root, topSlot(state.scheme));
-    Bitmap banner;
-    Bitmap strip;
-    banner.readBmp(fsPath(bannerPath));
-    strip.readBmp(fsPath(slotPath(ws.root, tempSlot(state.scheme))));
+    Bitmap banner = readBmpOrEmpty(fsPath(bannerPath));
+    const Bitmap strip = readBmpOrEmpty(fsPath(slotPath(ws.root, tempSlot(state.scheme))));
     if (banner.empty() || strip.empty())
         return Done();
     // The whole strip, whatever size the editor left it, into the band.
     banner.stretchCopy({0, 0, 176, 12}, strip, {0, 0, strip.width(), strip.height()});
-    if (!banner.writeBmpChecked(fsPath(bannerPath)))
+    if (!banner.writeBmp(fsPath(bannerPath)))
         return Done();
     return Done({bannerPath});
 }

@@ -3,13 +3,13 @@
 #include "handset/aif.h"
 #include "base/fileio.h"
 #include "platform/fileops.h"
+#include "platform/process.h"
 #include "mbm/mbm.h"
 #include "workspace/slots.h"
 #include "converter/setup.h"
 
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 
 #include <array>
 #include <filesystem>
@@ -71,15 +71,20 @@ QString checkTakeOver(const TakeOverRow& row, const QString& path)
     return info ? QString() : QString::fromStdString(info.error());
 }
 
+// Of the tool's error output, no more is kept than a message can show.
+constexpr qsizetype kToolSaysBytes = 8000;
+
 // What the tool wrote to its error output, as ": <its words>", at most a
 // few lines of it; empty when it said nothing.
-QString toolSays(QProcess& tool)
+QString toolSays(const ProcessOutcome& tool)
 {
     constexpr qsizetype maxChars = 2000;
-    const QString said = QString::fromLocal8Bit(tool.readAllStandardError()).trimmed();
+    const QString said = QString::fromLocal8Bit(tool.errorOutput).trimmed();
     if (said.isEmpty())
         return {};
-    return QStringLiteral(": ") + (said.size() > maxChars ? said.left(maxChars) + QStringLiteral(" ...") : said);
+    if (said.size() > maxChars || tool.errorOutputCut)
+        return QStringLiteral(": ") + said.left(maxChars) + QStringLiteral(" ...");
+    return QStringLiteral(": ") + said;
 }
 
 UnpackResult refused(UnpackResult r, const QString& why, const QString& note)
@@ -132,30 +137,20 @@ UnpackResult UnpackPackage(const QString& sisTool, const QString& packagePath, c
 
     // The package path is the tool's one argument as it is: no command line
     // is built and split again, so blanks and quotes in it are harmless.
-    QProcess tool;
-    tool.setProgram(sisTool);
-    tool.setArguments({packagePath});
-    tool.setWorkingDirectory(folder);
-    tool.setStandardInputFile(QProcess::nullDevice());
-    tool.setStandardOutputFile(QProcess::nullDevice());
     // Its error output is kept: the command line passes its reason on.
-    tool.setProcessChannelMode(QProcess::SeparateChannels);
-    tool.start();
-    if (!tool.waitForStarted(-1))
+    const ProcessOutcome tool = RunHidden(sisTool, {packagePath}, folder, timeoutMs, kToolSaysBytes);
+    if (!tool.started)
         return refused(r, QStringLiteral("Не удалось запустить SISTool.exe."),
                        QStringLiteral("cannot start ") + sisTool);
-    if (!tool.waitForFinished(timeoutMs)) {
-        tool.kill();
-        tool.waitForFinished(-1);
+    if (!tool.finished)
         return refused(r, QStringLiteral("SISTool.exe не успел распаковать пакет."),
                        QStringLiteral("SISTool did not finish within %1 ms").arg(timeoutMs));
-    }
-    if (tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
+    if (tool.exitCode != 0)
         return refused(r,
                        QStringLiteral("SISTool.exe не смог распаковать пакет: файл повреждён или не является "
                                       "установочным пакетом."),
                        QStringLiteral("SISTool failed on the package (exit code %1)%2")
-                           .arg(tool.exitCode())
+                           .arg(tool.exitCode)
                            .arg(toolSays(tool)));
 
     bool anyThemeFile = false;

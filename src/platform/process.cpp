@@ -1,5 +1,6 @@
 #include "platform/process.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <QProcess>
@@ -18,6 +19,57 @@ QString resolveProgram(const QString& program, const QString& workingDir)
     return program;
 }
 
+// Milliseconds left until the deadline, -1 for none, as QProcess's waits
+// take them.
+int msecsLeft(const QDeadlineTimer& deadline)
+{
+    if (deadline.isForever())
+        return -1;
+    return static_cast<int>(deadline.remainingTime());
+}
+
+// Moves what the child has written to standard error so far out of the
+// process's buffer: into the outcome up to keep bytes, the rest dropped.
+void drainErrorOutput(QProcess& p, qsizetype keep, ProcessOutcome& out)
+{
+    const QByteArray chunk = p.readAllStandardError();
+    const qsizetype room = keep - out.errorOutput.size();
+    if (chunk.size() > room)
+        out.errorOutputCut = true;
+    if (room > 0)
+        out.errorOutput += chunk.left(room);
+}
+
+// Waits for the child to end, or for the deadline, reading its error output
+// as it comes. Returns whether it ended.
+bool waitReadingErrors(QProcess& p, QDeadlineTimer deadline, qsizetype keep, ProcessOutcome& out)
+{
+    p.setReadChannel(QProcess::StandardError);
+    for (;;) {
+        drainErrorOutput(p, keep, out);
+        if (p.state() == QProcess::NotRunning)
+            return true;
+        if (deadline.hasExpired())
+            return false;
+        // Returns at new output, at the end of the child (false) or at the
+        // deadline (false); a failed wait falls back to waiting for the end.
+        if (!p.waitForReadyRead(msecsLeft(deadline)) && p.state() != QProcess::NotRunning
+            && !deadline.hasExpired()) {
+            const bool ended = p.waitForFinished(msecsLeft(deadline));
+            drainErrorOutput(p, keep, out);
+            return ended;
+        }
+    }
+}
+
+QStringList programAndArguments(const QString& commandLine, QString& program)
+{
+    QStringList words = SplitCommandLine(commandLine);
+    if (!words.isEmpty())
+        program = words.takeFirst();
+    return words;
+}
+
 } // namespace
 
 QStringList SplitCommandLine(const QString& commandLine)
@@ -25,25 +77,29 @@ QStringList SplitCommandLine(const QString& commandLine)
     return QProcess::splitCommand(commandLine);
 }
 
-ProcessOutcome RunHidden(const QString& commandLine, const QString& workingDir, int timeoutMs)
+ProcessOutcome RunHidden(const QString& program, const QStringList& arguments, const QString& workingDir,
+                         int timeoutMs, qsizetype keepErrorBytes)
 {
     ProcessOutcome out;
-    QStringList words = SplitCommandLine(commandLine);
-    if (words.isEmpty())
+    if (program.isEmpty())
         return out;
     QProcess p;
-    p.setProgram(resolveProgram(words.takeFirst(), workingDir));
-    p.setArguments(words);
+    p.setProgram(resolveProgram(program, workingDir));
+    p.setArguments(arguments);
     if (!workingDir.isEmpty())
         p.setWorkingDirectory(workingDir);
     p.setStandardInputFile(QProcess::nullDevice());
     p.setStandardOutputFile(QProcess::nullDevice());
-    p.setStandardErrorFile(QProcess::nullDevice());
+    if (keepErrorBytes <= 0)
+        p.setStandardErrorFile(QProcess::nullDevice());
     p.start();
     if (!p.waitForStarted(-1))
         return out;
     out.started = true;
-    if (p.waitForFinished(timeoutMs < 0 ? -1 : timeoutMs)) {
+    const bool ended = keepErrorBytes > 0
+                           ? waitReadingErrors(p, QDeadlineTimer(timeoutMs < 0 ? -1 : timeoutMs), keepErrorBytes, out)
+                           : p.waitForFinished(timeoutMs < 0 ? -1 : timeoutMs);
+    if (ended) {
         out.finished = true;
         out.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
         return out;
@@ -53,13 +109,25 @@ ProcessOutcome RunHidden(const QString& commandLine, const QString& workingDir, 
     return out;
 }
 
+ProcessOutcome RunHidden(const QString& commandLine, const QString& workingDir, int timeoutMs)
+{
+    QString program;
+    const QStringList arguments = programAndArguments(commandLine, program);
+    return RunHidden(program, arguments, workingDir, timeoutMs);
+}
+
+bool StartDetached(const QString& program, const QStringList& arguments, const QString& workingDir)
+{
+    if (program.isEmpty())
+        return false;
+    return QProcess::startDetached(program, arguments, workingDir);
+}
+
 bool StartDetached(const QString& commandLine, const QString& workingDir)
 {
-    QStringList words = SplitCommandLine(commandLine);
-    if (words.isEmpty())
-        return false;
-    const QString program = words.takeFirst();
-    return QProcess::startDetached(program, words, workingDir);
+    QString program;
+    const QStringList arguments = programAndArguments(commandLine, program);
+    return StartDetached(program, arguments, workingDir);
 }
 
 } // namespace kastra

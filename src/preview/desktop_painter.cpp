@@ -41,15 +41,15 @@ QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom,
 
     preview.setPen(SchemeColour(state.scheme));
     preview.setBrush(SchemeColour(state.scheme));
-    scratch.maskHolder.readBmp(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, 6))));
+    scratch.maskHolder = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, 6))));
 
     if (!IsFile(banner) && WriteDefaultBanner(ws, banner))
         written << banner;
-    scratch.desktop.readBmp(fsPath(banner));
+    scratch.desktop = readBmpOrEmpty(fsPath(banner));
     scratch.desktop.draw(preview, 0, 0);
 
-    scratch.desktop.readBmp(fsPath(back));
-    scratch.status.readBmp(fsPath(slotPath(ws.root, slotName(SlotFolder::Avkon, 445))));
+    scratch.desktop = readBmpOrEmpty(fsPath(back));
+    scratch.status = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Avkon, 445))));
     scratch.status.drawKeyed(preview, 132, 0, scratch.status.getPixel(0, 0));
 
     if (IsFile(back)) {
@@ -77,7 +77,7 @@ QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom,
     // last tick drew; steps 6 to 8 read the masks that follow the pictures
     // and draw them keyed like any picture, until the next tick repaints.
     const int step = state.animationStep;
-    scratch.desktop.readBmp(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, step))));
+    scratch.desktop = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, step))));
     if (step == 0)
         scratch.desktop.drawMasked(preview, 1, 0, scratch.maskHolder);
     else

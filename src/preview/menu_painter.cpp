@@ -10,14 +10,13 @@ namespace {
 // Draws one icon through the mask derived from it, writing the mask slot.
 void paintIcon(const Workspace& ws, SlotFolder folder, int index, Surface& surface, int x, QStringList& written)
 {
-    Bitmap icon;
-    icon.readBmp(fsPath(slotPath(ws.root, slotName(folder, index))));
+    Bitmap icon = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(folder, index))));
     if (icon.empty())
         return;
     Bitmap mask = icon;
     mask.makeMask(mask.getPixel(0, 0));
     const QString maskPath = slotPath(ws.root, slotName(folder, index + 1));
-    if (mask.writeBmpChecked(fsPath(maskPath)))
+    if (mask.writeBmp(fsPath(maskPath)))
         written << maskPath;
     icon.drawMasked(surface, x, 0, mask);
 }

@@ -15,30 +15,30 @@ ThumbnailsPainted PaintThumbnails(AppState& state, const Workspace& ws, const Th
     result.bannerExists = IsFile(banner);
 
     if (!state.stripEdited) {
-        strip.readBmp(fsPath(banner));
+        strip = readBmpOrEmpty(fsPath(banner));
         strip.setHeight(12);
-        if (!strip.empty() && strip.writeBmpChecked(fsPath(temp)))
+        if (!strip.empty() && strip.writeBmp(fsPath(temp)))
             result.written << temp;
     } else {
-        strip.readBmp(fsPath(temp));
+        strip = readBmpOrEmpty(fsPath(temp));
     }
     strip.draw(views.desktopStrip, 0, 0);
 
-    strip.readBmp(fsPath(slotPath(ws.root, QStringLiteral("SplashTop.bmp"))));
+    strip = readBmpOrEmpty(fsPath(slotPath(ws.root, QStringLiteral("SplashTop.bmp"))));
     strip.draw(views.bootStrip, 0, 0);
 
     for (int s = 0; s <= 5; ++s) {
-        strip.readBmp(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, s))));
+        strip = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, s))));
         strip.draw(views.signalStrip, 32 * s, 0);
     }
 
-    strip.readBmp(fsPath(slotPath(ws.root, slotName(SlotFolder::Avkon, 445))));
+    strip = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Avkon, 445))));
     strip.draw(views.avkon445, 0, 0);
 
     const Bitmap& status = state.scratch.status;
     status.drawKeyed(preview, 132, 0, status.getPixel(0, 0));
 
-    strip.readBmp(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, 6))));
+    strip = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, 6))));
     strip.draw(views.noSignal, 0, 0);
     return result;
 }

@@ -39,6 +39,7 @@ struct AppState {
     QString defaultEditorPath;     // command of the default editor
     QString popupSlotPath;         // full path the editor menu acts on
     QChar scheme = u'1';           // current colour scheme, '1' to '4'
+    bool schemeChosen = false;     // its radio button is checked (none at start)
     bool stripEdited = false;      // Temp<N>.bmp is edited as its own file
     bool fontLoaded = false;       // a font was loaded: FontStatusLabel says so
     int sisToolTimeoutMs = 300;    // how long the package unpacker may run

@@ -21,7 +21,7 @@ namespace fs = std::filesystem;
 // A step file, little-endian:
 //   "KTHS", version (u8) = 1
 //   flags before, flags after: scheme (u16, UTF-16 unit), bits (u8: 1 strip
-//   edited, 2 strip bottom, 4 font loaded)
+//   edited, 2 strip bottom, 4 font loaded, 8 scheme chosen)
 //   change count (u32)
 //   per change: path length (u16), path (UTF-8, relative, '/'), then the
 //   state before and the state after: present (u8 0 or 1), and when present
@@ -67,7 +67,8 @@ ByteSpan spanOf(const QByteArray& a)
 
 std::uint8_t flagBits(const HistoryFlags& f)
 {
-    return static_cast<std::uint8_t>((f.stripEdited ? 1 : 0) | (f.stripBottom ? 2 : 0) | (f.fontLoaded ? 4 : 0));
+    return static_cast<std::uint8_t>((f.stripEdited ? 1 : 0) | (f.stripBottom ? 2 : 0) | (f.fontLoaded ? 4 : 0)
+                                     | (f.schemeChosen ? 8 : 0));
 }
 
 void writeFlags(ByteWriter& w, const HistoryFlags& f)
@@ -81,12 +82,13 @@ bool readFlags(ByteReader& r, HistoryFlags& f)
     std::uint16_t scheme = 0;
     std::uint8_t bits = 0;
     // The scheme names the banner files the window opens next.
-    if (!r.u16(scheme) || !r.u8(bits) || bits > 7 || scheme < u'1' || scheme > u'4')
+    if (!r.u16(scheme) || !r.u8(bits) || bits > 15 || scheme < u'1' || scheme > u'4')
         return false;
     f.scheme = QChar(scheme);
     f.stripEdited = (bits & 1) != 0;
     f.stripBottom = (bits & 2) != 0;
     f.fontLoaded = (bits & 4) != 0;
+    f.schemeChosen = (bits & 8) != 0;
     return true;
 }
 
@@ -313,6 +315,17 @@ void History::absorb(const QStringList& paths)
         else if (d.kind == OnDisk::Absent)
             m_baseline.remove(relative);
     }
+}
+
+void History::absorbAll()
+{
+    QStringList paths;
+    for (const QString& relative : trackedOnDisk())
+        paths.push_back(m_root + relative);
+    // Those gone since are taken as gone.
+    for (auto it = m_baseline.cbegin(); it != m_baseline.cend(); ++it)
+        paths.push_back(m_root + it.key());
+    absorb(paths);
 }
 
 bool History::record(const QStringList& paths, const HistoryFlags& before, const HistoryFlags& after)

@@ -33,14 +33,15 @@
 namespace kastra {
 
 // What goes with the files of a step and comes back with an undo: the scheme
-// number, the strip-edited flag, "Снизу" and whether a font is loaded (its
-// label). Opaque to the history, but for the scheme, which must be '1' to '4'
+// number and whether its radio button is checked, the strip-edited flag,
+// "Снизу" and whether a font is loaded (its label). Opaque to the history, but for the scheme, which must be '1' to '4'
 // (a step file that says otherwise is damaged).
 struct HistoryFlags {
     QChar scheme = u'1';
     bool stripEdited = false;
     bool stripBottom = false;
     bool fontLoaded = false;
+    bool schemeChosen = false;   // a scheme's radio button is checked
 
     friend bool operator==(const HistoryFlags&, const HistoryFlags&) = default;
 };
@@ -75,6 +76,9 @@ public:
     // painters' masks and strips, default banners): the baseline takes them
     // as they are now. Full paths; untracked ones are ignored.
     void absorb(const QStringList& paths);
+    // The same for every tracked file: after a pack or a build, whose
+    // converter runs also rewrite the masks and the about picture.
+    void absorbAll();
 
     // One step for the listed files (full paths) whose bytes differ from the
     // baseline, created and deleted ones included, with the flags before and

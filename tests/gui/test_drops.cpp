@@ -92,14 +92,13 @@ TEST_F(WindowDrops, EachKindLoadsAsItsButtonWould)
 {
     // A picture, on the preview.
     const QString picture = elsewhere + QStringLiteral("Drop.BMP");
-    test::patternPicture(200, 230, 3).writeBmp(fsPath(picture));
+    ASSERT_TRUE(test::patternPicture(200, 230, 3).writeBmp(fsPath(picture)).ok());
     const QByteArray oldTop = fileBytes(slot("Top1.bmp"));
     ASSERT_TRUE(dropFile(run.find<QWidget>("PreviewBox"), picture));
     settle(*run.form);
     EXPECT_TRUE(run.dialogs.filters.empty());
     EXPECT_NE(fileBytes(slot("Top1.bmp")), oldTop);
-    Bitmap top;
-    top.readBmp(fsPath(slot("Top1.bmp")));
+    const Bitmap top = readBmpOrEmpty(fsPath(slot("Top1.bmp")));
     ASSERT_EQ(top.width(), 176);
     const QImage& shown = run.find<PaintBox>("PreviewBox")->image();
     for (int y = 30; y < 60; y += 7) {
@@ -124,7 +123,7 @@ TEST_F(WindowDrops, EachKindLoadsAsItsButtonWould)
         const QString dropped = elsewhere + QLatin1String(d.droppedAs);
         ASSERT_TRUE(QFile::copy(run.root + QLatin1String(d.workspaceFile), dropped));
         const QByteArray before = fileBytes(slot(d.slotName));
-        test::patternPicture(8, 8, 1).writeBmp(fsPath(slot(d.slotName)));
+        ASSERT_TRUE(test::patternPicture(8, 8, 1).writeBmp(fsPath(slot(d.slotName))).ok());
         ASSERT_TRUE(dropFile(page(d.page), dropped));
         EXPECT_EQ(fileBytes(slot(d.slotName)), before);
         EXPECT_FALSE(QFile::exists(run.programFolder + QLatin1String(d.droppedAs)));
@@ -159,7 +158,7 @@ TEST_F(WindowDrops, EachKindLoadsAsItsButtonWould)
     in.deliveryFolder = elsewhere;
     ASSERT_TRUE(BuildPackage(Workspace{run.root, run.programFolder}, in).outcome.ok);
     const QByteArray built = fileBytes(slot("Top1.bmp"));
-    test::patternPicture(176, 68, 9).writeBmp(fsPath(slot("Top1.bmp")));
+    ASSERT_TRUE(test::patternPicture(176, 68, 9).writeBmp(fsPath(slot("Top1.bmp"))).ok());
     auto* memo = run.find<QPlainTextEdit>("GreetingMemo");
     const QString greeting = memo->toPlainText();
     ASSERT_TRUE(dropFile(memo->viewport(), elsewhere + QStringLiteral("dropped.sis")));
@@ -173,7 +172,7 @@ TEST_F(WindowDrops, RefusedDropsSayWhyAndChangeNothing)
 {
     writeFile(elsewhere + QStringLiteral("veZozi.aif"), "an application file");
     writeFile(elsewhere + QStringLiteral("theme.sis"), "a package");
-    test::patternPicture(200, 230, 3).writeBmp(fsPath(elsewhere + QStringLiteral("gone.jpg")));
+    ASSERT_TRUE(test::patternPicture(200, 230, 3).writeBmp(fsPath(elsewhere + QStringLiteral("gone.jpg"))).ok());
     QByteArray damaged = fileBytes(run.root + QStringLiteral("AvkonEx.mbm"));
     damaged.truncate(damaged.size() / 2);
     writeFile(elsewhere + QStringLiteral("AvkonEx.mbm"), damaged);

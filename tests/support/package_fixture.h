@@ -57,8 +57,8 @@ public:
     void importPicture(unsigned seed, int backWidth = 176)
     {
         for (int n = 1; n <= 4; ++n)
-            patternPicture(176, 68, seed * 10 + static_cast<unsigned>(n)).writeBmp(root() / ("Top" + std::to_string(n) + ".bmp"));
-        patternPicture(backWidth, 132, seed * 10 + 5).writeBmp(root() / "Back.bmp");
+            writeBmpQuietly(patternPicture(176, 68, seed * 10 + static_cast<unsigned>(n)), root() / ("Top" + std::to_string(n) + ".bmp"));
+        writeBmpQuietly(patternPicture(backWidth, 132, seed * 10 + 5), root() / "Back.bmp");
     }
 
     std::filesystem::path root() const { return m_dir.path() / "Temp" / "WorkDir"; }

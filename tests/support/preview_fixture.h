@@ -59,13 +59,8 @@ struct PreviewWorkspace {
 
     std::filesystem::path file(const QString& slot) const { return fsPath(slotPath(ws.root, slot)); }
     QString full(const QString& slot) const { return slotPath(ws.root, slot); }
-    void write(const QString& slot, const Bitmap& b) const { ASSERT_TRUE(b.writeBmpChecked(file(slot))); }
-    Bitmap read(const QString& slot) const
-    {
-        Bitmap b;
-        b.readBmp(file(slot));
-        return b;
-    }
+    void write(const QString& slot, const Bitmap& b) const { ASSERT_TRUE(b.writeBmp(file(slot))); }
+    Bitmap read(const QString& slot) const { return readBmpOrEmpty(file(slot)); }
     bool exists(const QString& slot) const { return std::filesystem::exists(file(slot)); }
     void remove(const QString& slot) const { std::filesystem::remove(file(slot)); }
 

@@ -87,14 +87,12 @@ Bitmap picture(int width, int height, F colourAt)
 
 inline void writePicture(const fs::path& p, const Bitmap& b)
 {
-    ASSERT_TRUE(b.writeBmpChecked(p).ok()) << p;
+    ASSERT_TRUE(b.writeBmp(p).ok()) << p;
 }
 
 inline Bitmap readPicture(const fs::path& p)
 {
-    Bitmap b;
-    b.readBmp(p);
-    return b;
+    return readBmpOrEmpty(p);
 }
 
 // Writes an MBM file of 24-bit bitmaps made from the pictures.

@@ -55,10 +55,9 @@ std::vector<Bitmap> unpack(const fs::path& mbm, std::size_t count, const fs::pat
         std::snprintf(name, sizeof name, "b%03zu.bmp", i);
         if (!fs::exists(dir / name))
             break;
-        Bitmap b;
-        b.readBmp(dir / name);
-        EXPECT_FALSE(b.empty()) << name << ": " << b.lastError();
-        out.push_back(std::move(b));
+        auto b = readBmp(dir / name);
+        EXPECT_TRUE(b) << b.error();
+        out.push_back(b ? std::move(*b) : Bitmap());
     }
     return out;
 }
@@ -355,8 +354,7 @@ QImage composeDesktop(const fs::path& slotDir, const Bitmap* background, int sig
     Bitmap banner;
     banner.loadBmp(pkg("NIMG"));
     banner.draw(surface, 0, 0);
-    Bitmap status;
-    status.readBmp(slotDir / "Avkon445.bmp");
+    Bitmap status = readBmpOrEmpty(slotDir / "Avkon445.bmp");
     status.drawKeyed(surface, 132, 0, status.getPixel(0, 0));
     if (background) {
         for (int y = 200; y < 220; ++y)
@@ -379,8 +377,7 @@ QImage composeDesktop(const fs::path& slotDir, const Bitmap* background, int sig
             surface.setPixel(175, y, rgb(255, 255, 255));
         }
     }
-    Bitmap signal;
-    signal.readBmp(slotDir / ("Signal00" + std::to_string(signalStep) + ".bmp"));
+    Bitmap signal = readBmpOrEmpty(slotDir / ("Signal00" + std::to_string(signalStep) + ".bmp"));
     signal.drawKeyed(surface, 1, 0, signal.getPixel(0, 0));
     for (int x = 0; x < 176; ++x)
         surface.setPixel(x, 68, rgb(64, 63, 86));
@@ -419,8 +416,7 @@ TEST(Mkdefaults, DefaultDesktopPicture)
     // There is no default background: at first start the lower part is
     // empty. With a background (here the idle background of the library,
     // cut to the 132 rows of an imported one) the desktop is complete.
-    Bitmap background;
-    background.readBmp(dir.path() / "idle.bmp");
+    Bitmap background = readBmpOrEmpty(dir.path() / "idle.bmp");
     background.setHeight(132);
     const QImage first = composeDesktop(dir.path(), nullptr, 5);
     const QImage full = composeDesktop(dir.path(), &background, 5);

@@ -95,7 +95,7 @@ TEST(PackagePreview, AsHandsetShowsTheStatusPictureInTwelveBitColour)
     // 12 bits, every channel a multiple of 17.
     ThemeWorkspace t;
     const fs::path dir = themeFolder(t);
-    patternPicture(44, 12, 5).writeBmp(t.root() / "Avkon" / "445.bmp");
+    EXPECT_TRUE(patternPicture(44, 12, 5).writeBmp(t.root() / "Avkon" / "445.bmp"));
     auto list = payloadBytes(QStringLiteral("PKG"), QStringLiteral("AVCOM"), {});
     ASSERT_TRUE(list);
     list->replace("/c12Avkon\\445.bmp", "/c24Avkon\\445.bmp");

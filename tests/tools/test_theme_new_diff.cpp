@@ -93,7 +93,7 @@ TEST(ThemeNew, WritesWhatTheWindowsSaveButtonsWrite)
          ImportOptions{.top = true, .bottom = false, .separate = true}, u'3'},
     };
     TempDir dir;
-    patternPicture(200, 230, 4).writeBmp(dir.path() / "photo.bmp");
+    EXPECT_TRUE(patternPicture(200, 230, 4).writeBmp(dir.path() / "photo.bmp"));
     std::vector<std::uint8_t> rgbPixels;
     for (int y = 0; y < 260; ++y)
         for (int x = 0; x < 190; ++x)

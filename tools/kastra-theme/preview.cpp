@@ -42,8 +42,7 @@ std::optional<mbm::Mode> modeOf(const QString& prefix)
 // shows it, and writes it back at 24 bits.
 bool reduceSlot(const QString& path, mbm::Mode mode)
 {
-    Bitmap picture;
-    picture.readBmp(fsPath(path));
+    Bitmap picture = readBmpOrEmpty(fsPath(path));
     if (picture.empty())
         return true;   // nothing there to show either way
     std::vector<mbm::Rgb> pixels;
@@ -63,7 +62,7 @@ bool reduceSlot(const QString& path, mbm::Mode mode)
             const mbm::Rgb p = reduced->pixel(x, y);
             out.setPixel(x, y, rgb(p.r, p.g, p.b));
         }
-    return out.writeBmpChecked(fsPath(path)).ok();
+    return out.writeBmp(fsPath(path)).ok();
 }
 
 std::optional<QString> reduceToHandset(const Workspace& ws)

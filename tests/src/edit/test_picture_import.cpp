@@ -59,7 +59,7 @@ Bytes expectedBackground(const Bitmap& t, const ImportOptions& o)
 
 QString writePicture(const PreviewWorkspace& w, const std::string& name, const Bitmap& b)
 {
-    EXPECT_TRUE(b.writeBmpChecked(w.dir.path() / name));
+    EXPECT_TRUE(b.writeBmp(w.dir.path() / name));
     return qpath(w.dir.path() / name);
 }
 

@@ -58,6 +58,24 @@ TEST(Process, TimeLimitEndsTheChild)
     EXPECT_LT(t.elapsed(), 10000);
 }
 
+// Error output is read while the child runs: one that writes megabytes
+// neither blocks on a full pipe nor fills memory, and a child kept past the
+// limit is ended with what it said so far.
+TEST(Process, ErrorOutputIsKeptUpToItsBoundWhileTheChildRuns)
+{
+    const ProcessOutcome loud = RunHidden("/bin/sh", {"-c", "head -c 5000000 /dev/zero >&2; exit 4"}, {}, 20000, 100);
+    EXPECT_TRUE(loud.finished);
+    EXPECT_EQ(loud.exitCode, 4);
+    EXPECT_EQ(loud.errorOutput, QByteArray(100, '\0'));
+    EXPECT_TRUE(loud.errorOutputCut);
+
+    const ProcessOutcome slow = RunHidden("/bin/sh", {"-c", "echo stuck >&2; exec sleep 20"}, {}, 500, 100);
+    EXPECT_TRUE(slow.started);
+    EXPECT_FALSE(slow.finished);
+    EXPECT_EQ(slow.errorOutput, QByteArray("stuck\n"));
+    EXPECT_FALSE(slow.errorOutputCut);
+}
+
 TEST(Process, DetachedStartNeedsNoShellAndKeepsQuotedWords)
 {
     TempDir d;

@@ -105,6 +105,12 @@ TEST_F(WindowDrops, EachKindLoadsAsItsButtonWould)
         for (int x = 10; x < 170; x += 23)
             EXPECT_EQ(fromQRgb(shown.pixel(x, y)) & 0xFFFFFF, top.getPixel(x, y)) << x << "," << y;
     }
+    // One step of the history, as the button's import is.
+    const QByteArray newTop = fileBytes(slot("Top1.bmp"));
+    run.form->undo();
+    EXPECT_EQ(fileBytes(slot("Top1.bmp")), oldTop);
+    run.form->redo();
+    EXPECT_EQ(fileBytes(slot("Top1.bmp")), newTop);
 
     // Theme files from a folder that is not the program folder, each on its
     // own page: the slots come back from the file.

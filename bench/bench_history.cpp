@@ -78,7 +78,7 @@ QStringList writeImport(unsigned seed)
         for (int y = 0; y < f.height; ++y)
             for (int x = 0; x < f.width; ++x)
                 b.setPixel(x, y, noise() & 0xffffffu);
-        b.writeBmp(fs::path(full(f.slot).toStdString()));
+        writeBmpQuietly(b, fs::path(full(f.slot).toStdString()));
         written << full(f.slot);
     }
     return written;

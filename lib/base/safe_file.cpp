@@ -367,7 +367,7 @@ Result<void> copyFileAtomic(const fs::path& from, const fs::path& to, std::uintm
     return temp->replace(to);
 }
 
-Result<void> replaceFilesTogether(std::span<const NewFile> files)
+Result<void> replaceFilesTogether(std::span<const NewFile> files, Durability durability)
 {
     // 1. Every target absent or a regular file, before anything is written.
     std::vector<bool> existed;
@@ -383,17 +383,18 @@ Result<void> replaceFilesTogether(std::span<const NewFile> files)
     }
 
     // 2. The new bytes beside their targets.
-    std::vector<TempFile> fresh;
-    fresh.reserve(files.size());
-    for (const NewFile& f : files) {
-        auto temp = TempFile::beside(f.target);
+    std::vector<std::optional<TempFile>> fresh(files.size());
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        if (!files[i].bytes)
+            continue;
+        auto temp = TempFile::beside(files[i].target);
         if (!temp)
             return Error{temp.error(), temp.code()};
-        if (auto w = temp->write(f.bytes); !w)
+        if (auto w = temp->write(*files[i].bytes); !w)
             return w;
         if (auto c = temp->close(); !c)
             return c;
-        fresh.push_back(std::move(*temp));
+        fresh[i].emplace(std::move(*temp));
     }
 
     // 3. The old files kept aside until every rename succeeded: under a
@@ -420,18 +421,20 @@ Result<void> replaceFilesTogether(std::span<const NewFile> files)
         aside[i].emplace(std::move(*keep));
     }
 
-    // 4. Renamed into place; a failure puts back what was already replaced.
+    // 4. Renamed into place or removed; a failure puts back what was
+    // already done.
     for (std::size_t i = 0; i < files.size(); ++i) {
-        if (auto renamed = fresh[i].replace(files[i].target); !renamed) {
+        Result<void> done = fresh[i] ? fresh[i]->replace(files[i].target, durability) : removeName(files[i].target);
+        if (!done) {
             const int error = errno;
             for (std::size_t j = 0; j < i; ++j) {
                 if (aside[j])
-                    (void)aside[j]->replace(files[j].target);
+                    (void)aside[j]->replace(files[j].target, durability);
                 else
                     (void)removeName(files[j].target);
             }
             errno = error;
-            return renamed;
+            return done;
         }
     }
     return {};

@@ -22,6 +22,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -145,19 +146,20 @@ Result<void> linkFile(const std::filesystem::path& path, const std::filesystem::
 Result<void> copyFileAtomic(const std::filesystem::path& from, const std::filesystem::path& to,
                             std::uintmax_t maxBytes);
 
-// Several files replaced as one: every target must be absent or a regular
-// file (checked first, so a folder or link in the way changes nothing); all
-// are written to temporaries, the old files are kept aside (under a second
-// name, or copied where the file system has none), then all are
-// renamed into place. When a rename fails, the files already replaced get
-// their old content back, the ones that did not exist are removed, and every
-// temporary is removed: afterwards either every target holds its new bytes or
-// every target is as it was. Fails with the reason and the target it concerns.
+// Several files replaced (or removed) as one: every target must be absent or
+// a regular file (checked first, so a folder or link in the way changes
+// nothing); all new bytes are written to temporaries, the old files are kept
+// aside (under a second name, or copied where the file system has none),
+// then all are renamed into place and the targets without bytes removed.
+// When a step fails, the files already replaced or removed get their old
+// content back, the ones that did not exist are removed, and every temporary
+// is removed: afterwards either every target is as asked or every target is
+// as it was. Fails with the reason and the target it concerns.
 struct NewFile {
     std::filesystem::path target;
-    Bytes bytes;
+    std::optional<Bytes> bytes;   // none: the target goes
 };
-Result<void> replaceFilesTogether(std::span<const NewFile> files);
+Result<void> replaceFilesTogether(std::span<const NewFile> files, Durability durability = Durability::AcrossCrash);
 
 // Removes a name: a file, or a link as a link (its target is never touched).
 // A folder under the name is refused. A missing name counts as removed.

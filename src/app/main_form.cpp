@@ -294,7 +294,7 @@ Outcome MainForm::record(const std::function<Outcome()>& change)
 void MainForm::painted(const QStringList& written)
 {
     m_watcher->absorb(written);
-    m_history->absorb(written);
+    m_history->amend(written);
 }
 
 void MainForm::undo()

@@ -1,5 +1,7 @@
 #include "workspace/history.h"
 
+#include "workspace/history_step.h"
+
 #include "base/bytes.h"
 #include "base/fileio.h"
 #include "base/safe_file.h"
@@ -18,105 +20,10 @@ namespace kastra {
 
 namespace fs = std::filesystem;
 
-// A step file, little-endian:
-//   "KTHS", version (u8) = 1
-//   flags before, flags after: scheme (u16, UTF-16 unit), bits (u8: 1 strip
-//   edited, 2 strip bottom, 4 font loaded, 8 scheme chosen)
-//   change count (u32)
-//   per change: path length (u16), path (UTF-8, relative, '/'), then the
-//   state before and the state after: present (u8 0 or 1), and when present
-//   length (u32) and the bytes
-//   FNV-1a 64 of everything before it (u64 as two u32, low first)
-// The history writes and reads its own files only, but a step file is still
-// read as untrusted: a disk error or another program may have damaged it, and
-// the paths in it decide which files an undo writes.
-struct History::Change {
-    QString relative;
-    std::optional<QByteArray> before;
-    std::optional<QByteArray> after;
-};
-
 namespace {
-
-constexpr char kMagic[] = {'K', 'T', 'H', 'S'};
-constexpr std::uint8_t kVersion = 1;
-// Far more than a workspace holds (544 slots, the root's banners and the
-// package folder), yet an outside program may drop any number of pictures
-// into the root; each change takes at least 4 bytes of the file, which the
-// reader checks against what remains anyway.
-constexpr std::uint32_t kMaxChanges = 1u << 20;
-constexpr std::uint16_t kMaxPathBytes = 512;
 
 const QString kSlotFolders[] = {QStringLiteral("Avkon"), QStringLiteral("Signal"), QStringLiteral("Menu")};
 const QString kPackageFolder = QStringLiteral("SIS");
-
-std::uint64_t fnv1a(ByteSpan bytes)
-{
-    std::uint64_t h = 0xcbf29ce484222325ULL;
-    for (std::uint8_t b : bytes) {
-        h ^= b;
-        h *= 0x100000001b3ULL;
-    }
-    return h;
-}
-
-ByteSpan spanOf(const QByteArray& a)
-{
-    return ByteSpan(reinterpret_cast<const std::uint8_t*>(a.constData()), static_cast<std::size_t>(a.size()));
-}
-
-std::uint8_t flagBits(const HistoryFlags& f)
-{
-    return static_cast<std::uint8_t>((f.stripEdited ? 1 : 0) | (f.stripBottom ? 2 : 0) | (f.fontLoaded ? 4 : 0)
-                                     | (f.schemeChosen ? 8 : 0));
-}
-
-void writeFlags(ByteWriter& w, const HistoryFlags& f)
-{
-    w.u16(f.scheme.unicode());
-    w.u8(flagBits(f));
-}
-
-bool readFlags(ByteReader& r, HistoryFlags& f)
-{
-    std::uint16_t scheme = 0;
-    std::uint8_t bits = 0;
-    // The scheme names the banner files the window opens next.
-    if (!r.u16(scheme) || !r.u8(bits) || bits > 15 || scheme < u'1' || scheme > u'4')
-        return false;
-    f.scheme = QChar(scheme);
-    f.stripEdited = (bits & 1) != 0;
-    f.stripBottom = (bits & 2) != 0;
-    f.fontLoaded = (bits & 4) != 0;
-    f.schemeChosen = (bits & 8) != 0;
-    return true;
-}
-
-void writeState(ByteWriter& w, const std::optional<QByteArray>& state)
-{
-    w.u8(state ? 1 : 0);
-    if (state) {
-        w.u32(static_cast<std::uint32_t>(state->size()));
-        w.bytes(spanOf(*state));
-    }
-}
-
-bool readState(ByteReader& r, std::optional<QByteArray>& state)
-{
-    std::uint8_t present = 0;
-    if (!r.u8(present) || present > 1)
-        return false;
-    if (present == 0) {
-        state.reset();
-        return true;
-    }
-    std::uint32_t length = 0;
-    ByteSpan bytes;
-    if (!r.u32(length) || length > History::MaxTrackedFileBytes || !r.bytes(length, bytes))
-        return false;
-    state = QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-    return true;
-}
 
 // A file as it is on disk: its bytes, absent, or unknown (not a plain file,
 // unreadable or too large: then it is left as the history last knew it).
@@ -151,83 +58,6 @@ std::optional<QByteArray> stateOf(const OnDisk& d)
 QString utf8(const std::string& s)
 {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-
-// One file to bring to a state: bytes, or absent.
-struct Target {
-    fs::path path;
-    std::optional<QByteArray> bytes;
-};
-
-// Brings every target to its state or leaves every one as it was: each new
-// file is written beside its target first, each existing one kept aside
-// under a second name (or a copy), and only then are the new files renamed
-// into place and the deleted ones removed. A failure on the way puts back
-// what was already done.
-Result<void> applyTogether(const std::vector<Target>& targets)
-{
-    std::vector<bool> existed;
-    for (const Target& t : targets) {
-        std::error_code ec;
-        const fs::file_status st = fs::symlink_status(t.path, ec);
-        if (ec && ec != std::errc::no_such_file_or_directory)
-            return fail(t.path.string() + ": cannot examine the file");
-        if (fs::exists(st) && !fs::is_regular_file(st))
-            return fail(t.path.string() + (fs::is_directory(st) ? ": a folder is in the way" : ": not a plain file"));
-        existed.push_back(fs::exists(st));
-    }
-
-    std::vector<std::optional<TempFile>> fresh(targets.size());
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        if (!targets[i].bytes)
-            continue;
-        auto temp = TempFile::beside(targets[i].path);
-        if (!temp)
-            return fail(temp.error());
-        if (auto w = temp->write(spanOf(*targets[i].bytes)); !w)
-            return w;
-        if (auto c = temp->close(); !c)
-            return c;
-        fresh[i].emplace(std::move(*temp));
-    }
-
-    std::vector<std::optional<TempFile>> aside(targets.size());
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        if (!existed[i])
-            continue;
-        if (auto named = TempFile::secondNameOf(targets[i].path)) {
-            aside[i].emplace(std::move(*named));
-            continue;
-        }
-        auto old = openRegularFile(targets[i].path);
-        if (!old)
-            return fail(old.error());
-        auto keep = TempFile::beside(targets[i].path);
-        if (!keep)
-            return fail(keep.error());
-        if (auto c = keep->copyFrom(old->fd()); !c)
-            return c;
-        if (auto c = keep->close(); !c)
-            return c;
-        aside[i].emplace(std::move(*keep));
-    }
-
-    for (std::size_t i = 0; i < targets.size(); ++i) {
-        // Workspace files are working copies rebuilt at every start: no
-        // write-out is forced (see Durability).
-        Result<void> done = fresh[i] ? fresh[i]->replace(targets[i].path, Durability::WhileRunning)
-                                     : removeName(targets[i].path);
-        if (done)
-            continue;
-        for (std::size_t j = 0; j < i; ++j) {
-            if (aside[j])
-                (void)aside[j]->replace(targets[j].path, Durability::WhileRunning);
-            else
-                (void)removeName(targets[j].path);
-        }
-        return done;
-    }
-    return {};
 }
 
 } // namespace
@@ -346,10 +176,11 @@ bool History::recordOutside(const HistoryFlags& flags)
     return recordRelative(relative, flags, flags);
 }
 
-bool History::recordRelative(const QStringList& relative, const HistoryFlags& before, const HistoryFlags& after)
+// Compares the files with the baseline and takes them into it: what
+// changed, sorted by name, so that a step file does not depend on hash order.
+std::vector<StepChange> History::collect(const QStringList& relative)
 {
-    m_error.clear();
-    std::vector<Change> changes;
+    std::vector<StepChange> changes;
     QSet<QString> seen;
     for (const QString& r : relative) {
         if (seen.contains(r))
@@ -371,36 +202,72 @@ bool History::recordRelative(const QStringList& relative, const HistoryFlags& be
             m_baseline.remove(r);
         changes.push_back({r, std::move(was), std::move(now)});
     }
-    if (changes.empty() && before == after)
+    std::sort(changes.begin(), changes.end(),
+              [](const StepChange& a, const StepChange& b) { return a.relative < b.relative; });
+    return changes;
+}
+
+bool History::recordRelative(const QStringList& relative, const HistoryFlags& before, const HistoryFlags& after)
+{
+    m_error.clear();
+    StepContents step{before, after, collect(relative)};
+    if (step.changes.empty() && before == after)
         return false;
-    // Sorted, so that a step file's contents do not depend on hash order.
-    std::sort(changes.begin(), changes.end(), [](const Change& a, const Change& b) { return a.relative < b.relative; });
-
-    Bytes out;
-    ByteWriter w(out);
-    for (char c : kMagic)
-        w.u8(static_cast<std::uint8_t>(c));
-    w.u8(kVersion);
-    writeFlags(w, before);
-    writeFlags(w, after);
-    w.u32(static_cast<std::uint32_t>(changes.size()));
-    for (const Change& c : changes) {
-        const QByteArray path = c.relative.toUtf8();
-        w.u16(static_cast<std::uint16_t>(path.size()));
-        w.bytes(spanOf(path));
-        writeState(w, c.before);
-        writeState(w, c.after);
-    }
-    const std::uint64_t sum = fnv1a(out);
-    w.u32(static_cast<std::uint32_t>(sum));
-    w.u32(static_cast<std::uint32_t>(sum >> 32));
-
     dropRedo();
-    StepFile step{QStringLiteral("step-%1.khs").arg(++m_serial, 8, 10, QLatin1Char('0')),
-                  static_cast<qint64>(out.size())};
+    StepFile file{QStringLiteral("step-%1.khs").arg(++m_serial, 8, 10, QLatin1Char('0')), 0};
+    if (!writeStep(file, step))
+        return false;
+    m_steps.push_back(file);
+    m_cursor = m_steps.size();
+    m_open = true;
+    dropOverLimit();
+    return true;
+}
+
+void History::amend(const QStringList& paths)
+{
+    if (!m_open || m_steps.empty() || m_cursor != m_steps.size()) {
+        absorb(paths);
+        return;
+    }
+    QStringList relative;
+    for (const QString& path : paths) {
+        if (const QString r = relativeOf(path); !r.isEmpty())
+            relative.push_back(r);
+    }
+    std::vector<StepChange> more = collect(relative);
+    if (more.empty())
+        return;
+    std::optional<StepContents> step = readStep(m_steps.back());
+    if (!step) {
+        // Nothing to add the files to: the damaged step is found again, and
+        // dropped, when it is undone.
+        return;
+    }
+    for (StepChange& c : more) {
+        auto same = std::find_if(step->changes.begin(), step->changes.end(),
+                                 [&](const StepChange& s) { return s.relative == c.relative; });
+        if (same == step->changes.end())
+            step->changes.push_back(std::move(c));
+        else
+            same->after = std::move(c.after);
+    }
+    std::erase_if(step->changes, [](const StepChange& c) { return c.before == c.after; });
+    std::sort(step->changes.begin(), step->changes.end(),
+              [](const StepChange& a, const StepChange& b) { return a.relative < b.relative; });
+    StepFile& last = m_steps.back();
+    m_storedBytes -= last.bytes;
+    if (!writeStep(last, *step))
+        return;   // the history was emptied; m_error says why
+    dropOverLimit();
+}
+
+bool History::writeStep(StepFile& file, const StepContents& step)
+{
+    const Bytes out = encodeStep(step);
     const FolderCheck folder = makeOwnFolder(fsPath(m_folder), false);
     Result<void> written = folder == FolderCheck::Ok
-        ? writeFileAtomic(fsPath(m_folder + step.name), out, Durability::WhileRunning)
+        ? writeFileAtomic(fsPath(m_folder + file.name), out, Durability::WhileRunning)
         : Result<void>(fail(m_folder.toStdString() + ": " + folderCheckText(folder)));
     if (!written) {
         m_error = QStringLiteral("Шаг не удалось сохранить для отмены (%1); история отмен очищена.")
@@ -408,15 +275,26 @@ bool History::recordRelative(const QStringList& relative, const HistoryFlags& be
         clearSteps();
         return false;
     }
-    m_steps.push_back(step);
-    m_cursor = m_steps.size();
-    m_storedBytes += step.bytes;
+    file.bytes = static_cast<qint64>(out.size());
+    m_storedBytes += file.bytes;
+    return true;
+}
+
+std::optional<StepContents> History::readStep(const StepFile& file) const
+{
+    const auto bytes = readFile(fsPath(m_folder + file.name), static_cast<std::uintmax_t>(file.bytes));
+    if (!bytes || static_cast<qint64>(bytes->size()) != file.bytes)
+        return std::nullopt;
+    return decodeStep(*bytes, [this](const QString& relative) { return tracked(relative); });
+}
+
+void History::dropOverLimit()
+{
     // A single step larger than the whole limit is still kept, alone: the
     // change the user made last stays undoable, and the limit is passed by
     // that one step only.
     while (m_storedBytes > m_limit && m_steps.size() > 1)
         dropOldest();
-    return true;
 }
 
 Result<HistoryApplied> History::undo()
@@ -434,46 +312,9 @@ Result<HistoryApplied> History::apply(bool undo)
     if (undo ? !canUndo() : !canRedo())
         return fail(undo ? "Нечего отменять." : "Нечего повторять.");
     const std::size_t index = undo ? m_cursor - 1 : m_cursor;
-
-    // Read and check the step.
-    const StepFile step = m_steps[index];
-    const QString stepPath = m_folder + step.name;
-    std::vector<Change> changes;
-    HistoryFlags before;
-    HistoryFlags after;
-    bool sound = false;
-    if (auto file = readFile(fsPath(stepPath), static_cast<std::uintmax_t>(step.bytes));
-        file && static_cast<qint64>(file->size()) == step.bytes && file->size() >= 8) {
-        const ByteSpan all(*file);
-        const ByteSpan body = all.first(all.size() - 8);
-        const std::uint64_t sum = le32(all.data() + body.size())
-            | (static_cast<std::uint64_t>(le32(all.data() + body.size() + 4)) << 32);
-        ByteReader r(body);
-        ByteSpan magic;
-        std::uint8_t version = 0;
-        std::uint32_t count = 0;
-        sound = sum == fnv1a(body) && r.bytes(4, magic) && std::equal(magic.begin(), magic.end(), kMagic)
-            && r.u8(version) && version == kVersion && readFlags(r, before) && readFlags(r, after) && r.u32(count)
-            && count <= kMaxChanges;
-        QSet<QString> seen;
-        for (std::uint32_t i = 0; sound && i < count; ++i) {
-            std::uint16_t length = 0;
-            ByteSpan path;
-            Change c;
-            sound = r.u16(length) && length <= kMaxPathBytes && r.bytes(length, path) && readState(r, c.before)
-                && readState(r, c.after);
-            if (!sound)
-                break;
-            c.relative = QString::fromUtf8(reinterpret_cast<const char*>(path.data()), length);
-            // Only a file the history tracks may be written: never a path
-            // that leads out of the workspace; and each file once.
-            sound = tracked(c.relative) && !c.relative.contains(QStringLiteral("..")) && !seen.contains(c.relative);
-            seen.insert(c.relative);
-            changes.push_back(std::move(c));
-        }
-        sound = sound && r.remaining() == 0;
-    }
-    if (!sound) {
+    const StepFile file = m_steps[index];
+    const std::optional<StepContents> step = readStep(file);
+    if (!step) {
         // The steps beyond the damaged one cannot be reached without it.
         const std::size_t from = undo ? 0 : index;
         const std::size_t to = undo ? index + 1 : m_steps.size();
@@ -485,14 +326,15 @@ Result<HistoryApplied> History::apply(bool undo)
                       m_steps.begin() + static_cast<std::ptrdiff_t>(to));
         if (undo)
             m_cursor = 0;
+        m_open = false;
         return fail(QStringLiteral("Шаг истории отмен повреждён (%1); он и все шаги %2 удалены.")
-                        .arg(stepPath, undo ? QStringLiteral("до него") : QStringLiteral("после него"))
+                        .arg(m_folder + file.name, undo ? QStringLiteral("до него") : QStringLiteral("после него"))
                         .toStdString());
     }
 
     // An outside save not reported yet: recorded first with the flags of
     // the present, so this undo takes it back rather than overwriting it.
-    if (recordOutside(undo ? after : before)) {
+    if (recordOutside(undo ? step->after : step->before)) {
         if (!undo)
             return fail("Нечего повторять: файлы темы изменились после отмены.");
         return apply(true);
@@ -500,17 +342,23 @@ Result<HistoryApplied> History::apply(bool undo)
     if (!m_error.isEmpty())
         return fail(m_error.toStdString());
 
-    std::vector<Target> targets;
+    std::vector<NewFile> targets;
     HistoryApplied applied;
-    for (const Change& c : changes) {
-        targets.push_back({fsPath(m_root + c.relative), undo ? c.before : c.after});
+    for (const StepChange& c : step->changes) {
+        const std::optional<QByteArray>& state = undo ? c.before : c.after;
+        std::optional<Bytes> bytes;
+        if (state)
+            bytes = Bytes(state->begin(), state->end());
+        targets.push_back({fsPath(m_root + c.relative), std::move(bytes)});
         applied.written.push_back(m_root + c.relative);
     }
-    if (auto done = applyTogether(targets); !done)
+    // Workspace files are working copies rebuilt at every start: no
+    // write-out is forced (see Durability).
+    if (auto done = replaceFilesTogether(targets, Durability::WhileRunning); !done)
         return fail(QStringLiteral("Не удалось %1: %2. Файлы темы не изменены.")
                         .arg(undo ? QStringLiteral("отменить") : QStringLiteral("повторить"), utf8(done.error()))
                         .toStdString());
-    for (const Change& c : changes) {
+    for (const StepChange& c : step->changes) {
         const std::optional<QByteArray>& now = undo ? c.before : c.after;
         if (now)
             m_baseline.insert(c.relative, *now);
@@ -518,7 +366,8 @@ Result<HistoryApplied> History::apply(bool undo)
             m_baseline.remove(c.relative);
     }
     m_cursor = undo ? index : index + 1;
-    applied.flags = undo ? before : after;
+    m_open = false;
+    applied.flags = undo ? step->before : step->after;
     return applied;
 }
 
@@ -551,6 +400,7 @@ void History::clearSteps()
         removeStepFile(step);
     m_steps.clear();
     m_cursor = 0;
+    m_open = false;
     m_storedBytes = 0;
 }
 

@@ -28,6 +28,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace kastra {
@@ -54,6 +55,9 @@ struct HistoryApplied {
     HistoryFlags flags;
 };
 
+struct StepChange;
+struct StepContents;
+
 class History {
 public:
     static constexpr qint64 DefaultLimitBytes = 64LL * 1024 * 1024;
@@ -72,10 +76,16 @@ public:
     // history (its folder included). Call when the workspace is prepared.
     void start();
 
-    // The program wrote these files itself and they are not a step (the
-    // painters' masks and strips, default banners): the baseline takes them
-    // as they are now. Full paths; untracked ones are ignored.
+    // The program wrote these files itself and they are not a step: the
+    // baseline takes them as they are now. Full paths; untracked ones are
+    // ignored.
     void absorb(const QStringList& paths);
+    // The painters wrote these (masks, strips, default banners): derived
+    // from the step just recorded, they join it, so that its undo leaves the
+    // workspace byte for byte as before (a strip derived for a scheme just
+    // chosen goes with the choice). After an undo or redo they are only
+    // absorbed.
+    void amend(const QStringList& paths);
     // The same for every tracked file: after a pack or a build, whose
     // converter runs also rewrite the masks and the about picture.
     void absorbAll();
@@ -121,12 +131,17 @@ private:
         QString name;       // below the history folder
         qint64 bytes = 0;
     };
-    struct Change;
 
     bool tracked(const QString& relative) const;
     QString relativeOf(const QString& fullPath) const;
     QStringList trackedOnDisk() const;
     bool recordRelative(const QStringList& relative, const HistoryFlags& before, const HistoryFlags& after);
+    std::vector<StepChange> collect(const QStringList& relative);
+    // Writes the step's file under file.name and counts its bytes; on
+    // failure sets m_error and empties the history.
+    bool writeStep(StepFile& file, const StepContents& step);
+    std::optional<StepContents> readStep(const StepFile& file) const;
+    void dropOverLimit();
     Result<HistoryApplied> apply(bool undo);
     void dropRedo();
     void dropOldest();
@@ -141,6 +156,9 @@ private:
     QHash<QString, QByteArray> m_baseline;
     std::vector<StepFile> m_steps;
     std::size_t m_cursor = 0;   // steps before it are done, from it on undone
+    // The last step was just recorded: what the painters derive from it
+    // joins it (see amend).
+    bool m_open = false;
     qint64 m_storedBytes = 0;
     quint64 m_serial = 0;
     QString m_error;

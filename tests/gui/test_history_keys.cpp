@@ -1,0 +1,182 @@
+// Undo and redo as a person uses them: the keys on the window, the files
+// coming back byte for byte with the controls that show the flags, an
+// editor's save taken back, and one slot put back to its default from the
+// editor menu.
+
+#include "picture/bitmap.h"
+#include "gui_support.h"
+#include "app/widgets.h"
+#include "platform/fileops.h"
+#include "workspace/slots.h"
+
+#include <QDirIterator>
+#include <QLineEdit>
+#include <QMap>
+#include <QMenu>
+#include <QRadioButton>
+#include <QTabWidget>
+
+#include <gtest/gtest.h>
+
+namespace kastra {
+namespace {
+
+using Files = QMap<QString, QByteArray>;
+
+// Every file of the workspace but the history's and the defaults' own.
+Files workspaceFiles(const QString& root)
+{
+    Files files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString relative = it.next().mid(root.size());
+        if (!relative.startsWith(QStringLiteral("History/")) && !relative.startsWith(QStringLiteral("DefaultSlot/")))
+            files.insert(relative, fileBytes(root + relative));
+    }
+    return files;
+}
+
+// The names whose bytes differ, or that are on one side only: what a
+// failure prints instead of two workspaces.
+QStringList differing(const Files& a, const Files& b)
+{
+    QStringList names;
+    for (auto it = a.cbegin(); it != a.cend(); ++it) {
+        if (b.value(it.key(), QByteArray("\xff-absent")) != it.value())
+            names << it.key();
+    }
+    for (auto it = b.cbegin(); it != b.cend(); ++it) {
+        if (!a.contains(it.key()))
+            names << it.key();
+    }
+    return names;
+}
+
+Bitmap plain(int w, int h, Colour c)
+{
+    Bitmap b(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            b.setPixel(x, y, c);
+    return b;
+}
+
+class HistoryKeys : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        run.start();
+        run.form->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(run.form.get()));
+        settle();
+    }
+    void settle()
+    {
+        waitFor([&] { return !run.form->previewTimer().isActive() && !run.form->stripTimer().isActive(); }, 3000);
+    }
+    void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::ControlModifier)
+    {
+        QTest::keyClick(run.form.get(), k, mods);
+        settle();
+    }
+    QString slot(const QString& name) const { return slotPath(run.root, name); }
+    void importPicture()
+    {
+        const QString picture = run.programFolder + QStringLiteral("p.bmp");
+        ASSERT_TRUE(plain(352, 400, rgb(200, 40, 60)).writeBmp(fsPath(picture)));
+        run.dialogs.answers.push_back(picture);
+        QTest::mouseClick(run.find<QAbstractButton>("LoadPictureButton"), Qt::LeftButton);
+        settle();
+    }
+    QColor previewAt(int x, int y) const { return run.find<PaintBox>("PreviewBox")->image().pixelColor(x, y); }
+    AppRun run;
+};
+
+TEST_F(HistoryKeys, ImportAndSchemeAreUndoneAndRedoneByteForByte)
+{
+    const Files start = workspaceFiles(run.root);
+    importPicture();
+    const Files imported = workspaceFiles(run.root);
+    const QColor shown = previewAt(88, 120);
+    QTest::mouseClick(run.find<QRadioButton>("CityRadio"), Qt::LeftButton);
+    settle();
+    const Files chosen = workspaceFiles(run.root);
+    ASSERT_NE(start, imported);
+    ASSERT_NE(imported, chosen);
+
+    key(Qt::Key_Z);
+    EXPECT_EQ(differing(workspaceFiles(run.root), imported), QStringList());
+    EXPECT_FALSE(run.find<QRadioButton>("CityRadio")->isChecked());
+    EXPECT_EQ(run.form->state().scheme, u'1');
+    key(Qt::Key_Z);
+    EXPECT_EQ(differing(workspaceFiles(run.root), start), QStringList());
+    key(Qt::Key_Z);   // nothing left: no box, no change
+    EXPECT_EQ(differing(workspaceFiles(run.root), start), QStringList());
+
+    key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(differing(workspaceFiles(run.root), imported), QStringList());
+    EXPECT_EQ(previewAt(88, 120), shown);
+    key(Qt::Key_Y);
+    EXPECT_EQ(differing(workspaceFiles(run.root), chosen), QStringList());
+    EXPECT_TRUE(run.find<QRadioButton>("CityRadio")->isChecked());
+    EXPECT_TRUE(run.dialogs.messages.empty());
+
+    // In an edit field the keys are the field's own.
+    auto* name = run.find<QLineEdit>("ThemeNameEdit");
+    run.form->pageTabs()->setCurrentIndex(2);
+    name->setFocus();
+    QTest::keyClicks(name, QStringLiteral("abc"));
+    key(Qt::Key_Z);
+    EXPECT_TRUE(name->text().isEmpty());
+    EXPECT_EQ(differing(workspaceFiles(run.root), chosen), QStringList());
+}
+
+TEST_F(HistoryKeys, AnEditorsSaveIsOneStep)
+{
+    importPicture();
+    const QByteArray imported = fileBytes(slot(QStringLiteral("Back.bmp")));
+    const QColor shown = previewAt(88, 120);
+    writeBmpQuietly(plain(176, 132, rgb(0, 0, 255)), fsPath(slot(QStringLiteral("Back.bmp"))));
+    ASSERT_TRUE(waitFor([&] { return previewAt(88, 120) == QColor(0, 0, 255); }));
+    key(Qt::Key_Z);
+    EXPECT_EQ(fileBytes(slot(QStringLiteral("Back.bmp"))), imported);
+    EXPECT_EQ(previewAt(88, 120), shown);
+}
+
+TEST_F(HistoryKeys, BackToTheDefaultFromTheEditorMenu)
+{
+    const QString signal = slot(slotName(SlotFolder::Signal, 0));
+    const QByteArray original = fileBytes(signal);
+    writeBmpQuietly(plain(32, 12, rgb(0, 255, 0)), fsPath(signal));
+    const QByteArray edited = fileBytes(signal);
+    // The editor's save is seen (and kept as a step) before the menu opens.
+    QTest::qWait(400);
+    settle();
+    const auto item = [&](const char* view, QPoint at) {
+        QTest::mouseClick(run.find<PaintBox>(view), Qt::RightButton, {}, at);
+        QMenu* menu = run.form->editorMenu();
+        EXPECT_TRUE(waitFor([&] { return menu->isVisible(); }));
+        const QList<QAction*> items = menu->actions();
+        EXPECT_EQ(items.size(), 5);   // three editors, a separator, the default
+        return items.back();
+    };
+    QAction* restore = item("SignalStripBox", QPoint(5, 5));
+    EXPECT_EQ(restore->text(), QStringLiteral("Вернуть исходную"));
+    ASSERT_TRUE(restore->isEnabled());
+    restore->trigger();
+    run.form->editorMenu()->hide();
+    run.form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(run.form.get()));
+    settle();
+    EXPECT_EQ(fileBytes(signal), original);
+    key(Qt::Key_Z);
+    EXPECT_EQ(fileBytes(signal), edited);
+
+    importPicture();
+    // The background has no default.
+    EXPECT_FALSE(item("PreviewBox", QPoint(88, 150))->isEnabled());
+    run.form->editorMenu()->hide();
+}
+
+} // namespace
+} // namespace kastra

@@ -65,11 +65,17 @@ QWidget* makeWidget(const ControlSpec& row, QWidget* parent, const ImageList& im
     }
     case Kind::CheckBox: return new QCheckBox(caption, parent);
     case Kind::Radio: return new QRadioButton(caption, parent);
-    case Kind::Edit: return new QLineEdit(caption, parent);
+    case Kind::Edit: {
+        auto* e = new QLineEdit(caption, parent);
+        PassFileDragsOn(e);
+        return e;
+    }
     case Kind::Memo: {
         auto* m = new QPlainTextEdit(caption, parent);
         m->setLineWrapMode(QPlainTextEdit::WidgetWidth);
         m->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        PassFileDragsOn(m);
+        PassFileDragsOn(m->viewport());
         return m;
     }
     case Kind::Group: return new QGroupBox(caption, parent);

@@ -23,6 +23,10 @@ public:
     // The page's control table, as buildControls() made the controls.
     static std::span<const ControlSpec> rows();
 
+    // The load button's work; a file dropped onto the window is loaded from
+    // where it lies (from), the button's from the program folder.
+    void load(const QString& from = {});
+
 signals:
     void shown();
 
@@ -30,7 +34,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void load();
     void save();
 
     FormServices& m_form;

@@ -18,15 +18,18 @@
 #include "app/widgets.h"
 #include "converter/default_slot.h"
 #include "converter/setup.h"
+#include "package/drops.h"
 #include "workspace/history.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
-#include <QApplication>
+#include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMimeData>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -49,6 +52,22 @@ static_assert(inIdOrder(Rows));
 
 // The client area, fixed.
 constexpr QSize ClientSize(529, 271);
+
+// A dropped file is only read, so a drag is taken as a copy (or a link),
+// never as the move a file manager proposes with Shift held: the file
+// manager would then delete the user's file.
+bool acceptAsCopy(QDropEvent* event)
+{
+    for (const Qt::DropAction action : {Qt::CopyAction, Qt::LinkAction}) {
+        if (event->possibleActions() & action) {
+            event->setDropAction(action);
+            event->accept();
+            return true;
+        }
+    }
+    event->ignore();
+    return false;
+}
 
 // What of the state goes with a step of the undo history.
 HistoryFlags flagsOf(const AppState& state)
@@ -74,6 +93,7 @@ MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
     m_images = LoadImageList();
     buildPages();
     wireEvents();
+    setUpShortcuts();
     // Fixed size, centred on the screen (again once the frame is known).
     setFixedSize(ClientSize);
     centreOnScreen();
@@ -193,6 +213,19 @@ void MainForm::wireEvents()
     request(m_menuTimer);
     request(m_stripTimer);
     request(m_previewTimer);
+}
+
+// Two keys desktop programs share: Ctrl+O opens the picture import, Ctrl+Q
+// closes the window the way its close box does (close() runs closeEvent,
+// so the tear-down and the settings save happen there and only once). Any
+// file may be dropped onto the window.
+void MainForm::setUpShortcuts()
+{
+    auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this, this, [this] { importPicture(); });
+    open->setContext(Qt::WindowShortcut);
+    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this, this, [this] { close(); });
+    quit->setContext(Qt::WindowShortcut);
+    setAcceptDrops(true);
 }
 
 QTabWidget* MainForm::pageTabs() const
@@ -537,9 +570,11 @@ void MainForm::animate()
     preview->update();
 }
 
-void MainForm::importPicture()
+void MainForm::importPicture(const QString& dropped)
 {
-    if (const auto chosen = m_dialogs->openFile(QString::fromUtf16(PictureFilter))) {
+    const auto chosen = dropped.isEmpty() ? m_dialogs->openFile(QString::fromUtf16(PictureFilter))
+                                          : std::optional<QString>(dropped);
+    if (chosen) {
         ImportOptions options;
         options.top = m_state.pictures.stripTop;
         options.bottom = m_state.pictures.stripBottom;
@@ -552,6 +587,66 @@ void MainForm::importPicture()
     // Also after a cancelled dialog or a refused picture.
     requestStrips();
     requestPreview();
+}
+
+bool MainForm::takesDrop(const QMimeData* mime)
+{
+    if (m_halted || !mime->hasUrls())
+        return false;
+    const DropTarget target = ClassifyDrop(mime->urls());
+    // A package needs SISTool.exe, as "Загр. тему" does.
+    return target.kind != DropKind::Refused && (target.kind != DropKind::Theme || m_sis->importAvailable());
+}
+
+void MainForm::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!takesDrop(event->mimeData()) || !acceptAsCopy(event))
+        event->ignore();
+}
+
+void MainForm::dragMoveEvent(QDragMoveEvent* event)
+{
+    if (!takesDrop(event->mimeData()) || !acceptAsCopy(event))
+        event->ignore();
+}
+
+void MainForm::dropEvent(QDropEvent* event)
+{
+    if (m_halted || !event->mimeData()->hasUrls() || !acceptAsCopy(event))
+        return;
+    // The file is loaded once the drop has returned: the program that
+    // started the drag waits until then, and a converter run or a message
+    // box would hold it up.
+    QMetaObject::invokeMethod(this, [this, urls = event->mimeData()->urls()] { loadDropped(urls); },
+                              Qt::QueuedConnection);
+}
+
+void MainForm::loadDropped(const QList<QUrl>& urls)
+{
+    if (m_halted)
+        return;
+    // Looked at again: the file may have changed since the drag began.
+    const DropTarget target = ClassifyDrop(urls);
+    switch (target.kind) {
+    case DropKind::Picture:
+        importPicture(target.path);
+        break;
+    case DropKind::Theme:
+        m_sis->importTheme(target.path);
+        break;
+    case DropKind::Font:
+        m_sis->loadFont(target.path);
+        break;
+    case DropKind::ThemeFile:
+        if (target.themeFile == ThemeFile::MenuFolders)
+            m_icons->load(target.path);
+        else
+            m_pictures->loadThemeFile(static_cast<int>(target.themeFile), target.path);
+        break;
+    case DropKind::Refused:
+        report(WarningOutcome(target.refusal));
+        break;
+    }
 }
 
 } // namespace kastra

@@ -20,6 +20,7 @@
 
 class QAction;
 class QMenu;
+class QMimeData;
 class QTabWidget;
 
 namespace kastra {
@@ -96,6 +97,11 @@ protected:
     void changeEvent(QEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void showEvent(QShowEvent* event) override;
+    // A file dragged anywhere onto the window: the cursor shows whether it
+    // would be taken, and a drop loads it as its button would.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     // The phases of construction, in their order.
@@ -105,6 +111,7 @@ private:
     void buildPages();
     void wireViews(std::span<const ControlSpec> rows, const ControlWidgets& widgets);
     void wireEvents();
+    void setUpShortcuts();
     void startUp();
     // Repaints the paint boxes of the table's rows that name a view.
     void updateViews(std::span<const ControlSpec> rows);
@@ -113,7 +120,10 @@ private:
     void slotPress(PreviewView view, Qt::MouseButton button, QPoint position);
     void runEditor(int n);
     void pageChanged(int index);
-    void importPicture();
+    // Asks for the picture with the file dialog unless one was dropped.
+    void importPicture(const QString& dropped = {});
+    bool takesDrop(const QMimeData* mime);
+    void loadDropped(const QList<QUrl>& urls);
     void paintPreview();
     void paintStrips();
     void paintMenu();

@@ -85,14 +85,15 @@ void PicturesPage::showScheme()
     }
 }
 
-void PicturesPage::loadThemeFile(int file)
+void PicturesPage::loadThemeFile(int file, const QString& from)
 {
     const auto which = static_cast<ThemeFile>(file);
     m_form.record([&] {
         BusyCursor busy;
         if (which == ThemeFile::EidPic)
             m_form.state().stripEdited = false;
-        return LoadThemeFile(m_form.workspace(), which, m_form.state().scratch);
+        return from.isEmpty() ? LoadThemeFile(m_form.workspace(), which, m_form.state().scratch)
+                              : LoadThemeFileFrom(m_form.workspace(), which, from, m_form.state().scratch);
     });
     switch (which) {
     case ThemeFile::EidPic:

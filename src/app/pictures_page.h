@@ -24,12 +24,15 @@ public:
     const ControlWidgets& controls() const { return m_controls.widgets(); }
     // The page's control table, as buildControls() made the controls.
     static std::span<const ControlSpec> rows();
+    // A load button's work (file is a ThemeFile); a file dropped onto the
+    // window is loaded from where it lies (from), a button's from the
+    // program folder.
+    void loadThemeFile(int file, const QString& from = {});
     // The scheme radio buttons follow the state: the current scheme's is
     // checked once one was chosen, none before.
     void showScheme();
 
 private:
-    void loadThemeFile(int file);
     void saveThemeFile(int file);
     void selectScheme(QChar scheme);
     void applyStrip();

@@ -154,7 +154,14 @@ void SisPage::showFontState()
 
 void SisPage::updateImportButton()
 {
-    m_controls.get(LoadThemeButton)->setEnabled(!findTool(m_form.workspace().programFolder).isEmpty());
+    importAvailable();
+}
+
+bool SisPage::importAvailable()
+{
+    const bool present = !findTool(m_form.workspace().programFolder).isEmpty();
+    m_controls.get(LoadThemeButton)->setEnabled(present);
+    return present;
 }
 
 void SisPage::build()
@@ -176,9 +183,10 @@ void SisPage::build()
     bar->setValue(0);
 }
 
-void SisPage::loadFont()
+void SisPage::loadFont(const QString& dropped)
 {
-    const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(FontFilter));
+    const auto chosen = dropped.isEmpty() ? m_form.dialogs().openFile(QString::fromUtf16(FontFilter))
+                                          : std::optional<QString>(dropped);
     if (!chosen)
         return;
     m_form.record([&] {
@@ -200,14 +208,15 @@ void SisPage::loadAif(bool menu)
     });
 }
 
-void SisPage::importTheme()
+void SisPage::importTheme(const QString& dropped)
 {
     const QString tool = findTool(m_form.workspace().programFolder);
     if (tool.isEmpty()) {
         m_form.report(SisToolMissingOutcome());
         return;
     }
-    const auto chosen = m_form.dialogs().openFile(QString::fromUtf16(SisFilter));
+    const auto chosen = dropped.isEmpty() ? m_form.dialogs().openFile(QString::fromUtf16(SisFilter))
+                                          : std::optional<QString>(dropped);
     if (!chosen)
         return;
     const Outcome out = m_form.record([&] {

@@ -51,6 +51,12 @@ public:
     static std::span<const ControlSpec> rows();
     // LoadThemeButton follows whether SISTool.exe is there.
     void updateImportButton();
+    // Updates LoadThemeButton and says whether it is enabled.
+    bool importAvailable();
+    // The buttons' work; a file dropped onto the window is taken as it is
+    // (dropped), a button asks for one with the file dialog.
+    void loadFont(const QString& dropped = {});
+    void importTheme(const QString& dropped = {});
     // FontStatusLabel follows the state's fontLoaded (an undo may clear it).
     void showFontState();
 
@@ -64,9 +70,7 @@ protected:
 
 private:
     void build();
-    void loadFont();
     void loadAif(bool menu);
-    void importTheme();
 
     FormServices& m_form;
     Controls<Control> m_controls;

@@ -1,6 +1,8 @@
 #include "app/widgets.h"
 
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyleFactory>
@@ -91,6 +93,34 @@ void PictureButton::paintEvent(QPaintEvent*)
     p.setPen(m_captionColour.isValid() ? m_captionColour : palette().color(QPalette::ButtonText));
     p.setFont(font());
     p.drawText(area, Qt::AlignCenter | Qt::TextSingleLine, text());
+}
+
+namespace {
+
+class FileDragPassing final : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        const QEvent::Type type = event->type();
+        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+            return QObject::eventFilter(watched, event);
+        auto* drag = static_cast<QDropEvent*>(event);
+        const QList<QUrl> urls = drag->mimeData()->urls();
+        if (std::none_of(urls.begin(), urls.end(), [](const QUrl& u) { return u.isLocalFile(); }))
+            return QObject::eventFilter(watched, event);
+        // Ignored and not delivered: Qt offers the drag to the parents, up
+        // to the window.
+        drag->ignore();
+        return true;
+    }
+};
+
+} // namespace
+
+void PassFileDragsOn(QWidget* field)
+{
+    field->installEventFilter(new FileDragPassing(field));
 }
 
 BusyCursor::BusyCursor()

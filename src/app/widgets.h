@@ -74,6 +74,14 @@ private:
     QColor m_captionColour;
 };
 
+// Text fields take dragged text, and take a dragged file as text too: its
+// path or URL would land in the field (and a name field's filter would
+// leave a mangle of it). A drag that carries a local file passes the field
+// by and goes on to the window, which loads the file; other drags reach
+// the field as before. For a multi-line field pass its viewport as well,
+// which is where the drag events arrive.
+void PassFileDragsOn(QWidget* field);
+
 // The wait cursor over the program's windows for as long as it lives: the
 // converter, an import and a build hold the one thread, and the window
 // cannot answer meanwhile. The cursor before comes back when it goes, also

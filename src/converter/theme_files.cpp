@@ -196,7 +196,12 @@ Outcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scrat
     const QString source = FindInFolder(ws.programFolder, themeFileName(file));
     if (!IsFile(source))
         return missing(ws, file);
-    const auto bytes = readFittingThemeFile(file, source);
+    return LoadThemeFileFrom(ws, file, source, scratch);
+}
+
+Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& path, ScratchBitmaps& scratch)
+{
+    const auto bytes = readFittingThemeFile(file, path);
     if (!bytes)
         return loadFailed(file, QString::fromStdString(bytes.error()));
     if (file == ThemeFile::MenuFolders)

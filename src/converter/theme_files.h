@@ -1,7 +1,9 @@
 #pragma once
 // Loading the five theme MBM files from the program folder into the slots,
-// and saving them back, as the ten load and save buttons do. The handlers
-// around these calls make the repaint requests and show the messages.
+// and saving them back, as the ten load and save buttons do; a theme file
+// dropped onto the window is loaded the same way from where it lies. The
+// handlers around these calls make the repaint requests and show the
+// messages.
 
 #include "workspace/app_state.h"
 #include "workspace/outcome.h"
@@ -30,6 +32,12 @@ QString themeFileName(ThemeFile file);
 // banners' top rows through the strip buffer. MenuFolders runs
 // PrepareWorkspace(menuOnly). Flags and repaints are the caller's.
 Outcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch);
+
+// LoadThemeFile from a file anywhere (one dropped onto the window), with the
+// same checks and steps. A path that is no readable regular file is the
+// warning with the reason, never the program-folder message; nothing
+// changes then.
+Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& path, ScratchBitmaps& scratch);
 
 // Refuses with a warning, "Не удалось сохранить файл ...", a missing picture
 // adding a line saying which one and how to get it. written lists the

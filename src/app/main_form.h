@@ -128,8 +128,12 @@ private:
     void paintStrips();
     void paintMenu();
     void animate();
-    // Files the painters wrote: neither an outside change nor a step.
+    // Files the painters wrote: neither an outside change nor a step of
+    // their own.
     void painted(const QStringList& written);
+    // The live refresh saw a slot file change under the program: one step,
+    // and every view repaints.
+    void outsideChange();
     void stepHistory(bool back);
     // Sets the controls that show the flags an undo may have changed.
     void showFlags();

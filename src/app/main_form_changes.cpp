@@ -129,6 +129,9 @@ void MainForm::stepHistory(bool back)
     m_state.pictures.stripBottom = f.stripBottom;
     m_state.fontLoaded = f.fontLoaded;
     showFlags();
+    // A picture the step removes (the background of a first import) would
+    // otherwise stay on the preview, which draws only what is there.
+    clearPreview();
     requestPreview();
     requestStrips();
     requestMenu();

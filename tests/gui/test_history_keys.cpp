@@ -104,6 +104,7 @@ TEST_F(HistoryKeys, ImportAndSchemeAreUndoneAndRedoneByteForByte)
     EXPECT_EQ(run.form->state().scheme, u'1');
     key(Qt::Key_Z);
     EXPECT_EQ(differing(workspaceFiles(run.root), start), QStringList());
+    EXPECT_NE(previewAt(88, 120), shown);
     key(Qt::Key_Z);   // nothing left: no box, no change
     EXPECT_EQ(differing(workspaceFiles(run.root), start), QStringList());
 

@@ -66,6 +66,10 @@ void MainForm::report(const Outcome& out)
 Outcome MainForm::record(const std::function<Outcome()>& change)
 {
     const HistoryFlags before = flagsOf(m_state);
+    // An editor's save the watcher has not reported yet is a step of its
+    // own, or this change's undo would take it back too.
+    if (m_history)
+        m_history->recordOutside(before);
     Outcome out = change();
     if (m_watcher)
         m_watcher->absorb(out.written);

@@ -136,6 +136,14 @@ TEST_F(HistoryKeys, AnEditorsSaveIsOneStep)
     key(Qt::Key_Z);
     EXPECT_EQ(fileBytes(slot(QStringLiteral("Back.bmp"))), imported);
     EXPECT_EQ(previewAt(88, 120), shown);
+
+    // A save the watcher has not reported yet when the next change comes is
+    // still a step of its own: the change's undo brings the save back.
+    writeBmpQuietly(uniformBitmap(176, 132, rgb(0, 0, 255)), fsPath(slot(QStringLiteral("Back.bmp"))));
+    const QByteArray saved = fileBytes(slot(QStringLiteral("Back.bmp")));
+    importPicture();
+    key(Qt::Key_Z);
+    EXPECT_EQ(fileBytes(slot(QStringLiteral("Back.bmp"))), saved);
 }
 
 TEST_F(HistoryKeys, BackToTheDefaultFromTheEditorMenu)

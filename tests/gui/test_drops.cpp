@@ -11,7 +11,6 @@
 #include "workspace/slots.h"
 #include "app/widgets.h"
 
-#include <QDirIterator>
 #include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -50,30 +49,11 @@ bool dropFile(QWidget* on, const QString& path)
     return true;
 }
 
-// Every file of the workspace with its bytes.
-std::map<QString, QByteArray> snapshot(const QString& root)
-{
-    std::map<QString, QByteArray> files;
-    for (QDirIterator it(root, QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
-        const QString path = it.next();
-        files[path] = fileBytes(path);
-    }
-    return files;
-}
-
-void settle(MainForm& form)
-{
-    waitFor([&] { return !form.previewTimer().isActive() && !form.stripTimer().isActive(); }, 3000);
-}
-
 class WindowDrops : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        run.start();
-        run.form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(run.form.get()));
-        settle(*run.form);
+        ASSERT_TRUE(startShown(run));
         elsewhere = qpath(run.dir() / "elsewhere") + u'/';
         QDir().mkpath(elsewhere);
     }
@@ -197,7 +177,7 @@ TEST_F(WindowDrops, RefusedDropsSayWhyAndChangeNothing)
         // unpacked.
         {"AvkonEx.mbm", true, false, "Не удалось загрузить файл AvkonEx.mbm."},
     };
-    const std::map<QString, QByteArray> before = snapshot(run.root);
+    const QMap<QString, QByteArray> before = workspaceFiles(run.root);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.file);
         const QString path = elsewhere + QLatin1String(c.file);
@@ -221,7 +201,7 @@ TEST_F(WindowDrops, RefusedDropsSayWhyAndChangeNothing)
         run.dialogs.messages.clear();
     }
     EXPECT_TRUE(run.dialogs.filters.empty());
-    EXPECT_EQ(snapshot(run.root), before);
+    EXPECT_EQ(workspaceFiles(run.root), before);
 }
 
 TEST_F(WindowDrops, CtrlOImportsAPictureAndCtrlQCloses)

@@ -10,7 +10,6 @@
 #include "platform/fileops.h"
 #include "workspace/slots.h"
 
-#include <QDirIterator>
 #include <QLineEdit>
 #include <QMap>
 #include <QMenu>
@@ -23,19 +22,6 @@ namespace kastra {
 namespace {
 
 using Files = QMap<QString, QByteArray>;
-
-// Every file of the workspace but the history's and the defaults' own.
-Files workspaceFiles(const QString& root)
-{
-    Files files;
-    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
-        const QString relative = it.next().mid(root.size());
-        if (!relative.startsWith(QStringLiteral("History/")) && !relative.startsWith(QStringLiteral("DefaultSlot/")))
-            files.insert(relative, fileBytes(root + relative));
-    }
-    return files;
-}
 
 // The names whose bytes differ, or that are on one side only: what a
 // failure prints instead of two workspaces.
@@ -57,17 +43,8 @@ using test::uniformBitmap;
 
 class HistoryKeys : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        run.start();
-        run.form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(run.form.get()));
-        settle();
-    }
-    void settle()
-    {
-        waitFor([&] { return !run.form->previewTimer().isActive() && !run.form->stripTimer().isActive(); }, 3000);
-    }
+    void SetUp() override { ASSERT_TRUE(startShown(run)); }
+    void settle() { kastra::settle(*run.form); }
     void key(Qt::Key k, Qt::KeyboardModifiers mods = Qt::ControlModifier)
     {
         QTest::keyClick(run.form.get(), k, mods);

@@ -51,21 +51,9 @@ void click(AppRun& run, const char* name)
     QTest::mouseClick(run.find<QAbstractButton>(name), Qt::LeftButton);
 }
 
-// Lets the 50 ms repaint timers run.
-void settle(MainForm& form)
-{
-    waitFor([&] { return !form.previewTimer().isActive() && !form.stripTimer().isActive(); }, 3000);
-}
-
 class Flows : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        run.start();
-        run.form->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(run.form.get()));
-        settle(*run.form);
-    }
+    void SetUp() override { ASSERT_TRUE(startShown(run)); }
     void importPicture()
     {
         run.dialogs.answers.push_back(writePicture(run.programFolder));

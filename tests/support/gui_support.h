@@ -8,8 +8,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QDirIterator>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QTest>
@@ -121,6 +123,37 @@ template <class Pred> bool waitFor(Pred pred, int ms = 5000)
         QTest::qWait(10);
     }
     return true;
+}
+
+// Lets the 50 ms repaint timers run.
+inline void settle(MainForm& form)
+{
+    waitFor([&] { return !form.previewTimer().isActive() && !form.stripTimer().isActive(); }, 3000);
+}
+
+// Builds and shows the window and waits until its first repaints are done.
+inline bool startShown(AppRun& run)
+{
+    run.start();
+    run.form->show();
+    if (!QTest::qWaitForWindowExposed(run.form.get()))
+        return false;
+    settle(*run.form);
+    return true;
+}
+
+// Every file of the workspace with its bytes, by path below the root; the
+// undo history's own files and the unpacked defaults are left out.
+inline QMap<QString, QByteArray> workspaceFiles(const QString& root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString relative = it.next().mid(root.size());
+        if (!relative.startsWith(QStringLiteral("History/")) && !relative.startsWith(QStringLiteral("DefaultSlot/")))
+            files.insert(relative, fileBytes(root + relative));
+    }
+    return files;
 }
 
 // A stand-in editor: a script that writes each argument it gets on a line

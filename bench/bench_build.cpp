@@ -5,6 +5,7 @@
 // runs and their 551 slot files.
 
 #include "package/build.h"
+#include "bitmap_fixture.h"
 #include "platform/process.h"
 #include "workspace/workspace.h"
 #include "converter/setup.h"
@@ -36,17 +37,7 @@ struct Theme {
         QDir().mkpath(ws.programFolder);
         Bitmap desktop;
         PrepareWorkspace(ws, false, false, desktop);
-        Bitmap banner(176, 68);
-        Bitmap back(176, 132);
-        for (int y = 0; y < 132; ++y)
-            for (int x = 0; x < 176; ++x) {
-                if (y < 68)
-                    banner.setPixel(x, y, rgb(x, y * 3, 255 - x));
-                back.setPixel(x, y, rgb(y, x, (x * y) & 0xFF));
-            }
-        for (int n = 1; n <= 4; ++n)
-            writeBmpQuietly(banner, (ws.root + QStringLiteral("Top%1.bmp").arg(n)).toStdString());
-        writeBmpQuietly(back, (ws.root + QStringLiteral("Back.bmp")).toStdString());
+        test::writeImportedPictures(ws.root.toStdString(), 1);
         inputs.themeName = QStringLiteral("Бенчмарк");
         inputs.fileName = QStringLiteral("Bench");
         inputs.greeting = QStringLiteral("Theme created with:\r\nProgram: Kastra Theme Creator\r\n");

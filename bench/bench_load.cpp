@@ -19,6 +19,7 @@
 #include "converter/setup.h"
 #include "converter/theme_files.h"
 #include "package/build.h"
+#include "bitmap_fixture.h"
 #include "package/import.h"
 #include "platform/process.h"
 #include "workspace/slots.h"
@@ -65,17 +66,7 @@ struct Theme {
         QDir().mkpath(ws.root);
         QDir().mkpath(ws.programFolder);
         PrepareWorkspace(ws, false, false, scratch.desktop);
-        Bitmap banner(176, 68);
-        Bitmap back(176, 132);
-        for (int y = 0; y < 132; ++y)
-            for (int x = 0; x < 176; ++x) {
-                if (y < 68)
-                    banner.setPixel(x, y, rgb(x, y * 3, 255 - x));
-                back.setPixel(x, y, rgb(y, x, (x * y) & 0xFF));
-            }
-        for (int n = 1; n <= 4; ++n)
-            writeBmpQuietly(banner, (ws.root + QStringLiteral("Top%1.bmp").arg(n)).toStdString());
-        writeBmpQuietly(back, (ws.root + QStringLiteral("Back.bmp")).toStdString());
+        test::writeImportedPictures(ws.root.toStdString(), 1);
         if (!SaveThemeFile(ws, ThemeFile::Avkon).ok)
             die("saving Avkon.mbm failed");
         BuildInputs inputs;

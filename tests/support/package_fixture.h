@@ -4,7 +4,7 @@
 // with the defaults as a start does, then given a picture as an import does
 // (Top1-4.bmp and Back.bmp), so that a build has every slot it packs.
 
-#include "picture/bitmap.h"
+#include "bitmap_fixture.h"
 #include "test_support.h"
 #include "workspace/workspace.h"
 #include "converter/setup.h"
@@ -27,17 +27,6 @@ inline std::filesystem::path binDir()
     return KASTRA_BIN_DIR;
 }
 
-// A 24-bit picture whose every pixel depends on x, y and seed, so that two
-// slots or two themes never look alike by accident.
-inline Bitmap patternPicture(int width, int height, unsigned seed)
-{
-    Bitmap b(width, height);
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x)
-            b.setPixel(x, y, rgb(x * 7 + seed, y * 5 + seed * 3, (x ^ y) + seed * 11));
-    return b;
-}
-
 class ThemeWorkspace {
 public:
     explicit ThemeWorkspace(bool withSisTool = true, int backWidth = 176)
@@ -53,13 +42,7 @@ public:
         importPicture(1, backWidth);
     }
 
-    // What importing a picture leaves: the four banners and the background.
-    void importPicture(unsigned seed, int backWidth = 176)
-    {
-        for (int n = 1; n <= 4; ++n)
-            writeBmpQuietly(patternPicture(176, 68, seed * 10 + static_cast<unsigned>(n)), root() / ("Top" + std::to_string(n) + ".bmp"));
-        writeBmpQuietly(patternPicture(backWidth, 132, seed * 10 + 5), root() / "Back.bmp");
-    }
+    void importPicture(unsigned seed, int backWidth = 176) { writeImportedPictures(root(), seed, backWidth); }
 
     std::filesystem::path root() const { return m_dir.path() / "Temp" / "WorkDir"; }
     std::filesystem::path sis() const { return root() / "SIS"; }

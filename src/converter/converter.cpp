@@ -167,8 +167,7 @@ void WriteCommandFile(const Workspace& ws, const QByteArray& bytes)
     // Written beside and renamed over, like every file the program writes:
     // a link planted as com.txt is replaced, not written through.
     errno = 0;
-    const auto span = ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                               static_cast<std::size_t>(bytes.size()));
+    const ByteSpan span = byteSpan(bytes);
     if (!writeFileAtomic(fsPath(ws.root + QStringLiteral("com.txt")), span))
         FatalIoError(WindowsIoError(errno != 0 ? errno : EIO));
 }

@@ -82,11 +82,6 @@ DefaultSource sourceOf(const Workspace& ws, const QString& path)
     return s;
 }
 
-ByteSpan spanOf(const QByteArray& a)
-{
-    return ByteSpan(reinterpret_cast<const std::uint8_t*>(a.constData()), static_cast<std::size_t>(a.size()));
-}
-
 Error failure(const QString& text)
 {
     return fail(text.toStdString());
@@ -119,9 +114,9 @@ Result<Bytes> unpackedDefault(const Workspace& ws, const DefaultSource& s)
     const QString pattern = folderName(s.folder) + QStringLiteral("_*");
     const QString mbmPath = scratch.root + QLatin1String(s.mbmFile);
     const QString kept = scratch.root + names[s.index];
-    if (!holdsExactly(fsPath(mbmPath), spanOf(*mbm))) {
+    if (!holdsExactly(fsPath(mbmPath), byteSpan(*mbm))) {
         DeleteMatching(scratch.root, pattern);
-        if (!writeFileAtomic(fsPath(mbmPath), spanOf(*mbm), Durability::WhileRunning))
+        if (!writeFileAtomic(fsPath(mbmPath), byteSpan(*mbm), Durability::WhileRunning))
             return failure(QStringLiteral("Не удалось записать исходный файл %1.").arg(QLatin1String(s.mbmFile)));
     }
     if (!IsFile(kept)) {
@@ -154,7 +149,7 @@ Result<Bytes> defaultBytes(const Workspace& ws, const DefaultSource& s)
         return Bytes(payload->begin(), payload->end());
     // The strip the thumbnails painter derives from the default banner.
     Bitmap strip;
-    if (!strip.loadBmp(spanOf(*payload)))
+    if (!strip.loadBmp(byteSpan(*payload)))
         return failure(QStringLiteral("Исходная картинка для %1 не читается.").arg(s.slot));
     strip.setHeight(kStripHeight);
     return strip.encodeBmp();

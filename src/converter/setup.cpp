@@ -77,11 +77,7 @@ QStringList PreparedSlotPaths(const Workspace& ws)
     QStringList names = bannerSlotNames();
     names << backgroundSlotNames() << slotNames(SlotFolder::Avkon) << slotNames(SlotFolder::Signal)
           << slotNames(SlotFolder::Menu);
-    QStringList paths;
-    paths.reserve(names.size());
-    for (const QString& name : names)
-        paths << slotPath(ws.root, name);
-    return paths;
+    return slotPaths(ws.root, names);
 }
 
 void TearDownWorkspace(const Workspace& ws)

@@ -109,16 +109,14 @@ Result<QByteArray> readFittingThemeFile(ThemeFile file, const QString& path)
                         .toStdString());
     if (const QString why = themeFileMismatch(themeFileName(file), *bytes); !why.isEmpty())
         return fail(why.toStdString());
-    return QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()));
+    return toByteArray(*bytes);
 }
 
 // Writes the checked bytes as the load copy, so that what bmconv unpacks is
 // what was checked, whatever happens to the user's file meanwhile.
 bool writeLoadCopy(const QString& path, const QByteArray& bytes)
 {
-    return writeFileAtomic(fsPath(path), ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
-                                                  static_cast<std::size_t>(bytes.size())))
-        .ok();
+    return writeFileAtomic(fsPath(path), byteSpan(bytes)).ok();
 }
 
 // Our own converter replaces every slot by a new file, so the old slots can
@@ -129,16 +127,6 @@ SlotBackup::Keep backupKind(const Workspace& ws)
     return payloadOverridden(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), ws.programFolder)
                ? SlotBackup::Keep::Copies
                : SlotBackup::Keep::SecondNames;
-}
-
-// Full paths of the named slots.
-QStringList slotPaths(const Workspace& ws, const QStringList& names)
-{
-    QStringList paths;
-    paths.reserve(names.size());
-    for (const QString& name : names)
-        paths << slotPath(ws.root, name);
-    return paths;
 }
 
 // The desktop top strips Temp1.bmp ... Temp4.bmp are the top 12 rows of the
@@ -164,7 +152,7 @@ Outcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
 {
     const QString own = ws.root + QStringLiteral("menu_folders.mbm");
     const QStringList targets = unpackTargets(ThemeFile::MenuFolders);
-    const QStringList written = slotPaths(ws, targets);
+    const QStringList written = slotPaths(ws.root, targets);
     QStringList kept = targets;
     kept << QStringLiteral("menu_folders.mbm");
     EnterWorkspaceRoot(ws);
@@ -223,7 +211,7 @@ Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& pa
         return loadFailed(file);
 
     const QStringList targets = unpackTargets(file);
-    QStringList written = slotPaths(ws, targets);
+    QStringList written = slotPaths(ws.root, targets);
     SlotBackup backup(ws, targets, backupKind(ws));
     if (!backup.save())
         return loadFailed(file);

@@ -159,8 +159,7 @@ QString DefaultGreeting()
 
 Result<void> WriteTextFile(const QString& path, const QByteArray& bytes)
 {
-    const ByteSpan span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
-    return writeFileAtomic(fsPath(path), span);
+    return writeFileAtomic(fsPath(path), byteSpan(bytes));
 }
 
 } // namespace kastra

@@ -3,6 +3,9 @@
 // reports success and never throws. They go through base/safe_file.h: no
 // write, copy or deletion here follows a link planted in a folder.
 
+#include "base/bytes.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -12,6 +15,16 @@ namespace kastra {
 
 // A QString path as a filesystem path in the local 8-bit file name encoding.
 std::filesystem::path fsPath(const QString& path);
+
+// Qt's bytes as the readers and writers of lib/ take them, and back.
+inline ByteSpan byteSpan(const QByteArray& bytes)
+{
+    return ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+}
+inline QByteArray toByteArray(ByteSpan bytes)
+{
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+}
 
 // Copies a regular file over the target through an exclusive temporary
 // beside it and a rename: a failed copy leaves an existing target as it was,

@@ -46,8 +46,7 @@ OnDisk readOnDisk(const QString& path)
     auto bytes = readFile(p, History::MaxTrackedFileBytes);
     if (!bytes)
         return {};
-    return {OnDisk::Present,
-            QByteArray(reinterpret_cast<const char*>(bytes->data()), static_cast<qsizetype>(bytes->size()))};
+    return {OnDisk::Present, toByteArray(*bytes)};
 }
 
 std::optional<QByteArray> stateOf(const OnDisk& d)

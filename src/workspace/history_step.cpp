@@ -1,5 +1,7 @@
 #include "workspace/history_step.h"
 
+#include "platform/fileops.h"
+
 #include <QSet>
 
 #include <algorithm>
@@ -71,7 +73,7 @@ void writeState(ByteWriter& w, const std::optional<QByteArray>& state)
     w.u8(state ? 1 : 0);
     if (state) {
         w.u32(static_cast<std::uint32_t>(state->size()));
-        w.bytes(spanOf(*state));
+        w.bytes(byteSpan(*state));
     }
 }
 
@@ -88,16 +90,11 @@ bool readState(ByteReader& r, std::optional<QByteArray>& state)
     ByteSpan bytes;
     if (!r.u32(length) || length > History::MaxTrackedFileBytes || !r.bytes(length, bytes))
         return false;
-    state = QByteArray(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    state = toByteArray(bytes);
     return true;
 }
 
 } // namespace
-
-ByteSpan spanOf(const QByteArray& a)
-{
-    return ByteSpan(reinterpret_cast<const std::uint8_t*>(a.constData()), static_cast<std::size_t>(a.size()));
-}
 
 Bytes encodeStep(const StepContents& step)
 {
@@ -112,7 +109,7 @@ Bytes encodeStep(const StepContents& step)
     for (const StepChange& c : step.changes) {
         const QByteArray path = c.relative.toUtf8();
         w.u16(static_cast<std::uint16_t>(path.size()));
-        w.bytes(spanOf(path));
+        w.bytes(byteSpan(path));
         writeState(w, c.before);
         writeState(w, c.after);
     }

@@ -34,6 +34,4 @@ Bytes encodeStep(const StepContents& step);
 // undo writes, so one that leads elsewhere makes the file damaged.
 std::optional<StepContents> decodeStep(ByteSpan file, const std::function<bool(const QString&)>& mayName);
 
-ByteSpan spanOf(const QByteArray& bytes);
-
 } // namespace kastra

@@ -2,6 +2,7 @@
 
 #include "base/fileio.h"
 #include "base/safe_file.h"
+#include "platform/fileops.h"
 
 #include <QDir>
 #include <QFile>
@@ -91,8 +92,7 @@ bool WritePayload(const QString& type, const QString& name, const QString& targe
     if (!bytes)
         return false;
     const std::filesystem::path target(targetPath.toStdU16String());
-    const ByteSpan span(reinterpret_cast<const std::uint8_t*>(bytes->constData()),
-                        static_cast<std::size_t>(bytes->size()));
+    const ByteSpan span = byteSpan(*bytes);
     // The converter is written before every load and pack: comparing its
     // bytes costs far less than replacing it (a rename over an existing file
     // has ext4 write the new one out first).

@@ -74,4 +74,13 @@ QString slotPath(const QString& root, const QString& slot)
     return root + QDir::toNativeSeparators(relative);
 }
 
+QStringList slotPaths(const QString& root, const QStringList& names)
+{
+    QStringList paths;
+    paths.reserve(names.size());
+    for (const QString& slot : names)
+        paths << slotPath(root, slot);
+    return paths;
+}
+
 } // namespace kastra

@@ -42,5 +42,7 @@ QString tempSlot(QChar scheme);
 // The file to open for a slot: root (ending in a separator) + the slot name
 // with native separators.
 QString slotPath(const QString& root, const QString& slot);
+// The same for each of the slots, in their order.
+QStringList slotPaths(const QString& root, const QStringList& names);
 
 } // namespace kastra

@@ -238,8 +238,7 @@ std::optional<QString> writeSheet(const QImage& sheet, const QString& path)
     buffer.open(QIODevice::WriteOnly);
     if (!sheet.save(&buffer, "PNG"))
         return QStringLiteral("cannot encode the sheet");
-    const auto written = writeFileAtomic(
-        fsPath(path), ByteSpan(reinterpret_cast<const std::uint8_t*>(png.constData()), static_cast<std::size_t>(png.size())));
+    const auto written = writeFileAtomic(fsPath(path), byteSpan(png));
     if (!written)
         return QString::fromStdString(written.error());
     return std::nullopt;

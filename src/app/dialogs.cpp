@@ -9,6 +9,13 @@
 
 namespace kastra {
 
+std::optional<QString> DroppedOrChosen(Dialogs& dialogs, const QString& dropped, const QString& windowsFilter)
+{
+    if (!dropped.isEmpty())
+        return dropped;
+    return dialogs.openFile(windowsFilter);
+}
+
 QString ToQtFilter(const QString& windowsFilter)
 {
     const QStringList parts = windowsFilter.split(u'|');

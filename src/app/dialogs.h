@@ -24,6 +24,10 @@ public:
     virtual void message(const QString& title, const QString& text, MessageIcon icon) = 0;
 };
 
+// The file a handler works on: the one dropped onto the window, or else the
+// one the user chooses in the open-file dialog (nothing when cancelled).
+std::optional<QString> DroppedOrChosen(Dialogs& dialogs, const QString& dropped, const QString& windowsFilter);
+
 // "Pictures (*.bmp,*.jpg,*.jpeg)|*.bmp;*.jpg;*.jpeg" becomes Qt's
 // "Pictures (*.bmp *.jpg *.jpeg)": the description's own pattern list is
 // replaced by the patterns after the bar. Several description|patterns pairs

@@ -169,33 +169,31 @@ void MainForm::wireEvents()
             items.at(i)->setText(labels[static_cast<std::size_t>(i)]);
     });
     connect(m_sis, &SisPage::pictureOptionsChanged, m_settings, &SettingsPage::showPictureOptions);
-    // Window-wide keys; an edit field with the focus keeps its own undo.
-    const std::pair<QKeySequence, void (MainForm::*)()> keys[] = {
-        {QKeySequence(Qt::CTRL | Qt::Key_Z), &MainForm::undo},
-        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), &MainForm::redo},
-        {QKeySequence(Qt::CTRL | Qt::Key_Y), &MainForm::redo},
-    };
-    for (const auto& [sequence, action] : keys) {
-        auto* shortcut = new QShortcut(sequence, this);
-        shortcut->setContext(Qt::WindowShortcut);
-        connect(shortcut, &QShortcut::activated, this, action);
-    }
     request(m_signalTimer);
     request(m_menuTimer);
     request(m_stripTimer);
     request(m_previewTimer);
 }
 
-// Two keys desktop programs share: Ctrl+O opens the picture import, Ctrl+Q
-// closes the window the way its close box does (close() runs closeEvent,
-// so the tear-down and the settings save happen there and only once). Any
-// file may be dropped onto the window.
+// The keys desktop programs share, window-wide: undo and redo (an edit
+// field with the focus keeps its own, see stepHistory), Ctrl+O for the
+// picture import, Ctrl+Q to close the window the way its close box does
+// (close() runs closeEvent, so the tear-down and the settings save happen
+// there and only once). Any file may be dropped onto the window.
 void MainForm::setUpShortcuts()
 {
-    auto* open = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), this, this, [this] { importPicture(); });
-    open->setContext(Qt::WindowShortcut);
-    auto* quit = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q), this, this, [this] { close(); });
-    quit->setContext(Qt::WindowShortcut);
+    const std::pair<QKeySequence, std::function<void()>> keys[] = {
+        {QKeySequence(Qt::CTRL | Qt::Key_Z), [this] { undo(); }},
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { redo(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Y), [this] { redo(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_O), [this] { importPicture(); }},
+        {QKeySequence(Qt::CTRL | Qt::Key_Q), [this] { close(); }},
+    };
+    for (const auto& [sequence, action] : keys) {
+        auto* shortcut = new QShortcut(sequence, this);
+        shortcut->setContext(Qt::WindowShortcut);
+        connect(shortcut, &QShortcut::activated, this, action);
+    }
     setAcceptDrops(true);
 }
 

@@ -164,8 +164,7 @@ void MainForm::restoreDefault()
 
 void MainForm::importPicture(const QString& dropped)
 {
-    const auto chosen = dropped.isEmpty() ? m_dialogs->openFile(QString::fromUtf16(PictureFilter))
-                                          : std::optional<QString>(dropped);
+    const auto chosen = DroppedOrChosen(*m_dialogs, dropped, QString::fromUtf16(PictureFilter));
     if (chosen) {
         ImportOptions options;
         options.top = m_state.pictures.stripTop;
@@ -187,7 +186,7 @@ bool MainForm::takesDrop(const QMimeData* mime)
         return false;
     const DropTarget target = ClassifyDrop(mime->urls());
     // A package needs SISTool.exe, as "Загр. тему" does.
-    return target.kind != DropKind::Refused && (target.kind != DropKind::Theme || m_sis->importAvailable());
+    return target.kind != DropKind::Refused && (target.kind != DropKind::Theme || m_sis->updateImportButton());
 }
 
 void MainForm::dragEnterEvent(QDragEnterEvent* event)

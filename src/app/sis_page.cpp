@@ -152,12 +152,7 @@ void SisPage::showFontState()
                                                                                : QString());
 }
 
-void SisPage::updateImportButton()
-{
-    importAvailable();
-}
-
-bool SisPage::importAvailable()
+bool SisPage::updateImportButton()
 {
     const bool present = !findTool(m_form.workspace().programFolder).isEmpty();
     m_controls.get(LoadThemeButton)->setEnabled(present);
@@ -185,8 +180,7 @@ void SisPage::build()
 
 void SisPage::loadFont(const QString& dropped)
 {
-    const auto chosen = dropped.isEmpty() ? m_form.dialogs().openFile(QString::fromUtf16(FontFilter))
-                                          : std::optional<QString>(dropped);
+    const auto chosen = DroppedOrChosen(m_form.dialogs(), dropped, QString::fromUtf16(FontFilter));
     if (!chosen)
         return;
     m_form.record([&] {
@@ -215,8 +209,7 @@ void SisPage::importTheme(const QString& dropped)
         m_form.report(SisToolMissingOutcome());
         return;
     }
-    const auto chosen = dropped.isEmpty() ? m_form.dialogs().openFile(QString::fromUtf16(SisFilter))
-                                          : std::optional<QString>(dropped);
+    const auto chosen = DroppedOrChosen(m_form.dialogs(), dropped, QString::fromUtf16(SisFilter));
     if (!chosen)
         return;
     const Outcome out = m_form.record([&] {

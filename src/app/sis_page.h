@@ -49,10 +49,9 @@ public:
     const ControlWidgets& controls() const { return m_controls.widgets(); }
     // The page's control table, as buildControls() made the controls.
     static std::span<const ControlSpec> rows();
-    // LoadThemeButton follows whether SISTool.exe is there.
-    void updateImportButton();
-    // Updates LoadThemeButton and says whether it is enabled.
-    bool importAvailable();
+    // LoadThemeButton follows whether SISTool.exe is there; returns whether
+    // it is.
+    bool updateImportButton();
     // The buttons' work; a file dropped onto the window is taken as it is
     // (dropped), a button asks for one with the file dialog.
     void loadFont(const QString& dropped = {});

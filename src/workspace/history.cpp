@@ -59,6 +59,13 @@ QString utf8(const std::string& s)
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// So that a step file's contents do not depend on hash order.
+void sortByName(std::vector<StepChange>& changes)
+{
+    std::sort(changes.begin(), changes.end(),
+              [](const StepChange& a, const StepChange& b) { return a.relative < b.relative; });
+}
+
 } // namespace
 
 History::History(QString root, qint64 limitBytes)
@@ -117,6 +124,22 @@ QString History::stepFilePath(int i) const
     return m_folder + m_steps[static_cast<std::size_t>(i)].name;
 }
 
+QStringList History::relativesOf(const QStringList& paths) const
+{
+    QStringList relative;
+    for (const QString& path : paths) {
+        if (const QString r = relativeOf(path); !r.isEmpty())
+            relative.push_back(r);
+    }
+    return relative;
+}
+
+QStringList History::everyTracked() const
+{
+    // Those the baseline knows and are gone since count too.
+    return m_baseline.keys() + trackedOnDisk();
+}
+
 void History::start()
 {
     clearSteps();
@@ -124,59 +147,32 @@ void History::start()
     // run that did not reach its close go with the folder.
     ClearFolder(m_folder);
     m_baseline.clear();
-    for (const QString& relative : trackedOnDisk()) {
-        const OnDisk d = readOnDisk(m_root + relative);
-        if (d.kind == OnDisk::Present)
-            m_baseline.insert(relative, d.bytes);
-    }
+    collect(trackedOnDisk());
     m_error.clear();
 }
 
 void History::absorb(const QStringList& paths)
 {
-    for (const QString& path : paths) {
-        const QString relative = relativeOf(path);
-        if (relative.isEmpty())
-            continue;
-        const OnDisk d = readOnDisk(path);
-        if (d.kind == OnDisk::Present)
-            m_baseline.insert(relative, d.bytes);
-        else if (d.kind == OnDisk::Absent)
-            m_baseline.remove(relative);
-    }
+    collect(relativesOf(paths));
 }
 
 void History::absorbAll()
 {
-    QStringList paths;
-    for (const QString& relative : trackedOnDisk())
-        paths.push_back(m_root + relative);
-    // Those gone since are taken as gone.
-    for (auto it = m_baseline.cbegin(); it != m_baseline.cend(); ++it)
-        paths.push_back(m_root + it.key());
-    absorb(paths);
+    collect(everyTracked());
 }
 
 bool History::record(const QStringList& paths, const HistoryFlags& before, const HistoryFlags& after)
 {
-    QStringList relative;
-    for (const QString& path : paths) {
-        const QString r = relativeOf(path);
-        if (!r.isEmpty())
-            relative.push_back(r);
-    }
-    return recordRelative(relative, before, after);
+    return recordRelative(relativesOf(paths), before, after);
 }
 
 bool History::recordOutside(const HistoryFlags& flags)
 {
-    QStringList relative = m_baseline.keys();
-    relative += trackedOnDisk();
-    return recordRelative(relative, flags, flags);
+    return recordRelative(everyTracked(), flags, flags);
 }
 
 // Compares the files with the baseline and takes them into it: what
-// changed, sorted by name, so that a step file does not depend on hash order.
+// changed, sorted by name.
 std::vector<StepChange> History::collect(const QStringList& relative)
 {
     std::vector<StepChange> changes;
@@ -201,8 +197,7 @@ std::vector<StepChange> History::collect(const QStringList& relative)
             m_baseline.remove(r);
         changes.push_back({r, std::move(was), std::move(now)});
     }
-    std::sort(changes.begin(), changes.end(),
-              [](const StepChange& a, const StepChange& b) { return a.relative < b.relative; });
+    sortByName(changes);
     return changes;
 }
 
@@ -229,12 +224,7 @@ void History::amend(const QStringList& paths)
         absorb(paths);
         return;
     }
-    QStringList relative;
-    for (const QString& path : paths) {
-        if (const QString r = relativeOf(path); !r.isEmpty())
-            relative.push_back(r);
-    }
-    std::vector<StepChange> more = collect(relative);
+    std::vector<StepChange> more = collect(relativesOf(paths));
     if (more.empty())
         return;
     std::optional<StepContents> step = readStep(m_steps.back());
@@ -252,8 +242,7 @@ void History::amend(const QStringList& paths)
             same->after = std::move(c.after);
     }
     std::erase_if(step->changes, [](const StepChange& c) { return c.before == c.after; });
-    std::sort(step->changes.begin(), step->changes.end(),
-              [](const StepChange& a, const StepChange& b) { return a.relative < b.relative; });
+    sortByName(step->changes);
     StepFile& last = m_steps.back();
     m_storedBytes -= last.bytes;
     if (!writeStep(last, *step))

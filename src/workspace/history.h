@@ -134,7 +134,11 @@ private:
 
     bool tracked(const QString& relative) const;
     QString relativeOf(const QString& fullPath) const;
+    // The tracked ones of the full paths, relative.
+    QStringList relativesOf(const QStringList& paths) const;
     QStringList trackedOnDisk() const;
+    // Every tracked file there is, and every one the baseline knows.
+    QStringList everyTracked() const;
     bool recordRelative(const QStringList& relative, const HistoryFlags& before, const HistoryFlags& after);
     std::vector<StepChange> collect(const QStringList& relative);
     // Writes the step's file under file.name and counts its bytes; on

@@ -55,10 +55,8 @@ void MainForm::report(const Outcome& out)
 {
     if (m_watcher)
         m_watcher->absorb(out.written);
-    // A pack's converter runs also rewrite masks and the about picture,
-    // which no outcome lists.
     if (m_history)
-        m_history->absorbAll();
+        m_history->absorb(out.written);
     if (out.hasMessage())
         m_dialogs->message(out.title, out.text, out.icon);
 }

@@ -10,6 +10,8 @@
 #include "platform/process.h"
 #include "workspace/slots.h"
 
+#include <vector>
+
 #include <QDir>
 
 #include <cerrno>
@@ -59,27 +61,43 @@ QByteArray lines(const QStringList& list)
     return out;
 }
 
+struct MaskPair {
+    QString colour;
+    QString mask;
+};
+
 // The masks bmconv packs from the colour slots, recomputed before every pack
 // so that the user only ever edits the colour picture.
-void deriveAvkonMasks(const Workspace& ws)
+std::vector<MaskPair> derivedMasks(ThemeFileOpCode code)
 {
-    static constexpr int kPairs[][2] = {{136, 137}, {138, 139}, {202, 203}, {445, 446}};
-    for (const auto& pair : kPairs)
-        MakeCornerMask(ws, slotName(SlotFolder::Avkon, pair[0]), slotName(SlotFolder::Avkon, pair[1]));
+    std::vector<MaskPair> pairs;
+    const auto add = [&pairs](SlotFolder folder, int colour, int mask) {
+        pairs.push_back({slotName(folder, colour), slotName(folder, mask)});
+    };
+    switch (code) {
+    case ThemeFileOpCode::PackAvkon:
+        for (const int colour : {136, 138, 202, 445})
+            add(SlotFolder::Avkon, colour, colour + 1);
+        break;
+    case ThemeFileOpCode::PackAvkonEx:
+        // 001 ... 005 give 007 ... 011; 006, the mask of 'No Signal', is the
+        // user's own and is packed as it is.
+        for (int i = 1; i <= 5; ++i)
+            add(SlotFolder::Signal, i, i + 6);
+        break;
+    case ThemeFileOpCode::PackMenuFolders:
+        for (int i = 1; i < MenuSlotCount; i += 2)
+            add(SlotFolder::Menu, i - 1, i);
+        break;
+    default: break;
+    }
+    return pairs;
 }
 
-void deriveSignalMasks(const Workspace& ws)
+void deriveMasks(const Workspace& ws, ThemeFileOpCode code)
 {
-    // 001 ... 005 give 007 ... 011; 006, the mask of 'No Signal', is the
-    // user's own and is packed as it is.
-    for (int i = 1; i <= 5; ++i)
-        MakeCornerMask(ws, slotName(SlotFolder::Signal, i), slotName(SlotFolder::Signal, i + 6));
-}
-
-void deriveMenuMasks(const Workspace& ws)
-{
-    for (int i = 1; i < MenuSlotCount; i += 2)
-        MakeCornerMask(ws, slotName(SlotFolder::Menu, i - 1), slotName(SlotFolder::Menu, i));
+    for (const MaskPair& pair : derivedMasks(code))
+        MakeCornerMask(ws, pair.colour, pair.mask);
 }
 
 // Packs into SIS\<file>. The old packed file goes first, so that a failed
@@ -196,6 +214,16 @@ void MakeCornerMask(const Workspace& ws, const QString& colourSlot, const QStrin
     writeBmpQuietly(picture, fsPath(slotPath(ws.root, maskSlot)));
 }
 
+QStringList PackRewrites(const Workspace& ws, ThemeFileOpCode code)
+{
+    QStringList names;
+    for (const MaskPair& pair : derivedMasks(code))
+        names << pair.mask;
+    if (code == ThemeFileOpCode::PackBackground)
+        names << QStringLiteral("About.bmp");
+    return slotPaths(ws.root, names);
+}
+
 bool ThemeFileOp(const Workspace& ws, ThemeFileOpCode code, QChar scheme)
 {
     ensureSisFolder(ws);
@@ -222,17 +250,17 @@ bool ThemeFileOp(const Workspace& ws, ThemeFileOpCode code, QChar scheme)
         const bool listed = WritePayload(QStringLiteral("PKG"), QStringLiteral("AVCOM"),
                                          ws.root + QStringLiteral("com.txt"), ws.programFolder);
         EnterWorkspaceRoot(ws);
-        deriveAvkonMasks(ws);
+        deriveMasks(ws, code);
         return pack(ws, code, listed);
     }
     case ThemeFileOpCode::PackAvkonEx:
         EnterWorkspaceRoot(ws);
-        deriveSignalMasks(ws);
+        deriveMasks(ws, code);
         WriteCommandFile(ws, PackCommandFile(code));
         return pack(ws, code);
     case ThemeFileOpCode::PackMenuFolders:
         EnterWorkspaceRoot(ws);
-        deriveMenuMasks(ws);
+        deriveMasks(ws, code);
         WriteCommandFile(ws, PackCommandFile(code));
         return pack(ws, code);
     case ThemeFileOpCode::WriteNoImageBanner:

@@ -62,6 +62,11 @@ bool RunConverter(const Workspace& ws);
 // leaves the mask slot as it was. Slot names are relative to the root.
 void MakeCornerMask(const Workspace& ws, const QString& colourSlot, const QString& maskSlot);
 
+// Full paths of the slot files a pack rewrites before bmconv reads them:
+// the masks derived from their colour pictures and, for
+// backgroundimage.mbm, About.bmp.
+QStringList PackRewrites(const Workspace& ws, ThemeFileOpCode code);
+
 // Codes 0-6. scheme names Top<N>.bmp for code 6. For the pack codes the
 // result is true only when bmconv exited 0 and wrote a fresh SIS\<file>
 // (the old one is deleted before packing); codes 0 and 6 return whether the

@@ -239,7 +239,9 @@ Outcome SaveThemeFileInto(const Workspace& ws, ThemeFile file, const QString& fo
     const ThemeFileOpCode code = info(file).packCode;
     if (const auto missing = MissingPackSource(ws, std::span(&code, 1)))
         return saveFailed(file, MissingSlotText(*missing));
-    const QStringList written = file == ThemeFile::EidPic ? WriteMissingBanners(ws) : QStringList();
+    QStringList written = PackRewrites(ws, code);
+    if (file == ThemeFile::EidPic)
+        written << WriteMissingBanners(ws);
     // ThemeFileOp deletes SIS\<file> before packing and says whether bmconv
     // wrote it afresh; only then may it replace the user's file.
     if (!ThemeFileOp(ws, code))

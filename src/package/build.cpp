@@ -130,14 +130,14 @@ Failure writeScriptFiles(const Workspace& ws, const BuildInputs& in, BuildResult
 }
 
 // The four theme files the script takes from SIS\ (menu_folders.mbm was
-// packed first), banners never shown written from the default before; those
-// are the slots written.
+// packed first), banners never shown written from the default before, which
+// are added to written.
 Failure packThemeFiles(const Workspace& ws, const std::function<void(int)>& step, QStringList& written)
 {
     if (!ThemeFileOp(ws, ThemeFileOpCode::WriteConverter))
         return failure(QStringLiteral("Не удалось записать файл bmconv.exe"),
                        QStringLiteral("cannot write the converter into ") + ws.root);
-    written = WriteMissingBanners(ws);
+    written << WriteMissingBanners(ws);
     if (auto f = pack(ws, ThemeFileOpCode::PackEidPic, "EidPic.mbm"))
         return f;
     step(60);
@@ -178,10 +178,19 @@ Failure runMakesis(const BuildInputs& in, const QString& packageFolder, const QS
 BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::function<void(int)>& step)
 {
     BuildResult result;
-    QStringList banners;
-    const auto stop = [&result, &banners](Outcome why) {
+    // The slot files a build may rewrite: the payloads (a font or .aif file
+    // among them when the user loaded none) and what each pack derives; the
+    // banners written from the default join them.
+    QStringList written;
+    for (const PayloadRow& row : kRows)
+        written << slotPath(ws.root, QString::fromLatin1(row.file));
+    for (const ThemeFileOpCode code : {ThemeFileOpCode::PackMenuFolders, ThemeFileOpCode::PackEidPic,
+                                       ThemeFileOpCode::PackBackground, ThemeFileOpCode::PackAvkon,
+                                       ThemeFileOpCode::PackAvkonEx})
+        written << PackRewrites(ws, code);
+    const auto stop = [&result, &written](Outcome why) {
         result.outcome = std::move(why);
-        result.outcome.written = banners;
+        result.outcome.written = written;
         return result;
     };
     const QString packageFolder = slotPath(ws.root, QStringLiteral("SIS"));
@@ -195,7 +204,7 @@ BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::func
     step(23);
     if (auto f = writeScriptFiles(ws, in, result, step))
         return stop(*f);
-    if (auto f = packThemeFiles(ws, step, banners))
+    if (auto f = packThemeFiles(ws, step, written))
         return stop(*f);
     const QString built = slotPath(ws.root, QStringLiteral("SIS\\") + in.fileName + QStringLiteral(".SIS"));
     if (auto f = runMakesis(in, packageFolder, built))
@@ -211,7 +220,7 @@ BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::func
     step(100);
     result.deliveredPath = delivered;
     result.outcome = Outcome{true, QStringLiteral("Готово"), QStringLiteral("SIS файл создан"), MessageIcon::Information,
-                             QStringLiteral("package written to ") + delivered, banners};
+                             QStringLiteral("package written to ") + delivered, written};
     return result;
 }
 

@@ -6,6 +6,7 @@
 #include "base/fileio.h"
 #include "base/safe_file.h"
 #include "platform/fileops.h"
+#include "workspace/slots.h"
 
 #include <QDir>
 #include <QFile>
@@ -82,7 +83,7 @@ bool History::tracked(const QString& relative) const
     if (parts.size() == 1)
         return bmp;
     if (parts.first() == kPackageFolder)
-        return true;
+        return userPackageFiles().contains(parts.last());
     return bmp && std::find(std::begin(kSlotFolders), std::end(kSlotFolders), parts.first()) != std::end(kSlotFolders);
 }
 
@@ -154,11 +155,6 @@ void History::start()
 void History::absorb(const QStringList& paths)
 {
     collect(relativesOf(paths));
-}
-
-void History::absorbAll()
-{
-    collect(everyTracked());
 }
 
 bool History::record(const QStringList& paths, const HistoryFlags& before, const HistoryFlags& after)

@@ -13,9 +13,10 @@
 // change of the theme; the tear-down removes the folder with the workspace.
 //
 // Tracked files: every *.bmp directly in the root, in Avkon/, Signal/ and
-// Menu/, and every plain file directly in SIS/ (a loaded font or .aif file
-// comes back with an undo too). Names starting with a dot (the temporaries
-// of an atomic write) and files over MaxTrackedFileBytes are not tracked.
+// Menu/, and the font and .aif files in SIS/ (userPackageFiles: a loaded one
+// comes back with an undo too; the rest of SIS/ is the build's own work).
+// Names starting with a dot (the temporaries of an atomic write) and files
+// over MaxTrackedFileBytes are not tracked.
 //
 // Used on the GUI thread only. No call throws; failures come back as values.
 
@@ -86,9 +87,6 @@ public:
     // chosen goes with the choice). After an undo or redo they are only
     // absorbed.
     void amend(const QStringList& paths);
-    // The same for every tracked file: after a pack or a build, whose
-    // converter runs also rewrite the masks and the about picture.
-    void absorbAll();
 
     // One step for the listed files (full paths) whose bytes differ from the
     // baseline, created and deleted ones included, with the flags before and

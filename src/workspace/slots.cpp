@@ -74,6 +74,11 @@ QString slotPath(const QString& root, const QString& slot)
     return root + QDir::toNativeSeparators(relative);
 }
 
+QStringList userPackageFiles()
+{
+    return {QStringLiteral("kde.gdr"), QStringLiteral("veZozi.aif"), QStringLiteral("veZorCtrl.aif")};
+}
+
 QStringList slotPaths(const QString& root, const QStringList& names)
 {
     QStringList paths;

@@ -39,6 +39,12 @@ QStringList backgroundSlotNames();
 QString topSlot(QChar scheme);
 QString tempSlot(QChar scheme);
 
+// The files of the package folder SIS\ the user may provide in place of the
+// build's defaults: the font and the two application information files
+// ("kde.gdr", "veZozi.aif", "veZorCtrl.aif"). They belong to the theme as the
+// slots do; everything else in SIS\ is the build's own work.
+QStringList userPackageFiles();
+
 // The file to open for a slot: root (ending in a separator) + the slot name
 // with native separators.
 QString slotPath(const QString& root, const QString& slot);

@@ -123,6 +123,21 @@ TEST_F(HistoryKeys, AnEditorsSaveIsOneStep)
     EXPECT_EQ(fileBytes(slot(QStringLiteral("Back.bmp"))), saved);
 }
 
+// A save packs and writes files of the workspace on the way (the about
+// picture, the masks): none of that is a step, so Ctrl+Z after a save takes
+// back the change before it.
+TEST_F(HistoryKeys, ASaveIsNoStep)
+{
+    importPicture();
+    QTest::mouseClick(run.find<QAbstractButton>("SaveBackGrButton"), Qt::LeftButton);
+    settle();
+    ASSERT_TRUE(run.dialogs.messages.empty());
+    ASSERT_TRUE(QFile::exists(slot(QStringLiteral("About.bmp"))));
+    key(Qt::Key_Z);
+    EXPECT_FALSE(QFile::exists(slot(QStringLiteral("Back.bmp"))));
+    EXPECT_TRUE(QFile::exists(slot(QStringLiteral("About.bmp"))));
+}
+
 TEST_F(HistoryKeys, BackToTheDefaultFromTheEditorMenu)
 {
     const QString signal = slot(slotName(SlotFolder::Signal, 0));

@@ -68,6 +68,17 @@ Result<Bytes> writeAif(const AppInfo& info)
     return out;
 }
 
+Result<std::uint32_t> applicationUid(ByteSpan appImage)
+{
+    ByteReader in(appImage);
+    auto uids = e32::readCheckedUids(in);
+    if (!uids)
+        return fail(uids.code(), uids.error());
+    if (uids->uid2 != e32::KUidApp)
+        return fail(HandsetError::WrongFormat, "not an application (its UID2 is not KUidApp)");
+    return uids->uid3;
+}
+
 Result<AppInfo> readAif(ByteSpan file)
 {
     ByteReader in(file);

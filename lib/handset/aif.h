@@ -67,4 +67,11 @@ Result<Bytes> writeAif(const AppInfo& info);
 // of its picture.
 Result<AppInfo> readAif(ByteSpan file);
 
+// The application UID an information file must carry to belong to the
+// application image (.app) given: the image's UID3. The handset pairs an
+// .aif with its application by this UID and ignores one that does not match.
+// Fails when the image's checked UIDs are damaged or do not make it an
+// application (UID2 KUidApp).
+Result<std::uint32_t> applicationUid(ByteSpan appImage);
+
 } // namespace kastra::aif

@@ -4,7 +4,10 @@
 #include "base/fileio.h"
 #include "platform/fileops.h"
 #include "handset/gdr.h"
+#include "workspace/payloads.h"
 #include "workspace/slots.h"
+
+#include <optional>
 
 namespace kastra {
 
@@ -13,6 +16,56 @@ namespace {
 // Handset fonts and application files are tens of KiB; a file far larger is
 // refused before it is read.
 constexpr std::uintmax_t kMaxLoadedBytes = 16u * 1024 * 1024;
+
+// The application each .aif belongs to, by the payload of its image and the
+// name the person knows it by.
+struct AifOwner {
+    const char* appPayload;
+    const char* name;
+    const char* button;
+};
+AifOwner ownerOf(LoadedFile kind)
+{
+    return kind == LoadedFile::MenuAif ? AifOwner{"MENAPP", "veZozi", "Загр. veZozi"}
+                                       : AifOwner{"APPAPP", "veZorCtrl", "Загр. veZor"};
+}
+
+QString hexUid(std::uint32_t uid)
+{
+    return QStringLiteral("0x") + QStringLiteral("%1").arg(uid, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+// Why an .aif of application uid is not the one kind's button loads, or
+// empty when it is. The package installs the application images the build
+// writes (an override in the program folder included), so their UIDs are
+// the ones expected; an image that cannot be read leaves nothing to check.
+QString wrongApplication(const Workspace& ws, LoadedFile kind, std::uint32_t uid, const QString& chosenPath)
+{
+    const auto uidOf = [&](LoadedFile k) -> std::optional<std::uint32_t> {
+        const auto image = payloadBytes(QStringLiteral("PKG"), QString::fromLatin1(ownerOf(k).appPayload),
+                                        ws.programFolder);
+        if (!image)
+            return std::nullopt;
+        const auto found = aif::applicationUid(byteSpan(*image));
+        return found ? std::optional<std::uint32_t>(*found) : std::nullopt;
+    };
+    const std::optional<std::uint32_t> expected = uidOf(kind);
+    if (!expected || *expected == uid)
+        return {};
+    const AifOwner want = ownerOf(kind);
+    const LoadedFile otherKind = kind == LoadedFile::MenuAif ? LoadedFile::AppAif : LoadedFile::MenuAif;
+    const AifOwner other = ownerOf(otherKind);
+    if (uidOf(otherKind) == uid) {
+        return QStringLiteral("Файл %1 относится к приложению %2 (UID %3), а кнопка «%4» загружает файл приложения "
+                              "%5 (UID %6). Файлы приложения %2 загружает кнопка «%7».\nФайл не загружен.")
+            .arg(chosenPath, QString::fromLatin1(other.name), hexUid(uid), QString::fromUtf8(want.button),
+                 QString::fromLatin1(want.name), hexUid(*expected), QString::fromUtf8(other.button));
+    }
+    return QStringLiteral("Файл %1 относится к другому приложению (UID %2), а кнопка «%3» загружает файл приложения "
+                          "%4 (UID %5).\nФайл не загружен.")
+        .arg(chosenPath, hexUid(uid), QString::fromUtf8(want.button), QString::fromLatin1(want.name),
+             hexUid(*expected));
+}
 
 } // namespace
 
@@ -41,6 +94,9 @@ Outcome LoadPackageFile(const Workspace& ws, LoadedFile kind, const QString& cho
             why = QString::fromStdString(store.error());
     } else if (const auto info = aif::readAif(*bytes); !info) {
         why = QString::fromStdString(info.error());
+    } else if (const QString wrong = wrongApplication(ws, kind, info->appUid, chosenPath); !wrong.isEmpty()) {
+        return WarningOutcome(wrong,
+                              chosenPath + QStringLiteral(" belongs to application UID ") + hexUid(info->appUid));
     }
     if (!why.isEmpty()) {
         const QString text = font ? QStringLiteral("Файл не является шрифтом (.gdr):\n%1\nШрифт не загружен.")

@@ -27,8 +27,9 @@ enum class LoadedFile { Font, MenuAif, AppAif };
 QString loadedFileName(LoadedFile kind);
 
 // Checks the chosen file (a font store; an application information file
-// with sound UIDs and checksum) and copies it over the package folder's file
-// atomically. On success outcome.ok is true, there is no message and written
+// with sound UIDs and checksum, made for the application its button loads:
+// the UID of the image the build installs) and copies it over the package
+// folder's file atomically. On success outcome.ok is true, there is no message and written
 // names that file (the font loader's caller sets FontStatusLabel to
 // FontLoadedText); otherwise a
 // warning titled with the window caption says why, and nothing changed.

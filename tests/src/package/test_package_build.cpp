@@ -9,6 +9,7 @@
 #include "package/package_check.h"
 #include "workspace/payloads.h"
 #include "package_fixture.h"
+#include "platform/fileops.h"
 #include "package/package_script.h"
 
 #include "handset/aif.h"
@@ -98,6 +99,16 @@ Bytes tinyAif(std::uint32_t appUid, const std::u16string& caption)
     auto bytes = aif::writeAif(info);
     EXPECT_TRUE(bytes) << bytes.error();
     return bytes ? *bytes : Bytes{};
+}
+
+// The UID of the application image the build installs for payload name.
+std::uint32_t payloadAppUid(const char* name)
+{
+    const auto image = payloadBytes(QStringLiteral("PKG"), QString::fromLatin1(name), {});
+    EXPECT_TRUE(image);
+    const auto uid = aif::applicationUid(byteSpan(image ? *image : QByteArray()));
+    EXPECT_TRUE(uid) << uid.error();
+    return uid ? *uid : 0;
 }
 
 } // namespace
@@ -217,8 +228,8 @@ TEST(PackageBuild, LoadedFontAndAifFilesAreKeptAndTheScriptStays)
     const fs::path menuAif = t.base() / "menu.aif";
     const fs::path appAif = t.base() / "app.aif";
     writeBytes(font, tinyFont(0x10005678));
-    writeBytes(menuAif, tinyAif(0x10001234, u"Меню!"));
-    writeBytes(appAif, tinyAif(0x10004321, u"Ctrl"));
+    writeBytes(menuAif, tinyAif(payloadAppUid("MENAPP"), u"Меню!"));
+    writeBytes(appAif, tinyAif(payloadAppUid("APPAPP"), u"Ctrl"));
     ASSERT_TRUE(LoadFont(t.ws, q(font)).ok);
     ASSERT_TRUE(LoadMenuAif(t.ws, q(menuAif)).ok);
     ASSERT_TRUE(LoadAppAif(t.ws, q(appAif)).ok);
@@ -234,6 +245,41 @@ TEST(PackageBuild, LoadedFontAndAifFilesAreKeptAndTheScriptStays)
         EXPECT_EQ(packageFileData(sis, QStringLiteral("veZorCtrl.aif")), fileBytes(appAif)) << round;
         const auto script = PackageScript(QStringLiteral("Тема"), 321);
         EXPECT_EQ(fileBytes(t.sis() / "MyTheme.pkg"), Bytes(script->begin(), script->end()));
+    }
+}
+
+// Each .aif button takes only the file of its own application: the other
+// one's, or a stranger's, is refused by name and UID and the package
+// folder keeps what it had.
+TEST(PackageBuild, AnAifOfAnotherApplicationIsRefused)
+{
+    ThemeWorkspace t;
+    const std::uint32_t menu = payloadAppUid("MENAPP");
+    const std::uint32_t manager = payloadAppUid("APPAPP");
+    ASSERT_NE(menu, manager);
+    struct Case {
+        LoadedFile button;
+        std::uint32_t uid;
+        const char16_t* names;   // what the message names, in its order
+    };
+    const Case cases[] = {
+        {LoadedFile::MenuAif, manager, u"veZorCtrl|«Загр. veZozi»|veZozi|«Загр. veZor»"},
+        {LoadedFile::AppAif, menu, u"veZozi|«Загр. veZor»|veZorCtrl|«Загр. veZozi»"},
+        {LoadedFile::MenuAif, 0x0BADF00D, u"0x0BADF00D|«Загр. veZozi»|veZozi"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.uid);
+        const fs::path chosen = t.base() / "chosen.aif";
+        writeBytes(chosen, tinyAif(c.uid, u"X"));
+        const Outcome out = LoadPackageFile(t.ws, c.button, q(chosen));
+        EXPECT_FALSE(out.ok);
+        EXPECT_EQ(out.icon, MessageIcon::Warning);
+        qsizetype at = 0;
+        for (const QString& name : QString::fromUtf16(c.names).split(u'|')) {
+            at = out.text.indexOf(name, at);
+            EXPECT_GE(at, 0) << name.toStdString() << " in " << out.text.toStdString();
+        }
+        EXPECT_FALSE(fs::exists(t.sis() / loadedFileName(c.button).toStdString()));
     }
 }
 

@@ -124,7 +124,7 @@ void MainForm::stepHistory(bool back)
         return;
     }
     m_watcher->absorb(applied->written);
-    const HistoryFlags& f = applied->flags;
+    const HistoryFlags f = applied->restore(flagsOf(m_state));
     m_state.scheme = f.scheme;
     m_state.schemeChosen = f.schemeChosen;
     m_state.stripEdited = f.stripEdited;

@@ -352,7 +352,22 @@ Result<HistoryApplied> History::apply(bool undo)
     m_cursor = undo ? index : index + 1;
     m_open = false;
     applied.flags = undo ? step->before : step->after;
+    applied.left = undo ? step->after : step->before;
     return applied;
+}
+
+HistoryFlags HistoryApplied::restore(const HistoryFlags& now) const
+{
+    const auto pick = [](auto stepValue, auto leftValue, auto nowValue) {
+        return stepValue != leftValue ? stepValue : nowValue;
+    };
+    HistoryFlags f;
+    f.scheme = pick(flags.scheme, left.scheme, now.scheme);
+    f.stripEdited = pick(flags.stripEdited, left.stripEdited, now.stripEdited);
+    f.stripBottom = pick(flags.stripBottom, left.stripBottom, now.stripBottom);
+    f.fontLoaded = pick(flags.fontLoaded, left.fontLoaded, now.fontLoaded);
+    f.schemeChosen = pick(flags.schemeChosen, left.schemeChosen, now.schemeChosen);
+    return f;
 }
 
 void History::removeStepFile(const StepFile& step)

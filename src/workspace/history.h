@@ -49,11 +49,16 @@ struct HistoryFlags {
 };
 
 // What an undo or redo did: every file it wrote or deleted (full paths, for
-// the folder watcher to absorb and the previews to repaint), and the flags to
-// set.
+// the folder watcher to absorb and the previews to repaint), and the flags on
+// either side of the step.
 struct HistoryApplied {
     QStringList written;
-    HistoryFlags flags;
+    HistoryFlags flags;   // the side the step now reached
+    HistoryFlags left;    // the side it left
+    // The flags to set, from those of now: only a flag the step changed
+    // takes the step's value; one changed between steps (a tick that is no
+    // step of its own) stays as it is.
+    HistoryFlags restore(const HistoryFlags& now) const;
 };
 
 struct StepChange;

@@ -103,6 +103,30 @@ TEST_F(HistoryKeys, ImportAndSchemeAreUndoneAndRedoneByteForByte)
     EXPECT_EQ(differing(workspaceFiles(run.root), chosen), QStringList());
 }
 
+// Ticking "Снизу" is no step: undoing the import before it leaves the tick
+// as it is. The preview shows the strips of the tick at once.
+TEST_F(HistoryKeys, ATickBetweenStepsOutlivesTheirUndo)
+{
+    ASSERT_TRUE(run.form->state().pictures.stripBottom);
+    importPicture();
+    EXPECT_EQ(previewAt(0, 100), QColor(Qt::white));
+    run.form->pageTabs()->setCurrentIndex(3);
+    QTest::mouseClick(run.find<QAbstractButton>("MoreButton"), Qt::LeftButton);
+    auto* bottom = run.find<QAbstractButton>("StripBottomCheck");
+    QTest::mouseClick(bottom, Qt::LeftButton);
+    ASSERT_FALSE(bottom->isChecked());
+    settle();
+    EXPECT_NE(previewAt(0, 100), QColor(Qt::white));
+    EXPECT_EQ(previewAt(174, 100), QColor(Qt::white));
+
+    key(Qt::Key_Z);
+    EXPECT_FALSE(QFile::exists(slot(QStringLiteral("Back.bmp"))));
+    EXPECT_FALSE(run.form->state().pictures.stripBottom);
+    EXPECT_FALSE(bottom->isChecked());
+    key(Qt::Key_Y);
+    EXPECT_FALSE(bottom->isChecked());
+}
+
 TEST_F(HistoryKeys, AnEditorsSaveIsOneStep)
 {
     importPicture();

@@ -88,23 +88,30 @@ QStringList UnstorableSettingsKeys(const Settings& s)
     return keys;
 }
 
-Result<void> SaveSettings(const QString& iniPath, const Settings& s)
+Result<QStringList> SaveSettings(const QString& iniPath, const Settings& s)
 {
-    // Nothing is written when one value cannot be: half the settings saved
-    // would look like all of them.
-    if (const QStringList refused = UnstorableSettingsKeys(s); !refused.isEmpty())
-        return fail(refused.join(QStringLiteral(", ")).toStdString());
+    // A key the file cannot hold keeps its old line; the others are stored,
+    // so one odd path does not cost the rest of the settings.
     IniFile ini(iniPath);
+    QStringList left;
+    const auto text = [&](const QString& name, const QString& value) {
+        if (storable(value))
+            ini.writeString(General, name, value);
+        else
+            left << name;
+    };
     for (int n = 1; n <= 3; ++n)
-        ini.writeString(General, key("Editor", n), s.editors[static_cast<std::size_t>(n - 1)]);
+        text(key("Editor", n), s.editors[static_cast<std::size_t>(n - 1)]);
     for (int n = 1; n <= 3; ++n)
-        ini.writeString(General, key("Label", n), s.labels[static_cast<std::size_t>(n - 1)]);
+        text(key("Label", n), s.labels[static_cast<std::size_t>(n - 1)]);
     if (s.defaultEditor >= 1 && s.defaultEditor <= 3)
         ini.writeInt(General, QStringLiteral("DefaultEditor"), s.defaultEditor);
     ini.writeInt(Other, QStringLiteral("Top"), s.top ? 1 : 0);
     ini.writeInt(Other, QStringLiteral("Bottom"), s.bottom ? 1 : 0);
     ini.writeInt(Other, QStringLiteral("NCEiD"), s.separateEidPic ? 1 : 0);
-    return ini.save();
+    if (auto saved = ini.save(); !saved)
+        return fail(saved.error());
+    return left;
 }
 
 std::array<QString, 3> ReadLabels(const QString& iniPath)

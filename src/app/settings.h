@@ -34,12 +34,12 @@ Settings LoadSettings(const QString& iniPath);
 // leaves the key as it is), Top, Bottom and NCEiD, keeping every other line
 // of the file, and replaces the file atomically.
 //
-// An INI line cannot hold a line break, and the file is Windows-1251: when a
-// value has CR, LF or NUL, or a character the code page lacks, nothing is
-// written (the file stays byte for byte as it was) and the error names the
-// keys, so the caller can say so instead of storing a garbled path or half
-// the settings. An error is also returned when the file cannot be written.
-Result<void> SaveSettings(const QString& iniPath, const Settings& s);
+// An INI line cannot hold a line break, and the file is Windows-1251: a value
+// with CR, LF or NUL, or a character the code page lacks, is not written (its
+// key keeps the line the file had), and every other key is. Returns the keys
+// left out, in file order, for the caller to say; an error when the file
+// cannot be written.
+Result<QStringList> SaveSettings(const QString& iniPath, const Settings& s);
 
 // The labels as the file holds them now (the EditorMenu captions).
 std::array<QString, 3> ReadLabels(const QString& iniPath);

@@ -77,10 +77,16 @@ SettingsPage::SettingsPage(FormServices& form, const ImageList& images, QWidget*
     connect(m_controls.get<QPushButton>(MoreButton), &QPushButton::clicked, this, [this] { showScreen(2); });
     connect(m_controls.get<QPushButton>(BackButton), &QPushButton::clicked, this, [this] { showScreen(1); });
     connect(m_controls.get<QPushButton>(SaveSettingsButton), &QPushButton::clicked, this, [this] { saveSettings(); });
-    connect(m_controls.get<QCheckBox>(StripTopCheck), &QCheckBox::toggled, this,
-            [this](bool on) { m_form.state().pictures.stripTop = on; });
-    connect(m_controls.get<QCheckBox>(StripBottomCheck), &QCheckBox::toggled, this,
-            [this](bool on) { m_form.state().pictures.stripBottom = on; });
+    // The side strips show on the preview at once: it must not show what
+    // the package will not hold.
+    connect(m_controls.get<QCheckBox>(StripTopCheck), &QCheckBox::toggled, this, [this](bool on) {
+        m_form.state().pictures.stripTop = on;
+        m_form.requestPreview();
+    });
+    connect(m_controls.get<QCheckBox>(StripBottomCheck), &QCheckBox::toggled, this, [this](bool on) {
+        m_form.state().pictures.stripBottom = on;
+        m_form.requestPreview();
+    });
     connect(m_controls.get<QCheckBox>(SeparateEidPicCheck), &QCheckBox::toggled, this,
             [this](bool on) { m_form.state().pictures.separateEidPic = on; });
 }
@@ -154,10 +160,15 @@ Settings SettingsPage::currentSettings() const
 
 void SettingsPage::saveSettings()
 {
-    const Result<void> saved = SaveSettings(iniPath(), currentSettings());
+    const Result<QStringList> saved = SaveSettings(iniPath(), currentSettings());
     if (!saved) {
         m_form.report(WarningOutcome(
             QStringLiteral("Не удалось сохранить настройки (%1).").arg(QString::fromStdString(saved.error()))));
+    } else if (!saved->isEmpty()) {
+        m_form.report(WarningOutcome(QStringLiteral("Не сохранено: %1. В Settings.ini нельзя записать переносы строк "
+                                                    "и знаки, которых нет в кодировке Windows-1251; там осталось "
+                                                    "прежнее значение. Остальные настройки сохранены.")
+                                         .arg(saved->join(QStringLiteral(", ")))));
     }
     emit labelsChanged(ReadLabels(iniPath()));
 }

@@ -35,8 +35,8 @@ public:
     void showSettings(const Settings& s);
     Settings currentSettings() const;
     // The settings save of the button and of the close: writes the file,
-    // then reads the labels back for the editor menu. Says so when a value
-    // could not be stored.
+    // then reads the labels back for the editor menu. Names the keys whose
+    // value the file could not hold (they keep what the file had).
     void saveSettings();
     // Current text of editor n's edit (1-3).
     QString editorText(int n) const;

@@ -164,15 +164,25 @@ TEST(SettingsPage, BrowseTakesExecutablesAndAlwaysRepaintsThePreview)
     EXPECT_EQ(edit->text(), editor);
 }
 
-TEST(SettingsPage, APathTheFileCannotHoldIsRefusedWithAMessage)
+// At close, a path the file cannot hold is named while the workspace is
+// still there; it keeps the file's old value and the rest is stored.
+TEST(SettingsPage, AtCloseAnUnstorableValueIsNamedAndTheRestStored)
 {
     AppRun run;
     run.start();
-    run.find<QLineEdit>("Editor1Edit")->setText(QStringLiteral("/opt/画图"));
-    QTest::mouseClick(run.find<QPushButton>("SaveSettingsButton"), Qt::LeftButton);
+    const QByteArray before = fileBytes(iniOf(run));
+    run.find<QLineEdit>("Editor1Edit")->setText(QStringLiteral("/opt/peintré"));
+    run.find<QLineEdit>("Label2Edit")->setText(QStringLiteral("GIMP"));
+    bool workspaceThere = false;
+    run.dialogs.whileShown = [&] { workspaceThere = QDir(run.root + QStringLiteral("Avkon")).exists(); };
+    run.form->close();
     ASSERT_EQ(run.dialogs.messages.size(), 1u);
-    EXPECT_TRUE(run.dialogs.messages[0].text.contains(QStringLiteral("Editor1")));
-    EXPECT_FALSE(fileBytes(iniOf(run)).contains("?"));
+    EXPECT_TRUE(run.dialogs.messages[0].text.startsWith(QStringLiteral("Не сохранено: Editor1.")));
+    EXPECT_TRUE(workspaceThere);
+    QByteArray expected = before;
+    expected.replace("Label2=\xD0\xE5\xE4\xE0\xEA\xF2\xEE\xF0 \xB9" "2", "Label2=GIMP");
+    expected += "NCEiD=0\r\n";
+    EXPECT_EQ(fileBytes(iniOf(run)), expected);
 }
 
 } // namespace

@@ -4,6 +4,8 @@
 #include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QStringList>
 
@@ -11,8 +13,10 @@ namespace kastra {
 
 std::optional<QString> DroppedOrChosen(Dialogs& dialogs, const QString& dropped, const QString& windowsFilter)
 {
-    if (!dropped.isEmpty())
+    if (!dropped.isEmpty()) {
+        dialogs.taken(dropped);
         return dropped;
+    }
     return dialogs.openFile(windowsFilter);
 }
 
@@ -42,8 +46,10 @@ WidgetDialogs::WidgetDialogs(QWidget* owner) : m_owner(owner), m_dialog(new QFil
     m_dialog->setOption(QFileDialog::ReadOnly, false);
     m_dialog->setFileMode(QFileDialog::ExistingFile);
     m_dialog->setAcceptMode(QFileDialog::AcceptOpen);
-    m_dialog->setWindowTitle(QString());
-    m_dialog->setDirectory(QDir::homePath());
+    // Without a title of its own the dialog would show the program's file
+    // name.
+    m_dialog->setWindowTitle(QString::fromUtf16(WindowCaption));
+    m_folder = QDir::homePath();
     // A user's pictures come from Windows machines and cameras as often as
     // not: "PHOTO.JPG" must match "*.jpg".
     m_dialog->setFilter(m_dialog->filter() & ~QDir::CaseSensitive);
@@ -52,6 +58,11 @@ WidgetDialogs::WidgetDialogs(QWidget* owner) : m_owner(owner), m_dialog(new QFil
 std::optional<QString> WidgetDialogs::openFile(const QString& windowsFilter)
 {
     m_dialog->setNameFilter(ToQtFilter(windowsFilter));
+    // A name typed in full leaves the dialog in the folder it was in and the
+    // name in its field; the folder it was taken from is the one wanted.
+    m_dialog->setDirectory(m_folder);
+    if (auto* name = m_dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit")))
+        name->clear();
     const int answer = m_dialog->exec();
     // A name typed in full and taken with Enter leaves the file name
     // completer's list open after the dialog has gone. An open pop-up takes
@@ -67,7 +78,13 @@ std::optional<QString> WidgetDialogs::openFile(const QString& windowsFilter)
     const QStringList files = m_dialog->selectedFiles();
     if (files.isEmpty())
         return std::nullopt;
+    taken(files.first());
     return files.first();
+}
+
+void WidgetDialogs::taken(const QString& path)
+{
+    m_folder = QFileInfo(path).absolutePath();
 }
 
 void WidgetDialogs::message(const QString& title, const QString& text, MessageIcon icon)

@@ -22,6 +22,9 @@ public:
     // Nothing when the user cancels.
     virtual std::optional<QString> openFile(const QString& windowsFilter) = 0;
     virtual void message(const QString& title, const QString& text, MessageIcon icon) = 0;
+    // The window took this file without the dialog (it was dropped): the
+    // next dialog opens in its folder, as after one chosen there.
+    virtual void taken(const QString& path) { (void)path; }
 };
 
 // The file a handler works on: the one dropped onto the window, or else the
@@ -34,20 +37,24 @@ std::optional<QString> DroppedOrChosen(Dialogs& dialogs, const QString& dropped,
 // become several filters separated by ";;".
 QString ToQtFilter(const QString& windowsFilter);
 
-// The real dialogs: one non-native QFileDialog, owned by the window, that
-// keeps its last folder between uses and first opens in the home folder
-// (never in the current directory, which the converter runs move into the
-// workspace). Names match the patterns without regard to letter case.
+// The real dialogs: one non-native QFileDialog, owned by the window and
+// titled with its caption. It opens in the folder of the last file taken,
+// however it was chosen (picked, typed in full, dropped), with an empty name
+// field; the first time in the home folder (never in the current directory,
+// which the converter runs move into the workspace). Names match the
+// patterns without regard to letter case.
 class WidgetDialogs final : public Dialogs {
 public:
     explicit WidgetDialogs(QWidget* owner);
     std::optional<QString> openFile(const QString& windowsFilter) override;
     void message(const QString& title, const QString& text, MessageIcon icon) override;
+    void taken(const QString& path) override;
     QFileDialog* fileDialog() const { return m_dialog; }
 
 private:
     QWidget* m_owner;
     QFileDialog* m_dialog;
+    QString m_folder;
 };
 
 } // namespace kastra

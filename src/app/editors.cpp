@@ -57,4 +57,12 @@ bool StartEditor(const QString& editorText, const QString& slotPath)
     return StartDetached(launch.program, launch.arguments);
 }
 
+QString EditorNotStartedText(const QString& editorText)
+{
+    if (editorText.trimmed().isEmpty())
+        return QStringLiteral("Редактор не выбран.\nВыбрать его можно на странице «Настройки».");
+    return QStringLiteral("Не удалось запустить редактор %1.\nДругой редактор можно выбрать на странице «Настройки».")
+        .arg(editorText.trimmed());
+}
+
 } // namespace kastra

@@ -1,7 +1,7 @@
 #pragma once
 // Starting an external editor on a slot file. The program never waits for
-// the editor and never looks at the outcome: a missing or broken editor is
-// silent, as a failed start was on Windows.
+// the editor; an editor that cannot be started at all (none chosen, or its
+// program missing) is said, with where to choose another.
 
 #include <QString>
 #include <QStringList>
@@ -26,6 +26,9 @@ EditorLaunch ParseEditorCommand(const QString& editorText, const QString& slotPa
 // Starts it detached, without a shell and without handing over any of the
 // program's own open files. Returns whether it started.
 bool StartEditor(const QString& editorText, const QString& slotPath);
+
+// What the person is told when StartEditor failed for editorText.
+QString EditorNotStartedText(const QString& editorText);
 
 // Whether a browsed file may serve as an editor: an existing executable file.
 bool IsEditorProgram(const QString& path);

@@ -271,8 +271,10 @@ void MainForm::shutdown()
     halt();
     if (m_watcher)
         m_watcher->stop();
-    TearDownWorkspace(m_ws);
+    // Saved while the window still shows the theme: a value the file could
+    // not hold is said before anything is gone.
     m_settings->saveSettings();
+    TearDownWorkspace(m_ws);
     m_state.scratch = ScratchBitmaps{};
 }
 
@@ -379,12 +381,18 @@ void MainForm::slotPress(PreviewView view, Qt::MouseButton button, QPoint positi
             m_state.popupSlotPath = path;
         return;
     }
-    StartEditor(m_state.defaultEditorPath, path);
+    openInEditor(m_state.defaultEditorPath, path);
 }
 
 void MainForm::runEditor(int n)
 {
-    StartEditor(m_settings->editorText(n), m_state.popupSlotPath);
+    openInEditor(m_settings->editorText(n), m_state.popupSlotPath);
+}
+
+void MainForm::openInEditor(const QString& editorText, const QString& slot)
+{
+    if (!StartEditor(editorText, slot))
+        report(WarningOutcome(EditorNotStartedText(editorText)));
 }
 
 void MainForm::updateViews(std::span<const ControlSpec> rows)

@@ -119,6 +119,8 @@ private:
     void centreOnceFramed();
     void slotPress(PreviewView view, Qt::MouseButton button, QPoint position);
     void runEditor(int n);
+    // Starts the editor on the slot, or says why it could not.
+    void openInEditor(const QString& editorText, const QString& slot);
     void pageChanged(int index);
     // Asks for the picture with the file dialog unless one was dropped.
     void importPicture(const QString& dropped = {});

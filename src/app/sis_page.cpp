@@ -53,7 +53,10 @@ static_assert(inIdOrder(Rows));
 
 std::span<const ControlSpec> SisPage::rows() { return Rows; }
 
-CharacterFilter::CharacterFilter(Rule rule, QObject* parent) : QValidator(parent), m_rule(rule) {}
+CharacterFilter::CharacterFilter(Rule rule, Refused refused, QObject* parent)
+    : QValidator(parent), m_rule(rule), m_refused(std::move(refused))
+{
+}
 
 bool CharacterFilter::allowed(Rule rule, QChar c)
 {
@@ -65,43 +68,123 @@ bool CharacterFilter::allowed(Rule rule, QChar c)
     return (u >= u'0' && u <= u'9') || (u >= u'A' && u <= u'Z') || (u >= u'a' && u <= u'z') || u == u'_';
 }
 
+namespace {
+
+// A refused character as the person can read it: a line break or a blank
+// by its name, a control character by its code, anything else as itself.
+QString shown(uint c)
+{
+    switch (c) {
+    case U'\n':
+    case U'\r':
+    case 0x2028:
+    case 0x2029: return QStringLiteral("перенос строки");
+    case U' ': return QStringLiteral("пробел");
+    case U'\t': return QStringLiteral("табуляция");
+    default: break;
+    }
+    if (c < 0x20 || (c >= 0xD800 && c <= 0xDFFF))
+        return QStringLiteral("U+%1").arg(c, 4, 16, QLatin1Char('0')).toUpper();
+    const char32_t code = c;
+    return u'«' + QString::fromUcs4(&code, 1) + u'»';
+}
+
+// The distinct characters, in the order they came; a long paste names the
+// first few.
+QString listed(const QList<uint>& chars)
+{
+    constexpr qsizetype Shown = 12;
+    QStringList names;
+    for (const uint c : chars) {
+        const QString name = shown(c);
+        if (!names.contains(name))
+            names << name;
+    }
+    const bool more = names.size() > Shown;
+    names = names.mid(0, Shown);
+    return names.join(u' ') + (more ? QStringLiteral(" …") : QString());
+}
+
+} // namespace
+
+QString CharacterFilter::refusalHint(Rule rule, const QString& refused)
+{
+    if (refused.isEmpty())
+        return {};
+    if (rule == Rule::FileName) {
+        return QStringLiteral("Пропущено: %1. В имени файла допустимы только латинские буквы, цифры и «_».")
+            .arg(listed(refused.toUcs4()));
+    }
+    // A surrogate pair is one character and is outside the code page as a
+    // whole.
+    QList<uint> outside;
+    QList<uint> forbidden;
+    for (const uint c : refused.toUcs4()) {
+        const bool single = c <= 0xFFFF;
+        if (single && inCp1251(QChar(static_cast<char16_t>(c))))
+            forbidden << c;
+        else
+            outside << c;
+    }
+    QStringList lines;
+    if (!outside.isEmpty())
+        lines << QStringLiteral("Пропущено: %1. Этих знаков нет в кодировке Windows-1251, а пакет хранит текст в ней.")
+                     .arg(listed(outside));
+    if (!forbidden.isEmpty())
+        lines << QStringLiteral("Пропущено: %1. Кавычки и переносы строк в названии темы недопустимы.")
+                     .arg(listed(forbidden));
+    return lines.join(u'\n');
+}
+
 QValidator::State CharacterFilter::validate(QString& input, int& pos) const
 {
     QString kept;
+    QString refused;
     kept.reserve(input.size());
     int newPos = pos;
     for (qsizetype i = 0; i < input.size(); ++i) {
-        if (allowed(m_rule, input.at(i)))
+        if (allowed(m_rule, input.at(i))) {
             kept += input.at(i);
-        else if (i < pos)
+            continue;
+        }
+        refused += input.at(i);
+        if (i < pos)
             --newPos;
     }
     input = kept;
     pos = newPos;
+    // The field validates again once it holds the kept text, which then has
+    // nothing to refuse: one report per edit.
+    if (!refused.isEmpty() && m_refused)
+        m_refused(refused);
     return Acceptable;
 }
 
-void CharacterFilter::attach(Rule rule, QPlainTextEdit* memo)
+void CharacterFilter::attach(Rule rule, QPlainTextEdit* memo, Refused refused)
 {
     QTextDocument* doc = memo->document();
     // Runs once the document has finished the change (typing, a paste, a
     // drop, an input method), so it may edit it. The removals are one edit
     // block: one more change, in which there is nothing left to remove.
-    QObject::connect(doc, &QTextDocument::contentsChanged, memo, [rule, doc] {
+    QObject::connect(doc, &QTextDocument::contentsChanged, memo, [rule, doc, refused = std::move(refused)] {
         QTextCursor cursor(doc);
-        bool editing = false;
+        QString removed;
         for (int i = doc->characterCount() - 1; i >= 0; --i) {
-            if (allowed(rule, doc->characterAt(i)))
+            const QChar c = doc->characterAt(i);
+            if (allowed(rule, c))
                 continue;
-            if (!editing)
+            if (removed.isEmpty())
                 cursor.beginEditBlock();
-            editing = true;
+            removed.prepend(c);
             cursor.setPosition(i);
             cursor.setPosition(i + 1, QTextCursor::KeepAnchor);
             cursor.removeSelectedText();
         }
-        if (editing)
-            cursor.endEditBlock();
+        if (removed.isEmpty())
+            return;
+        cursor.endEditBlock();
+        if (refused)
+            refused(removed);
     });
 }
 
@@ -109,14 +192,30 @@ SisPage::SisPage(FormServices& form, const ImageList& images, QWidget* parent) :
 {
     setObjectName(QStringLiteral("SisPage"));
     m_controls = Controls<Control>(buildControls(this, Rows, images));
-    m_controls.get<QLineEdit>(ThemeFileEdit)->setValidator(new CharacterFilter(CharacterFilter::Rule::FileName, this));
-    m_controls.get<QLineEdit>(ThemeNameEdit)->setValidator(new CharacterFilter(CharacterFilter::Rule::ThemeName, this));
-    CharacterFilter::attach(CharacterFilter::Rule::Greeting, m_controls.get<QPlainTextEdit>(GreetingMemo));
+    m_hint = new FieldHint(this);
+    filter(ThemeFileEdit, CharacterFilter::Rule::FileName);
+    filter(ThemeNameEdit, CharacterFilter::Rule::ThemeName);
+    filter(GreetingMemo, CharacterFilter::Rule::Greeting);
+    // Tab leaves the greeting for the next control, as in any dialog; a tab
+    // character has no place in Hello.txt.
+    m_controls.get<QPlainTextEdit>(GreetingMemo)->setTabChangesFocus(true);
     connect(m_controls.get<QPushButton>(BuildButton), &QPushButton::clicked, this, [this] { build(); });
     connect(m_controls.get<QPushButton>(LoadFontButton), &QPushButton::clicked, this, [this] { loadFont(); });
     connect(m_controls.get<QPushButton>(LoadMenuAifButton), &QPushButton::clicked, this, [this] { loadAif(true); });
     connect(m_controls.get<QPushButton>(LoadAppAifButton), &QPushButton::clicked, this, [this] { loadAif(false); });
     connect(m_controls.get<QPushButton>(LoadThemeButton), &QPushButton::clicked, this, [this] { importTheme(); });
+}
+
+void SisPage::filter(Control field, CharacterFilter::Rule rule)
+{
+    QWidget* box = m_controls.get(field);
+    auto refused = [this, box, rule](const QString& chars) {
+        m_hint->showBelow(box, CharacterFilter::refusalHint(rule, chars));
+    };
+    if (auto* memo = qobject_cast<QPlainTextEdit*>(box))
+        CharacterFilter::attach(rule, memo, refused);
+    else
+        qobject_cast<QLineEdit*>(box)->setValidator(new CharacterFilter(rule, refused, this));
 }
 
 void SisPage::showEvent(QShowEvent* event)

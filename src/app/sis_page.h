@@ -9,11 +9,16 @@
 #include <QValidator>
 #include <QWidget>
 
+#include <functional>
+
 namespace kastra {
+
+class FieldHint;
 
 // Keeps only the characters a field may hold, whichever way they came in
 // (typed, pasted, dropped or composed), so Backspace, Delete, the arrows,
-// Home and End keep working as usual.
+// Home and End keep working as usual. What it leaves out is handed to a
+// callback, once per edit, so the person can be told at the field.
 class CharacterFilter final : public QValidator {
 public:
     enum class Rule {
@@ -25,15 +30,20 @@ public:
     // The package carries the theme name and the greeting in Windows-1251;
     // a character outside it would arrive as '?' on the handset, so it is
     // refused as it is typed or pasted.
-    CharacterFilter(Rule rule, QObject* parent);
+    using Refused = std::function<void(const QString& refused)>;
+    CharacterFilter(Rule rule, Refused refused, QObject* parent);
     static bool allowed(Rule rule, QChar c);
+    // What the person reads when characters were left out: which ones, each
+    // once, and why. Empty when nothing was.
+    static QString refusalHint(Rule rule, const QString& refused);
     State validate(QString& input, int& pos) const override;
     // A multi-line box has no validator: its document is filtered after
     // every change instead, with the same rule.
-    static void attach(Rule rule, QPlainTextEdit* memo);
+    static void attach(Rule rule, QPlainTextEdit* memo, Refused refused);
 
 private:
     Rule m_rule;
+    Refused m_refused;
 };
 
 class SisPage final : public QWidget {
@@ -70,9 +80,12 @@ protected:
 private:
     void build();
     void loadAif(bool menu);
+    // Filters the field by the rule and tells at the field what it refused.
+    void filter(Control field, CharacterFilter::Rule rule);
 
     FormServices& m_form;
     Controls<Control> m_controls;
+    FieldHint* m_hint = nullptr;
 };
 
 } // namespace kastra

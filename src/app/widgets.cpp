@@ -1,5 +1,7 @@
 #include "app/widgets.h"
 
+#include "preview/hit_test.h"
+
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QMimeData>
@@ -32,7 +34,7 @@ void PaintBox::paintEvent(QPaintEvent*)
 
 void PaintBox::mousePressEvent(QMouseEvent* event)
 {
-    emit pressed(event->button(), event->position().toPoint());
+    emit pressed(event->button(), PixelAt(event->position()));
 }
 
 ImageView::ImageView(const QPixmap& image, QWidget* parent) : QWidget(parent), m_image(image)
@@ -121,6 +123,42 @@ public:
 void PassFileDragsOn(QWidget* field)
 {
     field->installEventFilter(new FileDragPassing(field));
+}
+
+FieldHint::FieldHint(QWidget* page) : QLabel(page)
+{
+    setObjectName(QStringLiteral("FieldHint"));
+    setTextFormat(Qt::PlainText);
+    setWordWrap(true);
+    setFrameStyle(QFrame::Box | QFrame::Plain);
+    setMargin(2);
+    setAutoFillBackground(true);
+    setForegroundRole(QPalette::ToolTipText);
+    setBackgroundRole(QPalette::ToolTipBase);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setFocusPolicy(Qt::NoFocus);
+    hide();
+    m_timer.setSingleShot(true);
+    m_timer.setInterval(ShownMs);
+    connect(&m_timer, &QTimer::timeout, this, &QWidget::hide);
+}
+
+void FieldHint::showBelow(QWidget* field, const QString& text)
+{
+    if (text.isEmpty()) {
+        hide();
+        return;
+    }
+    setText(text);
+    QWidget* page = parentWidget();
+    const QPoint at = field->mapTo(page, QPoint(0, field->height()));
+    const int width = page->width() - at.x() - 2;
+    resize(width, heightForWidth(width));
+    // Kept on the page: a note under the lowest field goes above it.
+    move(at.x(), at.y() + height() <= page->height() ? at.y() : std::max(0, at.y() - field->height() - height()));
+    raise();
+    show();
+    m_timer.start();
 }
 
 BusyCursor::BusyCursor()

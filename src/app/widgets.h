@@ -8,7 +8,9 @@
 
 #include <QAbstractButton>
 #include <QImage>
+#include <QLabel>
 #include <QProxyStyle>
+#include <QTimer>
 #include <QWidget>
 
 namespace kastra {
@@ -81,6 +83,22 @@ private:
 // the field as before. For a multi-line field pass its viewport as well,
 // which is where the drag events arrive.
 void PassFileDragsOn(QWidget* field);
+
+// A short note shown just below a field, over whatever lies there, for a
+// few seconds: what a field refused and why. Unlike a tool tip it outlives
+// the next key release and does not depend on where the pointer is. It
+// takes no clicks and no focus.
+class FieldHint final : public QLabel {
+    Q_OBJECT
+public:
+    static constexpr int ShownMs = 8000;
+    explicit FieldHint(QWidget* page);
+    // Shows text below field (a control of the page); empty text hides it.
+    void showBelow(QWidget* field, const QString& text);
+
+private:
+    QTimer m_timer;
+};
 
 // The wait cursor over the program's windows for as long as it lives: the
 // converter, an import and a build hold the one thread, and the window

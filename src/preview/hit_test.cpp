@@ -3,6 +3,7 @@
 #include "workspace/slots.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace kastra {
 
@@ -15,6 +16,11 @@ int band(int x, int width, int last)
 }
 
 } // namespace
+
+QPoint PixelAt(QPointF position)
+{
+    return {static_cast<int>(std::floor(position.x())), static_cast<int>(std::floor(position.y()))};
+}
 
 QString SlotUnder(PreviewView view, int x, int y, QChar scheme)
 {

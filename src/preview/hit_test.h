@@ -5,6 +5,8 @@
 // 42 and large ones 44 pixels apart). Bands are half-open.
 
 #include <QChar>
+#include <QPoint>
+#include <QPointF>
 #include <QString>
 
 namespace kastra {
@@ -22,6 +24,13 @@ enum class PreviewView {
     Avkon138,       // Avkon138Box
     Avkon202,       // Avkon202Box
 };
+
+// The surface pixel under a pointer position given in the view's logical
+// coordinates. On a scaled screen a position falls inside a logical pixel
+// (y + 0.5 for the second device row of row y at factor 2): the pixel is the
+// one whose square holds the position, never the nearest, so every device
+// pixel of a logical one picks the same slot.
+QPoint PixelAt(QPointF position);
 
 // The slot name (relative, backslash text) under (x, y) of the view, for the
 // scheme number scheme.

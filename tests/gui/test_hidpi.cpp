@@ -6,8 +6,11 @@
 
 #include "app/widgets.h"
 #include "preview/fonts.h"
+#include "preview/hit_test.h"
 
 #include <QApplication>
+#include <QMenu>
+#include <QMouseEvent>
 
 #include <gtest/gtest.h>
 
@@ -45,6 +48,38 @@ TEST(HighDensity, TheWindowIsDoubledAndThePreviewsPixelDoubled)
         EXPECT_EQ(differing, 0);
     }
     test::expectEveryPageAsLaidOut(form);
+}
+
+// Each logical row of the preview is two device rows; a press on either
+// picks the slot of that row, also on both sides of the bands' edges (the
+// strip ends after row 11, the banner after row 68).
+TEST(HighDensity, BothDeviceRowsOfARowPickTheSameSlot)
+{
+    AppRun run;
+    MainForm& form = run.start();
+    form.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    auto* box = run.find<PaintBox>("PreviewBox");
+    QString picked;
+    QObject::connect(box, &PaintBox::pressed, box, [&](Qt::MouseButton, QPoint p) {
+        picked = SlotUnder(PreviewView::Preview, p.x(), p.y(), u'1');
+    });
+    const struct {
+        double y;
+        const char* slot;
+    } rows[] = {
+        {11.0, "Temp1.bmp"}, {11.5, "Temp1.bmp"}, {12.0, "Top1.bmp"}, {12.5, "Top1.bmp"},
+        {68.0, "Top1.bmp"},  {68.5, "Top1.bmp"},  {69.0, "Back.bmp"}, {69.5, "Back.bmp"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.y);
+        const QPointF at(40.5, row.y);
+        QMouseEvent press(QEvent::MouseButtonPress, at, box->mapToGlobal(at), Qt::RightButton, Qt::RightButton,
+                          Qt::NoModifier);
+        QApplication::sendEvent(box, &press);
+        form.editorMenu()->hide();
+        EXPECT_EQ(picked, QString::fromLatin1(row.slot));
+    }
 }
 
 } // namespace

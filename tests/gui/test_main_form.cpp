@@ -13,6 +13,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QFileDialog>
+#include <QTimer>
 #include <QKeyEvent>
 #include <QFontInfo>
 #include <QGroupBox>
@@ -37,14 +39,21 @@ namespace {
 
 // Typing as a keyboard does, any letter: QTest's own key clicks know ASCII
 // only.
-void typeText(QWidget* w, const QString& text)
+void typeText(QWidget* w, const QStringList& keys)
 {
-    for (const QChar c : text) {
-        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, QString(c));
+    for (const QString& c : keys) {
+        QKeyEvent press(QEvent::KeyPress, 0, Qt::NoModifier, c);
         QApplication::sendEvent(w, &press);
-        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, QString(c));
+        QKeyEvent release(QEvent::KeyRelease, 0, Qt::NoModifier, c);
         QApplication::sendEvent(w, &release);
     }
+}
+void typeText(QWidget* w, const QString& text)
+{
+    QStringList keys;
+    for (const QChar c : text)
+        keys << QString(c);
+    typeText(w, keys);
 }
 
 class Window : public ::testing::Test {
@@ -302,17 +311,102 @@ TEST_F(Window, NameAndGreetingTakeOnlyWindows1251)
         {name, [&] { return name->text(); }, [&] { name->clear(); }, [&] { name->paste(); }, u"d —№1 "},
         {memo, [&] { return memo->toPlainText(); }, [&] { memo->clear(); }, [&] { memo->paste(); }, u"d —\n№1 "},
     };
+    auto* hint = run.find<QLabel>("FieldHint");
     for (const Case& c : cases) {
         SCOPED_TRACE(c.box->objectName().toStdString());
         c.clear();
         c.box->setFocus();
         typeText(c.box, QStringLiteral("Zoë «Тема» 中€😀"));
         EXPECT_EQ(c.text(), QStringLiteral("Zo «Тема» €"));
+        // Told at the field, and still after the key is released: an input
+        // method commits the two halves of the emoji as one.
+        typeText(c.box, QStringList{QStringLiteral("😀")});
+        EXPECT_TRUE(hint->isVisible());
+        EXPECT_EQ(hint->text(), QStringLiteral("Пропущено: «😀». Этих знаков нет в кодировке Windows-1251, а пакет "
+                                               "хранит текст в ней."));
+        EXPECT_EQ(hint->geometry().top(), c.box->geometry().bottom() + 1);
+        hint->hide();
         c.clear();
-        QApplication::clipboard()->setText(QStringLiteral("Łódź —\n№1 ✓"));
+        QApplication::clipboard()->setText(QStringLiteral("Łódź —\n№1 ✓ Łx"));
         c.paste();
-        EXPECT_EQ(c.text(), QString::fromUtf16(c.pasted));
+        EXPECT_EQ(c.text(), QString::fromUtf16(c.pasted) + QStringLiteral(" x"));
+        // One paste, one note, each character once.
+        EXPECT_TRUE(hint->text().startsWith(QStringLiteral("Пропущено: «Ł» «ó» «ź» «✓». ")));
     }
+    name->clear();
+    typeText(name, QStringLiteral("\""));
+    EXPECT_EQ(hint->text(), QStringLiteral("Пропущено: «\"». Кавычки и переносы строк в названии темы недопустимы."));
+}
+
+// Tab and Shift+Tab walk the SIS page's fields and buttons; the greeting
+// takes no tab character, with or without Ctrl.
+TEST_F(Window, TabWalksTheSisPageAndTheGreetingKeepsNoTab)
+{
+    run.form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(run.form.get()));
+    run.find<QTabWidget>("PageTabs")->setCurrentIndex(2);
+    auto* memo = run.find<QPlainTextEdit>("GreetingMemo");
+    const QString greeting = memo->toPlainText();
+    memo->setFocus();
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers mods;
+        const char* focus;
+    } presses[] = {
+        {Qt::Key_Tab, Qt::NoModifier, "ThemeNameEdit"},
+        {Qt::Key_Tab, Qt::NoModifier, "ThemeFileEdit"},
+        {Qt::Key_Tab, Qt::NoModifier, "LoadMenuAifButton"},
+        {Qt::Key_Backtab, Qt::ShiftModifier, "ThemeFileEdit"},
+        {Qt::Key_Backtab, Qt::ShiftModifier, "ThemeNameEdit"},
+        {Qt::Key_Backtab, Qt::ShiftModifier, "GreetingMemo"},
+        {Qt::Key_Tab, Qt::NoModifier, "ThemeNameEdit"},
+    };
+    for (const auto& p : presses) {
+        SCOPED_TRACE(p.focus);
+        QTest::keyClick(QApplication::focusWidget(), p.key, p.mods);
+        ASSERT_TRUE(QApplication::focusWidget());
+        EXPECT_EQ(QApplication::focusWidget()->objectName(), QString::fromLatin1(p.focus));
+    }
+    memo->setFocus();
+    QTest::keyClick(memo, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(memo->toPlainText(), greeting);
+}
+
+// After a name typed in full the dialog opens in that file's folder with an
+// empty name field, under the window's caption.
+TEST(FileDialog, OpensInTheFolderOfTheLastFileTaken)
+{
+    TempDir dir;
+    const QString folder = QDir(QString::fromStdString(dir.path().string())).canonicalPath();
+    const QString picture = folder + QStringLiteral("/pic.bmp");
+    ASSERT_TRUE(writeFile(picture, "BM"));
+    QWidget owner;
+    WidgetDialogs dialogs(&owner);
+    QFileDialog* dialog = dialogs.fileDialog();
+    QString seenFolder;
+    QString seenName;
+    const auto answer = [&](std::function<void(QLineEdit*)> act) {
+        QTimer::singleShot(0, dialog, [&, act] {
+            ASSERT_TRUE(waitFor([&] { return dialog->isVisible(); }));
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_TRUE(name);
+            seenFolder = dialog->directory().absolutePath();
+            seenName = name->text();
+            act(name);
+        });
+    };
+    answer([&](QLineEdit* name) {
+        name->setText(picture);
+        QTest::keyClick(name, Qt::Key_Return);
+    });
+    EXPECT_EQ(dialogs.openFile(QStringLiteral("Pictures (*.bmp)|*.bmp")), std::optional<QString>(picture));
+    EXPECT_EQ(seenFolder, QDir::homePath());
+
+    answer([&](QLineEdit*) { dialog->reject(); });
+    EXPECT_FALSE(dialogs.openFile(QStringLiteral("Pictures (*.bmp)|*.bmp")));
+    EXPECT_EQ(seenFolder, folder);
+    EXPECT_TRUE(seenName.isEmpty());
+    EXPECT_EQ(dialog->windowTitle(), QString::fromUtf16(WindowCaption));
 }
 
 TEST_F(Window, FrameAroundThePagesIsPainted)

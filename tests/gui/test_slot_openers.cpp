@@ -160,5 +160,23 @@ TEST_F(Openers, TheMenuUsesTheEditorTextAsItIsNow)
     EXPECT_EQ(press("BootStripBox", {3, 3}), QStringList{bracketed(QStringLiteral("SplashTop.bmp"))});
 }
 
+// An editor that cannot be started is said, with where to choose another:
+// the default one of a left click, and an empty one of the menu.
+TEST_F(Openers, AnEditorThatCannotStartIsSaid)
+{
+    run.form->state().defaultEditorPath = run.programFolder + QStringLiteral("no-such-paint");
+    QTest::mouseClick(run.find<QWidget>("BootStripBox"), Qt::LeftButton, {}, QPoint(3, 3));
+    ASSERT_EQ(run.dialogs.messages.size(), 1u);
+    EXPECT_EQ(run.dialogs.messages[0].text, QStringLiteral("Не удалось запустить редактор ") + run.programFolder
+                                                + QStringLiteral("no-such-paint.\nДругой редактор можно выбрать на "
+                                                                 "странице «Настройки»."));
+    EXPECT_EQ(run.dialogs.messages[0].icon, MessageIcon::Warning);
+
+    press("BootStripBox", {3, 3}, Qt::RightButton);
+    run.find<QMenu>("EditorMenu")->actions().at(2)->trigger();
+    ASSERT_EQ(run.dialogs.messages.size(), 2u);
+    EXPECT_TRUE(run.dialogs.messages[1].text.endsWith(QStringLiteral("на странице «Настройки».")));
+}
+
 } // namespace
 } // namespace kastra

@@ -35,11 +35,13 @@ QString hexUid(std::uint32_t uid)
     return QStringLiteral("0x") + QStringLiteral("%1").arg(uid, 8, 16, QLatin1Char('0')).toUpper();
 }
 
-// Why an .aif of application uid is not the one kind's button loads, or
-// empty when it is. The package installs the application images the build
-// writes (an override in the program folder included), so their UIDs are
-// the ones expected; an image that cannot be read leaves nothing to check.
-QString wrongApplication(const Workspace& ws, LoadedFile kind, std::uint32_t uid, const QString& chosenPath)
+// The refusal of an .aif of application uid that is not the one kind's
+// button loads, or nothing when it is. The package installs the application
+// images the build writes (an override in the program folder included), so
+// their UIDs are the ones expected; an image that cannot be read leaves
+// nothing to check.
+std::optional<Outcome> wrongApplication(const Workspace& ws, LoadedFile kind, std::uint32_t uid,
+                                        const QString& chosenPath)
 {
     const auto uidOf = [&](LoadedFile k) -> std::optional<std::uint32_t> {
         const auto image = payloadBytes(QStringLiteral("PKG"), QString::fromLatin1(ownerOf(k).appPayload),
@@ -51,20 +53,28 @@ QString wrongApplication(const Workspace& ws, LoadedFile kind, std::uint32_t uid
     };
     const std::optional<std::uint32_t> expected = uidOf(kind);
     if (!expected || *expected == uid)
-        return {};
+        return std::nullopt;
     const AifOwner want = ownerOf(kind);
     const LoadedFile otherKind = kind == LoadedFile::MenuAif ? LoadedFile::AppAif : LoadedFile::MenuAif;
     const AifOwner other = ownerOf(otherKind);
-    if (uidOf(otherKind) == uid) {
-        return QStringLiteral("Файл %1 относится к приложению %2 (UID %3), а кнопка «%4» загружает файл приложения "
-                              "%5 (UID %6). Файлы приложения %2 загружает кнопка «%7».\nФайл не загружен.")
-            .arg(chosenPath, QString::fromLatin1(other.name), hexUid(uid), QString::fromUtf8(want.button),
-                 QString::fromLatin1(want.name), hexUid(*expected), QString::fromUtf8(other.button));
+    const bool others = uidOf(otherKind) == uid;
+    const QString owner = others ? QString::fromLatin1(other.name) : QStringLiteral("another application");
+    const QString note = QStringLiteral("%1 belongs to %2 (UID %3), not to %4 (UID %5)")
+                             .arg(chosenPath, owner, hexUid(uid), QString::fromLatin1(want.name), hexUid(*expected));
+    if (others) {
+        return WarningOutcome(
+            QStringLiteral("Файл %1 относится к приложению %2 (UID %3), а кнопка «%4» загружает файл приложения "
+                           "%5 (UID %6). Файлы приложения %2 загружает кнопка «%7».\nФайл не загружен.")
+                .arg(chosenPath, QString::fromLatin1(other.name), hexUid(uid), QString::fromUtf8(want.button),
+                     QString::fromLatin1(want.name), hexUid(*expected), QString::fromUtf8(other.button)),
+            note);
     }
-    return QStringLiteral("Файл %1 относится к другому приложению (UID %2), а кнопка «%3» загружает файл приложения "
-                          "%4 (UID %5).\nФайл не загружен.")
-        .arg(chosenPath, hexUid(uid), QString::fromUtf8(want.button), QString::fromLatin1(want.name),
-             hexUid(*expected));
+    return WarningOutcome(
+        QStringLiteral("Файл %1 относится к другому приложению (UID %2), а кнопка «%3» загружает файл приложения "
+                       "%4 (UID %5).\nФайл не загружен.")
+            .arg(chosenPath, hexUid(uid), QString::fromUtf8(want.button), QString::fromLatin1(want.name),
+                 hexUid(*expected)),
+        note);
 }
 
 } // namespace
@@ -94,9 +104,8 @@ Outcome LoadPackageFile(const Workspace& ws, LoadedFile kind, const QString& cho
             why = QString::fromStdString(store.error());
     } else if (const auto info = aif::readAif(*bytes); !info) {
         why = QString::fromStdString(info.error());
-    } else if (const QString wrong = wrongApplication(ws, kind, info->appUid, chosenPath); !wrong.isEmpty()) {
-        return WarningOutcome(wrong,
-                              chosenPath + QStringLiteral(" belongs to application UID ") + hexUid(info->appUid));
+    } else if (auto wrong = wrongApplication(ws, kind, info->appUid, chosenPath)) {
+        return std::move(*wrong);
     }
     if (!why.isEmpty()) {
         const QString text = font ? QStringLiteral("Файл не является шрифтом (.gdr):\n%1\nШрифт не загружен.")

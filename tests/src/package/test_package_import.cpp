@@ -8,6 +8,8 @@
 
 #include "handset/aif.h"
 #include "handset/gdr.h"
+#include "platform/fileops.h"
+#include "workspace/payloads.h"
 #include "workspace/slots.h"
 
 #include <gtest/gtest.h>
@@ -343,16 +345,23 @@ TEST(PackageLoaders, RefuseFilesThatAreNotWhatTheyClaimAndKeepTheOldOne)
     store.fontBitmaps.push_back(font);
     const auto fontBytes = gdr::writeFontStore(store);
     ASSERT_TRUE(fontBytes);
-    aif::AppInfo info;
-    info.appUid = 0x10002222;
-    info.captions.push_back({16, u"Меню"});
-    const auto aifBytes = aif::writeAif(info);
-    ASSERT_TRUE(aifBytes);
+    // Each .aif carries the UID of the application its button loads.
+    const auto appAif = [](const char* appPayload) {
+        const auto image = payloadBytes(QStringLiteral("PKG"), QString::fromLatin1(appPayload), {});
+        aif::AppInfo info;
+        info.appUid = image ? aif::applicationUid(byteSpan(*image)).value() : 0;
+        info.captions.push_back({16, u"Меню"});
+        return aif::writeAif(info);
+    };
+    const auto aifBytes = appAif("MENAPP");
+    const auto appAifBytes = appAif("APPAPP");
+    ASSERT_TRUE(aifBytes && appAifBytes);
 
     const fs::path goodFont = t.base() / "good.gdr";
     const fs::path goodAif = t.base() / "good.aif";
     writeBytes(goodFont, *fontBytes);
     writeBytes(goodAif, *aifBytes);
+    writeBytes(t.base() / "good_app.aif", *appAifBytes);
     Bytes badUid = *aifBytes;
     badUid[12] ^= 1;   // the UID checksum no longer fits
     Bytes cutFont(fontBytes->begin(), fontBytes->begin() + static_cast<std::ptrdiff_t>(fontBytes->size() / 2));
@@ -374,7 +383,7 @@ TEST(PackageLoaders, RefuseFilesThatAreNotWhatTheyClaimAndKeepTheOldOne)
         {LoadedFile::MenuAif, goodAif, true},
         {LoadedFile::MenuAif, t.base() / "bad_uid.aif", false},
         {LoadedFile::MenuAif, goodFont, false},
-        {LoadedFile::AppAif, goodAif, true},
+        {LoadedFile::AppAif, t.base() / "good_app.aif", true},
         {LoadedFile::AppAif, t.base() / "picture.gdr", false},
     };
     for (const Case& c : cases) {

@@ -123,6 +123,12 @@ int runPreview(const Args& args)
     const QString input = absolutePath(args.positional[0]);
     const QString desktopPng = *args.option(QStringLiteral("--out"));
     const std::optional<QString> menuPng = args.option(QStringLiteral("--menu"));
+    for (const QString& png : {desktopPng, menuPng.value_or(desktopPng)}) {
+        if (const auto problem = outputFileProblem(png)) {
+            printError(*problem);
+            return ExitUsage;
+        }
+    }
 
     ThemeBytes themeFiles;
     std::optional<Failure> failed;

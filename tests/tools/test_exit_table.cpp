@@ -132,6 +132,12 @@ TEST(ExitTable, EveryCommandGivesTheSameStatusForTheSameInput)
     // A copy of the program without SISTool.exe beside it.
     fs::create_directories(b / "bare");
     fs::copy_file(fs::path(KASTRA_BIN_DIR) / "kastra-theme", b / "bare" / "kastra-theme");
+    // A copy whose program folder holds a converter that always fails.
+    fs::create_directories(b / "failing" / "payloads" / "EXTPROGS");
+    fs::copy_file(fs::path(KASTRA_BIN_DIR) / "kastra-theme", b / "failing" / "kastra-theme");
+    const std::string fails = "#!/bin/sh\nexit 1\n";
+    writeBytes(b / "failing" / "payloads" / "EXTPROGS" / "BMC", Bytes(fails.begin(), fails.end()));
+    const std::string failing = (b / "failing" / "kastra-theme").string();
     // A current folder deeper than the system's path limit, made one step
     // at a time (a shell's cd refuses such a path) by perl, which then runs
     // the program there.
@@ -217,6 +223,9 @@ TEST(ExitTable, EveryCommandGivesTheSameStatusForTheSameInput)
         {"new newtheme --picture photo.bmp", 1, "cannot save EidPic.mbm: bmconv did not pack it", "ulimit -f 64 && "},
         {"preview theme --out blocked.png", 1, "cannot write"},
         {"new blocked-theme --picture photo.bmp", 1, "nothing written"},
+        {"build theme --name x --file Bf --out out", 1, "bmconv did not unpack", {}, failing},
+        {preview + "theme", 1, "bmconv did not unpack", {}, failing},
+        {"new newtheme --picture photo.bmp", 1, "bmconv did not pack it", {}, failing},
         {"import good.sis --out imported", 1, "SISTool.exe is not beside kastra-theme", {},
          (b / "bare" / "kastra-theme").string()},
     };

@@ -2,6 +2,7 @@
 
 #include "base/fileio.h"
 #include "base/safe_file.h"
+#include "converter/setup.h"
 #include "platform/fileops.h"
 #include "package/package_check.h"
 #include "platform/fatal.h"
@@ -475,6 +476,15 @@ std::optional<Failure> writeThemeFiles(const ThemeBytes& files, const Workspace&
             return Failure{ExitFailed, QStringLiteral("cannot write into the temporary workspace: ")
                                            + QString::fromStdString(written.error())};
     }
+    return std::nullopt;
+}
+
+std::optional<Failure> checkUnpacked(const Workspace& ws)
+{
+    for (const QString& slot : PreparedSlotPaths(ws))
+        if (!IsFile(slot))
+            return Failure{ExitFailed, QStringLiteral("bmconv did not unpack the theme files: ")
+                                           + slot.mid(ws.root.size()) + QStringLiteral(" is missing")};
     return std::nullopt;
 }
 

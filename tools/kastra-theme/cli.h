@@ -169,6 +169,11 @@ std::optional<Failure> readThemeFilesFromPackage(const QString& path, ByteSpan s
 // ExitFailed.
 std::optional<Failure> writeThemeFiles(const ThemeBytes& files, const Workspace& ws);
 
+// After PrepareWorkspace from the five theme files: a failure (ExitFailed)
+// when bmconv did not unpack every slot, which would otherwise show as blank
+// pictures or a build asking for a theme file the user gave.
+std::optional<Failure> checkUnpacked(const Workspace& ws);
+
 // The commands, on their parsed command line; each returns the exit status.
 int runBuild(const Args& args);
 int runImport(const Args& args);

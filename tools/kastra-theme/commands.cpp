@@ -149,6 +149,10 @@ int runBuild(const Args& args)
     }
     Bitmap desktop;
     PrepareWorkspace(ws, false, true, desktop);
+    if (const auto failed = checkUnpacked(ws)) {
+        printError(failed->message);
+        return failed->status;
+    }
 
     for (const auto& [option, kind] : loads) {
         if (const auto path = args.option(QString::fromLatin1(option))) {

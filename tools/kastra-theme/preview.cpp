@@ -160,6 +160,10 @@ int runPreview(const Args& args)
     // A narrow background gets its strip at the bottom, as the import sets
     // the window's option.
     const bool stripBottom = PrepareWorkspace(ws, false, true, state.scratch.desktop);
+    if (const auto unpacked = checkUnpacked(ws)) {
+        printError(unpacked->message);
+        return unpacked->status;
+    }
     if (args.flag(QStringLiteral("--as-handset"))) {
         if (const auto error = reduceToHandset(ws)) {
             printError(*error);

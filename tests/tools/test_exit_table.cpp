@@ -99,6 +99,9 @@ TEST(ExitTable, EveryCommandGivesTheSameStatusForTheSameInput)
     fs::remove(b / "lacking" / "backgroundimage.mbm");
     for (const char* name : {"broken", "many", "lacking"})
         packTheme(b, b / name, name);
+    std::ofstream(b / "aif.pkg") << "&EN\r\n#{\"T\"},(0x10001234),1,0,0\r\n\"" << (t.sis() / "veZozi.aif").string()
+                                 << "\"-\"c:\\system\\apps\\veZozi\\veZozi.aif\"\r\n";
+    ASSERT_EQ(runTool("makesis", b, "aif.pkg aif.sis").exitCode, 0);
     Bytes damaged = readBytes(b / "good.sis");
     damaged[damaged.size() - 40] ^= 0xFF;
     writeBytes(b / "damaged.sis", damaged);
@@ -187,6 +190,7 @@ TEST(ExitTable, EveryCommandGivesTheSameStatusForTheSameInput)
         // A theme without one of its files.
         {"build lacking --name x --file La", 2, "has no backgroundimage.mbm"},
         {"check lacking.sis", 2, "backgroundimage.mbm"},
+        {"import aif.sis --out imported", 2, "holds none of the five theme files"},
         {preview + "lacking.sis", 2, "holds no backgroundimage.mbm"},
         {"diff lacking theme", 2, "has no backgroundimage.mbm"},
         // A damaged, empty or non-package .sis.

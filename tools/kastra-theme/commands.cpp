@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace kastra::cli {
@@ -189,6 +190,8 @@ int runImport(const Args& args)
     std::optional<Failure> failed = readPackage(package, sis);
     if (!failed)
         failed = readThemeFilesFromPackage(package, sis, themeFiles, true);
+    if (!failed && std::all_of(themeFiles.begin(), themeFiles.end(), [](const Bytes& f) { return f.empty(); }))
+        failed = Failure{ExitUsage, package + QStringLiteral(" holds none of the five theme files")};
     if (!failed) {
         if (const auto problem = outputFolderProblem(out, true))
             failed = Failure{ExitUsage, QStringLiteral("the output folder: ") + *problem};

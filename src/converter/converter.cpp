@@ -176,7 +176,8 @@ void EnterWorkspaceRoot(const Workspace& ws)
     errno = 0;
     if (!QDir::setCurrent(ws.root)) {
         const int e = errno;
-        FatalIoError(WindowsIoError(e != 0 ? e : ENOENT));
+        const int cause = e != 0 ? e : ENOENT;
+        FatalIoError(WindowsIoError(cause), cause);
     }
 }
 
@@ -186,8 +187,10 @@ void WriteCommandFile(const Workspace& ws, const QByteArray& bytes)
     // a link planted as com.txt is replaced, not written through.
     errno = 0;
     const ByteSpan span = byteSpan(bytes);
-    if (!writeFileAtomic(fsPath(ws.root + QStringLiteral("com.txt")), span))
-        FatalIoError(WindowsIoError(errno != 0 ? errno : EIO));
+    if (!writeFileAtomic(fsPath(ws.root + QStringLiteral("com.txt")), span)) {
+        const int cause = errno != 0 ? errno : EIO;
+        FatalIoError(WindowsIoError(cause), cause);
+    }
 }
 
 bool Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout)

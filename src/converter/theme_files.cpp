@@ -74,15 +74,21 @@ Outcome missing(const Workspace& ws, ThemeFile file)
 enum class Action { Load, Save };
 
 // "Не удалось загрузить файл ..." or "Не удалось сохранить файл ...", the
-// reason on a second line when there is one.
-Outcome failed(Action action, ThemeFile file, const QString& why = {}, QStringList written = {})
+// reason on a second line when there is one; the note says the same in
+// English, with whyNote when there is one.
+Outcome failed(Action action, ThemeFile file, const QString& why = {}, QStringList written = {},
+               const QString& whyNote = {})
 {
     QString text = (action == Action::Load ? QStringLiteral("Не удалось загрузить файл %1.")
                                            : QStringLiteral("Не удалось сохранить файл %1."))
                        .arg(themeFileName(file));
     if (!why.isEmpty())
         text += u'\n' + why;
-    Outcome out = WarningOutcome(text);
+    QString note = (action == Action::Load ? QStringLiteral("cannot load ") : QStringLiteral("cannot save "))
+                   + themeFileName(file);
+    if (!whyNote.isEmpty())
+        note += QStringLiteral(": ") + whyNote;
+    Outcome out = WarningOutcome(text, note);
     out.written = std::move(written);
     return out;
 }
@@ -92,9 +98,9 @@ Outcome loadFailed(ThemeFile file, const QString& why = {}, QStringList written 
     return failed(Action::Load, file, why, std::move(written));
 }
 
-Outcome saveFailed(ThemeFile file, const QString& why = {}, QStringList written = {})
+Outcome saveFailed(ThemeFile file, const QString& why = {}, QStringList written = {}, const QString& whyNote = {})
 {
-    return failed(Action::Save, file, why, std::move(written));
+    return failed(Action::Save, file, why, std::move(written), whyNote);
 }
 
 // The theme file's bytes when they fit the file's catalogue (bitmap count,
@@ -238,19 +244,19 @@ Outcome SaveThemeFileInto(const Workspace& ws, ThemeFile file, const QString& fo
     // runs; banners never shown are written from the default first.
     const ThemeFileOpCode code = info(file).packCode;
     if (const auto missing = MissingPackSource(ws, std::span(&code, 1)))
-        return saveFailed(file, MissingSlotText(*missing));
+        return saveFailed(file, MissingSlotText(*missing), {}, MissingSlotNote(*missing));
     QStringList written = PackRewrites(ws, code);
     if (file == ThemeFile::EidPic)
         written << WriteMissingBanners(ws);
     // ThemeFileOp deletes SIS\<file> before packing and says whether bmconv
     // wrote it afresh; only then may it replace the user's file.
     if (!ThemeFileOp(ws, code))
-        return saveFailed(file, {}, written);
+        return saveFailed(file, {}, written, QStringLiteral("bmconv did not pack it"));
     const QString packed = slotPath(ws.root, QStringLiteral("SIS\\") + themeFileName(file));
     // A file the user named "avkon.mbm" is replaced, not joined by a second.
     const QString target = FindInFolder(folder, themeFileName(file));
     if (!CopyFileOver(packed, target))
-        return saveFailed(file, {}, written);
+        return saveFailed(file, {}, written, QStringLiteral("cannot write ") + target);
     return Done(written);
 }
 

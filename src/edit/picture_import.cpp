@@ -21,9 +21,10 @@ constexpr int DesktopHeight = 200;
 constexpr int BannerHeight = 68;
 constexpr int BackgroundHeight = DesktopHeight - BannerHeight;
 
-Outcome refusal(const QString& text)
+// The window's box, and the same reason in English for the command line.
+Outcome refusal(const QString& text, const QString& note)
 {
-    return WarningOutcome(text);
+    return WarningOutcome(text, note);
 }
 
 // The size a BMP file's header gives when it is over the limits a picture is
@@ -129,14 +130,22 @@ Outcome ImportPicture(AppState& state, const Workspace& ws, const QString& pictu
 {
     std::optional<OversizedPicture> oversized;
     std::optional<Bitmap> picture = readPicture(picturePath, oversized);
-    if (!picture && oversized)
-        return refusal(TooLargeMessage(oversized->width, oversized->height,
-                                       !picturePath.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive)));
+    if (!picture && oversized) {
+        const bool jpeg = !picturePath.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive);
+        return refusal(TooLargeMessage(oversized->width, oversized->height, jpeg),
+                       QStringLiteral("the picture is too large: %1 x %2 pixels; pictures of at most %3 pixels a "
+                                      "side and %4 million pixels in all are taken")
+                           .arg(oversized->width)
+                           .arg(oversized->height)
+                           .arg(Bitmap::MaxDimension)
+                           .arg((jpeg ? MaxJpegPixels : Bitmap::MaxPixels) / 1000000));
+    }
     if (!picture)
-        return refusal(UnreadableMessage(picturePath));
+        return refusal(UnreadableMessage(picturePath),
+                       QStringLiteral("not a picture the program reads: damaged, or neither BMP nor JPEG"));
     Bitmap target(ScreenWidth, DesktopHeight);
     if (!fitPicture(*picture, target))
-        return refusal(TooSmallMessage());
+        return refusal(TooSmallMessage(), QStringLiteral("the picture is too small: it must be at least 176 x 200 pixels"));
     picture.reset();   // the user's picture can be large; it is done with
 
     Outcome outcome = Done();

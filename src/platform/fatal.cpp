@@ -13,6 +13,8 @@ std::function<void(const QString&, const QString&)>& presenter()
     return p;
 }
 
+int g_cause = 0;
+
 } // namespace
 
 QString RuntimeErrorText(int ioError, quintptr address)
@@ -26,8 +28,14 @@ void SetFatalErrorPresenter(std::function<void(const QString&, const QString&)> 
     presenter() = std::move(p);
 }
 
-void FatalIoError(int ioError)
+int FatalErrorCause()
 {
+    return g_cause;
+}
+
+void FatalIoError(int ioError, int cause)
+{
+    g_cause = cause;
     const auto address = reinterpret_cast<quintptr>(__builtin_return_address(0));
     const QString title = QStringLiteral("Error");
     const QString text = RuntimeErrorText(ioError, address);

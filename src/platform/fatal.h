@@ -16,8 +16,12 @@ QString RuntimeErrorText(int ioError, quintptr address);
 
 // Shows the text through the presenter (the window's box) or, without one,
 // prints it to standard error, and exits with the error number as the exit
-// code.
-[[noreturn]] void FatalIoError(int ioError);
+// code. cause is the errno behind it, when the caller knows it.
+[[noreturn]] void FatalIoError(int ioError, int cause = 0);
+
+// The errno of the fatal error being shown (0 when its caller gave none),
+// for a presenter that names the reason in words rather than the number.
+int FatalErrorCause();
 
 // Sets how the text is shown: the window installs its box, tests their own;
 // an empty function restores printing to standard error.

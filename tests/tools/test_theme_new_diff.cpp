@@ -117,7 +117,8 @@ TEST(ThemeNew, WritesWhatTheWindowsSaveButtonsWrite)
 TEST(ThemeDiff, ListsTheBitmapsThatDiffer)
 {
     // A built theme as a package and as a folder, and a copy of the folder
-    // with three bitmaps changed: pixels, depth, one bitmap more.
+    // with three bitmaps changed: pixels in two, the depth of one (to the
+    // other depth the catalogue allows there).
     ThemeWorkspace t;
     BuildInputs in;
     in.themeName = QStringLiteral("Diff");
@@ -133,14 +134,14 @@ TEST(ThemeDiff, ListsTheBitmapsThatDiffer)
     });
     changeThemeFile(t.base() / "b" / "Avkon.mbm", [](std::vector<mbm::MbmBitmap>& b) {
         std::vector<mbm::Rgb> pixels;
-        for (int y = 0; y < b[7].header.height; ++y)
-            for (int x = 0; x < b[7].header.width; ++x)
-                pixels.push_back(b[7].pixel(x, y));
-        const mbm::Mode other{b[7].header.bpp == 24 ? 16 : 24, true};
-        b[7] = *mbm::makeBitmap(other, b[7].header.width, b[7].header.height, pixels, 0, 0);
+        for (int y = 0; y < b[186].header.height; ++y)
+            for (int x = 0; x < b[186].header.width; ++x)
+                pixels.push_back(b[186].pixel(x, y));
+        const mbm::Mode other{b[186].header.bpp == 8 ? 12 : 8, true};
+        b[186] = *mbm::makeBitmap(other, b[186].header.width, b[186].header.height, pixels, 0, 0);
     });
     changeThemeFile(t.base() / "b" / "menu_folders.mbm",
-                    [](std::vector<mbm::MbmBitmap>& b) { b.push_back(b.front()); });
+                    [](std::vector<mbm::MbmBitmap>& b) { b[3].data[0] ^= 0xFF; });
     fs::create_directories(t.base() / "c");
     fs::copy_file(t.base() / "a" / "EidPic.mbm", t.base() / "c" / "EidPic.mbm");
     writeBytes(t.base() / "not.sis", Bytes(100, 7));
@@ -157,8 +158,8 @@ TEST(ThemeDiff, ListsTheBitmapsThatDiffer)
     const Case cases[] = {
         {"diff a " + package, 0, {}},
         {"diff a b --sheet sheet.png", 1,
-         {"EidPic.mbm 1: 5 pixels differ", "Avkon.mbm 7: depth", "menu_folders.mbm 24: only in B"}},
-        {"diff " + package + " c", 2, {"has no readable backgroundimage.mbm"}},
+         {"EidPic.mbm 1: 5 pixels differ", "Avkon.mbm 186: depth", "menu_folders.mbm 3: "}},
+        {"diff " + package + " c", 2, {"has no backgroundimage.mbm"}},
         {"diff a not.sis", 2, {"not.sis is not a sound installation package"}},
         {"diff a missing", 2, {"missing does not exist"}},
     };

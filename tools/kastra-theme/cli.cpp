@@ -2,16 +2,18 @@
 
 #include "base/fileio.h"
 #include "base/safe_file.h"
+#include "converter/setup.h"
 #include "platform/fileops.h"
-#include "mbm/mbm.h"
 #include "package/package_check.h"
 #include "platform/fatal.h"
 #include "sis/sis_reader.h"
+#include "workspace/theme_catalogue.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStringDecoder>
 
 #include <atomic>
 #include <cerrno>
@@ -24,7 +26,14 @@
 #include <string>
 #include <thread>
 
+#include <climits>
+#include <clocale>
+#include <cstring>
+#include <memory>
+
 #include <fcntl.h>
+#include <locale.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace kastra::cli {
@@ -95,7 +104,122 @@ void printError(const QString& text)
 
 QString absolutePath(const QString& path)
 {
-    return QFileInfo(path).absoluteFilePath();
+    if (QFileInfo(path).isAbsolute())
+        return QDir::cleanPath(path);
+    // Qt's current path is empty past PATH_MAX; the C library's has no limit.
+    std::unique_ptr<char, decltype(&std::free)> cwd(::getcwd(nullptr, 0), &std::free);
+    if (!cwd)
+        return QFileInfo(path).absoluteFilePath();
+    return QDir::cleanPath(QFile::decodeName(cwd.get()) + u'/' + path);
+}
+
+std::optional<QString> undecodableWord(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray word(argv[i]);
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8(word);
+        if (!utf8.hasError())
+            continue;
+        // The word as far as it reads, the rest as escaped bytes.
+        QString shown;
+        for (const char c : word) {
+            const auto b = static_cast<unsigned char>(c);
+            shown += b >= 0x20 && b < 0x7F ? QString(QChar(b)) : QStringLiteral("\\x%1").arg(b, 2, 16, QChar(u'0'));
+        }
+        return QStringLiteral("the name \"%1\" is not valid UTF-8, and no file of that name can be opened; "
+                              "rename the file to a UTF-8 name")
+            .arg(shown);
+    }
+    return std::nullopt;
+}
+
+QString systemErrorText(int error)
+{
+    // The reason as the C library says it in English: the user's locale may
+    // be another, and every message of this program is English.
+    static const locale_t c = ::newlocale(LC_ALL_MASK, "C", locale_t(nullptr));
+    if (c)
+        return QString::fromLocal8Bit(::strerror_l(error, c));
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+std::optional<QString> inputProblem(const QString& path, InputKind kind)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (native.size() >= PATH_MAX)
+        return QStringLiteral("the path %1 is too long: it has %2 bytes, and the system takes at most %3")
+            .arg(path)
+            .arg(native.size())
+            .arg(PATH_MAX - 1);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0) {
+        const int error = errno;
+        switch (error) {
+        case ENOENT:
+            return path + QStringLiteral(" does not exist");
+        case ENAMETOOLONG:
+            return QStringLiteral("a name in the path %1 is too long: the system takes at most %2 bytes a name")
+                .arg(path)
+                .arg(NAME_MAX);
+        case ENOTDIR:
+            return QStringLiteral("a part of the path %1 is a file, not a folder").arg(path);
+        case ELOOP:
+            return path + QStringLiteral(" is a loop of symbolic links");
+        case EACCES:
+            return path + QStringLiteral(" cannot be reached: permission denied");
+        default:
+            return path + QStringLiteral(" cannot be read: ") + systemErrorText(error);
+        }
+    }
+    if (kind == InputKind::Folder) {
+        if (!S_ISDIR(st.st_mode))
+            return path + QStringLiteral(" is not a folder");
+    } else if (S_ISDIR(st.st_mode)) {
+        return path + QStringLiteral(" is a folder, not a file");
+    } else if (S_ISFIFO(st.st_mode)) {
+        return path + QStringLiteral(" is a FIFO (a named pipe), not a file; it is not read, since reading it "
+                                     "could wait forever");
+    } else if (S_ISSOCK(st.st_mode)) {
+        return path + QStringLiteral(" is a socket, not a file");
+    } else if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) {
+        return path + QStringLiteral(" is a device, not a file");
+    } else if (!S_ISREG(st.st_mode)) {
+        return path + QStringLiteral(" is not a regular file");
+    }
+    if (::access(native.constData(), kind == InputKind::Folder ? R_OK | X_OK : R_OK) != 0)
+        return path + QStringLiteral(" cannot be read: permission denied");
+    return std::nullopt;
+}
+
+std::optional<Failure> readInputFile(const QString& path, std::uintmax_t maxBytes, Bytes& out)
+{
+    if (const auto problem = inputProblem(path, InputKind::File))
+        return Failure{ExitUsage, *problem};
+    auto bytes = readFile(fsPath(path), maxBytes);
+    if (!bytes)
+        return Failure{ExitUsage, path + QStringLiteral(" cannot be read: ") + QString::fromStdString(bytes.error())};
+    out = std::move(*bytes);
+    return std::nullopt;
+}
+
+std::optional<QString> outputFolderProblem(const QString& path, bool mayBeMissing)
+{
+    const QByteArray native = QFile::encodeName(path);
+    // Every file the command writes there has a longer path still.
+    if (native.size() >= PATH_MAX - NAME_MAX)
+        return QStringLiteral("%1 is too deep: its path has %2 bytes, and the system takes at most %3 for a "
+                              "file's path; choose a folder with a shorter path")
+            .arg(path)
+            .arg(native.size())
+            .arg(PATH_MAX - 1);
+    const auto problem = inputProblem(path, InputKind::Folder);
+    if (problem && mayBeMissing) {
+        struct stat st {};
+        if (::lstat(native.constData(), &st) != 0 && errno == ENOENT)
+            return std::nullopt;
+    }
+    return problem;
 }
 
 std::optional<QChar> schemeOption(const Args& args)
@@ -188,8 +312,12 @@ void installSignalCleanup()
     // converter's command file cannot be written) is an operation that
     // failed, and the workspace goes with it.
     SetFatalErrorPresenter([](const QString&, const QString& text) {
+        // The window shows the error's number; here the reason is said in
+        // words, "No space left on device" rather than "Runtime error 101".
+        const int cause = FatalErrorCause();
         if (!g_ending)
-            printError(QStringLiteral("the temporary workspace failed: ") + text);
+            printError(QStringLiteral("cannot work in the temporary folder %1: %2")
+                           .arg(QDir::tempPath(), cause != 0 ? systemErrorText(cause) : text));
         const std::lock_guard lock(g_cleanupMutex);
         if (!g_cleanupFolder.empty()) {
             QDir::setCurrent(QDir::tempPath());
@@ -251,20 +379,42 @@ QString TempWorkspace::scratchFolder() const
     return m_dir->path() + QStringLiteral("/import/");
 }
 
+std::optional<QString> outputFileProblem(const QString& path)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (native.size() >= PATH_MAX)
+        return QStringLiteral("the path %1 is too long: it has %2 bytes, and the system takes at most %3")
+            .arg(path)
+            .arg(native.size())
+            .arg(PATH_MAX - 1);
+    return inputProblem(QFileInfo(path).path(), InputKind::Folder);
+}
+
+std::optional<Failure> checkThemeBytes(const QString& where, std::size_t index, ByteSpan bytes)
+{
+    const QStringList differences = checkThemeFile(QString::fromLatin1(ThemeFiles[index]), bytes);
+    if (differences.isEmpty())
+        return std::nullopt;
+    return Failure{ExitUsage, where + QStringLiteral(" is not a theme file the theme creator takes: ")
+                                  + differences.first()};
+}
+
 std::optional<Failure> readThemeFiles(const QString& themeDir, ThemeBytes& out)
 {
     constexpr std::uintmax_t maxBytes = 64u * 1024 * 1024;
+    if (const auto problem = inputProblem(themeDir, InputKind::Folder))
+        return Failure{ExitUsage, *problem};
     for (std::size_t i = 0; i < std::size(ThemeFiles); ++i) {
         const QString name = QString::fromLatin1(ThemeFiles[i]);
         const QString source = FindInFolder(themeDir, name);
-        auto bytes = readFile(fsPath(source), maxBytes);
-        if (!bytes)
-            return Failure{ExitUsage, themeDir + QStringLiteral(" has no readable ") + name + QStringLiteral(": ")
-                                          + QString::fromStdString(bytes.error())};
-        if (const auto index = mbm::readIndex(*bytes); !index)
-            return Failure{ExitUsage, source + QStringLiteral(" is not an MBM file: ")
-                                          + QString::fromStdString(index.error())};
-        out[i] = std::move(*bytes);
+        if (const QFileInfo found(source); !found.exists() && !found.isSymLink())
+            return Failure{ExitUsage, themeDir + QStringLiteral(" has no ") + name};
+        Bytes bytes;
+        if (auto failed = readInputFile(source, maxBytes, bytes))
+            return failed;
+        if (auto failed = checkThemeBytes(source, i, bytes))
+            return failed;
+        out[i] = std::move(bytes);
     }
     return std::nullopt;
 }
@@ -292,25 +442,27 @@ std::optional<QString> packageDamage(ByteSpan sis)
 
 std::optional<Failure> readPackage(const QString& path, Bytes& out)
 {
-    auto bytes = readFile(fsPath(path), MaxPackageBytes);
-    if (!bytes)
-        return Failure{ExitUsage, QString::fromStdString(bytes.error())};
-    if (const auto damage = packageDamage(*bytes))
+    Bytes bytes;
+    if (auto failed = readInputFile(path, MaxPackageBytes, bytes))
+        return failed;
+    if (const auto damage = packageDamage(bytes))
         return Failure{ExitUsage, path + QStringLiteral(" is not a sound installation package: ") + *damage};
-    out = std::move(*bytes);
+    out = std::move(bytes);
     return std::nullopt;
 }
 
-std::optional<Failure> readThemeFilesFromPackage(const QString& path, ByteSpan sis, ThemeBytes& out)
+std::optional<Failure> readThemeFilesFromPackage(const QString& path, ByteSpan sis, ThemeBytes& out, bool mayLack)
 {
     for (std::size_t i = 0; i < std::size(ThemeFiles); ++i) {
         const QString name = QString::fromLatin1(ThemeFiles[i]);
         auto data = packageFileData(sis, name);
-        if (!data)
+        if (!data) {
+            if (mayLack)
+                continue;
             return Failure{ExitUsage, path + QStringLiteral(" holds no ") + name};
-        if (const auto index = mbm::readIndex(*data); !index)
-            return Failure{ExitUsage, name + QStringLiteral(" in the package is not an MBM file: ")
-                                          + QString::fromStdString(index.error())};
+        }
+        if (auto failed = checkThemeBytes(name + QStringLiteral(" in ") + path, i, *data))
+            return failed;
         out[i] = std::move(*data);
     }
     return std::nullopt;
@@ -324,6 +476,15 @@ std::optional<Failure> writeThemeFiles(const ThemeBytes& files, const Workspace&
             return Failure{ExitFailed, QStringLiteral("cannot write into the temporary workspace: ")
                                            + QString::fromStdString(written.error())};
     }
+    return std::nullopt;
+}
+
+std::optional<Failure> checkUnpacked(const Workspace& ws)
+{
+    for (const QString& slot : PreparedSlotPaths(ws))
+        if (!IsFile(slot))
+            return Failure{ExitFailed, QStringLiteral("bmconv did not unpack the theme files: ")
+                                           + slot.mid(ws.root.size()) + QStringLiteral(" is missing")};
     return std::nullopt;
 }
 

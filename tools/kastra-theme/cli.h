@@ -18,11 +18,19 @@
 
 namespace kastra::cli {
 
-// Exit codes: 0 success, 1 the operation failed or found problems, 2 a wrong
-// command line or an input that cannot be read.
+// Exit codes, the same for every command: 0 success; 1 a failure while
+// working (a file that cannot be written, a tool that fails, diff finding
+// differences); 2 a wrong command line or an input that cannot be read or is
+// not what the command takes, found before any work is done.
 inline constexpr int ExitOk = 0;
 inline constexpr int ExitFailed = 1;
 inline constexpr int ExitUsage = 2;
+
+// Why a command stops, and the exit status that goes with it.
+struct Failure {
+    int status;
+    QString message;
+};
 
 // How a command's option is given: a flag, a value, or a path, which is
 // made absolute against the current folder as soon as it is read (the
@@ -55,7 +63,33 @@ void printError(const QString& text);
 
 // An absolute path for a path given on the command line; the commands change
 // the current directory while the converter runs, so paths are fixed first.
+// It is whole also in a current folder deeper than the system's path limit,
+// so that the checks below can name that folder.
 QString absolutePath(const QString& path);
+
+// The words of the command line that are not valid UTF-8, which no file name
+// the program opens can hold: a message naming the first, or nothing.
+std::optional<QString> undecodableWord(int argc, char** argv);
+
+// Why path is no input a command can read, in a sentence of its own for each
+// case (missing, a path or name too long, a FIFO, a device, a folder where a
+// file is wanted and the reverse, no permission), or nothing when it is one.
+enum class InputKind { File, Folder };
+std::optional<QString> inputProblem(const QString& path, InputKind kind);
+
+// A file given on the command line read whole: inputProblem first, then the
+// bounded read. Failures are ExitUsage.
+std::optional<Failure> readInputFile(const QString& path, std::uintmax_t maxBytes, Bytes& out);
+
+// Why a folder the command writes into cannot be one (a path too long, not a
+// folder), or nothing; a missing folder is fine when the command makes it.
+std::optional<QString> outputFolderProblem(const QString& path, bool mayBeMissing);
+
+// The same for a file the command writes: its folder must be there.
+std::optional<QString> outputFileProblem(const QString& path);
+
+// The English sentence for an errno value, whatever the user's locale.
+QString systemErrorText(int error);
 
 // The colour scheme of --scheme (1 to 4, '1' when not given); nothing, after
 // saying why, for any other value.
@@ -105,15 +139,15 @@ using ThemeBytes = std::array<Bytes, std::size(ThemeFiles)>;
 // Largest package the commands read.
 inline constexpr std::uintmax_t MaxPackageBytes = 512u * 1024 * 1024;
 
-// Why a command stops, and the exit status that goes with it.
-struct Failure {
-    int status;
-    QString message;
-};
+
+// Whether a theme file's bytes are what the window's load button takes: the
+// catalogue check (a readable MBM file with the bitmap count and the sizes
+// the theme needs). The reason, naming where, when they are not.
+std::optional<Failure> checkThemeBytes(const QString& where, std::size_t index, ByteSpan bytes);
 
 // The five theme files from themeDir (found regardless of letter case), each
-// checked to be an MBM file store. Failures are ExitUsage: the input cannot
-// be read.
+// checked as checkThemeBytes does. Failures are ExitUsage: the input cannot
+// be read or is not a theme.
 std::optional<Failure> readThemeFiles(const QString& themeDir, ThemeBytes& out);
 
 // What is wrong with a package as a package (its structure, checksums or the
@@ -125,13 +159,20 @@ std::optional<QString> packageDamage(ByteSpan sis);
 // damaged or non-package file is ExitUsage, with the reason.
 std::optional<Failure> readPackage(const QString& path, Bytes& out);
 
-// The five theme files of a package read by readPackage; one missing or not
-// an MBM file store is ExitUsage.
-std::optional<Failure> readThemeFilesFromPackage(const QString& path, ByteSpan sis, ThemeBytes& out);
+// The five theme files of a package read by readPackage, each checked as
+// checkThemeFile does; one missing (unless mayLack) or not fitting is
+// ExitUsage. A file the package lacks is left empty in out.
+std::optional<Failure> readThemeFilesFromPackage(const QString& path, ByteSpan sis, ThemeBytes& out,
+                                                 bool mayLack = false);
 
 // Writes the five theme files into the workspace root; a failed write is
 // ExitFailed.
 std::optional<Failure> writeThemeFiles(const ThemeBytes& files, const Workspace& ws);
+
+// After PrepareWorkspace from the five theme files: a failure (ExitFailed)
+// when bmconv did not unpack every slot, which would otherwise show as blank
+// pictures or a build asking for a theme file the user gave.
+std::optional<Failure> checkUnpacked(const Workspace& ws);
 
 // The commands, on their parsed command line; each returns the exit status.
 int runBuild(const Args& args);

@@ -20,6 +20,7 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#include <algorithm>
 #include <cstdlib>
 
 namespace kastra::cli {
@@ -72,14 +73,14 @@ std::optional<std::uint32_t> fontNumberFrom(const Args& args, QString& error)
 // option takes, or nothing.
 std::optional<QString> checkLoadedFile(LoadedFile kind, const QString& path)
 {
-    const auto bytes = readFile(fsPath(path), kMaxTakeOverBytes);
-    if (!bytes)
-        return QString::fromStdString(bytes.error());
+    Bytes bytes;
+    if (const auto failed = readInputFile(path, kMaxTakeOverBytes, bytes))
+        return failed->message;
     if (kind == LoadedFile::Font) {
-        if (const auto store = gdr::readFontStore(*bytes); !store)
-            return QStringLiteral("not a font store: ") + QString::fromStdString(store.error());
-    } else if (const auto info = aif::readAif(*bytes); !info) {
-        return QStringLiteral("not an application information file: ") + QString::fromStdString(info.error());
+        if (const auto store = gdr::readFontStore(bytes); !store)
+            return path + QStringLiteral(": not a font store: ") + QString::fromStdString(store.error());
+    } else if (const auto info = aif::readAif(bytes); !info) {
+        return path + QStringLiteral(": not an application information file: ") + QString::fromStdString(info.error());
     }
     return std::nullopt;
 }
@@ -106,8 +107,8 @@ int runBuild(const Args& args)
         return ExitUsage;
     }
     inputs.deliveryFolder = args.option(QStringLiteral("--out")).value_or(absolutePath(QStringLiteral(".")));
-    if (!QFileInfo(inputs.deliveryFolder).isDir()) {
-        printError(QStringLiteral("the output folder ") + inputs.deliveryFolder + QStringLiteral(" does not exist"));
+    if (const auto problem = outputFolderProblem(inputs.deliveryFolder, false)) {
+        printError(QStringLiteral("the output folder: ") + *problem);
         return ExitUsage;
     }
 
@@ -116,12 +117,12 @@ int runBuild(const Args& args)
     // (status 1).
     inputs.greeting = DefaultGreeting();
     if (const auto greeting = args.option(QStringLiteral("--greeting"))) {
-        const auto bytes = readFile(fsPath(*greeting), kMaxGreetingBytes);
-        if (!bytes) {
-            printError(QString::fromStdString(bytes.error()));
-            return ExitUsage;
+        Bytes bytes;
+        if (const auto failed = readInputFile(*greeting, kMaxGreetingBytes, bytes)) {
+            printError(failed->message);
+            return failed->status;
         }
-        inputs.greeting = decodeText(*bytes);
+        inputs.greeting = decodeText(bytes);
     }
     ThemeBytes themeFiles;
     if (const auto failed = readThemeFiles(absolutePath(args.positional[0]), themeFiles)) {
@@ -133,7 +134,7 @@ int runBuild(const Args& args)
     for (const auto& [option, kind] : loads) {
         if (const auto path = args.option(QString::fromLatin1(option))) {
             if (const auto why = checkLoadedFile(kind, *path)) {
-                printError(*path + QStringLiteral(": ") + *why);
+                printError(*why);
                 return ExitUsage;
             }
         }
@@ -149,6 +150,10 @@ int runBuild(const Args& args)
     }
     Bitmap desktop;
     PrepareWorkspace(ws, false, true, desktop);
+    if (const auto failed = checkUnpacked(ws)) {
+        printError(failed->message);
+        return failed->status;
+    }
 
     for (const auto& [option, kind] : loads) {
         if (const auto path = args.option(QString::fromLatin1(option))) {
@@ -177,16 +182,23 @@ int runImport(const Args& args)
     }
     const QString package = absolutePath(args.positional[0]);
     const QString out = *args.option(QStringLiteral("--out"));
-    // Our own readers judge the package first, so that a damaged one is
-    // refused as unreadable input, whatever SISTool would make of it.
+    // Our own readers judge the package first, and the theme files in it as
+    // the window's load buttons would, so that a damaged one is refused as
+    // unreadable input, whatever SISTool would make of it.
     Bytes sis;
-    if (const auto failed = readPackage(package, sis)) {
+    ThemeBytes themeFiles;
+    std::optional<Failure> failed = readPackage(package, sis);
+    if (!failed)
+        failed = readThemeFilesFromPackage(package, sis, themeFiles, true);
+    if (!failed && std::all_of(themeFiles.begin(), themeFiles.end(), [](const Bytes& f) { return f.empty(); }))
+        failed = Failure{ExitUsage, package + QStringLiteral(" holds none of the five theme files")};
+    if (!failed) {
+        if (const auto problem = outputFolderProblem(out, true))
+            failed = Failure{ExitUsage, QStringLiteral("the output folder: ") + *problem};
+    }
+    if (failed) {
         printError(failed->message);
         return failed->status;
-    }
-    if (!CreateFolder(out, true)) {
-        printError(QStringLiteral("cannot create ") + out);
-        return ExitFailed;
     }
     const QString sisTool = FindSisTool(executableFolder());
     if (sisTool.isEmpty()) {
@@ -217,7 +229,12 @@ int runImport(const Args& args)
             printError(QStringLiteral("nothing imported: ") + QString::fromStdString(bytes.error()));
             return ExitFailed;
         }
-        files.push_back({fsPath(QDir(out).filePath(QString::fromLatin1(rows[i].name))), std::move(*bytes)});
+        // An AVKON.MBM already there is replaced, not joined by Avkon.mbm.
+        files.push_back({fsPath(FindInFolder(out, QString::fromLatin1(rows[i].name))), std::move(*bytes)});
+    }
+    if (!CreateFolder(out, true)) {
+        printError(QStringLiteral("cannot create ") + out);
+        return ExitFailed;
     }
     if (const auto replaced = replaceFilesTogether(files); !replaced) {
         printError(QStringLiteral("nothing imported: ") + QString::fromStdString(replaced.error()));
@@ -234,12 +251,12 @@ int runCheck(const Args& args)
         printError(QStringLiteral("check needs PACKAGE.sis (see --help)"));
         return ExitUsage;
     }
-    const auto bytes = readFile(fsPath(absolutePath(args.positional[0])), MaxPackageBytes);
-    if (!bytes) {
-        printError(QString::fromStdString(bytes.error()));
-        return ExitUsage;
+    Bytes bytes;
+    if (const auto failed = readInputFile(absolutePath(args.positional[0]), MaxPackageBytes, bytes)) {
+        printError(failed->message);
+        return failed->status;
     }
-    const auto check = CheckPackage(*bytes);
+    const auto check = CheckPackage(bytes);
     if (!check) {
         printError(args.positional[0] + QStringLiteral(" is not an installation package: ")
                    + QString::fromStdString(check.error()));
@@ -255,13 +272,13 @@ int runCheck(const Args& args)
     printOut(QStringLiteral("%1 problems:").arg(check->problems.size()));
     for (const QString& p : check->problems)
         printOut(QStringLiteral("  ") + p);
-    // A damaged package is unreadable input here as in every command; a
-    // sound one whose theme files do not fit the catalogue is a failed check.
-    if (const auto damage = packageDamage(*bytes)) {
+    // A damaged package, or one whose theme files the window's load buttons
+    // would refuse, is input no other command takes either.
+    if (const auto damage = packageDamage(bytes))
         printError(args.positional[0] + QStringLiteral(" is damaged: ") + *damage);
-        return ExitUsage;
-    }
-    return ExitFailed;
+    else
+        printError(args.positional[0] + QStringLiteral(" is not a theme package the theme creator takes"));
+    return ExitUsage;
 }
 
 } // namespace kastra::cli

@@ -50,8 +50,6 @@ std::optional<Failure> readTheme(const QString& input, ThemeBitmaps& out)
     std::optional<Failure> failed;
     if (QFileInfo(input).isDir()) {
         failed = readThemeFiles(input, files);
-    } else if (!QFileInfo::exists(input)) {
-        failed = Failure{ExitUsage, input + QStringLiteral(" does not exist")};
     } else {
         Bytes sis;
         failed = readPackage(input, sis);
@@ -251,6 +249,12 @@ int runDiff(const Args& args)
     if (args.positional.size() != 2) {
         printError(QStringLiteral("diff needs A and B, each a theme folder or a package (see --help)"));
         return ExitUsage;
+    }
+    if (const auto sheetPath = args.option(QStringLiteral("--sheet"))) {
+        if (const auto problem = outputFileProblem(*sheetPath)) {
+            printError(QStringLiteral("--sheet: ") + *problem);
+            return ExitUsage;
+        }
     }
     ThemeBitmaps a, b;
     for (auto [input, out] : {std::pair{args.positional[0], &a}, std::pair{args.positional[1], &b}}) {

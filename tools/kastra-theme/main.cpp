@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <algorithm>
+#include <clocale>
 #include <cstdio>
 #include <memory>
 #include <span>
@@ -47,8 +48,8 @@ const char kHelp[] =
     "\n"
     "  kastra-theme check PACKAGE.sis\n"
     "      Lists the package's files, verifies its checksums, and compares every\n"
-    "      bitmap of its five theme MBM files with the slot catalogue (count,\n"
-    "      size, colour depth).\n"
+    "      bitmap of its five theme MBM files with the slot catalogue, naming\n"
+    "      each difference (status 2 when there is one).\n"
     "\n"
     "  kastra-theme preview THEME_DIR|PACKAGE.sis --out desktop.png [--scheme N]\n"
     "                       [--menu menu.png] [--as-handset]\n"
@@ -74,17 +75,19 @@ const char kHelp[] =
     "      Compares two themes, each a folder with the five theme files or a\n"
     "      package, bitmap by bitmap as the handset shows them. Prints one line\n"
     "      per bitmap that differs: the theme file, the bitmap's index, and the\n"
-    "      number of differing pixels or what else differs (size, depth, a bitmap\n"
-    "      on one side only). --sheet writes a PNG showing each differing bitmap\n"
+    "      number of differing pixels or what else differs (size, depth).\n"
+    "      --sheet writes a PNG showing each differing bitmap\n"
     "      of A beside B, scaled up by whole pixels, under its name (none when the\n"
     "      themes are equal). Exit status 0 when they are equal, 1 when they\n"
     "      differ.\n"
     "\n"
-    "Exit status: 0 on success; 1 when the operation failed (a file could not\n"
-    "be written, a tool failed), check found theme files that do not fit the\n"
-    "catalogue, or diff found differences; 2 for a wrong command line or an\n"
-    "input that cannot be read, a damaged, empty or non-package .sis included\n"
-    "(check lists its problems first). See kastra-theme(1).\n";
+    "Exit status, the same for every command and input: 0 on success; 1 when\n"
+    "the work failed (a file could not be written, a tool failed) or diff found\n"
+    "differences; 2 for a wrong command line, or an input that cannot be read\n"
+    "or is not what the command takes (missing, a FIFO, a name that is not\n"
+    "UTF-8, a path too long, a damaged package, a theme file the window's load\n"
+    "buttons would refuse, a picture new cannot import). Inputs are checked\n"
+    "before any work. See kastra-theme(1) for the table.\n";
 
 using Command = int (*)(const kastra::cli::Args&);
 
@@ -121,10 +124,24 @@ const CommandSpec kCommands[] = {
     {"diff", kDiffOptions, kastra::cli::runDiff, false, "--sheet"},
 };
 
+// Qt's own warnings (a runtime folder it would like, a font it misses) are
+// not this program's messages and say nothing the user can act on; only a
+// fatal one is shown before Qt ends the process.
+void dropQtWarnings(QtMsgType type, const QMessageLogContext&, const QString& message)
+{
+    if (type == QtFatalMsg)
+        std::fputs((QStringLiteral("kastra-theme: ") + message + u'\n').toLocal8Bit().constData(), stderr);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    qInstallMessageHandler(dropQtWarnings);
+    if (const auto undecodable = kastra::cli::undecodableWord(argc, argv)) {
+        kastra::cli::printError(*undecodable);
+        return kastra::cli::ExitUsage;
+    }
     QStringList words;
     for (int i = 1; i < argc; ++i)
         words << QString::fromLocal8Bit(argv[i]);
@@ -167,6 +184,9 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     std::unique_ptr<QCoreApplication> app = paints ? std::make_unique<QGuiApplication>(argc, argv)
                                                    : std::make_unique<QCoreApplication>(argc, argv);
+    // The application object took the user's locale; the C library's error
+    // texts stay English, as every message here is.
+    std::setlocale(LC_MESSAGES, "C");
     if (paints)
         kastra::InstallFontSubstitutes();
     kastra::cli::installSignalCleanup();

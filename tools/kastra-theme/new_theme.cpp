@@ -71,8 +71,12 @@ int runNew(const Args& args)
     options.bottom = !args.flag(QStringLiteral("--no-bottom-strip"));
     const QString picture = *args.option(QStringLiteral("--picture"));
     const QString out = absolutePath(args.positional[0]);
-    if (QFileInfo(out).exists() && !QFileInfo(out).isDir()) {
-        printError(out + QStringLiteral(" is not a folder"));
+    if (const auto problem = inputProblem(picture, InputKind::File)) {
+        printError(QStringLiteral("the picture: ") + *problem);
+        return ExitUsage;
+    }
+    if (const auto problem = outputFolderProblem(out, true)) {
+        printError(*problem);
         return ExitUsage;
     }
 
@@ -92,7 +96,7 @@ int runNew(const Args& args)
 
     const Outcome imported = ImportPicture(state, ws, picture, options);
     if (!imported.ok) {
-        printError(picture + QStringLiteral(": ") + QString(imported.text).replace(u'\n', u' '));
+        printError(picture + QStringLiteral(": ") + imported.note);
         return ExitUsage;
     }
     repaint(state, ws, options, views, false);
@@ -107,7 +111,7 @@ int runNew(const Args& args)
         const auto file = static_cast<ThemeFile>(i);
         const Outcome saved = SaveThemeFileInto(ws, file, staging);
         if (!saved.ok) {
-            printError(QString(saved.text).replace(u'\n', u' '));
+            printError(saved.note);
             return ExitFailed;
         }
         auto bytes = readFile(fsPath(staging + themeFileName(file)), kMaxThemeFileBytes);

@@ -123,6 +123,12 @@ int runPreview(const Args& args)
     const QString input = absolutePath(args.positional[0]);
     const QString desktopPng = *args.option(QStringLiteral("--out"));
     const std::optional<QString> menuPng = args.option(QStringLiteral("--menu"));
+    for (const QString& png : {desktopPng, menuPng.value_or(desktopPng)}) {
+        if (const auto problem = outputFileProblem(png)) {
+            printError(*problem);
+            return ExitUsage;
+        }
+    }
 
     ThemeBytes themeFiles;
     std::optional<Failure> failed;
@@ -154,6 +160,10 @@ int runPreview(const Args& args)
     // A narrow background gets its strip at the bottom, as the import sets
     // the window's option.
     const bool stripBottom = PrepareWorkspace(ws, false, true, state.scratch.desktop);
+    if (const auto unpacked = checkUnpacked(ws)) {
+        printError(unpacked->message);
+        return unpacked->status;
+    }
     if (args.flag(QStringLiteral("--as-handset"))) {
         if (const auto error = reduceToHandset(ws)) {
             printError(*error);

@@ -214,8 +214,8 @@ Result<void> replaceFilesIn(const std::filesystem::path& folder, std::span<const
 // long, a name with a slash) is left alone, and so are the temporaries
 // then; the error names it.
 Result<void> recoverInterruptedWrites(const Folder& folder);
-// The same for a folder given by path (opened without following a link
-// under its own name); a missing folder has nothing to recover.
+// The same for a folder given by path; a missing folder has nothing to
+// recover.
 Result<void> recoverInterruptedWrites(const std::filesystem::path& folder);
 
 // A span of work that ending by a signal must wait for: the replacements

@@ -815,7 +815,9 @@ Result<void> recoverInterruptedWrites(const Folder& folder)
 
 Result<void> recoverInterruptedWrites(const fs::path& folder)
 {
-    FileHandle dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // Only names of our own are touched in it, relative to the descriptor:
+    // a link to the folder (the user's own path) may be followed.
+    FileHandle dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!dir.valid())
         return errno == ENOENT ? Result<void>() : failure(folder, "cannot open the folder", errno);
     return recoverAt(dir.fd(), folder);

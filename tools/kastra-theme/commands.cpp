@@ -219,7 +219,7 @@ int runImport(const Args& args)
         }
         files.push_back({fsPath(QDir(out).filePath(QString::fromLatin1(rows[i].name))), std::move(*bytes)});
     }
-    if (const auto replaced = replaceFilesTogether(files); !replaced) {
+    if (const auto replaced = replaceFilesIn(fsPath(out), files); !replaced) {
         printError(QStringLiteral("nothing imported: ") + QString::fromStdString(replaced.error()));
         return ExitFailed;
     }

@@ -55,13 +55,16 @@ FileHandle createLockedAt(int dir, const std::string& leaf, int flags, int mode,
         return file;
     // Blocking: only a sweep holds it, for a moment. Once held, the name must
     // still be this file: a sweep that got in first has removed it, and the
-    // caller then tries another name.
+    // caller then tries another name. A file system without these locks
+    // gets no lock (and no sweep either).
     int rc;
     do
         rc = ::flock(file.fd(), LOCK_EX);
     while (rc != 0 && errno == EINTR);
+    if (rc != 0)
+        return file;
     struct stat mine {}, named {};
-    if (rc != 0 || ::fstat(file.fd(), &mine) != 0 || ::fstatat(dir, leaf.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0
+    if (::fstat(file.fd(), &mine) != 0 || ::fstatat(dir, leaf.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0
         || mine.st_ino != named.st_ino || mine.st_dev != named.st_dev) {
         errno = EEXIST;
         return FileHandle();

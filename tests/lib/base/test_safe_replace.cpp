@@ -7,7 +7,9 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <chrono>
 #include <csignal>
+#include <thread>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -188,6 +190,39 @@ TEST(SafeReplace, TargetFolderIsHeldByItsDescriptor)
     const NewFile one[] = {{"x", Bytes{1}}};
     EXPECT_FALSE(replaceFilesIn(d / "shared", one).ok());
     EXPECT_TRUE(fs::is_empty(d / "shared"));
+}
+
+// The thread that ends the process on a signal waits for a replacement in
+// progress: it asks once the renames began, ends the process as soon as it
+// may, and the files are all new, not put back by a later run.
+TEST(SafeReplace, EndingOnASignalWaitsForTheReplacement)
+{
+    TempDir dir;
+    const fs::path d = dir.path();
+    writeOld(d);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        g_replaceStepHook = [](int step) {
+            if (step != 2)
+                return;
+            std::thread([] {
+                endAfterUninterruptedSections();
+                ::_exit(3);
+            }).detach();
+            // Time for the ending thread to get ahead, were it not held.
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        };
+        const NewFile files[] = {{d / "a", Bytes{11}}, {d / "b", Bytes{12}}, {d / "c", std::nullopt}, {d / "d", Bytes{14}}};
+        (void)replaceFilesTogether(files);
+        for (;;)
+            ::pause();
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 3);
+    EXPECT_TRUE(recoverInterruptedWrites(d).ok());
+    EXPECT_TRUE(holdsNew(d)) << ::testing::PrintToString(namesIn(d));
 }
 
 #endif

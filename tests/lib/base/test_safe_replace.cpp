@@ -30,25 +30,27 @@ std::vector<std::string> namesIn(const fs::path& folder)
 }
 
 int g_killAt = -1;
+// A name the journal has to escape.
+const char* const kB = "b %1\n.mbm";
 
 // The old theme: a, b and c; the new one: a and b changed, c gone, d added.
 void writeOld(const fs::path& d)
 {
     writeBytes(d / "a", Bytes{1});
-    writeBytes(d / "b", Bytes{2});
+    writeBytes(d / kB, Bytes{2});
     writeBytes(d / "c", Bytes{3});
 }
 
 bool holdsOld(const fs::path& d)
 {
-    return namesIn(d) == std::vector<std::string>{"a", "b", "c"} && readBytes(d / "a") == Bytes{1}
-           && readBytes(d / "b") == Bytes{2} && readBytes(d / "c") == Bytes{3};
+    return namesIn(d) == std::vector<std::string>{"a", kB, "c"} && readBytes(d / "a") == Bytes{1}
+           && readBytes(d / kB) == Bytes{2} && readBytes(d / "c") == Bytes{3};
 }
 
 bool holdsNew(const fs::path& d)
 {
-    return namesIn(d) == std::vector<std::string>{"a", "b", "d"} && readBytes(d / "a") == Bytes{11}
-           && readBytes(d / "b") == Bytes{12} && readBytes(d / "d") == Bytes{14};
+    return namesIn(d) == std::vector<std::string>{"a", kB, "d"} && readBytes(d / "a") == Bytes{11}
+           && readBytes(d / kB) == Bytes{12} && readBytes(d / "d") == Bytes{14};
 }
 
 } // namespace
@@ -88,7 +90,7 @@ TEST(SafeReplace, KilledAtEveryStepLeavesAllOldOrAllNew)
                         ::raise(SIGKILL);
                 };
                 const NewFile files[] = {
-                    {d / "a", Bytes{11}}, {d / "b", Bytes{12}}, {d / "c", std::nullopt}, {d / "d", Bytes{14}}};
+                    {d / "a", Bytes{11}}, {d / kB, Bytes{12}}, {d / "c", std::nullopt}, {d / "d", Bytes{14}}};
                 ::_exit(replaceFilesTogether(files, durability).ok() ? 0 : 1);
             }
             int status = 0;
@@ -213,7 +215,7 @@ TEST(SafeReplace, EndingOnASignalWaitsForTheReplacement)
             // Time for the ending thread to get ahead, were it not held.
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         };
-        const NewFile files[] = {{d / "a", Bytes{11}}, {d / "b", Bytes{12}}, {d / "c", std::nullopt}, {d / "d", Bytes{14}}};
+        const NewFile files[] = {{d / "a", Bytes{11}}, {d / kB, Bytes{12}}, {d / "c", std::nullopt}, {d / "d", Bytes{14}}};
         (void)replaceFilesTogether(files);
         for (;;)
             ::pause();

@@ -19,6 +19,7 @@
 #include <io.h>
 #else
 #include <dirent.h>
+#include <sys/file.h>
 #include <unistd.h>
 #endif
 
@@ -27,7 +28,7 @@ namespace kastra {
 namespace fs = std::filesystem;
 using namespace sysfile;
 
-namespace {
+namespace sysfile {
 
 // 64 random bits as hex, so that a temporary's name cannot be guessed and a
 // link planted ahead under it is never met.
@@ -45,6 +46,51 @@ std::string randomTag()
     }
     return tag;
 }
+
+#ifndef _WIN32
+FileHandle createLockedAt(int dir, const std::string& leaf, int flags, int mode, FileHandle& lock)
+{
+    FileHandle file(::openat(dir, leaf.c_str(), flags | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode));
+    if (!file.valid())
+        return file;
+    // Blocking: only a sweep holds it, for a moment. Once held, the name must
+    // still be this file: a sweep that got in first has removed it, and the
+    // caller then tries another name. A file system without these locks
+    // gets no lock (and no sweep either).
+    int rc;
+    do
+        rc = ::flock(file.fd(), LOCK_EX);
+    while (rc != 0 && errno == EINTR);
+    if (rc != 0)
+        return file;
+    struct stat mine {}, named {};
+    if (::fstat(file.fd(), &mine) != 0 || ::fstatat(dir, leaf.c_str(), &named, AT_SYMLINK_NOFOLLOW) != 0
+        || mine.st_ino != named.st_ino || mine.st_dev != named.st_dev) {
+        errno = EEXIST;
+        return FileHandle();
+    }
+    // A descriptor of its own keeps the lock after the writing one closes.
+    lock = FileHandle(::fcntl(file.fd(), F_DUPFD_CLOEXEC, 0));
+    return file;
+}
+
+FileHandle lockNamed(int dir, const std::string& leaf)
+{
+    FileHandle held(::openat(dir, leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+    // The name is a second one of a user's file, which some other program
+    // may hold locked: a sweep's moment is waited out, nothing longer.
+    for (int attempt = 0; held.valid() && attempt < 50; ++attempt) {
+        if (::flock(held.fd(), LOCK_EX | LOCK_NB) == 0 || errno != EWOULDBLOCK)
+            break;
+        ::usleep(2000);
+    }
+    return held;
+}
+#endif
+
+} // namespace sysfile
+
+namespace {
 
 constexpr std::size_t kChunk = 64 * 1024;
 
@@ -180,9 +226,17 @@ Result<TempFile> TempFile::beside(const fs::path& target)
         leaf.append(randomTag());
         leaf.append(".tmp");
         fs::path candidate = folder / leaf;
-        const int fd = sysOpen(candidate, O_WRONLY | O_CREAT | O_EXCL | kNoFollow | kCloseOnExec | kBinary, 0644);
-        if (fd >= 0)
-            return TempFile(FileHandle(fd), std::move(candidate));
+#ifdef _WIN32
+        FileHandle lock;
+        FileHandle file(sysOpen(candidate, O_WRONLY | O_CREAT | O_EXCL | kBinary, 0644));
+#else
+        // Held while the temporary exists, so that recoverInterruptedWrites
+        // in another process leaves it alone.
+        FileHandle lock;
+        FileHandle file = createLockedAt(AT_FDCWD, candidate.native(), O_WRONLY, 0644, lock);
+#endif
+        if (file.valid())
+            return TempFile(std::move(file), std::move(candidate), std::move(lock));
         error = errno;
     }
     return failure(target, "cannot create a temporary file beside it", error);
@@ -202,8 +256,14 @@ Result<TempFile> TempFile::secondNameOf(const fs::path& file)
         // linkFile fails on any existing name and follows nothing planted
         // under it.
         auto linked = linkFile(file, candidate);
-        if (linked)
-            return TempFile(FileHandle(), std::move(candidate));
+        if (linked) {
+#ifdef _WIN32
+            FileHandle lock;
+#else
+            FileHandle lock = lockNamed(AT_FDCWD, candidate.native());
+#endif
+            return TempFile(FileHandle(), std::move(candidate), std::move(lock));
+        }
         last = Error{linked.error(), linked.code()};
         if (errno != EEXIST)
             break;
@@ -212,7 +272,8 @@ Result<TempFile> TempFile::secondNameOf(const fs::path& file)
 }
 
 TempFile::TempFile(TempFile&& other) noexcept
-    : m_file(std::move(other.m_file)), m_path(std::move(other.m_path)), m_gone(other.m_gone)
+    : m_file(std::move(other.m_file)), m_lock(std::move(other.m_lock)), m_path(std::move(other.m_path)),
+      m_gone(other.m_gone)
 {
     other.m_gone = true;
 }
@@ -266,6 +327,7 @@ Result<void> TempFile::replace(const fs::path& target, Durability durability)
         const Swap swap = exchangeInto(m_path, target);
         if (swap == Swap::Done) {
             m_gone = true;
+            m_lock.close();
             return {};
         }
         if (swap == Swap::Failed)
@@ -276,6 +338,7 @@ Result<void> TempFile::replace(const fs::path& target, Durability durability)
     if (ec)
         return failure(target, "cannot replace file", ec.value());
     m_gone = true;
+    m_lock.close();
     return {};
 }
 
@@ -365,79 +428,6 @@ Result<void> copyFileAtomic(const fs::path& from, const fs::path& to, std::uintm
         ::fchmod(temp->fd(), 0755);
 #endif
     return temp->replace(to);
-}
-
-Result<void> replaceFilesTogether(std::span<const NewFile> files, Durability durability)
-{
-    // 1. Every target absent or a regular file, before anything is written.
-    std::vector<bool> existed;
-    for (const NewFile& f : files) {
-        std::error_code ec;
-        const fs::file_status st = fs::symlink_status(f.target, ec);
-        if (ec && ec != std::errc::no_such_file_or_directory)
-            return failure(f.target, "cannot examine file", ec.value());
-        if (fs::exists(st) && !fs::is_regular_file(st))
-            return failure(f.target, fs::is_directory(st) ? "a folder is in the way" : "is not a regular file",
-                           fs::is_directory(st) ? EISDIR : EINVAL, BaseError::NotAFile);
-        existed.push_back(fs::exists(st));
-    }
-
-    // 2. The new bytes beside their targets.
-    std::vector<std::optional<TempFile>> fresh(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!files[i].bytes)
-            continue;
-        auto temp = TempFile::beside(files[i].target);
-        if (!temp)
-            return Error{temp.error(), temp.code()};
-        if (auto w = temp->write(*files[i].bytes); !w)
-            return w;
-        if (auto c = temp->close(); !c)
-            return c;
-        fresh[i].emplace(std::move(*temp));
-    }
-
-    // 3. The old files kept aside until every rename succeeded: under a
-    // second name where the file system allows it (the rename below gives
-    // the target a new file and leaves the old one whole), else as a copy.
-    std::vector<std::optional<TempFile>> aside(files.size());
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        if (!existed[i])
-            continue;
-        if (auto named = TempFile::secondNameOf(files[i].target)) {
-            aside[i].emplace(std::move(*named));
-            continue;
-        }
-        auto old = openRegularFile(files[i].target);
-        if (!old)
-            return Error{old.error(), old.code()};
-        auto keep = TempFile::beside(files[i].target);
-        if (!keep)
-            return Error{keep.error(), keep.code()};
-        if (auto c = keep->copyFrom(old->fd()); !c)
-            return c;
-        if (auto c = keep->close(); !c)
-            return c;
-        aside[i].emplace(std::move(*keep));
-    }
-
-    // 4. Renamed into place or removed; a failure puts back what was
-    // already done.
-    for (std::size_t i = 0; i < files.size(); ++i) {
-        Result<void> done = fresh[i] ? fresh[i]->replace(files[i].target, durability) : removeName(files[i].target);
-        if (!done) {
-            const int error = errno;
-            for (std::size_t j = 0; j < i; ++j) {
-                if (aside[j])
-                    (void)aside[j]->replace(files[j].target, durability);
-                else
-                    (void)removeName(files[j].target);
-            }
-            errno = error;
-            return done;
-        }
-    }
-    return {};
 }
 
 } // namespace kastra

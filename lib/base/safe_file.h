@@ -115,8 +115,12 @@ public:
     Result<void> replace(const std::filesystem::path& target, Durability durability = Durability::AcrossCrash);
 
 private:
-    TempFile(FileHandle file, std::filesystem::path path) : m_file(std::move(file)), m_path(std::move(path)) {}
+    TempFile(FileHandle file, std::filesystem::path path, FileHandle lock)
+        : m_file(std::move(file)), m_lock(std::move(lock)), m_path(std::move(path))
+    {
+    }
     FileHandle m_file;
+    FileHandle m_lock;   // tells a sweep in another process the file is in use
     std::filesystem::path m_path;
     bool m_gone = false;
 };
@@ -155,11 +159,86 @@ Result<void> copyFileAtomic(const std::filesystem::path& from, const std::filesy
 // content back, the ones that did not exist are removed, and every temporary
 // is removed: afterwards either every target is as asked or every target is
 // as it was. Fails with the reason and the target it concerns.
+//
+// A kill cannot stop halfway either: before the first rename a journal
+// (".kastra-replace.<random>.journal") is written in each folder concerned,
+// naming every temporary, target and kept-aside old file, and it is removed
+// after the last; recoverInterruptedWrites, which every replacement runs
+// first in its folders, finds the journal of a killed one and puts the old
+// files back. The renames run as an UninterruptedSection.
 struct NewFile {
     std::filesystem::path target;
     std::optional<Bytes> bytes;   // none: the target goes
 };
 Result<void> replaceFilesTogether(std::span<const NewFile> files, Durability durability = Durability::AcrossCrash);
+
+// An open folder that files are written into by descriptor: opened once,
+// without following a link under its own name, so that a folder swapped for
+// a link after the check changes nothing (every later create, rename and
+// removal is made relative to this descriptor).
+class Folder {
+public:
+    // Opens path as a folder that belongs to the user and that no other
+    // user can write into (neither others nor a group shared with other
+    // users; the user's own private group may); fails with a sentence
+    // saying why otherwise. A link under the name is refused.
+    static Result<Folder> openOwn(const std::filesystem::path& path);
+
+    int fd() const { return m_dir.fd(); }
+    const std::filesystem::path& path() const { return m_path; }
+
+private:
+    Folder(FileHandle dir, std::filesystem::path path) : m_dir(std::move(dir)), m_path(std::move(path)) {}
+    FileHandle m_dir;
+    std::filesystem::path m_path;
+};
+
+// replaceFilesTogether in one open folder: each target is a name in it
+// (a path whose folder part is the folder's own path is taken by its name;
+// anything else is refused, as is a name with a slash).
+Result<void> replaceFilesTogether(const Folder& folder, std::span<const NewFile> files,
+                                  Durability durability = Durability::AcrossCrash);
+
+// Opens folder (Folder::openOwn) and replaces files in it as above.
+Result<void> replaceFilesIn(const std::filesystem::path& folder, std::span<const NewFile> files,
+                            Durability durability = Durability::AcrossCrash);
+
+// Finishes in folder what a killed process of ours left: each journal of a
+// replacement whose process is gone is rolled back (the old files, kept
+// aside, return under their names; where an old file was lost, the
+// replacement is finished instead) and removed with the temporaries it
+// names; then every leftover temporary of our own naming (".NAME.<16 hex
+// digits>.tmp", a regular file of the user's that no running process holds)
+// is removed. A file changed under a target name since the kill is left as
+// it is. A journal that is not ours (foreign owner, several links, over-
+// long, a name with a slash) is left alone, and so are the temporaries
+// then; the error names it.
+Result<void> recoverInterruptedWrites(const Folder& folder);
+// The same for a folder given by path; a missing folder has nothing to
+// recover.
+Result<void> recoverInterruptedWrites(const std::filesystem::path& folder);
+
+// A span of work that ending by a signal must wait for: the replacements
+// hold one while they rename, so that a handler that cleans up and ends the
+// process does so only once the user's files are all old or all new.
+class UninterruptedSection {
+public:
+    // Blocks for ever once endAfterUninterruptedSections was called: the
+    // process is ending.
+    UninterruptedSection();
+    ~UninterruptedSection();
+    UninterruptedSection(const UninterruptedSection&) = delete;
+    UninterruptedSection& operator=(const UninterruptedSection&) = delete;
+};
+// Called by the thread that ends the process on a signal: no section starts
+// any more, and the call returns once every running one ended. Not from a
+// signal handler itself.
+void endAfterUninterruptedSections();
+
+// For tests only: called with 0, 1, 2, ... at each step of a replacement
+// after its temporaries exist (the journal written, each rename, the
+// journal removed), so that a test can kill the process there.
+extern void (*g_replaceStepHook)(int step);
 
 // Removes a name: a file, or a link as a link (its target is never touched).
 // A folder under the name is refused. A missing name counts as removed.

@@ -4,6 +4,7 @@
 // safe_folder.cpp).
 
 #include "base/result.h"
+#include "base/safe_file.h"
 
 #include <cerrno>
 #include <cstring>
@@ -49,6 +50,19 @@ inline int sysClose(int fd) { return ::close(fd); }
 inline long sysRead(int fd, void* b, std::size_t n) { return ::read(fd, b, n); }
 inline long sysWrite(int fd, const void* b, std::size_t n) { return ::write(fd, b, n); }
 inline int sysFstat(int fd, StatBuf* st) { return ::fstat(fd, st); }
+#endif
+
+// 64 random bits as hex (16 digits), for names nobody can guess ahead.
+std::string randomTag();
+
+#ifndef _WIN32
+// Creates leaf in dir exclusively (never following a link) and takes the
+// lock that tells recoverInterruptedWrites a temporary is in use; lock gets
+// a descriptor of its own that keeps it. Invalid with errno EEXIST when the
+// name is taken, so the caller tries another.
+FileHandle createLockedAt(int dir, const std::string& leaf, int flags, int mode, FileHandle& lock);
+// The same lock on an existing name (a kept-aside old file).
+FileHandle lockNamed(int dir, const std::string& leaf);
 #endif
 
 inline std::string name(const fs::path& p)

@@ -44,8 +44,11 @@ void onSignal(int)
     [[maybe_unused]] const auto n = ::write(signalPipe[1], &c, 1);
 }
 
-// SIGTERM and SIGHUP (a logout, a closed terminal) become a normal close
-// request, so the workspace is torn down and the settings saved.
+// SIGTERM, SIGINT and SIGHUP (a kill, Ctrl+C in the terminal that started
+// the window, a logout, a closed terminal) become a normal close request, so
+// the workspace is torn down and the settings saved. The request is served
+// by the window's own thread, between handlers: a replacement of files in
+// progress always ends first.
 void closeOnSignals(kastra::MainForm& form)
 {
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) != 0)
@@ -60,8 +63,8 @@ void closeOnSignals(kastra::MainForm& form)
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = SA_RESTART;
-    ::sigaction(SIGTERM, &sa, nullptr);
-    ::sigaction(SIGHUP, &sa, nullptr);
+    for (const int s : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(s, &sa, nullptr);
 }
 
 } // namespace
@@ -117,13 +120,12 @@ int main(int argc, char** argv)
     // on one program folder would overwrite each other's settings and theme
     // files even with their workspaces apart.
     QString why;
-    const auto lock = kastra::WorkspaceLock::acquire(base->base, &why);
+    const auto lock = kastra::WorkspaceLock::acquire({base->base, programFolder}, &why);
     if (!lock)
         return refuse(why);
-    const auto programLock =
-        kastra::WorkspaceLock::acquire(programFolder, &why, kastra::WorkspaceLock::ProgramFolderLockName);
-    if (!programLock)
-        return refuse(why);
+    // What a killed window or command left half replaced in the program
+    // folder is put back before anything reads it.
+    kastra::RecoverInterruptedWrites(programFolder);
     const auto root = kastra::PrepareWorkspaceRoot(base->base);
     if (!root)
         return refuse(QString::fromStdString(root.error()));

@@ -214,6 +214,8 @@ BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::func
     if (!delivery.endsWith(u'/') && !delivery.endsWith(QDir::separator()))
         delivery += u'/';
     const QString delivered = delivery + in.fileName + QStringLiteral(".sis");
+    // A build killed while delivering left its temporary there.
+    RecoverInterruptedWrites(delivery);
     if (!CopyFileOver(built, delivered))
         return stop(failure(QStringLiteral("Не удалось скопировать пакет в ") + delivered,
                             QStringLiteral("cannot copy the package to ") + delivered));

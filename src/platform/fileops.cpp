@@ -28,6 +28,11 @@ bool CopyFileOver(const QString& from, const QString& to)
     return copyFileAtomic(fsPath(from), fsPath(to), kMaxCopyBytes).ok();
 }
 
+bool RecoverInterruptedWrites(const QString& folder)
+{
+    return recoverInterruptedWrites(fsPath(folder)).ok();
+}
+
 bool WildcardMatch(QStringView pattern, QStringView name)
 {
     // Iterative matching with one back-tracking point for the last '*'.

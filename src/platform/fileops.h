@@ -32,6 +32,13 @@ inline QByteArray toByteArray(ByteSpan bytes)
 // FIFO or device as the source is refused.
 bool CopyFileOver(const QString& from, const QString& to);
 
+// Puts back what a killed replacement of several files left half done in
+// folder, and removes the temporaries of our own naming that a killed
+// process left there (see recoverInterruptedWrites in base/safe_file.h).
+// False when something there could not be recovered (a journal that is not
+// ours is left alone).
+bool RecoverInterruptedWrites(const QString& folder);
+
 // Whether name matches a wildcard pattern of '*' and '?', letter case ignored.
 bool WildcardMatch(QStringView pattern, QStringView name);
 

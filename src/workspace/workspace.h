@@ -5,6 +5,7 @@
 #include "base/result.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 
@@ -35,26 +36,24 @@ QString FindInFolder(const QString& folder, const QString& name);
 // The program folder's path when it is in neither.
 QString FindBesideProgram(const QString& executableFolder, const QString& programFolder, const QString& name);
 
-// Keeps a second instance out of a folder. One lock lies in the workspace
-// base, outside the root that the tear-down removes; another in the program
-// folder, since two windows whose workspaces lie in different places (two
-// logins sharing an unpacked copy) would otherwise overwrite each other's
-// settings and theme files. A lock is not inherited by started programs and
-// is taken over when its owner died. Taken at start before anything is
-// written into the workspace, and held until after the tear-down.
+// Keeps a second instance out of a folder: the workspace base, outside the
+// root that the tear-down removes, and the program folder, since two
+// windows whose workspaces lie in different places (two logins sharing an
+// unpacked copy) would otherwise overwrite each other's settings and theme
+// files. The folder itself is locked (no lock file: nothing is created or
+// written, so a file linked into its place is never touched and deleting a
+// file cannot let a second window in). A lock is not inherited by started
+// programs and is taken over when its owner died. Taken at start before
+// anything is written into the workspace, and held until after the
+// tear-down.
 class WorkspaceLock {
 public:
     ~WorkspaceLock();
-    // The lock file in the workspace base, and the one in the program folder
-    // (hidden there, among the user's files).
-    static constexpr char BaseLockName[] = "kastra-theme.lock";
-    static constexpr char ProgramFolderLockName[] = ".kastra-theme.lock";
-    // Empty when another living process holds the lock, or when the lock
-    // file cannot be opened; why (when given) then says which, in words for
-    // the user. folder must exist. A lock file another user made is opened
-    // for reading only, which is enough to lock it.
-    static std::unique_ptr<WorkspaceLock> acquire(const QString& folder, QString* why = nullptr,
-                                                  const char* fileName = BaseLockName);
+    // Locks every folder (one named twice once). Empty when another living
+    // process holds one of them, or when one cannot be opened; why (when
+    // given) then says which, in words for the user. The folders must exist;
+    // reading them is enough to lock them.
+    static std::unique_ptr<WorkspaceLock> acquire(const QStringList& folders, QString* why = nullptr);
 
     WorkspaceLock(const WorkspaceLock&) = delete;
     WorkspaceLock& operator=(const WorkspaceLock&) = delete;

@@ -5,24 +5,20 @@
 #ifdef _WIN32
 #include <QLockFile>
 #else
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
+
+#include <vector>
 
 namespace kastra {
 
 namespace {
-
-QString lockPath(const QString& base, const char* fileName)
-{
-    QString path = base;
-    if (!path.endsWith(u'/') && !path.endsWith(u'\\'))
-        path += u'/';
-    return path + QLatin1String(fileName);
-}
 
 void tell(QString* why, const QString& text)
 {
@@ -36,70 +32,96 @@ const QString kHeld = QStringLiteral("Программа уже запущена
 
 #ifdef _WIN32
 
+namespace {
+
+QString lockPath(const QString& base, const char* fileName)
+{
+    QString path = base;
+    if (!path.endsWith(u'/') && !path.endsWith(u'\\'))
+        path += u'/';
+    return path + QLatin1String(fileName);
+}
+
+} // namespace
+
 // QLockFile records the owner's process id and takes over a lock whose
-// owner is gone.
+// owner is gone; Windows keeps a file that is open from being replaced or
+// deleted.
 struct WorkspaceLock::Impl {
-    explicit Impl(const QString& path) : file(path) {}
-    QLockFile file;
+    std::vector<std::unique_ptr<QLockFile>> files;
 };
 
-std::unique_ptr<WorkspaceLock> WorkspaceLock::acquire(const QString& base, QString* why, const char* fileName)
+std::unique_ptr<WorkspaceLock> WorkspaceLock::acquire(const QStringList& folders, QString* why)
 {
-    auto impl = std::make_unique<Impl>(lockPath(base, fileName));
-    impl->file.setStaleLockTime(0);
-    if (!impl->file.tryLock(0)) {
-        tell(why, impl->file.error() == QLockFile::LockFailedError
-                      ? kHeld
-                      : QStringLiteral("Не удалось создать файл блокировки ") + lockPath(base, fileName));
-        return {};
+    auto impl = std::make_unique<Impl>();
+    for (const QString& folder : folders) {
+        const QString path = lockPath(folder, ".kastra-theme.lock");
+        auto& file = impl->files.emplace_back(std::make_unique<QLockFile>(path));
+        file->setStaleLockTime(0);
+        if (!file->tryLock(0)) {
+            tell(why, file->error() == QLockFile::LockFailedError
+                          ? kHeld
+                          : QStringLiteral("Не удалось создать файл блокировки ") + path);
+            return {};
+        }
     }
     return std::unique_ptr<WorkspaceLock>(new WorkspaceLock(std::move(impl)));
 }
 
 #else
 
-// An advisory lock on an open file: the kernel drops it when its owner
-// ends, however it ends, so a killed instance never leaves a stale lock and
-// no process id has to be trusted. The descriptor is close-on-exec, so the
+// An advisory lock on the folder itself, opened read-only: nothing is ever
+// created, truncated or written, so no file of the user's linked in some
+// place can be harmed, and there is no lock file that someone could delete
+// to let a second window in. The kernel drops the lock when its owner ends,
+// however it ends, so a killed instance never leaves a stale lock and no
+// process id has to be trusted. The descriptor is close-on-exec, so the
 // editors and tools the program starts do not carry the lock on.
 struct WorkspaceLock::Impl {
-    explicit Impl(int descriptor) : fd(descriptor) {}
-    ~Impl() { ::close(fd); }
+    std::vector<int> fds;
+    Impl() = default;
+    ~Impl()
+    {
+        for (const int fd : fds)
+            ::close(fd);
+    }
     Impl(const Impl&) = delete;
     Impl& operator=(const Impl&) = delete;
-    int fd;
 };
 
-std::unique_ptr<WorkspaceLock> WorkspaceLock::acquire(const QString& base, QString* why, const char* fileName)
+std::unique_ptr<WorkspaceLock> WorkspaceLock::acquire(const QStringList& folders, QString* why)
 {
-    const QString path = lockPath(base, fileName);
-    const QByteArray name = QFile::encodeName(path);
-    // Readable by all, so that another login sharing the program folder can
-    // open it to take its turn; flock() needs no write access.
-    int fd = ::open(name.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0644);
-    if (fd < 0 && errno == EACCES)
-        fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-    if (fd < 0) {
-        tell(why, QStringLiteral("Не удалось открыть файл блокировки %1: %2")
-                      .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-        return {};
-    }
-    auto impl = std::make_unique<Impl>(fd);
-    int rc;
-    do
-        rc = ::flock(fd, LOCK_EX | LOCK_NB);
-    while (rc != 0 && errno == EINTR);
-    if (rc != 0) {
-        tell(why, errno == EWOULDBLOCK ? kHeld
-                                       : QStringLiteral("Не удалось заблокировать файл %1: %2")
-                                             .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
-        return {};
-    }
-    // The owner's process id, for a person looking at the file; the lock
-    // itself does not depend on it.
-    const QByteArray pid = QByteArray::number(static_cast<qlonglong>(::getpid())) + '\n';
-    if (::ftruncate(fd, 0) != 0 || ::pwrite(fd, pid.constData(), static_cast<std::size_t>(pid.size()), 0) < 0) {
-        // Only informative: the lock holds without it.
+    auto impl = std::make_unique<Impl>();
+    std::vector<std::pair<dev_t, ino_t>> locked;
+    for (const QString& folder : folders) {
+        const QByteArray name = QFile::encodeName(folder);
+        const int fd = ::open(name.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd < 0) {
+            tell(why, QStringLiteral("Не удалось открыть папку %1: %2")
+                          .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+            return {};
+        }
+        impl->fds.push_back(fd);
+        // One folder named twice (the program folder inside the runtime
+        // folder's place) is locked once: a second lock of this process
+        // would be refused by the first.
+        struct stat st {};
+        if (::fstat(fd, &st) == 0) {
+            const std::pair<dev_t, ino_t> id{st.st_dev, st.st_ino};
+            if (std::find(locked.begin(), locked.end(), id) != locked.end())
+                continue;
+            locked.push_back(id);
+        }
+        int rc;
+        do
+            rc = ::flock(fd, LOCK_EX | LOCK_NB);
+        while (rc != 0 && errno == EINTR);
+        if (rc != 0) {
+            tell(why, errno == EWOULDBLOCK ? kHeld
+                                           : QStringLiteral("Не удалось заблокировать папку %1: %2")
+                                                 .arg(folder, QString::fromLocal8Bit(std::strerror(errno))));
+            return {};
+        }
     }
     return std::unique_ptr<WorkspaceLock>(new WorkspaceLock(std::move(impl)));
 }

@@ -291,6 +291,8 @@ void cleanupThread()
     }
     const int sig = byte;
     g_ending = true;
+    // A replacement of the user's files ends (or is put back) first.
+    endAfterUninterruptedSections();
     // Held until the end: the main thread must not create or remove the
     // workspace meanwhile.
     const std::lock_guard lock(g_cleanupMutex);

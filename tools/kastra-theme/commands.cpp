@@ -236,7 +236,7 @@ int runImport(const Args& args)
         printError(QStringLiteral("cannot create ") + out);
         return ExitFailed;
     }
-    if (const auto replaced = replaceFilesTogether(files); !replaced) {
+    if (const auto replaced = replaceFilesIn(fsPath(out), files); !replaced) {
         printError(QStringLiteral("nothing imported: ") + QString::fromStdString(replaced.error()));
         return ExitFailed;
     }

@@ -125,7 +125,7 @@ int runNew(const Args& args)
         printError(QStringLiteral("cannot create ") + out);
         return ExitFailed;
     }
-    if (const auto replaced = replaceFilesTogether(files); !replaced) {
+    if (const auto replaced = replaceFilesIn(fsPath(out), files); !replaced) {
         printError(QStringLiteral("nothing written: ") + QString::fromStdString(replaced.error()));
         return ExitFailed;
     }

@@ -1,4 +1,5 @@
 #include "base/fileio.h"
+#include "base/safe_file.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -224,6 +225,52 @@ TEST(SafeFile, PlantedLinksFifosAndFoldersInTheWay)
              ASSERT_TRUE(replaceFilesTogether(all).ok());
              EXPECT_EQ(readBytes(d / "f0"), Bytes{1});
              EXPECT_EQ(readBytes(d / "f1"), Bytes{2});
+         }},
+        {"a rename failing after others were done gives those their old bytes back",
+         [&](const fs::path& d) {
+             // f2 is new; a folder appears under its name just before its
+             // rename, after f0 and f1 were replaced.
+             static fs::path blocked;
+             blocked = d / "f2";
+             g_replaceStepHook = [](int step) {
+                 if (step == 3)
+                     fs::create_directory(blocked);
+             };
+             writeBytes(d / "f0", Bytes{0});
+             writeBytes(d / "f1", Bytes{1});
+             writeBytes(d / "f3", Bytes{3});
+             const NewFile files[] = {{d / "f0", Bytes{9}}, {d / "f1", Bytes{9}}, {d / "f2", Bytes{9}},
+                                      {d / "f3", std::nullopt}};
+             EXPECT_FALSE(replaceFilesTogether(files).ok());
+             g_replaceStepHook = nullptr;
+             EXPECT_EQ(readBytes(d / "f0"), Bytes{0});
+             EXPECT_EQ(readBytes(d / "f1"), Bytes{1});
+             EXPECT_EQ(readBytes(d / "f3"), Bytes{3});
+             EXPECT_EQ(entriesIn(d), 4);   // no temporary, no journal
+         }},
+        {"a dangling link and a link to a folder are removed as names",
+         [&](const fs::path& d) {
+             fs::create_directory(d / "album");
+             writeBytes(d / "album" / "photo.jpg", kept);
+             fs::create_directory_symlink(d / "album", d / "to-folder");
+             fs::create_symlink(d / "gone", d / "dangling");
+             EXPECT_TRUE(removeName(d / "to-folder").ok());
+             EXPECT_TRUE(removeName(d / "dangling").ok());
+             EXPECT_FALSE(fs::exists(fs::symlink_status(d / "to-folder")));
+             EXPECT_FALSE(fs::exists(fs::symlink_status(d / "dangling")));
+             EXPECT_EQ(readBytes(d / "album" / "photo.jpg"), kept);
+             EXPECT_EQ(entriesIn(d), 1);
+         }},
+        {"a copy of exactly the limit is made, one byte more is refused",
+         [&](const fs::path& d) {
+             writeBytes(d / "limit", Bytes(100, 1));
+             writeBytes(d / "over", Bytes(101, 2));
+             ASSERT_TRUE(copyFileAtomic(d / "limit", d / "out", 100).ok());
+             EXPECT_EQ(readBytes(d / "out"), Bytes(100, 1));
+             const auto refused = copyFileAtomic(d / "over", d / "out", 100);
+             EXPECT_EQ(refused.code(), BaseError::TooLarge);
+             EXPECT_EQ(readBytes(d / "out"), Bytes(100, 1));
+             EXPECT_EQ(entriesIn(d), 3);
          }},
         {"a link or a shared folder is not the user's own, and keeps its mode",
          [&](const fs::path& d) {

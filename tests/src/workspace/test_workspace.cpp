@@ -111,33 +111,52 @@ using InstanceLock = WorkspaceTest;
 
 TEST_F(InstanceLock, SecondAcquireFailsWhileHeldAndSucceedsAfterRelease)
 {
-    const QString base = qpath(dir.path());
-    auto first = WorkspaceLock::acquire(base);
+    fs::create_directories(dir.path() / "runtime");
+    fs::create_directories(dir.path() / "program");
+    const QString base = qpath(dir.path() / "runtime");
+    const QString programFolder = qpath(dir.path() / "program");
+    auto first = WorkspaceLock::acquire({base, programFolder});
     ASSERT_TRUE(first);
     QString why;
-    EXPECT_FALSE(WorkspaceLock::acquire(base, &why));
-    EXPECT_EQ(why, QStringLiteral("Программа уже запущена."));
+    // Either folder keeps a second window out: two windows on one program
+    // folder would overwrite each other's settings and theme files even with
+    // their workspaces apart.
+    for (const QStringList& second : {QStringList{base}, QStringList{qpath(dir.path()), programFolder}}) {
+        EXPECT_FALSE(WorkspaceLock::acquire(second, &why));
+        EXPECT_EQ(why, QStringLiteral("Программа уже запущена."));
+    }
     first.reset();
-    EXPECT_TRUE(WorkspaceLock::acquire(base));
-    // The lock lies in the base, outside the root the tear-down removes.
-    EXPECT_TRUE(fs::is_regular_file(dir.path() / "kastra-theme.lock"));
-    // The program folder's own lock is apart from it: a second window on the
-    // same program folder is kept out even with its workspace elsewhere.
-    const auto programLock = WorkspaceLock::acquire(base, nullptr, WorkspaceLock::ProgramFolderLockName);
-    ASSERT_TRUE(programLock);
-    EXPECT_FALSE(WorkspaceLock::acquire(base, &why, WorkspaceLock::ProgramFolderLockName));
-    EXPECT_EQ(why, QStringLiteral("Программа уже запущена."));
+    EXPECT_TRUE(WorkspaceLock::acquire({base, programFolder}));
+    // One folder named twice is locked once.
+    EXPECT_TRUE(WorkspaceLock::acquire({base, base + u'/'}));
+}
+
+// Nothing is created or written in the folders: a user's document linked
+// under the old lock files' names keeps its bytes, and no file there can be
+// deleted to let a second window in.
+TEST_F(InstanceLock, LocksTheFoldersThemselvesAndWritesNothing)
+{
+    writeBytes(dir.path() / "document.txt", Bytes{1, 2, 3});
+    fs::create_hard_link(dir.path() / "document.txt", dir.path() / "kastra-theme.lock");
+    fs::create_hard_link(dir.path() / "document.txt", dir.path() / ".kastra-theme.lock");
+    auto lock = WorkspaceLock::acquire({qpath(dir.path())});
+    ASSERT_TRUE(lock);
+    EXPECT_EQ(readBytes(dir.path() / "document.txt"), (Bytes{1, 2, 3}));
+    fs::remove(dir.path() / "kastra-theme.lock");
+    fs::remove(dir.path() / ".kastra-theme.lock");
+    EXPECT_FALSE(WorkspaceLock::acquire({qpath(dir.path())}));
+    EXPECT_EQ(filesIn(dir.path()), 1u);   // the document alone
 }
 
 TEST_F(InstanceLock, DescriptorIsNotInheritedByStartedPrograms)
 {
-    auto lock = WorkspaceLock::acquire(qpath(dir.path()));
+    auto lock = WorkspaceLock::acquire({qpath(dir.path())});
     ASSERT_TRUE(lock);
-    const fs::path lockFile = fs::canonical(dir.path() / "kastra-theme.lock");
+    const fs::path locked = fs::canonical(dir.path());
     int found = 0;
     for (const auto& e : fs::directory_iterator("/proc/self/fd")) {
         std::error_code ec;
-        if (fs::read_symlink(e.path(), ec) != lockFile)
+        if (fs::read_symlink(e.path(), ec) != locked)
             continue;
         ++found;
         const int fd = std::stoi(e.path().filename().string());
@@ -154,7 +173,7 @@ TEST_F(InstanceLock, LockOfAKilledInstanceIsTakenOver)
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        auto held = WorkspaceLock::acquire(base);
+        auto held = WorkspaceLock::acquire({base});
         const char c = held ? 'y' : 'n';
         if (::write(ready[1], &c, 1) != 1)
             ::_exit(2);
@@ -167,19 +186,19 @@ TEST_F(InstanceLock, LockOfAKilledInstanceIsTakenOver)
     ::close(ready[0]);
     ASSERT_EQ(answer, 'y');
 
-    EXPECT_FALSE(WorkspaceLock::acquire(base));
+    EXPECT_FALSE(WorkspaceLock::acquire({base}));
     ::kill(child, SIGKILL);
     int status = 0;
     ::waitpid(child, &status, 0);
     EXPECT_TRUE(WIFSIGNALED(status));
-    EXPECT_TRUE(WorkspaceLock::acquire(base));
+    EXPECT_TRUE(WorkspaceLock::acquire({base}));
 }
 
-TEST_F(InstanceLock, MissingBaseIsReported)
+TEST_F(InstanceLock, MissingFolderIsReported)
 {
     QString why;
-    EXPECT_FALSE(WorkspaceLock::acquire(qpath(dir.path() / "nowhere"), &why));
-    EXPECT_TRUE(why.startsWith(QStringLiteral("Не удалось открыть файл блокировки"))) << why.toStdString();
+    EXPECT_FALSE(WorkspaceLock::acquire({qpath(dir.path() / "nowhere")}, &why));
+    EXPECT_TRUE(why.startsWith(QStringLiteral("Не удалось открыть папку"))) << why.toStdString();
 }
 
 } // namespace

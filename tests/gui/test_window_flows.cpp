@@ -367,20 +367,22 @@ TEST_F(Flows, AGimpSaveOfTheBackgroundShowsPixelForPixel)
 {
     importPicture();
     // With the side strips at the bottom the background is drawn unscaled.
-    run.find<QCheckBox>("StripBottomCheck")->click();
+    run.find<QCheckBox>("StripBottomCheck")->setChecked(true);
     const QString gimpFile = QStringLiteral(KASTRA_BMP_DATA_DIR "/gimp-back.bmp");
     const QImage saved(gimpFile);
     ASSERT_EQ(saved.size(), QSize(176, 132));
     ASSERT_TRUE(writeFile(slotPath(run.root, QStringLiteral("Back.bmp")), fileBytes(gimpFile)));
-    const auto shownAt = [&](int x, int y) {
-        return fromQRgb(run.find<PaintBox>("PreviewBox")->image().pixel(x, y)) & 0xFFFFFF;
-    };
-    const auto savedAt = [&](int x, int y) { return fromQRgb(saved.pixel(x, y)) & 0xFFFFFF; };
-    ASSERT_TRUE(waitFor([&] { return shownAt(1, 69) == savedAt(0, 0) && shownAt(100, 150) == savedAt(99, 81); }));
     // Column 0 and the last one carry the white strips.
-    for (int y = 0; y < 132; ++y)
-        for (int x = 0; x < 174; ++x)
-            ASSERT_EQ(shownAt(x + 1, y + 69), savedAt(x, y)) << x << "," << y;
+    const auto differing = [&] {
+        const QImage& shown = run.find<PaintBox>("PreviewBox")->image();
+        int n = 0;
+        for (int y = 0; y < 132; ++y)
+            for (int x = 0; x < 174; ++x)
+                n += (fromQRgb(shown.pixel(x + 1, y + 69)) & 0xFFFFFF) != (fromQRgb(saved.pixel(x, y)) & 0xFFFFFF);
+        return n;
+    };
+    waitFor([&] { return differing() == 0; });
+    EXPECT_EQ(differing(), 0);
 }
 
 } // namespace

@@ -78,7 +78,7 @@ struct BmpInfo {
     std::uint32_t imageSize = 0;
     std::uint32_t coloursUsed = 0;
     std::uint32_t coloursImportant = 0;
-    std::uint32_t compression = 0;                   // 0, or 3 (bit fields) for 16/32 bits
+    std::uint32_t compression = 0;                   // 0, or 3 (bit fields) for 16/32 bits; RLE files read as 0
     std::array<std::uint32_t, 3> masks{0, 0, 0};     // red, green, blue masks when compression is 3
 };
 
@@ -109,7 +109,9 @@ public:
     void setPalette(std::vector<Colour> palette);
     const BmpInfo& bmpInfo() const { return m_info; }
 
-    // Reads a BMP file from bytes in memory, replacing the picture. On failure
+    // Reads a BMP file from bytes in memory, replacing the picture: headers of
+    // 12, 40, 52, 56, 108 and 124 bytes, top-down or bottom-up, 1 to 32 bits,
+    // bit fields, RLE8 and RLE4 (alpha is read past). On failure
     // the picture is left empty and the result says why (picture.* codes).
     Result<void> loadBmp(ByteSpan file);
 

@@ -11,13 +11,24 @@
 
 namespace kastra::bmp {
 
+// The compression field's values.
+inline constexpr std::uint32_t kRgb = 0;
+inline constexpr std::uint32_t kRle8 = 1;
+inline constexpr std::uint32_t kRle4 = 2;
 inline constexpr std::uint32_t kBitFields = 3;
+inline constexpr std::uint32_t kJpeg = 4;
+inline constexpr std::uint32_t kPng = 5;
+inline constexpr std::uint32_t kAlphaBitFields = 6;
 
-// BMP file header (14 bytes) and the two information headers we accept:
-// BITMAPINFOHEADER (40 bytes) and the OS/2 BITMAPCOREHEADER (12 bytes).
+// The BMP file header (14 bytes) and the information headers paint programs
+// write: the OS/2 BITMAPCOREHEADER (12 bytes), BITMAPINFOHEADER (40), the
+// two that add the bit-field masks to it (52: red, green, blue; 56: and
+// alpha), BITMAPV4HEADER (108) and BITMAPV5HEADER (124). The last two add
+// colour-space fields, which a handset picture has no use for.
 inline constexpr std::size_t kFileHeaderSize = 14;
 inline constexpr std::uint32_t kInfoHeaderSize = 40;
 inline constexpr std::uint32_t kCoreHeaderSize = 12;
+inline constexpr std::uint32_t kHeaderSizes[] = {12, 40, 52, 56, 108, 124};
 
 inline int bitWidth(std::uint32_t mask)
 {

@@ -5,18 +5,12 @@
 #include "workspace/slots.h"
 
 #include <algorithm>
+#include <optional>
 #include <tuple>
 
 namespace kastra {
 
 namespace {
-
-QString prefixOf(const mbm::Mode& mode)
-{
-    if (mode.bpp == 1 && !mode.colour)
-        return QStringLiteral("/1");
-    return QString::fromStdString(mbm::modeName(mode));
-}
 
 // Depth prefixes of the Avkon slots, from the pack list the program packs
 // Avkon.mbm with: line i + 2 is the prefix of index i followed by its slot.
@@ -37,49 +31,41 @@ std::vector<QString> avkonPrefixes()
 }
 
 // One difference of a bitmap from its catalogue entry, in English and for
-// the user; both empty when it fits.
+// the user; empty when it fits.
 struct Difference {
     QString english;
     QString russian;
 };
 
-// The size difference first, then the depth difference.
-std::vector<Difference> compare(const QString& themeFile, std::size_t i, const mbm::MbmBitmap& b,
-                                const SlotExpectation& e)
+// Only the size counts. The depth does not: a pack re-encodes every slot at
+// its own depth whatever the file stored, so a file another tool wrote at
+// 16 or 32 bits (with alpha, which is read past) loads as the pictures it
+// holds.
+std::optional<Difference> compare(const QString& themeFile, std::size_t i, const mbm::MbmBitmap& b,
+                                  const SlotExpectation& e)
 {
-    std::vector<Difference> out;
     const int w = b.header.width, h = b.header.height;
     const bool widthFits = !e.width || w == e.width || (e.altWidth && w == e.altWidth);
     const bool heightFits = !e.height || h == e.height;
+    if (widthFits && heightFits)
+        return std::nullopt;
     const QString where = QStringLiteral("%1 #%2 (%3)").arg(themeFile).arg(i).arg(e.slot);
-    if (!widthFits || !heightFits) {
-        const QString wanted = e.altWidth ? QStringLiteral("%1 или %2").arg(e.altWidth).arg(e.width)
-                                          : QString::number(e.width);
-        out.push_back({QStringLiteral("%1: %2 x %3, the slot is %4 x %5")
-                    .arg(where)
-                    .arg(w)
-                    .arg(h)
-                    .arg(e.altWidth ? QStringLiteral("%1 or %2").arg(e.altWidth).arg(e.width) : QString::number(e.width))
-                    .arg(e.height),
-                QStringLiteral("Картинка №%1 (%2) размером %3 × %4, а должна быть %5 × %6.")
-                    .arg(i)
-                    .arg(e.slot)
-                    .arg(w)
-                    .arg(h)
-                    .arg(wanted)
-                    .arg(e.height)});
-    }
-    const QString stored = prefixOf(b.mode());
-    if (!e.prefix.isEmpty() && stored != e.prefix && stored != e.altPrefix) {
-        const QString wanted = e.altPrefix.isEmpty() ? e.prefix : e.prefix + QStringLiteral(" или ") + e.altPrefix;
-        out.push_back({QStringLiteral("%1: stored as %2, the slot is packed as %3%4")
-                    .arg(where, stored, e.prefix,
-                         e.altPrefix.isEmpty() ? QString() : QStringLiteral(" (or %1 as in the default file)").arg(e.altPrefix)),
-                       QStringLiteral("Картинка №%1 (%2) с глубиной цвета %3, а должна быть %4.")
-                           .arg(i)
-                           .arg(e.slot, stored, wanted)});
-    }
-    return out;
+    const QString wanted = e.altWidth ? QStringLiteral("%1 или %2").arg(e.altWidth).arg(e.width)
+                                      : QString::number(e.width);
+    return Difference{QStringLiteral("%1: %2 x %3, the slot is %4 x %5")
+                          .arg(where)
+                          .arg(w)
+                          .arg(h)
+                          .arg(e.altWidth ? QStringLiteral("%1 or %2").arg(e.altWidth).arg(e.width)
+                                          : QString::number(e.width))
+                          .arg(e.height),
+                      QStringLiteral("Картинка №%1 (%2) размером %3 × %4, а должна быть %5 × %6.")
+                          .arg(i)
+                          .arg(e.slot)
+                          .arg(w)
+                          .arg(h)
+                          .arg(wanted)
+                          .arg(e.height)};
 }
 
 // Every difference, or only the first when firstOnly.
@@ -104,8 +90,8 @@ std::vector<Difference> differences(const QString& themeFile, ByteSpan bytes, bo
     }
     const std::size_t n = std::min(bitmaps->size(), catalogue.size());
     for (std::size_t i = 0; i < n; ++i) {
-        for (Difference& d : compare(themeFile, i, (*bitmaps)[i], catalogue[i])) {
-            out.push_back(std::move(d));
+        if (auto d = compare(themeFile, i, (*bitmaps)[i], catalogue[i])) {
+            out.push_back(std::move(*d));
             if (firstOnly)
                 return out;
         }
@@ -127,7 +113,8 @@ std::vector<SlotExpectation> themeFileCatalogue(const QString& themeFile)
         // The picture import makes the background 175 columns wide when the
         // side strips go to the bottom.
         c.push_back({QStringLiteral("Back.bmp"), 176, 132, 175, c24, {}});
-        c.push_back({QStringLiteral("About.bmp"), 143, 101, 0, c24, {}});
+        // Every pack replaces the about picture, so its size is left open.
+        c.push_back({QStringLiteral("About.bmp"), 0, 0, 0, c24, {}});
     } else if (themeFile == QLatin1String("Avkon.mbm")) {
         const std::vector<QString> prefixes = avkonPrefixes();
         for (int i = 0; i < AvkonSlotCount; ++i)

@@ -1,8 +1,10 @@
 #pragma once
-// What each of the five theme MBM files must hold: the count, size and
-// colour depth of every bitmap, in MBM order. The load buttons check a theme
-// file against it before bmconv unpacks it into the slots, and the command
-// line's "check" checks a built package with it.
+// What each of the five theme MBM files holds: the count and size of every
+// bitmap, in MBM order, and the depth the program packs it with. The load
+// buttons check a theme file's count and sizes against it before bmconv
+// unpacks it into the slots, and the command line's "check" checks a built
+// package with it; the depths are not checked (every pack re-encodes a slot
+// at its own depth, so a file stored at other depths loads as its pictures).
 
 #include "base/bytes.h"
 
@@ -16,13 +18,13 @@ namespace kastra {
 // What one bitmap of a theme file must be.
 struct SlotExpectation {
     QString slot;       // "Avkon\445.bmp"
-    int width = 0;      // 0 where the catalogue leaves the size open
+    int width = 0;      // 0 where the catalogue leaves the size open (the about picture)
     int height = 0;
     int altWidth = 0;   // another width that fits too (the background: 175 or 176)
     QString prefix;     // the depth it is packed with: "/c24", "/c12", "/c8", "/c4" or "/1"
-    // Another depth that fits: the default Avkon.mbm stores indices 186,
-    // 194, 266, 268 and 406 at 8-bit colour although the pack list packs
-    // them at "/c12" and "/1"; both are right there.
+    // Another depth the default files store: the default Avkon.mbm holds
+    // indices 186, 194, 266, 268 and 406 at 8-bit colour although the pack
+    // list packs them at "/c12" and "/1".
     QString altPrefix;
 };
 

@@ -360,5 +360,30 @@ TEST_F(Flows, AnOutsideSaveRefreshesThePreviewAndOwnWritesDoNotLoop)
     }));
 }
 
+// GIMP saves the background with its defaults (a 124-byte header, an
+// indexed picture) over Back.bmp: the preview shows it pixel for pixel, as
+// Qt's own reader decodes the file.
+TEST_F(Flows, AGimpSaveOfTheBackgroundShowsPixelForPixel)
+{
+    importPicture();
+    // With the side strips at the bottom the background is drawn unscaled.
+    run.find<QCheckBox>("StripBottomCheck")->setChecked(true);
+    const QString gimpFile = QStringLiteral(KASTRA_BMP_DATA_DIR "/gimp-back.bmp");
+    const QImage saved(gimpFile);
+    ASSERT_EQ(saved.size(), QSize(176, 132));
+    ASSERT_TRUE(writeFile(slotPath(run.root, QStringLiteral("Back.bmp")), fileBytes(gimpFile)));
+    // Column 0 and the last one carry the white strips.
+    const auto differing = [&] {
+        const QImage& shown = run.find<PaintBox>("PreviewBox")->image();
+        int n = 0;
+        for (int y = 0; y < 132; ++y)
+            for (int x = 0; x < 174; ++x)
+                n += (fromQRgb(shown.pixel(x + 1, y + 69)) & 0xFFFFFF) != (fromQRgb(saved.pixel(x, y)) & 0xFFFFFF);
+        return n;
+    };
+    waitFor([&] { return differing() == 0; });
+    EXPECT_EQ(differing(), 0);
+}
+
 } // namespace
 } // namespace kastra

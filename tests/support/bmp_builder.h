@@ -15,7 +15,7 @@ struct BmpSpec {
     std::int32_t height = 1;           // negative: top-down rows
     std::uint16_t bpp = 24;
     std::uint32_t compression = 0;
-    std::vector<std::uint32_t> masks;  // written after a 40-byte header when given
+    std::vector<std::uint32_t> masks;  // after a 40-byte header, inside a larger one
     std::vector<std::uint32_t> palette;   // 0x00RRGGBB as stored: blue, green, red, 0
     std::uint32_t coloursUsed = 0;
     std::int32_t xppm = 0;
@@ -29,7 +29,8 @@ inline Bytes makeBmp(const BmpSpec& s)
     Bytes out;
     ByteWriter w(out);
     const std::uint32_t paletteEntry = s.headerSize == 12 ? 3 : 4;
-    const auto offset = static_cast<std::uint32_t>(14 + s.headerSize + 4 * s.masks.size()
+    const bool masksInside = s.headerSize > 40;
+    const auto offset = static_cast<std::uint32_t>(14 + s.headerSize + (masksInside ? 0 : 4 * s.masks.size())
                                                    + paletteEntry * s.palette.size() + s.gap);
     w.u8('B');
     w.u8('M');
@@ -55,11 +56,15 @@ inline Bytes makeBmp(const BmpSpec& s)
         const bool shortPalette = s.bpp <= 8 && !s.palette.empty() && s.palette.size() < (std::size_t{1} << s.bpp);
         w.u32(s.coloursUsed ? s.coloursUsed : shortPalette ? static_cast<std::uint32_t>(s.palette.size()) : 0);
         w.u32(0);
-        if (s.headerSize > 40)
-            w.fill(s.headerSize - 40, 0);
+        if (masksInside) {
+            for (std::uint32_t m : s.masks)
+                w.u32(m);
+            w.fill(s.headerSize - 40 - 4 * static_cast<std::uint32_t>(s.masks.size()), 0);
+        }
     }
-    for (std::uint32_t m : s.masks)
-        w.u32(m);
+    if (!masksInside)
+        for (std::uint32_t m : s.masks)
+            w.u32(m);
     for (std::uint32_t c : s.palette) {
         w.u8(static_cast<std::uint8_t>(c));
         w.u8(static_cast<std::uint8_t>(c >> 8));

@@ -376,6 +376,37 @@ TEST_F(ThemeFiles, LoadingEidPicCutsTheTopStrips)
     EXPECT_EQ(scratch.strip.height(), 12);
 }
 
+// A theme file another tool wrote: the background at 16 bits, the about
+// picture at 32 bits with alpha and of its own size. It loads as the
+// pictures it holds.
+TEST_F(ThemeFiles, BackgroundFileAtSixteenAndThirtyTwoBitsLoads)
+{
+    const auto make = [](mbm::Mode mode, int w, int h) {
+        std::vector<mbm::Rgb> pixels;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                pixels.push_back(mbm::Rgb{static_cast<std::uint8_t>(x), static_cast<std::uint8_t>(3 * y),
+                                          static_cast<std::uint8_t>(x + y)});
+        return *mbm::makeBitmap(mode, w, h, pixels, 0, 0);
+    };
+    std::vector<mbm::MbmBitmap> bitmaps = {make({16, true}, 176, 132), make({32, true}, 120, 90)};
+    bitmaps[1].header.colour = 2;
+    writeBytes(program() / "backgroundimage.mbm", *mbm::writeMbm(bitmaps, mbm::Store::Compressed));
+
+    const Outcome out = LoadThemeFile(ws, ThemeFile::Background, scratch);
+    ASSERT_TRUE(out.ok) << out.text.toStdString();
+    for (std::size_t i = 0; i < 2; ++i) {
+        const Bitmap got = readPicture(slot(i == 0 ? "Back.bmp" : "About.bmp"));
+        ASSERT_EQ(got.width(), bitmaps[i].header.width);
+        ASSERT_EQ(got.height(), bitmaps[i].header.height);
+        for (int y = 0; y < got.height(); ++y)
+            for (int x = 0; x < got.width(); ++x) {
+                const mbm::Rgb p = bitmaps[i].pixel(x, y);
+                ASSERT_EQ(got.getPixel(x, y), rgb(p.r, p.g, p.b)) << i << ": " << x << "," << y;
+            }
+    }
+}
+
 TEST_F(ThemeFiles, LoadingAvkonTwiceKeepsTheWorkspacesOwnAvkon)
 {
     const Bytes ownAvkon = readBytes(root() / "Avkon.mbm");

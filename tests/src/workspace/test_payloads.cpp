@@ -222,10 +222,9 @@ TEST(Payloads, NoProgramFolderMeansNoOverride)
 }
 
 // The catalogue that the load buttons and "check" share takes the default
-// theme files as they are: the default Avkon.mbm stores indices 186, 194,
-// 266, 268 and 406 at 8-bit colour, the pack list packs them at "/c12" and
-// "/1", and both are right there. Any other depth there is named.
-TEST(ThemeCatalogue, DefaultFilesFitAndAWrongDepthIsNamed)
+// theme files as they are, and files whose bitmaps another tool stored at
+// other depths; a size that does not fit a slot the program shows is named.
+TEST(ThemeCatalogue, DefaultFilesAndOtherDepthsFitAWrongSizeIsNamed)
 {
     for (const auto& [name, file] : {std::pair{"AVKON", "Avkon.mbm"}, {"AVKONEX", "AvkonEx.mbm"},
                                      {"MENUF", "menu_folders.mbm"}}) {
@@ -240,15 +239,20 @@ TEST(ThemeCatalogue, DefaultFilesFitAndAWrongDepthIsNamed)
     auto bitmaps = mbm::readMbm(ByteSpan(reinterpret_cast<const std::uint8_t*>(avkon->constData()),
                                          static_cast<std::size_t>(avkon->size())));
     ASSERT_TRUE(bitmaps);
-    auto& b186 = (*bitmaps)[186];
-    auto redone = mbm::makeBitmap(mbm::Mode{4, true}, b186.header.width, b186.header.height,
-                                  std::vector<mbm::Rgb>(static_cast<std::size_t>(b186.header.width * b186.header.height)),
-                                  0, 0);
-    ASSERT_TRUE(redone);
-    b186 = *redone;
-    const auto bytes = mbm::writeMbm(*bitmaps, mbm::Store::Compressed);
+    const auto redo = [&](std::size_t i, mbm::Mode mode, int w, int h) {
+        auto b = mbm::makeBitmap(mode, w, h, std::vector<mbm::Rgb>(static_cast<std::size_t>(w * h)), 0, 0);
+        ASSERT_TRUE(b);
+        (*bitmaps)[i] = *b;
+    };
+    redo(186, {4, true}, (*bitmaps)[186].header.width, (*bitmaps)[186].header.height);
+    redo(137, {16, true}, 42, 29);
+    redo(136, {32, true}, 42, 29);
+    (*bitmaps)[136].header.colour = 2; // with alpha
+    auto bytes = mbm::writeMbm(*bitmaps, mbm::Store::Compressed);
     ASSERT_TRUE(bytes);
+    EXPECT_EQ(checkThemeFile(QStringLiteral("Avkon.mbm"), *bytes), QStringList());
+    redo(445, {24, true}, 40, 12);
+    bytes = mbm::writeMbm(*bitmaps, mbm::Store::Compressed);
     EXPECT_EQ(checkThemeFile(QStringLiteral("Avkon.mbm"), *bytes),
-              QStringList{QStringLiteral("Avkon.mbm #186 (Avkon\\186.bmp): stored as /c4, the slot is packed as /c12 "
-                                         "(or /c8 as in the default file)")});
+              QStringList{QStringLiteral("Avkon.mbm #445 (Avkon\\445.bmp): 40 x 12, the slot is 44 x 12")});
 }

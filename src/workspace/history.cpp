@@ -224,7 +224,7 @@ bool History::recordRelative(const QStringList& relative, const HistoryFlags& be
         return false;
     dropRedo();
     StepFile file{QStringLiteral("step-%1.khs").arg(++m_serial, 8, 10, QLatin1Char('0')), 0};
-    if (!writeStep(file, step, 0))
+    if (!writeStep(file, step))
         return false;
     m_steps.push_back(file);
     m_cursor = m_steps.size();
@@ -257,13 +257,21 @@ void History::amend(const QStringList& paths)
     }
     std::erase_if(step->changes, [](const StepChange& c) { return c.before == c.after; });
     sortByName(step->changes);
-    StepFile& last = m_steps.back();
+    // Taken out while it is rewritten, so that dropping the oldest steps to
+    // make room never drops it.
+    StepFile last = m_steps.back();
+    m_steps.pop_back();
     m_storedBytes -= last.bytes;
-    last.bytes = 0;
-    (void)writeStep(last, *step, 1);   // on failure the history was emptied; m_error says why
+    if (!writeStep(last, *step)) {
+        // The history was emptied; m_error says why.
+        removeStepFile(last);
+        return;
+    }
+    m_steps.push_back(last);
+    m_cursor = m_steps.size();
 }
 
-bool History::writeStep(StepFile& file, const StepContents& step, std::size_t keepNewest)
+bool History::writeStep(StepFile& file, const StepContents& step)
 {
     const Bytes out = encodeStep(step);
     const qint64 size = static_cast<qint64>(out.size());
@@ -278,7 +286,7 @@ bool History::writeStep(StepFile& file, const StepContents& step, std::size_t ke
     }
     // The oldest steps go before the new one is written, so that the step
     // files never take more than the limit.
-    while (m_storedBytes + size > m_limit && m_steps.size() > keepNewest)
+    while (m_storedBytes + size > m_limit && !m_steps.empty())
         dropOldest();
     const FolderCheck folder = makeOwnFolder(fsPath(m_folder), false);
     Result<void> written = folder == FolderCheck::Ok

@@ -161,11 +161,11 @@ private:
     QStringList everyTracked() const;
     bool recordRelative(const QStringList& relative, const HistoryFlags& before, const HistoryFlags& after);
     std::vector<StepChange> collect(const QStringList& relative);
-    // Writes the step's file under file.name and counts its bytes, first
-    // dropping the oldest steps but the keepNewest last ones while the files
-    // would pass the limit; on failure, or for a step larger than the limit,
-    // sets m_error and empties the history.
-    bool writeStep(StepFile& file, const StepContents& step, std::size_t keepNewest);
+    // Writes the step's file under file.name (not among m_steps) and counts
+    // its bytes, first dropping the oldest steps while the files would pass
+    // the limit; on failure, or for a step larger than the limit, sets m_error
+    // and empties the history.
+    bool writeStep(StepFile& file, const StepContents& step);
     std::optional<StepContents> readStep(const StepFile& file) const;
     // Sets the baseline's bytes of relative; false, changing nothing, when
     // they would take it over MaxBaselineBytes, unless evenOverBound.

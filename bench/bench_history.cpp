@@ -5,7 +5,11 @@
 // baseline of a whole workspace, and putting one slot back to its default
 // (the first time from a default file, which unpacks it whole, and after).
 // The summary at the end gives the bytes of one import step and how many
-// such steps the 64 MB bound keeps.
+// such steps the 64 MB bound keeps. BM_OutsideFlood is an outside program
+// writing 130 pictures of 8 MB into the workspace root: what the history
+// then holds on disk and the process's peak memory (run it alone, with
+// --benchmark_filter=Flood, for the peak to be its own).
+#include "base/safe_file.h"
 #include "converter/default_slot.h"
 #include "converter/setup.h"
 #include "picture/bitmap.h"
@@ -13,6 +17,8 @@
 #include "workspace/slots.h"
 
 #include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
 
 #include <QDir>
 #include <QString>
@@ -140,6 +146,34 @@ void BM_ScanForOutsideChanges(benchmark::State& state)
         history.recordOutside(kFlags);
 }
 
+void BM_OutsideFlood(benchmark::State& state)
+{
+    constexpr int kFiles = 130;
+    constexpr std::size_t kBytes = 8'000'000;
+    History history(workspace().root);
+    history.start();
+    const fs::path root(workspace().root.toStdString());
+    const Bytes picture(kBytes, 'B');
+    qint64 stored = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        for (int i = 0; i < kFiles; ++i)
+            (void)writeFileAtomic(root / ("flood" + std::to_string(i) + ".bmp"), picture);
+        state.ResumeTiming();
+        history.recordOutside(kFlags);
+        state.PauseTiming();
+        stored = history.storedBytes();
+        for (int i = 0; i < kFiles; ++i)
+            fs::remove(root / ("flood" + std::to_string(i) + ".bmp"));
+        history.start();
+        state.ResumeTiming();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["stored_MB"] = static_cast<double>(stored) / 1e6;
+    state.counters["peak_rss_MB"] = static_cast<double>(usage.ru_maxrss) / 1e3;
+}
+
 void BM_RestoreDefaultSlot(benchmark::State& state)
 {
     static const char* const names[] = {"Avkon\\507.bmp", "Signal\\006.bmp", "Menu\\023.bmp", "SplashTop.bmp"};
@@ -184,6 +218,7 @@ BENCHMARK(BM_StartBaseline)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RecordImportStep)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_UndoImportStep)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScanForOutsideChanges)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OutsideFlood)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RestoreDefaultSlot)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RestoreDefaultSlotFirst)->Unit(benchmark::kMillisecond);
 

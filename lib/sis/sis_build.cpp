@@ -64,6 +64,12 @@ Result<fs::path> resolveBelow(const fs::path& base, const fs::path& rel)
     return cur;
 }
 
+std::string tooLarge(const fs::path& path, std::uintmax_t size)
+{
+    return "with " + shown(path) + " (" + std::to_string(size) + " bytes) the files of the package add up to more than "
+        + std::to_string(kMaxTotalSourceBytes / (1024 * 1024)) + " MiB, more than a package may hold";
+}
+
 std::string lineOf(int line)
 {
     return "line " + std::to_string(line) + ": ";
@@ -131,41 +137,68 @@ Result<Bytes> buildPackage(const fs::path& script, const BuildOptions& options, 
     for (const fs::path& d : options.searchDirectories)
         bases.push_back(d);
 
+    // Every file is found and its size known before any is read, so that a
+    // package over the limit is refused without reading a byte of it.
+    struct Source {
+        fs::path path;
+        std::uintmax_t size = 0;
+    };
+    std::vector<std::vector<Source>> sources(spec.records.size());
     std::uintmax_t total = 0;
-    for (PackageRecord& r : spec.records) {
+    for (std::size_t i = 0; i < spec.records.size(); ++i) {
+        const PackageRecord& r = spec.records[i];
         if ((r.type != kRecordFile && r.type != kRecordMultiLanguage) || r.fileType == kFileNull)
             continue;
         for (const std::u16string& source : r.sources) {
             auto path = findSourceFile(source, bases);
             if (!path)
                 return fail(path.code(), lineOf(r.line) + path.error());
-            auto data = readFile(*path, kMaxSourceFileBytes);
+            std::error_code sizeError;
+            const std::uintmax_t size = fs::file_size(*path, sizeError);
+            if (sizeError)
+                return fail(SisError::NotFound, lineOf(r.line) + "cannot read the size of " + shown(*path) + ": "
+                                                    + sizeError.message());
+            if (size > kMaxSourceFileBytes || kMaxTotalSourceBytes - total < size)
+                return fail(SisError::TooLarge, lineOf(r.line) + tooLarge(*path, size));
+            total += size;
+            sources[i].push_back({std::move(*path), size});
+        }
+    }
+
+    total = 0;
+    for (std::size_t i = 0; i < spec.records.size(); ++i) {
+        PackageRecord& r = spec.records[i];
+        for (const Source& source : sources[i]) {
+            // A file that grew since its size was read is held to what is left.
+            auto data = readFile(source.path, kMaxTotalSourceBytes - total);
             if (!data)
                 return fail(data.code(), lineOf(r.line) + data.error());
-            filesRead.push_back(*path);
-            total += data->size();
-            if (total > kMaxTotalSourceBytes)
-                return fail(SisError::TooLarge, lineOf(r.line) + "the files of the package add up to more than 1 GiB");
+            filesRead.push_back(source.path);
             if (r.fileType == kFileText) {
                 auto text = textFileToUtf16(*data, options.marklessAs);
                 if (!text)
-                    return fail(text.code(),
-                                lineOf(r.line) + "cannot convert " + shown(*path) + " to Unicode: " + text.error());
+                    return fail(text.code(), lineOf(r.line) + "cannot convert " + shown(source.path)
+                                                 + " to Unicode: " + text.error());
                 data = std::move(*text);
             } else if (r.fileType == kFileComponent) {
                 const Bytes& c = *data;
                 if (c.size() < kHeaderSizeEr5 || le32(c.data() + 8) != kUid3
                     || (le32(c.data() + 4) != kUid2Er6 && le32(c.data() + 4) != kUid2Er5))
-                    return fail(SisError::WrongFormat, lineOf(r.line) + shown(*path) + " is not a SIS package");
+                    return fail(SisError::WrongFormat, lineOf(r.line) + shown(source.path) + " is not a SIS package");
                 if (le32(c.data()) != r.details) {
                     char want[16], have[16];
                     std::snprintf(want, sizeof want, "0x%08X", r.details);
                     std::snprintf(have, sizeof have, "0x%08X", le32(c.data()));
                     return fail(SisError::BadArgument,
-                                lineOf(r.line) + "the UID of the embedded package " + shown(*path) + " is " + have
-                                    + ", not the " + want + " given");
+                                lineOf(r.line) + "the UID of the embedded package " + shown(source.path) + " is "
+                                    + have + ", not the " + want + " given");
                 }
             }
+            // A text file grows when it becomes UTF-16: the limit holds for
+            // what the package stores.
+            if (kMaxTotalSourceBytes - total < data->size())
+                return fail(SisError::TooLarge, lineOf(r.line) + tooLarge(source.path, data->size()));
+            total += data->size();
             r.contents.push_back(std::move(*data));
         }
     }

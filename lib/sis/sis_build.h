@@ -5,6 +5,7 @@
 
 #include "base/bytes.h"
 #include "sis/pkg_text.h"
+#include "sis/sis_format.h"
 #include "base/result.h"
 
 #include <cstdint>
@@ -14,9 +15,10 @@
 
 namespace kastra::sis {
 
-// Limits on what a build reads: one file, and all files together.
-inline constexpr std::uintmax_t kMaxSourceFileBytes = 256u * 1024 * 1024;
-inline constexpr std::uintmax_t kMaxTotalSourceBytes = 1024u * 1024 * 1024;
+// Limits on what a build packs: one file, and all files together (as the
+// package stores them), the most the reader inflates (see sis_format.h).
+inline constexpr std::uintmax_t kMaxSourceFileBytes = kMaxPackageDataBytes;
+inline constexpr std::uintmax_t kMaxTotalSourceBytes = kMaxPackageDataBytes;
 
 struct BuildOptions {
     // Folders searched for the files a script names, in this order, after the
@@ -42,7 +44,9 @@ Result<Bytes> textFileToUtf16(ByteSpan bytes, TextEncoding marklessAs = TextEnco
 
 // Builds the package of a script. Relative file names are looked up in the
 // current directory, then the script's folder, then options.searchDirectories.
-// Every error names the script line it concerns.
+// Every file is found and its size read before any is read: files over
+// kMaxTotalSourceBytes together are refused before reading. Every error names
+// the script line it concerns.
 Result<Bytes> buildPackage(const std::filesystem::path& script, const BuildOptions& options = {});
 
 // The same, and filesRead receives every file the build read (the script

@@ -1,6 +1,7 @@
 #include "sis/sis_extract.h"
 
 #include "base/fileio.h"
+#include "sis/errors.h"
 #include "sis/pkg_text.h"
 
 #include <zlib.h>
@@ -92,7 +93,7 @@ struct Fingerprint {
     bool operator==(const Fingerprint&) const = default;
 };
 
-Fingerprint fingerprintOf(const Bytes& data)
+Fingerprint fingerprintOf(ByteSpan data)
 {
     Fingerprint f{data.size(), crc32(0L, Z_NULL, 0), adler32(0L, Z_NULL, 0)};
     // zlib takes uInt lengths; files are capped far below 4 GiB.
@@ -171,6 +172,7 @@ ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const fs
     std::uint64_t total = 0;
     std::map<std::u16string, Fingerprint> seen; // by folded name
     DataRanges ranges;
+    PackageData blocks(file, package, limits);
     // The block each written name came from: the same block under the same
     // name again is the same file, and is not inflated twice.
     std::map<std::u16string, std::pair<std::uint32_t, std::uint32_t>> blockOf;
@@ -188,15 +190,16 @@ ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const fs
             summary.damaged = true;
             return true;
         }
-        auto data = readData(file, package, block, limits);
+        auto data = blocks.read(block);
         if (!data) {
             report("skipped " + inQuotes(name) + which + ": " + data.error());
             ++summary.skipped;
             summary.damaged = true;
-            return true;
+            return data.code() != SisError::TooLarge;
         }
-        if (kMaxTotalExtractedBytes - total < data->size()) {
-            report("stopped at " + inQuotes(name) + which + ": the package would unpack to more than 256 MiB");
+        if (limits.maxTotalDataBytes - total < data->size()) {
+            report("stopped at " + inQuotes(name) + which + ": the package would unpack to more than "
+                   + std::to_string(limits.maxTotalDataBytes / (1024 * 1024)) + " MiB");
             ++summary.skipped;
             summary.damaged = true;
             return false;

@@ -11,11 +11,6 @@
 
 namespace kastra::sis {
 
-// Everything the extraction inflates together. Handset packages unpack to a
-// few megabytes; the cap keeps records that share one block from multiplying a
-// small hostile package into an unbounded output.
-inline constexpr std::uint64_t kMaxTotalExtractedBytes = 256ull * 1024 * 1024;
-
 // The name a record's file is written under: the file part (after the last
 // backslash or slash) of the destination for FF, FR and FM records that have a
 // destination, else of the source. Not yet checked; see checkOutputName.
@@ -43,7 +38,10 @@ struct ExtractSummary {
 // whose names are equal without regard to case are both kept: the later one is
 // written as "name(2).ext" unless its contents are the same. A record whose
 // data partly overlaps another record's data is damage (makesis never writes
-// that); two records may share the very same block.
+// that); two records may share the very same block, which is inflated once.
+// What is inflated and what is written are each capped at
+// limits.maxTotalDataBytes: records that share one block under many names
+// cannot multiply a small hostile package into an unbounded output.
 ExtractSummary extractPackage(ByteSpan file, const SisPackage& package, const std::filesystem::path& folder,
                               const std::function<void(const std::string&)>& report,
                               const ReadLimits& limits = {});

@@ -16,6 +16,17 @@ inline constexpr std::uint32_t kUid3 = 0x10000419;    // every SIS file
 inline constexpr std::uint32_t kDefaultUid1 = 0x10000000;
 inline constexpr std::uint32_t kInstallerVersionEr6 = 200;
 
+// What one package may hold, all its files together once inflated: makesis
+// refuses to pack more, the reader to inflate more. A theme package holds
+// five theme MBM files of a few hundred KiB each (Avkon.mbm, the largest, is
+// about 1 MiB even stored uncompressed), a font (tens of KiB; the font loader
+// takes none over 16 MiB) and two .aif files of a few KiB: a few MiB in all.
+// 64 MiB is ten times that, and as much as the load buttons take for a single
+// theme file, so any file they would take also comes out of a package; yet a
+// few records sharing one block that inflates to hundreds of MiB, or a few
+// files of hundreds of MiB of zeros, are refused before they are inflated.
+inline constexpr std::uint64_t kMaxPackageDataBytes = 64ull * 1024 * 1024;
+
 inline constexpr std::size_t kHeaderSizeEr5 = 0x44;
 inline constexpr std::size_t kHeaderSizeEr6 = 0x64;
 

@@ -413,3 +413,39 @@ Result<Bytes> readData(ByteSpan file, const SisPackage& package, const DataBlock
 }
 
 } // namespace kastra::sis
+
+namespace kastra::sis {
+
+PackageData::PackageData(ByteSpan file, const SisPackage& package, const ReadLimits& limits)
+    : m_file(file), m_package(package), m_limits(limits)
+{
+}
+
+Result<ByteSpan> PackageData::read(const DataBlock& block)
+{
+    const auto key = std::tuple(block.pointer, block.storedLength, block.originalLength);
+    auto it = m_blocks.find(key);
+    if (it == m_blocks.end()) {
+        // What the block becomes is known before it is inflated: the
+        // declared size, which readData holds it to.
+        const std::uint64_t declared = m_package.compressed() ? block.originalLength : block.storedLength;
+        if (m_full || declared > m_limits.maxTotalDataBytes - m_total) {
+            m_full = true;
+            it = m_blocks
+                     .emplace(key, fail(SisError::TooLarge,
+                                        "the package's files add up to more than "
+                                            + std::to_string(m_limits.maxTotalDataBytes / (1024 * 1024))
+                                            + " MiB; no theme package is that large"))
+                     .first;
+        } else {
+            it = m_blocks.emplace(key, readData(m_file, m_package, block, m_limits)).first;
+            if (it->second)
+                m_total += it->second->size();
+        }
+    }
+    if (!it->second)
+        return Error(it->second.error(), it->second.code());
+    return ByteSpan(*it->second);
+}
+
+} // namespace kastra::sis

@@ -11,7 +11,10 @@
 #include "sis/sis_format.h"
 
 #include <cstdint>
+#include <map>
+#include <tuple>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace kastra::sis {
@@ -23,7 +26,10 @@ struct ReadLimits {
     // same string cannot multiply memory.
     std::size_t maxTotalStringBytes = 16u * 1024 * 1024;
     // One file's data after inflating.
-    std::uint32_t maxFileBytes = 256u * 1024 * 1024;
+    std::uint32_t maxFileBytes = static_cast<std::uint32_t>(kMaxPackageDataBytes);
+    // Every data block of a package together after inflating, each block
+    // counted once however many records share it (PackageData).
+    std::uint64_t maxTotalDataBytes = kMaxPackageDataBytes;
 };
 
 struct DataBlock {
@@ -110,5 +116,33 @@ Result<SisPackage> readSis(ByteSpan file, const ReadLimits& limits = {});
 // declared.
 Result<Bytes> readData(ByteSpan file, const SisPackage& package, const DataBlock& block,
                        const ReadLimits& limits = {});
+
+// The data of the blocks of one package, for a caller that reads several.
+// Each stored block is inflated at most once: records that share a block
+// share its bytes. All blocks together inflate to at most
+// limits.maxTotalDataBytes; a block that would pass it is refused by its
+// declared size, before it is inflated, and so is every later one.
+class PackageData {
+public:
+    // file and package must outlive this object.
+    PackageData(ByteSpan file, const SisPackage& package, const ReadLimits& limits = {});
+
+    // The block's bytes (valid as long as this object), or why not, as
+    // readData says it; a block refused once is refused again without being
+    // read again.
+    Result<ByteSpan> read(const DataBlock& block);
+
+    // The bytes inflated so far, each block once.
+    std::uint64_t inflatedBytes() const { return m_total; }
+
+private:
+    ByteSpan m_file;
+    const SisPackage& m_package;
+    ReadLimits m_limits;
+    std::uint64_t m_total = 0;
+    bool m_full = false;   // a block was refused for the total: so is every later one
+    // By (pointer, stored length, original length).
+    std::map<std::tuple<std::uint32_t, std::uint32_t, std::uint32_t>, Result<Bytes>> m_blocks;
+};
 
 } // namespace kastra::sis

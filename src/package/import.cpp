@@ -63,9 +63,12 @@ QString checkTakeOver(const TakeOverRow& row, const QString& path)
     const auto bytes = readFile(fsPath(path), kMaxTakeOverBytes);
     if (!bytes)
         return QString::fromStdString(bytes.error());
+    // Every bitmap is read, not only the index: a file whose index reads but
+    // whose bitmaps do not would be taken over and then fail to unpack, half
+    // a theme.
     if (row.themeBitmapFile) {
-        const auto index = mbm::readIndex(*bytes);
-        return index ? QString() : QString::fromStdString(index.error());
+        const auto bitmaps = mbm::readMbm(*bytes);
+        return bitmaps ? QString() : QString::fromStdString(bitmaps.error());
     }
     const auto info = aif::readAif(*bytes);
     return info ? QString() : QString::fromStdString(info.error());

@@ -42,6 +42,9 @@ Result<PackageCheck> CheckPackage(ByteSpan sis)
         check.problems << QString::fromStdString(p);
 
     std::vector<std::optional<Bytes>> themeData(std::size(kThemeFiles));
+    // Records may share a block: it is inflated once, and the package's
+    // blocks together no further than the reader's cap.
+    sis::PackageData blocks(sis, package);
     for (const sis::SisRecord& r : package.records) {
         if (r.type != sis::kRecordFile && r.type != sis::kRecordMultiLanguage)
             continue;
@@ -54,14 +57,14 @@ Result<PackageCheck> CheckPackage(ByteSpan sis)
         std::optional<Bytes> first;
         std::size_t size = 0;
         for (const sis::DataBlock& block : r.blocks) {
-            auto data = sis::readData(sis, package, block);
+            auto data = blocks.read(block);
             if (!data) {
                 check.problems << name + QStringLiteral(": ") + QString::fromStdString(data.error());
                 continue;
             }
             size = data->size();
             if (!first)
-                first = std::move(*data);
+                first = Bytes(data->begin(), data->end());
         }
         check.files << QStringLiteral("%1 -> %2 (%3 bytes)")
                            .arg(text(r.source), r.destination.empty() ? QStringLiteral("(shown)") : text(r.destination))

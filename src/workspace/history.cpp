@@ -33,7 +33,7 @@ struct OnDisk {
     QByteArray bytes;
 };
 
-OnDisk readOnDisk(const QString& path)
+OnDisk readOnDisk(const QString& path, qint64 maxBytes)
 {
     std::error_code ec;
     const fs::path p = fsPath(path);
@@ -44,7 +44,7 @@ OnDisk readOnDisk(const QString& path)
         return {OnDisk::Absent, {}};
     if (!fs::is_regular_file(st))
         return {};
-    auto bytes = readFile(p, History::MaxTrackedFileBytes);
+    auto bytes = readFile(p, static_cast<std::uintmax_t>(maxBytes));
     if (!bytes)
         return {};
     return {OnDisk::Present, toByteArray(*bytes)};
@@ -68,6 +68,11 @@ void sortByName(std::vector<StepChange>& changes)
 }
 
 } // namespace
+
+qint64 History::maxBytesOf(const QString& relative)
+{
+    return relative.startsWith(kPackageFolder + u'/') ? MaxPackageFileBytes : MaxSlotBytes;
+}
 
 History::History(QString root, qint64 limitBytes)
     : m_root(std::move(root)), m_folder(m_root + QLatin1String(FolderName) + u'/'), m_limit(limitBytes)
@@ -148,6 +153,7 @@ void History::start()
     // run that did not reach its close go with the folder.
     ClearFolder(m_folder);
     m_baseline.clear();
+    m_baselineBytes = 0;
     collect(trackedOnDisk());
     m_error.clear();
 }
@@ -177,7 +183,7 @@ std::vector<StepChange> History::collect(const QStringList& relative)
         if (seen.contains(r))
             continue;
         seen.insert(r);
-        const OnDisk d = readOnDisk(m_root + r);
+        const OnDisk d = readOnDisk(m_root + r, maxBytesOf(r));
         if (d.kind == OnDisk::Unknown)
             continue;
         const auto known = m_baseline.constFind(r);
@@ -185,16 +191,29 @@ std::vector<StepChange> History::collect(const QStringList& relative)
         if (known != m_baseline.constEnd())
             was = *known;
         std::optional<QByteArray> now = stateOf(d);
-        if (was == now)
+        // A file the baseline cannot take any more is left as unknown.
+        if (was == now || !keep(r, now))
             continue;
-        if (now)
-            m_baseline.insert(r, *now);
-        else
-            m_baseline.remove(r);
         changes.push_back({r, std::move(was), std::move(now)});
     }
     sortByName(changes);
     return changes;
+}
+
+bool History::keep(const QString& relative, const std::optional<QByteArray>& bytes, bool evenOverBound)
+{
+    const auto cost = [](const QByteArray& b) { return static_cast<qint64>(b.size()) + BaselineEntryBytes; };
+    const auto known = m_baseline.constFind(relative);
+    const qint64 was = known == m_baseline.constEnd() ? 0 : cost(*known);
+    const qint64 now = bytes ? cost(*bytes) : 0;
+    if (!evenOverBound && now > was && m_baselineBytes - was + now > MaxBaselineBytes)
+        return false;
+    m_baselineBytes += now - was;
+    if (bytes)
+        m_baseline.insert(relative, *bytes);
+    else
+        m_baseline.remove(relative);
+    return true;
 }
 
 bool History::recordRelative(const QStringList& relative, const HistoryFlags& before, const HistoryFlags& after)
@@ -210,7 +229,6 @@ bool History::recordRelative(const QStringList& relative, const HistoryFlags& be
     m_steps.push_back(file);
     m_cursor = m_steps.size();
     m_open = true;
-    dropOverLimit();
     return true;
 }
 
@@ -239,16 +257,37 @@ void History::amend(const QStringList& paths)
     }
     std::erase_if(step->changes, [](const StepChange& c) { return c.before == c.after; });
     sortByName(step->changes);
-    StepFile& last = m_steps.back();
+    // Taken out while it is rewritten, so that dropping the oldest steps to
+    // make room never drops it.
+    StepFile last = m_steps.back();
+    m_steps.pop_back();
     m_storedBytes -= last.bytes;
-    if (!writeStep(last, *step))
-        return;   // the history was emptied; m_error says why
-    dropOverLimit();
+    if (!writeStep(last, *step)) {
+        // The history was emptied; m_error says why.
+        removeStepFile(last);
+        return;
+    }
+    m_steps.push_back(last);
+    m_cursor = m_steps.size();
 }
 
 bool History::writeStep(StepFile& file, const StepContents& step)
 {
     const Bytes out = encodeStep(step);
+    const qint64 size = static_cast<qint64>(out.size());
+    if (size > m_limit) {
+        // Only with a limit below the default: the baseline's bound keeps
+        // every step under that.
+        m_error = QStringLiteral("Шаг больше, чем вмещает история отмен (%1 байт, а можно %2); история отмен очищена.")
+                      .arg(size)
+                      .arg(m_limit);
+        clearSteps();
+        return false;
+    }
+    // The oldest steps go before the new one is written, so that the step
+    // files never take more than the limit.
+    while (m_storedBytes + size > m_limit && !m_steps.empty())
+        dropOldest();
     const FolderCheck folder = makeOwnFolder(fsPath(m_folder), false);
     Result<void> written = folder == FolderCheck::Ok
         ? writeFileAtomic(fsPath(m_folder + file.name), out, Durability::WhileRunning)
@@ -259,7 +298,7 @@ bool History::writeStep(StepFile& file, const StepContents& step)
         clearSteps();
         return false;
     }
-    file.bytes = static_cast<qint64>(out.size());
+    file.bytes = size;
     m_storedBytes += file.bytes;
     return true;
 }
@@ -270,15 +309,6 @@ std::optional<StepContents> History::readStep(const StepFile& file) const
     if (!bytes || static_cast<qint64>(bytes->size()) != file.bytes)
         return std::nullopt;
     return decodeStep(*bytes, [this](const QString& relative) { return tracked(relative); });
-}
-
-void History::dropOverLimit()
-{
-    // A single step larger than the whole limit is still kept, alone: the
-    // change the user made last stays undoable, and the limit is passed by
-    // that one step only.
-    while (m_storedBytes > m_limit && m_steps.size() > 1)
-        dropOldest();
 }
 
 Result<HistoryApplied> History::undo()
@@ -342,12 +372,12 @@ Result<HistoryApplied> History::apply(bool undo)
         return fail(QStringLiteral("Не удалось %1: %2. Файлы темы не изменены.")
                         .arg(undo ? QStringLiteral("отменить") : QStringLiteral("повторить"), utf8(done.error()))
                         .toStdString());
+    // Each state put back was in the baseline once; should the files changed
+    // since leave no room for it, the baseline passes its bound by that step
+    // at most rather than lose track of a file the undo wrote.
     for (const StepChange& c : step->changes) {
         const std::optional<QByteArray>& now = undo ? c.before : c.after;
-        if (now)
-            m_baseline.insert(c.relative, *now);
-        else
-            m_baseline.remove(c.relative);
+        keep(c.relative, now, true);
     }
     m_cursor = undo ? index : index + 1;
     m_open = false;

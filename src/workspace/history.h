@@ -15,8 +15,16 @@
 // Tracked files: every *.bmp directly in the root, in Avkon/, Signal/ and
 // Menu/, and the font and .aif files in SIS/ (userPackageFiles: a loaded one
 // comes back with an undo too; the rest of SIS/ is the build's own work).
-// Names starting with a dot (the temporaries of an atomic write) and files
-// over MaxTrackedFileBytes are not tracked.
+// Names starting with a dot (the temporaries of an atomic write), pictures
+// over MaxSlotBytes, font and .aif files over MaxPackageFileBytes, and any file
+// that would take the baseline over MaxBaselineBytes are not tracked: an
+// outside program may write any number of files of any size into the
+// workspace, and the history's memory and its step files stay bounded.
+//
+// Bounds: the baseline holds at most MaxBaselineBytes; a step holds the
+// bytes before and after of files the baseline held, so it is never larger
+// than twice that, which is less than the 64 MB the step files may take on
+// disk together. The oldest steps go first when a new one would pass it.
 //
 // Used on the GUI thread only. No call throws; failures come back as values.
 
@@ -67,10 +75,21 @@ struct StepContents;
 class History {
 public:
     static constexpr qint64 DefaultLimitBytes = 64LL * 1024 * 1024;
-    // A tracked file larger than this is left out (slots are a few kB, the
-    // largest SIS file a few hundred); it keeps a hostile file from filling
-    // memory and a single step from growing without bound.
-    static constexpr qint64 MaxTrackedFileBytes = 8LL * 1024 * 1024;
+    // The largest picture a slot can hold: no slot is larger than the screen,
+    // 176 x 220, and a paint program saves that at most at 32 bits per pixel
+    // with a V5 header and colour masks, 155 018 bytes. A larger *.bmp is no
+    // slot picture and is left out.
+    static constexpr qint64 MaxSlotBytes = 256LL * 1024;
+    // The font and .aif files: as much as their loaders take.
+    static constexpr qint64 MaxPackageFileBytes = 16LL * 1024 * 1024;
+    // What the baseline holds in memory, each file counted with
+    // BaselineEntryBytes more for its name and a step's framing of it. A whole
+    // workspace is about 4 MB, with the largest font the loader takes 20 MB;
+    // twice this (a step's before and after) stays under DefaultLimitBytes.
+    static constexpr qint64 MaxBaselineBytes = 31LL * 1024 * 1024;
+    static constexpr qint64 BaselineEntryBytes = 1024;
+    // The most a tracked file of this name may hold (relative, with '/').
+    static qint64 maxBytesOf(const QString& relative);
     // The folder below the root that holds the step files.
     static constexpr char FolderName[] = "History";
 
@@ -96,10 +115,11 @@ public:
     // One step for the listed files (full paths) whose bytes differ from the
     // baseline, created and deleted ones included, with the flags before and
     // after. No step when no file differs and the flags are equal. Drops the
-    // steps that could be redone. Returns whether a step was recorded; false
-    // also when the step could not be written (error() says why): the change
-    // stands, the history is emptied then, since steps before a missing one
-    // would restore the wrong bytes.
+    // steps that could be redone, and the oldest ones while the step files
+    // would pass the limit. Returns whether a step was recorded; false also
+    // when the step could not be written or is larger than the limit by itself
+    // (error() says why): the change stands, the history is emptied then,
+    // since steps before a missing one would restore the wrong bytes.
     bool record(const QStringList& paths, const HistoryFlags& before, const HistoryFlags& after);
 
     // The same for whatever an outside program changed, created or deleted:
@@ -123,6 +143,8 @@ public:
 
     // The bytes of all step files, and their number.
     qint64 storedBytes() const { return m_storedBytes; }
+    // What the baseline holds, as counted against MaxBaselineBytes.
+    qint64 baselineBytes() const { return m_baselineBytes; }
     int stepCount() const { return static_cast<int>(m_steps.size()); }
     // Why the last record() failed; empty after one that did not.
     const QString& error() const { return m_error; }
@@ -144,11 +166,15 @@ private:
     QStringList everyTracked() const;
     bool recordRelative(const QStringList& relative, const HistoryFlags& before, const HistoryFlags& after);
     std::vector<StepChange> collect(const QStringList& relative);
-    // Writes the step's file under file.name and counts its bytes; on
-    // failure sets m_error and empties the history.
+    // Writes the step's file under file.name (not among m_steps) and counts
+    // its bytes, first dropping the oldest steps while the files would pass
+    // the limit; on failure, or for a step larger than the limit, sets m_error
+    // and empties the history.
     bool writeStep(StepFile& file, const StepContents& step);
     std::optional<StepContents> readStep(const StepFile& file) const;
-    void dropOverLimit();
+    // Sets the baseline's bytes of relative; false, changing nothing, when
+    // they would take it over MaxBaselineBytes, unless evenOverBound.
+    bool keep(const QString& relative, const std::optional<QByteArray>& bytes, bool evenOverBound = false);
     Result<HistoryApplied> apply(bool undo);
     void dropRedo();
     void dropOldest();
@@ -161,6 +187,7 @@ private:
     // Last known bytes of every tracked file that exists, by relative path
     // with '/' ("Avkon/445.bmp").
     QHash<QString, QByteArray> m_baseline;
+    qint64 m_baselineBytes = 0;
     std::vector<StepFile> m_steps;
     std::size_t m_cursor = 0;   // steps before it are done, from it on undone
     // The last step was just recorded: what the painters derive from it

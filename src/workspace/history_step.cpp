@@ -77,7 +77,7 @@ void writeState(ByteWriter& w, const std::optional<QByteArray>& state)
     }
 }
 
-bool readState(ByteReader& r, std::optional<QByteArray>& state)
+bool readState(ByteReader& r, std::optional<QByteArray>& state, qint64 maxBytes)
 {
     std::uint8_t present = 0;
     if (!r.u8(present) || present > 1)
@@ -88,7 +88,7 @@ bool readState(ByteReader& r, std::optional<QByteArray>& state)
     }
     std::uint32_t length = 0;
     ByteSpan bytes;
-    if (!r.u32(length) || length > History::MaxTrackedFileBytes || !r.bytes(length, bytes))
+    if (!r.u32(length) || length > maxBytes || !r.bytes(length, bytes))
         return false;
     state = toByteArray(bytes);
     return true;
@@ -140,10 +140,17 @@ std::optional<StepContents> decodeStep(ByteSpan file, const std::function<bool(c
         std::uint16_t length = 0;
         ByteSpan path;
         StepChange c;
-        if (!r.u16(length) || length > kMaxPathBytes || !r.bytes(length, path) || !readState(r, c.before)
-            || !readState(r, c.after))
+        if (!r.u16(length) || length > kMaxPathBytes || !r.bytes(length, path))
             return std::nullopt;
         c.relative = QString::fromUtf8(reinterpret_cast<const char*>(path.data()), length);
+        // The history writes its names in UTF-8; bytes that are not would
+        // name another file than they say.
+        if (c.relative.toUtf8() != toByteArray(path))
+            return std::nullopt;
+        // No state larger than the history tracks for that name.
+        const qint64 maxBytes = History::maxBytesOf(c.relative);
+        if (!readState(r, c.before, maxBytes) || !readState(r, c.after, maxBytes))
+            return std::nullopt;
         // Only a file the history tracks may be written: never a path that
         // leads out of the workspace; and each file once.
         if (!mayName(c.relative) || c.relative.contains(QStringLiteral("..")) || seen.contains(c.relative))

@@ -330,6 +330,40 @@ TEST(Makesis, FailuresLeaveNoPackage)
     }
 }
 
+// The package's limit, at exactly the limit and one past it, and a script
+// naming one large file forty times: the sizes are read first, so an
+// oversized package is refused before any file is read (a component that is
+// no package, named first, would fail once read).
+TEST(Makesis, PackageOverTheLimitIsRefusedBeforeAnyFileIsRead)
+{
+    constexpr std::uintmax_t kLimit = 64u * 1024 * 1024;
+    struct Case {
+        std::uintmax_t bigSize;
+        int lines;
+        bool builds;
+    };
+    for (const Case c : {Case{kLimit - 1, 1, true}, Case{kLimit, 1, false}, Case{200u * 1024 * 1024, 40, false}}) {
+        SCOPED_TRACE(c.bigSize);
+        TempDir dir;
+        writeBytes(dir.path() / "a.txt", asBytes("a"));
+        // Sparse: no disk space taken for the zeros.
+        writeBytes(dir.path() / "big.bin", {});
+        fs::resize_file(dir.path() / "big.bin", c.bigSize);
+        std::string script = "#{\"n\"},(1),1,0,0\n\"a.txt\"-\"c:\\a.txt\"\n";
+        if (!c.builds)
+            script += "@\"a.txt\",(1)\n";
+        for (int i = 0; i < c.lines; ++i)
+            script += "\"big.bin\"-\"c:\\big" + std::to_string(i) + ".bin\"\n";
+        writeBytes(dir.path() / "p.pkg", asBytes(script));
+        const ToolRun run = runTool("makesis", dir.path(), "p.pkg");
+        EXPECT_EQ(run.exitCode, c.builds ? 0 : 1) << run.output;
+        if (!c.builds) {
+            EXPECT_NE(run.output.find("add up to more than 64 MiB"), std::string::npos) << run.output;
+            EXPECT_FALSE(fs::exists(dir.path() / "p.SIS"));
+        }
+    }
+}
+
 TEST(Makesis, EmbeddedPackageComesBackWhole)
 {
     TempDir dir;

@@ -432,11 +432,12 @@ std::optional<QString> packageDamage(ByteSpan sis)
         return QStringLiteral("the header checksum is wrong");
     if (!package->problems.empty())
         return QString::fromStdString(package->problems.front());
+    sis::PackageData blocks(sis, *package);
     for (const sis::SisRecord& r : package->records) {
         if (!r.damage.empty())
             return QString::fromStdString(r.damage);
         for (const sis::DataBlock& block : r.blocks)
-            if (const auto data = sis::readData(sis, *package, block); !data)
+            if (const auto data = blocks.read(block); !data)
                 return QString::fromStdString(data.error());
     }
     return std::nullopt;

@@ -279,6 +279,39 @@ TEST_F(ThemeFiles, WrongKindOfMbmIsRefusedOnEveryButton)
     }
     writeBytes(program() / "Avkon.mbm", payload("AVKON"));
     EXPECT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
+    // A background 175 pixels wide, as the picture import makes it with the
+    // side strips at the bottom, fits "BackGr".
+    writeMbmOf(program() / "backgroundimage.mbm", {picture(175, 132, [](int x, int) { return rgb(x, 9, 9); }),
+                                                     picture(143, 101, [](int, int) { return rgb(1, 2, 3); })});
+    const Outcome narrow = LoadThemeFile(ws, ThemeFile::Background, scratch);
+    EXPECT_TRUE(narrow.ok) << narrow.text.toStdString();
+    EXPECT_EQ(readPicture(root() / "Back.bmp").width(), 175);
+}
+
+// A picture the save packs but the workspace lacks stops the save with its
+// name: the user's file stays as it was. Signal\006.bmp, the 'No Signal'
+// mask, is the one mask the pack does not derive.
+TEST_F(ThemeFiles, SaveWithAPictureMissingNamesItAndKeepsTheFile)
+{
+    const struct {
+        ThemeFile file;
+        const char* slot;
+        const char* what;
+    } cases[] = {
+        {ThemeFile::AvkonEx, "Signal/006.bmp", "маски для 'No Signal' (Signal\\006.bmp)"},
+        {ThemeFile::EidPic, "SplashTop.bmp", "верхушки загрузки (SplashTop.bmp)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.slot);
+        const fs::path file = program() / themeFileName(c.file).toStdString();
+        writeBytes(file, {'o', 'l', 'd'});
+        fs::remove(root() / c.slot);
+        const Outcome out = SaveThemeFile(ws, c.file);
+        EXPECT_FALSE(out.ok);
+        EXPECT_TRUE(out.text.contains(QStringLiteral("Нет картинки ") + QString::fromUtf8(c.what)))
+            << out.text.toStdString();
+        EXPECT_EQ(readBytes(file), Bytes({'o', 'l', 'd'}));
+    }
 }
 
 // ---------------------------------------------------------------------------

@@ -20,6 +20,11 @@
 
 #include <QFile>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -379,6 +384,63 @@ TEST(PackageBuild, DeliveryIsCheckedAndNeverGoesThroughALink)
             EXPECT_EQ(readBytes(delivered), readBytes(t.sis() / "MyTheme.SIS"));
         }
     }
+}
+
+namespace {
+
+// Makes a folder refuse new names, also to root (which write permission does
+// not stop): its mode and, where the file system has it, the immutable flag.
+// False when neither holds; unlocking is always true.
+bool lockFolder(const fs::path& folder, bool locked)
+{
+    // An immutable folder's mode cannot change: the mode goes first when
+    // locking and last when unlocking.
+    if (locked)
+        fs::permissions(folder, fs::perms::owner_read | fs::perms::owner_exec);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd >= 0) {
+        int flags = 0;
+        if (::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0) {
+            flags = locked ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+            (void)::ioctl(fd, FS_IOC_SETFLAGS, &flags);
+        }
+        ::close(fd);
+    }
+    if (!locked) {
+        fs::permissions(folder, fs::perms::owner_all);
+        return true;
+    }
+    const fs::path probe = folder / "probe";
+    const int made = ::open(probe.c_str(), O_CREAT | O_EXCL | O_WRONLY, 0600);
+    if (made < 0)
+        return true;
+    ::close(made);
+    fs::remove(probe);
+    return false;
+}
+
+} // namespace
+
+// An older package of the name in the delivery folder, and the copy of the
+// new one fails: a failure, never the old package passed off as the new.
+TEST(PackageBuild, FailedDeliveryOverAnOlderPackageIsAFailure)
+{
+    ThemeWorkspace t;
+    BuildInputs in = inputs();
+    const fs::path folder = t.base() / "deliver";
+    fs::create_directories(folder);
+    in.deliveryFolder = q(folder);
+    writeBytes(folder / "MyTheme.sis", Bytes{'o', 'l', 'd'});
+    if (!lockFolder(folder, true)) {
+        lockFolder(folder, false);
+        GTEST_SKIP() << "this file system lets every user create files in any folder";
+    }
+    const Built b = build(t, in);
+    lockFolder(folder, false);
+    EXPECT_FALSE(b.result.outcome.ok);
+    EXPECT_EQ(b.result.outcome.title, QStringLiteral("Ошибка"));
+    EXPECT_TRUE(b.result.deliveredPath.isEmpty());
+    EXPECT_EQ(readBytes(folder / "MyTheme.sis"), (Bytes{'o', 'l', 'd'}));
 }
 
 namespace {

@@ -202,6 +202,25 @@ TEST(PackageImport, PackagesThatCannotBeTakenOverChangeNothing)
         {"a theme file that is no MBM",
          [&](const ThemeWorkspace&, const fs::path& p) { writeBytes(p, good); },
          "mkdir -p TEMP && echo garbage > TEMP/avkon.MBM; exit 0"},
+        // A sound Avkon.mbm beside an AvkonEx.mbm whose index reads but whose
+        // first bitmap claims a size no picture of it has.
+        {"one sound and one damaged theme file",
+         [&](const ThemeWorkspace& t, const fs::path& p) {
+             writeBytes(p, good);
+             Bytes bad = readBytes(t.root() / "AvkonEx.mbm");
+             bad[20 + 8] = 0xFF;
+             bad[20 + 9] = 0x7F;
+             writeBytes(t.programFolder() / "SISTool.exe.bad", bad);
+         },
+         "mkdir -p TEMP && cp \"$0.mbm\" TEMP/Avkon.mbm && cp \"$0.bad\" TEMP/AvkonEx.mbm; exit 0"},
+        {"only veZozi.aif",
+         [&](const ThemeWorkspace& t, const fs::path& p) {
+             writeBytes(p, good);
+             const auto aif = payloadBytes(QStringLiteral("PKG"), QStringLiteral("MENAIF"), {});
+             ASSERT_TRUE(aif);
+             writeBytes(t.programFolder() / "SISTool.exe.aif", Bytes(aif->begin(), aif->end()));
+         },
+         "mkdir -p TEMP && cp \"$0.aif\" TEMP/veZozi.aif; exit 0"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <map>
 
 using namespace kastra;
@@ -54,13 +55,22 @@ struct HistoryTest : WorkspaceTest {
     {
         return fs::exists(root() / "History") ? filesIn(root() / "History") : 0;
     }
+    std::uintmax_t stepBytesOnDisk() const
+    {
+        std::uintmax_t sum = 0;
+        if (fs::exists(root() / "History"))
+            for (const auto& e : fs::directory_iterator(root() / "History"))
+                sum += e.file_size();
+        return sum;
+    }
 
     History history{ws.root};
 };
 
 const HistoryFlags kStart{u'1', false, false, false};
 const HistoryFlags kImported{u'1', false, true, false};
-const HistoryFlags kScheme3{u'3', false, true, true};
+// "strip edited" set: it comes back with the undo and redo of the step.
+const HistoryFlags kScheme3{u'3', true, true, true, true};
 
 // An import that changes the banner, creates the background and deletes a
 // slot; then a scheme choice that creates a banner, changes the first again
@@ -149,36 +159,121 @@ TEST_F(HistoryTest, OutsideChangesAreUndone)
     EXPECT_FALSE(history.canUndo());
 }
 
-// The step files never take more than the limit: the oldest go first, and the
-// steps kept still lead back exactly to the state before them. A single step
-// above the limit is kept alone.
+// The step files never take more than the limit, at exactly the limit and one
+// byte below it: the oldest go first, before the new step is written, and the
+// steps kept still lead back exactly to the state before them. A step larger
+// than the limit by itself is not kept: the history is emptied and says so.
 TEST_F(HistoryTest, SizeBoundDropsTheOldestSteps)
 {
+    // The bytes of one step: 2 x 10000 bytes of banner and the framing.
+    qint64 step = 0;
+    put("Top2.bmp", 98, 10000);
+    {
+        History probe(ws.root);
+        probe.start();
+        put("Top2.bmp", 99, 10000);
+        ASSERT_TRUE(probe.record({full("Top2.bmp")}, kStart, kStart));
+        step = probe.storedBytes();
+        probe.start();
+    }
     struct Case {
         qint64 limit;
         int kept;
     };
-    // Each step holds 2 x 10000 bytes of banner and a little framing.
-    for (const Case c : {Case{3 * 20100, 3}, Case{10000, 1}}) {
+    for (const Case c : {Case{3 * step, 3}, Case{3 * step - 1, 2}, Case{step, 1}, Case{step - 1, 0}}) {
         SCOPED_TRACE(c.limit);
         History bounded(ws.root, c.limit);
         bounded.start();
         std::vector<Tree> states{tree()};
         for (std::uint8_t i = 1; i <= 6; ++i) {
             put("Top2.bmp", i, 10000);
-            ASSERT_TRUE(bounded.record({full("Top2.bmp")}, kStart, kStart));
+            EXPECT_EQ(bounded.record({full("Top2.bmp")}, kStart, kStart), c.kept > 0);
             states.push_back(tree());
         }
         EXPECT_EQ(bounded.stepCount(), c.kept);
         EXPECT_EQ(stepFilesOnDisk(), static_cast<std::size_t>(c.kept));
-        if (c.kept > 1) {
-            EXPECT_LE(bounded.storedBytes(), c.limit);
-        }
+        EXPECT_EQ(bounded.storedBytes(), c.kept * step);
+        EXPECT_EQ(bounded.error().isEmpty(), c.kept > 0);
         for (int i = 0; i < c.kept; ++i)
             ASSERT_TRUE(bounded.undo().ok());
         EXPECT_FALSE(bounded.canUndo());
         EXPECT_TRUE(tree() == states[static_cast<std::size_t>(6 - c.kept)]);
     }
+}
+
+// What the history tracks, at exactly each bound and one past it: a picture
+// against the size a slot can have, the font against its loader's limit, and
+// the baseline's memory against its bound. A file past a bound is left alone:
+// the baseline does not take it.
+TEST_F(HistoryTest, FilesPastTheBoundsAreNotTracked)
+{
+    constexpr qint64 kEntry = History::BaselineEntryBytes;
+    struct Case {
+        const char* what;
+        // Writes the files; returns what the baseline grows by when it takes
+        // them all.
+        std::function<qint64(qint64 over)> place;
+    };
+    const Case cases[] = {
+        {"a slot picture",
+         [this](qint64 over) {
+             put("Back.bmp", 1, static_cast<std::size_t>(History::MaxSlotBytes + over));
+             return History::MaxSlotBytes + over + kEntry;
+         }},
+        {"the font",
+         [this](qint64 over) {
+             put("SIS/kde.gdr", 1, static_cast<std::size_t>(History::MaxPackageFileBytes + over));
+             return History::MaxPackageFileBytes + over - 4000;
+         }},
+        {"the baseline's memory",
+         [this](qint64 over) {
+             // Slot-sized pictures up to the bound exactly, or one byte past.
+             const qint64 room = History::MaxBaselineBytes - history.baselineBytes() + over;
+             for (qint64 left = room, i = 0; left > 0; ++i) {
+                 // Halved near the end, so that no piece is too small for a file.
+                 const qint64 cost = left > 2 * History::MaxSlotBytes ? History::MaxSlotBytes
+                     : left > History::MaxSlotBytes                  ? left / 2
+                                                                     : left;
+                 put("Menu/f" + std::to_string(i) + ".bmp", 1, static_cast<std::size_t>(cost - kEntry));
+                 left -= cost;
+             }
+             return room;
+         }},
+    };
+    for (const Case& c : cases) {
+        for (const qint64 over : {0, 1}) {
+            SCOPED_TRACE(std::string(c.what) + (over ? ", one past" : ", at the limit"));
+            for (const auto& e : fs::directory_iterator(root() / "Menu"))
+                if (e.path().filename().string()[0] == 'f')
+                    fs::remove(e.path());
+            fs::remove(root() / "Back.bmp");
+            put("SIS/kde.gdr", 7, 4000);
+            history.start();
+            const qint64 before = history.baselineBytes();
+            const qint64 growth = c.place(over);
+            history.recordOutside(kStart);
+            EXPECT_EQ(history.baselineBytes() == before + growth, over == 0);
+            EXPECT_LE(history.baselineBytes(), History::MaxBaselineBytes);
+            EXPECT_LE(history.storedBytes(), History::DefaultLimitBytes);
+        }
+    }
+}
+
+// Files the painters derive join the step just recorded: its file is
+// rewritten, and the byte count follows it.
+TEST_F(HistoryTest, AmendKeepsTheByteCountOfTheStepFiles)
+{
+    history.start();
+    put("Top1.bmp", 80, 3000);
+    ASSERT_TRUE(history.record({full("Top1.bmp")}, kStart, kImported));
+    put("Temp1.bmp", 81, 600);
+    put("Avkon/445.bmp", 82, 5000);
+    history.amend({full("Temp1.bmp"), full("Avkon/445.bmp")});
+    EXPECT_EQ(history.stepCount(), 1);
+    EXPECT_EQ(static_cast<std::uintmax_t>(history.storedBytes()), stepBytesOnDisk());
+    ASSERT_TRUE(history.undo().ok());
+    EXPECT_EQ(readBytes(root() / "Avkon/445.bmp"), Bytes(200, 4));
+    EXPECT_FALSE(fs::exists(root() / "Temp1.bmp"));
 }
 
 // 64-bit FNV-1a, the step file's checksum, to forge a file that passes it.

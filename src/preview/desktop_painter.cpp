@@ -88,6 +88,7 @@ QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom,
         preview.setPen(SeparatorColour);
         preview.line(0, 68, 176, 68);
     }
+    pictures.toScreen(preview);
     return written;
 }
 

@@ -35,7 +35,8 @@ Colour SchemeColour(QChar scheme);
 // it wrote (the default banner, when it had to restore it), as full paths.
 //
 // Every slot picture comes through pictures (the handset view, or the files
-// as they are).
+// as they are); in the handset view the finished surface is brought to the
+// screen's colours.
 QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom, Surface& preview,
                          const SlotPictures& pictures = PlainPictures());
 

@@ -110,6 +110,15 @@ Bitmap SlotPictures::shown(const Bitmap& picture, const QString& path) const
     return AsHandset(picture, PackedModeAt(m_root, path), m_screen);
 }
 
+void SlotPictures::toScreen(Canvas& surface) const
+{
+    if (!m_handset)
+        return;
+    for (int y = 0; y < surface.height(); ++y)
+        for (int x = 0; x < surface.width(); ++x)
+            surface.setPixel(x, y, screenColour(surface.pixel(x, y), m_screen));
+}
+
 void SlotPictures::forget(const QStringList& paths)
 {
     for (const QString& p : paths) {

@@ -52,6 +52,11 @@ public:
     // derived from it) as the view shows it; not kept.
     Bitmap shown(const Bitmap& picture, const QString& path) const;
 
+    // In the handset view, every pixel of a surface the handset's screen
+    // shows whole (the desktop: its bar, captions and lines too) brought to
+    // the screen's colours; nothing otherwise.
+    void toScreen(Canvas& surface) const;
+
     // These files changed: their kept reductions go.
     void forget(const QStringList& paths);
     void forgetAll();

@@ -38,6 +38,7 @@ void AnimateStatus(AppState& state, const Workspace& ws, Surface& preview, const
     else
         scratch.animation.drawKeyed(preview, 1, 0, scratch.animation.getPixel(0, 0));
 
+    pictures.toScreen(preview);
     state.animationStep = static_cast<std::uint8_t>(s + 1);
 }
 

@@ -38,6 +38,7 @@ ThumbnailsPainted PaintThumbnails(AppState& state, const Workspace& ws, const Th
 
     const Bitmap& status = state.scratch.status;
     status.drawKeyed(preview, 132, 0, status.getPixel(0, 0));
+    pictures.toScreen(preview);
 
     strip = pictures.read(slotPath(ws.root, slotName(SlotFolder::Signal, 6)));
     strip.draw(views.noSignal, 0, 0);

@@ -1,5 +1,6 @@
 #include "preview/handset_view.h"
 
+#include "base/safe_file.h"
 #include "platform/fileops.h"
 #include "workspace/slot_depth.h"
 
@@ -130,6 +131,17 @@ void SlotPictures::forget(const QStringList& paths)
 void SlotPictures::forgetAll()
 {
     m_kept.clear();
+}
+
+bool WriteDerivedSlot(const Bitmap& picture, const QString& path)
+{
+    if (picture.empty())
+        return false;
+    const Bytes bytes = picture.encodeBmp();
+    const std::filesystem::path file = fsPath(path);
+    if (holdsExactly(file, ByteSpan(bytes.data(), bytes.size())))
+        return false;
+    return writeFileAtomic(file, ByteSpan(bytes.data(), bytes.size())).ok();
 }
 
 const SlotPictures& PlainPictures()

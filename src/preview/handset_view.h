@@ -73,6 +73,12 @@ private:
     mutable QHash<QString, Kept> m_kept;
 };
 
+// Writes a picture a painter derives at every repaint (a mask, the desktop
+// top strip) unless the file already holds exactly its bytes: an unchanged
+// slot is neither rewritten nor flushed to disk again. Returns whether the
+// file was written.
+bool WriteDerivedSlot(const Bitmap& picture, const QString& path);
+
 // The reader of the normal view, for painters called without one.
 const SlotPictures& PlainPictures();
 

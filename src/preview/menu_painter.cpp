@@ -18,7 +18,7 @@ void paintIcon(const Workspace& ws, const SlotPictures& pictures, SlotFolder fol
     Bitmap mask = icon;
     mask.makeMask(mask.getPixel(0, 0));
     const QString maskPath = slotPath(ws.root, slotName(folder, index + 1));
-    if (mask.writeBmp(fsPath(maskPath)))
+    if (WriteDerivedSlot(mask, maskPath))
         written << maskPath;
     if (pictures.handset())
         pictures.read(iconPath).drawMasked(surface, x, 0, pictures.shown(mask, maskPath));

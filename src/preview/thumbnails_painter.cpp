@@ -17,7 +17,7 @@ ThumbnailsPainted PaintThumbnails(AppState& state, const Workspace& ws, const Th
     if (!state.stripEdited) {
         strip = readBmpOrEmpty(fsPath(banner));
         strip.setHeight(12);
-        if (!strip.empty() && strip.writeBmp(fsPath(temp)))
+        if (WriteDerivedSlot(strip, temp))
             result.written << temp;
         strip = pictures.shown(strip, temp);
     } else {

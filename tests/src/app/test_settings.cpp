@@ -161,7 +161,7 @@ TEST(EditorCommand, TheProgramIsTheLongestExecutablePrefix)
 TEST(HelpTexts, HelpHasFourteenLinesWithTheirSpacesThenTheHandsetView)
 {
     const QStringList lines = HelpText().split(u'\n');
-    ASSERT_EQ(lines.size(), 19);
+    ASSERT_EQ(lines.size(), 17);
     EXPECT_TRUE(lines[2].isEmpty());
     EXPECT_TRUE(lines[8].isEmpty());
     EXPECT_TRUE(lines[14].isEmpty());

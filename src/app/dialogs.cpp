@@ -87,6 +87,18 @@ void WidgetDialogs::taken(const QString& path)
     m_folder = QFileInfo(path).absolutePath();
 }
 
+std::optional<QString> WidgetDialogs::saveFile(const QString& windowsFilter)
+{
+    // A dialog of its own: the open dialog's modes stay as they are, and
+    // its folder is where this one starts.
+    const QString chosen = QFileDialog::getSaveFileName(m_owner, QString(), m_folder,
+                                                        ToQtFilter(windowsFilter), nullptr,
+                                                        QFileDialog::DontUseNativeDialog);
+    if (chosen.isEmpty())
+        return std::nullopt;
+    return chosen;
+}
+
 void WidgetDialogs::message(const QString& title, const QString& text, MessageIcon icon)
 {
     QMessageBox box(m_owner);

@@ -21,6 +21,9 @@ public:
     // program wrote it: "Pictures (*.bmp,*.jpg,*.jpeg)|*.bmp;*.jpg;*.jpeg".
     // Nothing when the user cancels.
     virtual std::optional<QString> openFile(const QString& windowsFilter) = 0;
+    // Asks for a file to write, the same filter form; an existing file is
+    // confirmed before it is named. Nothing when the user cancels.
+    virtual std::optional<QString> saveFile(const QString& windowsFilter) = 0;
     virtual void message(const QString& title, const QString& text, MessageIcon icon) = 0;
     // The window took this file without the dialog (it was dropped): the
     // next dialog opens in its folder, as after one chosen there.
@@ -47,6 +50,7 @@ class WidgetDialogs final : public Dialogs {
 public:
     explicit WidgetDialogs(QWidget* owner);
     std::optional<QString> openFile(const QString& windowsFilter) override;
+    std::optional<QString> saveFile(const QString& windowsFilter) override;
     void message(const QString& title, const QString& text, MessageIcon icon) override;
     void taken(const QString& path) override;
     QFileDialog* fileDialog() const { return m_dialog; }

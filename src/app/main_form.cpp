@@ -18,6 +18,7 @@
 #include "converter/default_slot.h"
 #include "converter/setup.h"
 #include "workspace/history.h"
+#include "workspace/slot_depth.h"
 
 #include <QCloseEvent>
 #include <QCursor>
@@ -57,6 +58,7 @@ MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
     m_state.workspaceRoot = m_ws.root;
     m_state.programFolder = m_ws.programFolder;
     m_state.sisToolTimeoutMs = options.sisToolTimeoutMs;
+    m_slotPictures = SlotPictures(m_ws.root);
 
     setUpWindow();
     setUpTimers(options);
@@ -117,6 +119,7 @@ void MainForm::setUpEditorMenu()
     m_editorMenu->addSeparator();
     m_restoreItem = m_editorMenu->addAction(QStringLiteral("Вернуть исходную"));
     connect(m_restoreItem, &QAction::triggered, this, [this] { restoreDefault(); });
+    setUpHandsetItems();
 }
 
 // The window's own controls, then the pages under their tabs.
@@ -259,7 +262,7 @@ void MainForm::startUp()
     m_history = std::make_unique<History>(m_ws.root);
     m_history->start();
     m_watcher = new SlotWatcher(m_ws.root, 150, this);
-    connect(m_watcher, &SlotWatcher::slotsChanged, this, [this] { outsideChange(); });
+    connect(m_watcher, &SlotWatcher::slotsChanged, this, [this](const QStringList& changed) { outsideChange(changed); });
     m_watcher->start();
 }
 
@@ -371,6 +374,7 @@ void MainForm::slotPress(PreviewView view, Qt::MouseButton button, QPoint positi
     if (button == Qt::RightButton) {
         m_state.popupSlotPath = (view == PreviewView::Preview && !exists) ? QString() : path;
         m_restoreItem->setEnabled(SlotHasDefault(m_ws, m_state.popupSlotPath));
+        m_smoothItem->setEnabled(SmoothingOffered(m_ws.root, m_state.popupSlotPath));
         m_editorMenu->popup(QCursor::pos());
         return;
     }
@@ -407,7 +411,7 @@ void MainForm::paintPreview()
 {
     m_previewTimer.stop();
     PaintBox* preview = view(PreviewView::Preview);
-    painted(PaintDesktop(m_state, m_ws, m_state.pictures.stripBottom, preview->surface()));
+    painted(PaintDesktop(m_state, m_ws, m_state.pictures.stripBottom, preview->surface(), pictures()));
     preview->update();
 }
 
@@ -416,7 +420,7 @@ void MainForm::paintStrips()
     using enum PreviewView;
     const ThumbnailSurfaces views{view(DesktopStrip)->surface(), view(BootStrip)->surface(), view(NoSignal)->surface(),
                                   view(SignalStrip)->surface(), view(Avkon445)->surface()};
-    const ThumbnailsPainted thumbnails = PaintThumbnails(m_state, m_ws, views, view(Preview)->surface());
+    const ThumbnailsPainted thumbnails = PaintThumbnails(m_state, m_ws, views, view(Preview)->surface(), pictures());
     painted(thumbnails.written);
     // Until the current banner exists the timer goes on ticking.
     if (thumbnails.bannerExists)
@@ -431,14 +435,14 @@ void MainForm::paintMenu()
     m_menuTimer.stop();
     const MenuSurfaces views{view(SmallFolders)->surface(), view(LargeFolders)->surface(), view(Avkon136)->surface(),
                              view(Avkon138)->surface(), view(Avkon202)->surface()};
-    painted(PaintMenu(m_ws, views));
+    painted(PaintMenu(m_ws, views, pictures()));
     updateViews(IconsPage::rows());
 }
 
 void MainForm::animate()
 {
     PaintBox* preview = view(PreviewView::Preview);
-    AnimateStatus(m_state, m_ws, preview->surface());
+    AnimateStatus(m_state, m_ws, preview->surface(), pictures());
     preview->update();
 }
 

@@ -9,6 +9,7 @@
 #include "app/control_table.h"
 #include "app/dialogs.h"
 #include "app/form_services.h"
+#include "preview/handset_view.h"
 #include "preview/hit_test.h"
 #include "workspace/workspace.h"
 
@@ -71,6 +72,18 @@ public:
     // The editor menu's "Вернуть исходную": the slot the menu acts on back to
     // its default, as one step.
     void restoreDefault();
+    // The picture menu's handset view (also Ctrl+H): every surface shows the
+    // pictures as the handset does, and the window's title says so.
+    void setHandsetView(bool on);
+    bool handsetView() const { return m_slotPictures.handset(); }
+    QAction* handsetItem() const { return m_handsetItem; }
+    // "Сгладить для экрана телефона": the slot the menu acts on error-diffused
+    // to the screen's colours, as one step.
+    void smoothSlot();
+    // "Сохранить снимок": the desktop and the menu icons side by side, as
+    // the window shows them now, scaled by factor, into a PNG file the user
+    // names.
+    void saveSnapshot(int factor);
 
     // Stops every timer for good; the fatal error box calls this before it
     // shows, so no handler runs again.
@@ -108,6 +121,7 @@ private:
     void setUpWindow();
     void setUpTimers(const StartupOptions& options);
     void setUpEditorMenu();
+    void setUpHandsetItems();
     void buildPages();
     void wireViews(std::span<const ControlSpec> rows, const ControlWidgets& widgets);
     void wireEvents();
@@ -135,7 +149,10 @@ private:
     void painted(const QStringList& written);
     // The live refresh saw a slot file change under the program: one step,
     // and every view repaints.
-    void outsideChange();
+    void outsideChange(const QStringList& changed);
+    // The pictures reader of the painters, on the screen colours of the
+    // settings.
+    const SlotPictures& pictures();
     void stepHistory(bool back);
     // Sets the controls that show the flags an undo may have changed.
     void showFlags();
@@ -162,6 +179,9 @@ private:
     SlotWatcher* m_watcher = nullptr;
     std::unique_ptr<History> m_history;
     QAction* m_restoreItem = nullptr;
+    QAction* m_handsetItem = nullptr;
+    QAction* m_smoothItem = nullptr;
+    SlotPictures m_slotPictures;
     bool m_halted = false;
     bool m_shutDown = false;
     bool m_centredWithFrame = false;

@@ -53,6 +53,7 @@ HistoryFlags flagsOf(const AppState& state)
 
 void MainForm::report(const Outcome& out)
 {
+    m_slotPictures.forget(out.written);
     if (m_watcher)
         m_watcher->absorb(out.written);
     if (m_history)
@@ -69,6 +70,7 @@ Outcome MainForm::record(const std::function<Outcome()>& change)
     if (m_history)
         m_history->recordOutside(before);
     Outcome out = change();
+    m_slotPictures.forget(out.written);
     if (m_watcher)
         m_watcher->absorb(out.written);
     if (m_history && !m_history->record(out.written, before, flagsOf(m_state)) && !m_history->error().isEmpty())
@@ -78,8 +80,9 @@ Outcome MainForm::record(const std::function<Outcome()>& change)
     return out;
 }
 
-void MainForm::outsideChange()
+void MainForm::outsideChange(const QStringList& changed)
 {
+    m_slotPictures.forget(changed);
     // An outside editor's save is one step of the history.
     m_history->recordOutside(flagsOf(m_state));
     requestPreview();
@@ -89,6 +92,7 @@ void MainForm::outsideChange()
 
 void MainForm::painted(const QStringList& written)
 {
+    m_slotPictures.forget(written);
     m_watcher->absorb(written);
     m_history->amend(written);
 }
@@ -123,6 +127,7 @@ void MainForm::stepHistory(bool back)
                            MessageIcon::Warning);
         return;
     }
+    m_slotPictures.forget(applied->written);
     m_watcher->absorb(applied->written);
     const HistoryFlags f = applied->restore(flagsOf(m_state));
     m_state.scheme = f.scheme;

@@ -71,6 +71,7 @@ Settings LoadSettings(const QString& iniPath)
     s.top = ini.readInt(Other, QStringLiteral("Top"), 0) != 0;
     s.bottom = ini.readInt(Other, QStringLiteral("Bottom"), 1) != 0;
     s.separateEidPic = ini.readInt(Other, QStringLiteral("NCEiD"), 0) != 0;
+    s.screenColours = ini.readInt(Other, QStringLiteral("ScreenColours"), 4096) == 65536 ? 65536 : 4096;
     return s;
 }
 
@@ -109,6 +110,7 @@ Result<QStringList> SaveSettings(const QString& iniPath, const Settings& s)
     ini.writeInt(Other, QStringLiteral("Top"), s.top ? 1 : 0);
     ini.writeInt(Other, QStringLiteral("Bottom"), s.bottom ? 1 : 0);
     ini.writeInt(Other, QStringLiteral("NCEiD"), s.separateEidPic ? 1 : 0);
+    ini.writeInt(Other, QStringLiteral("ScreenColours"), s.screenColours == 65536 ? 65536 : 4096);
     if (auto saved = ini.save(); !saved)
         return fail(saved.error());
     return left;

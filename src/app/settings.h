@@ -19,6 +19,7 @@ struct Settings {
     bool top = false;                 // "Other"/"Top": side strip at the top
     bool bottom = true;               // "Other"/"Bottom"
     bool separateEidPic = false;      // "Other"/"NCEiD"
+    int screenColours = 4096;         // "Other"/"ScreenColours": 4096 or 65536
 };
 
 // The editor a first start offers: on Windows "mspaint.exe"; elsewhere the
@@ -27,11 +28,11 @@ QString FirstRunEditor();
 
 // Writes the first-run values when the file is missing or empty, then reads
 // it. A key that is missing reads as its default (empty, 0, Top 0,
-// Bottom 1, NCEiD 0).
+// Bottom 1, NCEiD 0, ScreenColours 4096; any value but 65536 is 4096).
 Settings LoadSettings(const QString& iniPath);
 
 // Writes Editor1-3, Label1-3, DefaultEditor (only when 1-3: none selected
-// leaves the key as it is), Top, Bottom and NCEiD, keeping every other line
+// leaves the key as it is), Top, Bottom, NCEiD and ScreenColours, keeping every other line
 // of the file, and replaces the file atomically.
 //
 // An INI line cannot hold a line break, and the file is Windows-1251: a value

@@ -40,6 +40,7 @@ constexpr ControlSpec Rows[] = {
     {SeparateEidPicCheck, "SeparateEidPicCheck", Kind::CheckBox, Top,             8, 104,   0,   0, u"Разные картинки для EidPic",  nullptr, -1, Screen2,              0,      NoView},
     {BackButton,          "BackButton",          Kind::Button,   Top,           216, 160,  81,  25, u"<- Назад",                    nullptr, -1, Screen2,              0,      NoView},
     {SaveSettingsButton,  "SaveSettingsButton",  Kind::Button,   Top,           216, 192,  81,  25, u"Сохранить",                   nullptr, -1, Plain,                0,      NoView},
+    {ScreenColoursCheck,  "ScreenColoursCheck",  Kind::CheckBox, Top,             8, 128,   0,   0, u"Экран 65 536 цветов",         nullptr, -1, Screen2,              0,      NoView},
 };
 // clang-format on
 static_assert(inIdOrder(Rows));
@@ -89,6 +90,13 @@ SettingsPage::SettingsPage(FormServices& form, const ImageList& images, QWidget*
     });
     connect(m_controls.get<QCheckBox>(SeparateEidPicCheck), &QCheckBox::toggled, this,
             [this](bool on) { m_form.state().pictures.separateEidPic = on; });
+    // The handset view follows at once.
+    connect(m_controls.get<QCheckBox>(ScreenColoursCheck), &QCheckBox::toggled, this, [this](bool on) {
+        m_form.state().pictures.screenColours = on ? 65536 : 4096;
+        m_form.requestPreview();
+        m_form.requestStrips();
+        m_form.requestMenu();
+    });
 }
 
 QLineEdit* SettingsPage::editorEdit(int n) const { return m_controls.get<QLineEdit>(nth(n, Editor1Edit)); }
@@ -129,7 +137,7 @@ void SettingsPage::showSettings(const Settings& s)
     }
     if (s.defaultEditor >= 1 && s.defaultEditor <= 3)
         m_form.state().defaultEditorPath = editorText(s.defaultEditor);
-    m_form.state().pictures = PictureOptions{s.top, s.bottom, s.separateEidPic};
+    m_form.state().pictures = PictureOptions{s.top, s.bottom, s.separateEidPic, s.screenColours};
     showPictureOptions();
     emit labelsChanged(s.labels);
 }
@@ -140,6 +148,7 @@ void SettingsPage::showPictureOptions()
     m_controls.get<QCheckBox>(StripTopCheck)->setChecked(options.stripTop);
     m_controls.get<QCheckBox>(StripBottomCheck)->setChecked(options.stripBottom);
     m_controls.get<QCheckBox>(SeparateEidPicCheck)->setChecked(options.separateEidPic);
+    m_controls.get<QCheckBox>(ScreenColoursCheck)->setChecked(options.screenColours == 65536);
 }
 
 Settings SettingsPage::currentSettings() const
@@ -155,6 +164,7 @@ Settings SettingsPage::currentSettings() const
     s.top = options.stripTop;
     s.bottom = options.stripBottom;
     s.separateEidPic = options.separateEidPic;
+    s.screenColours = options.screenColours;
     return s;
 }
 

@@ -23,6 +23,7 @@ public:
         EditorsLabel, Editor1Edit, Editor2Edit, Editor3Edit, Browse1Button, Browse2Button, Browse3Button,
         Default1Radio, Default2Radio, Default3Radio, LabelsGroup, Label1Edit, Label2Edit, Label3Edit, MoreButton,
         SideStripsGroup, StripTopCheck, StripBottomCheck, SeparateEidPicCheck, BackButton, SaveSettingsButton,
+        ScreenColoursCheck,
     };
 
     SettingsPage(FormServices& form, const ImageList& images, QWidget* parent);

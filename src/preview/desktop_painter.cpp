@@ -32,7 +32,8 @@ Colour SchemeColour(QChar scheme)
     }
 }
 
-QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom, Surface& preview)
+QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom, Surface& preview,
+                         const SlotPictures& pictures)
 {
     QStringList written;
     ScratchBitmaps& scratch = state.scratch;
@@ -41,15 +42,15 @@ QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom,
 
     preview.setPen(SchemeColour(state.scheme));
     preview.setBrush(SchemeColour(state.scheme));
-    scratch.maskHolder = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, 6))));
+    scratch.maskHolder = pictures.read(slotPath(ws.root, slotName(SlotFolder::Signal, 6)));
 
     if (!IsFile(banner) && WriteDefaultBanner(ws, banner))
         written << banner;
-    scratch.desktop = readBmpOrEmpty(fsPath(banner));
+    scratch.desktop = pictures.read(banner);
     scratch.desktop.draw(preview, 0, 0);
 
-    scratch.desktop = readBmpOrEmpty(fsPath(back));
-    scratch.status = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Avkon, 445))));
+    scratch.desktop = pictures.read(back);
+    scratch.status = pictures.read(slotPath(ws.root, slotName(SlotFolder::Avkon, 445)));
     scratch.status.drawKeyed(preview, 132, 0, scratch.status.getPixel(0, 0));
 
     if (IsFile(back)) {
@@ -77,7 +78,7 @@ QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom,
     // last tick drew; steps 6 to 8 read the masks that follow the pictures
     // and draw them keyed like any picture, until the next tick repaints.
     const int step = state.animationStep;
-    scratch.desktop = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, step))));
+    scratch.desktop = pictures.read(slotPath(ws.root, slotName(SlotFolder::Signal, step)));
     if (step == 0)
         scratch.desktop.drawMasked(preview, 1, 0, scratch.maskHolder);
     else
@@ -87,6 +88,7 @@ QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom,
         preview.setPen(SeparatorColour);
         preview.line(0, 68, 176, 68);
     }
+    pictures.toScreen(preview);
     return written;
 }
 

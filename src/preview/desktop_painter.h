@@ -4,6 +4,7 @@
 // editor's changes show at the next one.
 
 #include "workspace/app_state.h"
+#include "preview/handset_view.h"
 #include "preview/surface.h"
 #include "workspace/workspace.h"
 
@@ -32,6 +33,11 @@ Colour SchemeColour(QChar scheme);
 // picture, where the animation and the thumbnails painter find them. Missing
 // slot files draw nothing and leave the surface as it was. Returns the files
 // it wrote (the default banner, when it had to restore it), as full paths.
-QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom, Surface& preview);
+//
+// Every slot picture comes through pictures (the handset view, or the files
+// as they are); in the handset view the finished surface is brought to the
+// screen's colours.
+QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom, Surface& preview,
+                         const SlotPictures& pictures = PlainPictures());
 
 } // namespace kastra

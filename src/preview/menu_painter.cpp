@@ -8,22 +8,27 @@ namespace kastra {
 namespace {
 
 // Draws one icon through the mask derived from it, writing the mask slot.
-void paintIcon(const Workspace& ws, SlotFolder folder, int index, Surface& surface, int x, QStringList& written)
+void paintIcon(const Workspace& ws, const SlotPictures& pictures, SlotFolder folder, int index, Surface& surface, int x,
+               QStringList& written)
 {
-    Bitmap icon = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(folder, index))));
+    const QString iconPath = slotPath(ws.root, slotName(folder, index));
+    Bitmap icon = readBmpOrEmpty(fsPath(iconPath));
     if (icon.empty())
         return;
     Bitmap mask = icon;
     mask.makeMask(mask.getPixel(0, 0));
     const QString maskPath = slotPath(ws.root, slotName(folder, index + 1));
-    if (mask.writeBmp(fsPath(maskPath)))
+    if (WriteDerivedSlot(mask, maskPath))
         written << maskPath;
-    icon.drawMasked(surface, x, 0, mask);
+    if (pictures.handset())
+        pictures.read(iconPath).drawMasked(surface, x, 0, pictures.shown(mask, maskPath));
+    else
+        icon.drawMasked(surface, x, 0, mask);
 }
 
 } // namespace
 
-QStringList PaintMenu(const Workspace& ws, const MenuSurfaces& views)
+QStringList PaintMenu(const Workspace& ws, const MenuSurfaces& views, const SlotPictures& pictures)
 {
     for (Surface* s : {&views.smallFolders, &views.largeFolders, &views.avkon136, &views.avkon138, &views.avkon202})
         s->fill(s->background());
@@ -33,13 +38,13 @@ QStringList PaintMenu(const Workspace& ws, const MenuSurfaces& views)
     // large ones at 4k + 2.
     for (int n = 0; n <= 22; n += 2) {
         if (n % 4 == 0)
-            paintIcon(ws, SlotFolder::Menu, n, views.smallFolders, 42 * (n / 4), written);
+            paintIcon(ws, pictures, SlotFolder::Menu, n, views.smallFolders, 42 * (n / 4), written);
         else
-            paintIcon(ws, SlotFolder::Menu, n, views.largeFolders, 44 * ((n - 2) / 4), written);
+            paintIcon(ws, pictures, SlotFolder::Menu, n, views.largeFolders, 44 * ((n - 2) / 4), written);
     }
-    paintIcon(ws, SlotFolder::Avkon, 136, views.avkon136, 0, written);
-    paintIcon(ws, SlotFolder::Avkon, 138, views.avkon138, 0, written);
-    paintIcon(ws, SlotFolder::Avkon, 202, views.avkon202, 0, written);
+    paintIcon(ws, pictures, SlotFolder::Avkon, 136, views.avkon136, 0, written);
+    paintIcon(ws, pictures, SlotFolder::Avkon, 138, views.avkon138, 0, written);
+    paintIcon(ws, pictures, SlotFolder::Avkon, 202, views.avkon202, 0, written);
     return written;
 }
 

@@ -4,6 +4,7 @@
 // repaint also derives each drawn icon's mask slot from the icon, so the
 // masks always follow what the user edits.
 
+#include "preview/handset_view.h"
 #include "preview/surface.h"
 #include "workspace/workspace.h"
 
@@ -34,6 +35,9 @@ struct MenuSurfaces {
 // the icon's (Menu\001 ... 023, Avkon\137, 139, 203) and draws the icon
 // through it. A missing or unreadable icon draws nothing and keeps its mask
 // slot. Returns the mask files written, as full paths.
-QStringList PaintMenu(const Workspace& ws, const MenuSurfaces& views);
+//
+// The masks are derived from the icons' files as they are; what is drawn
+// (icon and mask) comes through pictures.
+QStringList PaintMenu(const Workspace& ws, const MenuSurfaces& views, const SlotPictures& pictures = PlainPictures());
 
 } // namespace kastra

@@ -112,7 +112,7 @@ bool SlotWatcher::checkNow()
     m_debounce.stop();
     if (!m_active)
         return false;
-    bool changed = false;
+    QStringList changed;
 
     QSet<QString> folders = std::exchange(m_pendingFolders, {});
     const QSet<QString> files = std::exchange(m_pendingFiles, {});
@@ -134,7 +134,8 @@ bool SlotWatcher::checkNow()
             if (files.contains(file))
                 continue;
             const Outcome o = refresh(file, false);
-            changed |= o.changed;
+            if (o.changed)
+                changed << file;
             if (o.touched)
                 rewatch(file);
         }
@@ -142,13 +143,14 @@ bool SlotWatcher::checkNow()
     // A changed file is read whatever its time says: two saves within one
     // tick of the file system's clock can leave the time as it was.
     for (const QString& file : files) {
-        changed |= refresh(file, true).changed;
+        if (refresh(file, true).changed)
+            changed << file;
         rewatch(file);
     }
 
-    if (changed)
-        emit slotsChanged();
-    return changed;
+    if (!changed.isEmpty())
+        emit slotsChanged(changed);
+    return !changed.isEmpty();
 }
 
 bool SlotWatcher::isSlotFile(const QString& path) const

@@ -57,8 +57,9 @@ public:
 
 signals:
     // A slot file was created, changed or removed by someone else. One
-    // signal for any number of files changed in one burst.
-    void slotsChanged();
+    // signal for any number of files changed in one burst; changed lists
+    // them (full paths).
+    void slotsChanged(const QStringList& changed);
 
 private:
     struct Fingerprint {

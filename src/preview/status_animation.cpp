@@ -5,7 +5,7 @@
 
 namespace kastra {
 
-void AnimateStatus(AppState& state, const Workspace& ws, Surface& preview)
+void AnimateStatus(AppState& state, const Workspace& ws, Surface& preview, const SlotPictures& pictures)
 {
     const QString banner = slotPath(ws.root, topSlot(state.scheme));
     if (!IsFile(banner))
@@ -17,10 +17,10 @@ void AnimateStatus(AppState& state, const Workspace& ws, Surface& preview)
     // B's left part falls off the buffer at s = 8.
     const Rect a{39 - 4 * s, 4, 39, 9};
     const Rect b{28 - 4 * s, 0, 29, 5};
-    scratch.animation = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Avkon, 445))));
+    scratch.animation = pictures.read(slotPath(ws.root, slotName(SlotFolder::Avkon, 445)));
     scratch.indicator.stretchCopy(b, scratch.animation, a);
 
-    scratch.animation = readBmpOrEmpty(fsPath(banner));
+    scratch.animation = pictures.read(banner);
     scratch.animation.draw(preview, 0, 0);
     scratch.status.drawKeyed(preview, 132, 0, scratch.status.getPixel(0, 0));
 
@@ -30,7 +30,7 @@ void AnimateStatus(AppState& state, const Workspace& ws, Surface& preview)
     }
     scratch.indicator.draw(preview, 143, 4);
 
-    scratch.animation = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, s == 7 ? 0 : s))));
+    scratch.animation = pictures.read(slotPath(ws.root, slotName(SlotFolder::Signal, s == 7 ? 0 : s)));
     if (s == 0 || s == 6)
         scratch.animation.clear();
     if (s == 7)
@@ -38,6 +38,7 @@ void AnimateStatus(AppState& state, const Workspace& ws, Surface& preview)
     else
         scratch.animation.drawKeyed(preview, 1, 0, scratch.animation.getPixel(0, 0));
 
+    pictures.toScreen(preview);
     state.animationStep = static_cast<std::uint8_t>(s + 1);
 }
 

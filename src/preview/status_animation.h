@@ -6,6 +6,7 @@
 // 'No Signal' picture. One cycle is eight ticks.
 
 #include "workspace/app_state.h"
+#include "preview/handset_view.h"
 #include "preview/surface.h"
 #include "workspace/workspace.h"
 
@@ -23,6 +24,8 @@ namespace kastra {
 //  - the signal picture Signal\00<s>.bmp is drawn keyed at (1, 0); at s = 7
 //    Signal\000.bmp through the 'No Signal' mask; nothing at s = 0 and 6;
 //  - the step advances by one.
-void AnimateStatus(AppState& state, const Workspace& ws, Surface& preview);
+// Pictures come through pictures, as the desktop painter's do.
+void AnimateStatus(AppState& state, const Workspace& ws, Surface& preview,
+                   const SlotPictures& pictures = PlainPictures());
 
 } // namespace kastra

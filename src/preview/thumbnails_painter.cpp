@@ -6,7 +6,7 @@
 namespace kastra {
 
 ThumbnailsPainted PaintThumbnails(AppState& state, const Workspace& ws, const ThumbnailSurfaces& views,
-                                  Surface& preview)
+                                  Surface& preview, const SlotPictures& pictures)
 {
     ThumbnailsPainted result;
     Bitmap& strip = state.scratch.strip;
@@ -17,28 +17,30 @@ ThumbnailsPainted PaintThumbnails(AppState& state, const Workspace& ws, const Th
     if (!state.stripEdited) {
         strip = readBmpOrEmpty(fsPath(banner));
         strip.setHeight(12);
-        if (!strip.empty() && strip.writeBmp(fsPath(temp)))
+        if (WriteDerivedSlot(strip, temp))
             result.written << temp;
+        strip = pictures.shown(strip, temp);
     } else {
-        strip = readBmpOrEmpty(fsPath(temp));
+        strip = pictures.read(temp);
     }
     strip.draw(views.desktopStrip, 0, 0);
 
-    strip = readBmpOrEmpty(fsPath(slotPath(ws.root, QStringLiteral("SplashTop.bmp"))));
+    strip = pictures.read(slotPath(ws.root, QStringLiteral("SplashTop.bmp")));
     strip.draw(views.bootStrip, 0, 0);
 
     for (int s = 0; s <= 5; ++s) {
-        strip = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, s))));
+        strip = pictures.read(slotPath(ws.root, slotName(SlotFolder::Signal, s)));
         strip.draw(views.signalStrip, 32 * s, 0);
     }
 
-    strip = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Avkon, 445))));
+    strip = pictures.read(slotPath(ws.root, slotName(SlotFolder::Avkon, 445)));
     strip.draw(views.avkon445, 0, 0);
 
     const Bitmap& status = state.scratch.status;
     status.drawKeyed(preview, 132, 0, status.getPixel(0, 0));
+    pictures.toScreen(preview);
 
-    strip = readBmpOrEmpty(fsPath(slotPath(ws.root, slotName(SlotFolder::Signal, 6))));
+    strip = pictures.read(slotPath(ws.root, slotName(SlotFolder::Signal, 6)));
     strip.draw(views.noSignal, 0, 0);
     return result;
 }

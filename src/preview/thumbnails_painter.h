@@ -3,6 +3,7 @@
 // unscaled and cut off at the surface's edges.
 
 #include "workspace/app_state.h"
+#include "preview/handset_view.h"
 #include "preview/surface.h"
 #include "workspace/workspace.h"
 
@@ -32,7 +33,9 @@ struct ThumbnailsPainted {
 // user left it. The strip buffer holds every picture drawn. Also redraws the
 // status picture, as the desktop painter last loaded it, keyed onto the
 // desktop preview at (132, 0). Missing files draw nothing.
+// Pictures are drawn as pictures gives them; the strip is derived from the
+// banner's file as it is.
 ThumbnailsPainted PaintThumbnails(AppState& state, const Workspace& ws, const ThumbnailSurfaces& views,
-                                  Surface& preview);
+                                  Surface& preview, const SlotPictures& pictures = PlainPictures());
 
 } // namespace kastra

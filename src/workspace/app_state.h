@@ -20,6 +20,7 @@ struct PictureOptions {
     bool stripTop = false;         // "Сверху": side strips at the top
     bool stripBottom = false;      // "Снизу": side strips at the bottom
     bool separateEidPic = false;   // "Разные картинки для EidPic"
+    int screenColours = 4096;      // the handset screen's colours: 4096 or 65536
 };
 
 struct ScratchBitmaps {

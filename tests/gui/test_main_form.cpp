@@ -190,8 +190,10 @@ TEST_F(Window, TabsPagesAndInitialStates)
                              "!!!         your phone          !!!\n"));
     EXPECT_EQ(run.find<QWidget>("IconsPage")->palette().color(QPalette::Window), QColor(166, 202, 240));
     auto* menu = run.find<QMenu>("EditorMenu");
-    // The three editors, then after a separator the way back to the default.
-    ASSERT_EQ(menu->actions().size(), 5);
+    // The three editors, then after a separator the way back to the default
+    // and the handset view's switch, smoothing and snapshots.
+    ASSERT_EQ(menu->actions().size(), 8);
+    EXPECT_EQ(menu->actions().at(5)->text(), QStringLiteral("Как на экране телефона"));
     EXPECT_EQ(menu->actions().at(0)->text(), QStringLiteral("Paint"));
     EXPECT_EQ(menu->actions().at(1)->text(), QStringLiteral("Редактор №2"));
     EXPECT_TRUE(menu->actions().at(3)->isSeparator());

@@ -43,6 +43,10 @@ public:
         answers.pop_front();
         return std::optional<QString>(std::move(a));
     }
+    std::optional<QString> saveFile(const QString& windowsFilter) override
+    {
+        return openFile(windowsFilter);
+    }
     void message(const QString& title, const QString& text, MessageIcon icon) override
     {
         messages.push_back({title, text, icon});

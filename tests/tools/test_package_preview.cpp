@@ -118,3 +118,51 @@ TEST(PackagePreview, AsHandsetShowsTheStatusPictureInTwelveBitColour)
     EXPECT_GT(statusChannels(""), 100);
     EXPECT_EQ(statusChannels("--as-handset"), 0);
 }
+
+TEST(PackagePreview, SnapshotIsDesktopAndMenuSideBySideScaledByWholePixels)
+{
+    ThemeWorkspace t;
+    t.importPicture(4);
+    themeFolder(t);
+    ASSERT_EQ(runTool("kastra-theme", t.base(), "preview theme --as-handset --out d.png --menu m.png --snapshot s1.png")
+                  .exitCode,
+              0);
+    const ToolRun scaled = runTool("kastra-theme", t.base(), "preview theme --as-handset --snapshot s3.png --scale 3");
+    ASSERT_EQ(scaled.exitCode, 0) << scaled.output;
+    const auto load = [&](const char* name) { return QImage(q(t.base() / name)).convertToFormat(QImage::Format_RGB32); };
+    const QImage one = load("s1.png"), three = load("s3.png"), desktop = load("d.png"), menu = load("m.png");
+    EXPECT_TRUE(one.copy(0, 0, desktop.width(), desktop.height()) == desktop);
+    EXPECT_TRUE(one.copy(one.width() - menu.width(), 0, menu.width(), menu.height()) == menu);
+    ASSERT_EQ(three.size(), one.size() * 3);
+    for (int y = 0; y < three.height(); ++y)
+        for (int x = 0; x < three.width(); ++x)
+            ASSERT_EQ(three.pixel(x, y), one.pixel(x / 3, y / 3)) << x << ' ' << y;
+
+    for (const char* wrong : {"--scale 5", "--scale 0", "--screen-colours 256"})
+        EXPECT_EQ(runTool("kastra-theme", t.base(), std::string("preview theme --snapshot x.png ") + wrong).exitCode, 2)
+            << wrong;
+}
+
+TEST(PackagePreview, PicturesReplaceALinkUnderTheirNameAndNeverItsTarget)
+{
+    ThemeWorkspace t;
+    themeFolder(t);
+    const Bytes victim = {'k', 'e', 'e', 'p'};
+    writeBytes(t.base() / "victim", victim);
+    for (const char* option : {"--out", "--menu", "--snapshot"}) {
+        const fs::path toVictim = t.base() / (std::string(option + 2) + ".png");
+        const fs::path dangling = t.base() / (std::string(option + 2) + "-dangling.png");
+        fs::create_symlink(t.base() / "victim", toVictim);
+        fs::create_symlink(t.base() / "nowhere" / "made.png", dangling);
+        for (const fs::path& link : {toVictim, dangling}) {
+            const std::string extra = std::string(option) == "--out" ? "" : " --out d.png";
+            const ToolRun r = runTool("kastra-theme", t.base(),
+                                      "preview theme " + std::string(option) + " '" + link.string() + "'" + extra);
+            EXPECT_EQ(r.exitCode, 0) << option << r.output;
+            EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(link))) << link;
+            EXPECT_FALSE(QImage(q(link)).isNull()) << link;
+        }
+        EXPECT_EQ(readBytes(t.base() / "victim"), victim) << option;
+        EXPECT_FALSE(fs::exists(t.base() / "nowhere")) << option;
+    }
+}

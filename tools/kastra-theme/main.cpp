@@ -51,12 +51,17 @@ const char kHelp[] =
     "      bitmap of its five theme MBM files with the slot catalogue, naming\n"
     "      each difference (status 2 when there is one).\n"
     "\n"
-    "  kastra-theme preview THEME_DIR|PACKAGE.sis --out desktop.png [--scheme N]\n"
-    "                       [--menu menu.png] [--as-handset]\n"
+    "  kastra-theme preview THEME_DIR|PACKAGE.sis [--out desktop.png] [--scheme N]\n"
+    "                       [--menu menu.png] [--snapshot FILE.png] [--as-handset]\n"
+    "                       [--screen-colours 4096|65536] [--scale N]\n"
     "      Renders the handset desktop (and the menu icons) as the window's\n"
     "      previews show them, as PNG files. --scheme picks the colour scheme's\n"
-    "      banner (1 to 4, default 1); --as-handset first reduces every picture\n"
-    "      to the depth its theme file packs it at.\n"
+    "      banner (1 to 4, default 1); --snapshot writes the desktop and the menu\n"
+    "      icons side by side in one picture; --as-handset shows every picture\n"
+    "      as the handset does: packed at the depth its theme file stores it at,\n"
+    "      then truncated to the screen's colours (--screen-colours, default\n"
+    "      4096); --scale N (1 to 4, default 1) makes every pixel N x N.\n"
+    "      Needs --out or --snapshot.\n"
     "\n"
     "  kastra-theme new DIR --picture FILE [--scheme N] [--separate-banners]\n"
     "                   [--top-strip] [--no-bottom-strip]\n"
@@ -112,8 +117,9 @@ constexpr kastra::cli::OptionSpec kNewOptions[] = {
 constexpr kastra::cli::OptionSpec kDiffOptions[] = {{"sheet", OptionKind::Path}};
 constexpr kastra::cli::OptionSpec kImportOptions[] = {{"out", OptionKind::Path}};
 constexpr kastra::cli::OptionSpec kPreviewOptions[] = {
-    {"out", OptionKind::Path}, {"scheme", OptionKind::Value}, {"menu", OptionKind::Path},
-    {"as-handset", OptionKind::Flag}};
+    {"out", OptionKind::Path},          {"scheme", OptionKind::Value}, {"menu", OptionKind::Path},
+    {"as-handset", OptionKind::Flag},   {"snapshot", OptionKind::Path}, {"screen-colours", OptionKind::Value},
+    {"scale", OptionKind::Value}};
 
 const CommandSpec kCommands[] = {
     {"build", kBuildOptions, kastra::cli::runBuild, false},

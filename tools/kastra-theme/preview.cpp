@@ -1,130 +1,84 @@
 // The preview command: the handset desktop and the menu icons painted by the
-// window's own painters from a temporary workspace, saved as PNG files.
+// window's own painters from a temporary workspace, saved as PNG files, in
+// the normal view or the handset view.
 
 #include "cli.h"
 
-#include "workspace/app_state.h"
-#include "preview/desktop_painter.h"
-#include "platform/fileops.h"
-#include "mbm/mbm.h"
-#include "preview/menu_painter.h"
-#include "package/package_check.h"
-#include "workspace/slots.h"
-#include "preview/surface.h"
 #include "converter/setup.h"
+#include "picture/screen_colours.h"
+#include "preview/desktop_painter.h"
+#include "preview/handset_view.h"
+#include "preview/menu_painter.h"
+#include "preview/snapshot.h"
+#include "preview/surface.h"
+#include "workspace/app_state.h"
 
-#include <QDir>
 #include <QFileInfo>
 #include <QImage>
-#include <QPainter>
-#include <QSaveFile>
 
 namespace kastra::cli {
 
 namespace {
 
-// The window's background (the button face), behind the desktop preview
-// and the menu folder icons.
-constexpr Colour kWindowBackground = rgb(212, 208, 200);
-constexpr int kMenuGap = 4;
-
-std::optional<mbm::Mode> modeOf(const QString& prefix)
+// --screen-colours: 4096 unless told otherwise; nothing, after saying why,
+// for any other value.
+std::optional<ScreenColours> screenOption(const Args& args)
 {
-    if (prefix == QLatin1String("/1"))
-        return mbm::Mode{1, false};
-    for (const int bpp : {4, 8, 12, 16, 24, 32})
-        if (prefix == QStringLiteral("/c%1").arg(bpp))
-            return mbm::Mode{bpp, true};
+    const QString given = args.option(QStringLiteral("--screen-colours")).value_or(QStringLiteral("4096"));
+    if (given == QLatin1String("4096"))
+        return ScreenColours::Colours4096;
+    if (given == QLatin1String("65536"))
+        return ScreenColours::Colours65536;
+    printError(QStringLiteral("--screen-colours must be 4096 or 65536, not ") + given);
     return std::nullopt;
 }
 
-// Reduces one slot picture to a depth as bmconv packs it and the handset
-// shows it, and writes it back at 24 bits.
-bool reduceSlot(const QString& path, mbm::Mode mode)
+// --scale: a whole factor from 1 to 4, 1 unless told otherwise.
+std::optional<int> scaleOption(const Args& args)
 {
-    Bitmap picture = readBmpOrEmpty(fsPath(path));
-    if (picture.empty())
-        return true;   // nothing there to show either way
-    std::vector<mbm::Rgb> pixels;
-    pixels.reserve(static_cast<std::size_t>(picture.width()) * static_cast<std::size_t>(picture.height()));
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-            const Colour c = picture.getPixel(x, y);
-            pixels.push_back({static_cast<std::uint8_t>(redOf(c)), static_cast<std::uint8_t>(greenOf(c)),
-                              static_cast<std::uint8_t>(blueOf(c))});
-        }
-    const auto reduced = mbm::makeBitmap(mode, picture.width(), picture.height(), pixels, 0, 0);
-    if (!reduced)
-        return false;
-    Bitmap out(picture.width(), picture.height());
-    for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x) {
-            const mbm::Rgb p = reduced->pixel(x, y);
-            out.setPixel(x, y, rgb(p.r, p.g, p.b));
-        }
-    return out.writeBmp(fsPath(path)).ok();
-}
-
-std::optional<QString> reduceToHandset(const Workspace& ws)
-{
-    for (const char* file : ThemeFiles)
-        for (const SlotExpectation& e : themeFileCatalogue(QString::fromLatin1(file))) {
-            const auto mode = modeOf(e.prefix);
-            if (mode && !reduceSlot(slotPath(ws.root, e.slot), *mode))
-                return QStringLiteral("cannot reduce ") + e.slot;
-        }
+    const QString given = args.option(QStringLiteral("--scale")).value_or(QStringLiteral("1"));
+    bool ok = false;
+    const int factor = given.toInt(&ok);
+    if (ok && factor >= MinSnapshotScale && factor <= MaxSnapshotScale)
+        return factor;
+    printError(QStringLiteral("--scale must be a whole number from 1 to 4, not ") + given);
     return std::nullopt;
 }
 
-bool savePng(const QImage& image, const QString& path)
+bool savePng(const QImage& image, int scale, const QString& path)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
+    const auto written = WritePng(ScaledBy(image, scale), path);
+    if (!written) {
+        printError(QStringLiteral("cannot write ") + path + QStringLiteral(": ")
+                   + QString::fromStdString(written.error()));
         return false;
-    return image.save(&file, "PNG") && file.commit();
-}
-
-// The icons page's three groups one under the other: the small folder icons,
-// the large ones, and the three standard folder icons side by side.
-QImage composeMenu(const MenuSurfaces& s)
-{
-    const int width = std::max({s.smallFolders.width(), s.largeFolders.width(),
-                                s.avkon136.width() + s.avkon138.width() + s.avkon202.width() + 2 * kMenuGap});
-    const int height = s.smallFolders.height() + s.largeFolders.height() + s.avkon138.height() + 2 * kMenuGap;
-    QImage out(width, height, QImage::Format_RGB32);
-    out.fill(toQRgb(IconsPageBackground));
-    QPainter p(&out);
-    int y = 0;
-    p.drawImage(0, y, s.smallFolders.image());
-    y += s.smallFolders.height() + kMenuGap;
-    p.drawImage(0, y, s.largeFolders.image());
-    y += s.largeFolders.height() + kMenuGap;
-    int x = 0;
-    for (const Surface* icon : {&s.avkon136, &s.avkon138, &s.avkon202}) {
-        p.drawImage(x, y, icon->image());
-        x += icon->width() + kMenuGap;
     }
-    p.end();
-    return out;
+    printOut(path);
+    return true;
 }
 
 } // namespace
 
 int runPreview(const Args& args)
 {
-    if (args.positional.size() != 1 || !args.option(QStringLiteral("--out"))) {
-        printError(QStringLiteral("preview needs THEME_DIR or PACKAGE.sis and --out FILE.png (see --help)"));
+    const std::optional<QString> desktopPng = args.option(QStringLiteral("--out"));
+    const std::optional<QString> menuPng = args.option(QStringLiteral("--menu"));
+    const std::optional<QString> snapshotPng = args.option(QStringLiteral("--snapshot"));
+    if (args.positional.size() != 1 || (!desktopPng && !snapshotPng)) {
+        printError(QStringLiteral(
+            "preview needs THEME_DIR or PACKAGE.sis and --out FILE.png or --snapshot FILE.png (see --help)"));
         return ExitUsage;
     }
-    const std::optional<QChar> chosen = schemeOption(args);
-    if (!chosen)
+    const std::optional<QChar> scheme = schemeOption(args);
+    const std::optional<ScreenColours> screen = screenOption(args);
+    const std::optional<int> scale = scaleOption(args);
+    if (!scheme || !screen || !scale)
         return ExitUsage;
-    const QChar scheme = *chosen;
     const QString input = absolutePath(args.positional[0]);
-    const QString desktopPng = *args.option(QStringLiteral("--out"));
-    const std::optional<QString> menuPng = args.option(QStringLiteral("--menu"));
-    for (const QString& png : {desktopPng, menuPng.value_or(desktopPng)}) {
-        if (const auto problem = outputFileProblem(png)) {
+    for (const auto& png : {desktopPng, menuPng, snapshotPng}) {
+        if (!png)
+            continue;
+        if (const auto problem = outputFileProblem(*png)) {
             printError(*problem);
             return ExitUsage;
         }
@@ -156,7 +110,7 @@ int runPreview(const Args& args)
     AppState state;
     state.workspaceRoot = ws.root;
     state.programFolder = ws.programFolder;
-    state.scheme = scheme;
+    state.scheme = *scheme;
     // A narrow background gets its strip at the bottom, as the import sets
     // the window's option.
     const bool stripBottom = PrepareWorkspace(ws, false, true, state.scratch.desktop);
@@ -164,33 +118,23 @@ int runPreview(const Args& args)
         printError(unpacked->message);
         return unpacked->status;
     }
-    if (args.flag(QStringLiteral("--as-handset"))) {
-        if (const auto error = reduceToHandset(ws)) {
-            printError(*error);
-            return ExitFailed;
-        }
-    }
+    // The window's handset view: the same reader, so the same pixels.
+    SlotPictures pictures(ws.root);
+    pictures.setHandset(args.flag(QStringLiteral("--as-handset")));
+    pictures.setScreenColours(*screen);
 
-    Surface desktop(PreviewWidth, PreviewHeight, kWindowBackground);
-    PaintDesktop(state, ws, stripBottom, desktop);
-    if (!savePng(desktop.image(), desktopPng)) {
-        printError(QStringLiteral("cannot write ") + desktopPng);
+    Surface desktop(PreviewWidth, PreviewHeight, SnapshotBackground);
+    PaintDesktop(state, ws, stripBottom, desktop, pictures);
+    MenuSurfaceSet menu;
+    if (menuPng || snapshotPng)
+        PaintMenu(ws, menu.views(), pictures);
+
+    if (desktopPng && !savePng(desktop.image(), *scale, *desktopPng))
         return ExitFailed;
-    }
-    printOut(desktopPng);
-    if (menuPng) {
-        // As on the icons page: the folder rows on the face of their group,
-        // the standard folder icons on the page's blue.
-        Surface small(252, 29, kWindowBackground), large(264, 44, kWindowBackground),
-            a136(42, 29, IconsPageBackground), a138(44, 44, IconsPageBackground), a202(30, 40, IconsPageBackground);
-        const MenuSurfaces views{small, large, a136, a138, a202};
-        PaintMenu(ws, views);
-        if (!savePng(composeMenu(views), *menuPng)) {
-            printError(QStringLiteral("cannot write ") + *menuPng);
-            return ExitFailed;
-        }
-        printOut(*menuPng);
-    }
+    if (menuPng && !savePng(ComposeMenu(menu.views()), *scale, *menuPng))
+        return ExitFailed;
+    if (snapshotPng && !savePng(ComposeSnapshot(desktop.image(), ComposeMenu(menu.views())), *scale, *snapshotPng))
+        return ExitFailed;
     return ExitOk;
 }
 

@@ -70,6 +70,7 @@ TEST(Settings, MissingKeysReadAsTheirDefaults)
     EXPECT_TRUE(s.editors[0].isEmpty());
     EXPECT_FALSE(s.top);
     EXPECT_TRUE(s.bottom);   // "Bottom" reads as 1 when absent
+    EXPECT_EQ(s.screenColours, 4096);
     EXPECT_EQ(readAll(ini), QByteArray("[General]\r\nEditor2=/usr/bin/gimp\r\n"));
 }
 
@@ -83,12 +84,14 @@ TEST(Settings, SaveReplacesLinesInPlaceAndLeavesDefaultEditorWhenNoneIsChosen)
     s.defaultEditor = 0;
     s.editors[0] = QStringLiteral("b");
     s.separateEidPic = true;
+    s.screenColours = 65536;
     ASSERT_TRUE(SaveSettings(ini, s).ok());
     const QByteArray bytes = readAll(ini);
     EXPECT_TRUE(bytes.startsWith("; mine\r\n[General]\r\nDefaultEditor=4\r\nEditor1=b\r\n"));
     EXPECT_TRUE(bytes.contains("[Extra]\r\nKeep=yes\r\n"));
-    EXPECT_TRUE(bytes.contains("NCEiD=1\r\n"));
+    EXPECT_TRUE(bytes.contains("NCEiD=1\r\nScreenColours=65536\r\n"));
     EXPECT_EQ(LoadSettings(ini).editors[0], QStringLiteral("b"));
+    EXPECT_EQ(LoadSettings(ini).screenColours, 65536);
 }
 
 // A value the file cannot carry is left out: its key keeps the line the
@@ -160,12 +163,13 @@ TEST(EditorCommand, TheProgramIsTheLongestExecutablePrefix)
     EXPECT_FALSE(IsEditorProgram(folder));
 }
 
-TEST(HelpTexts, HelpHasFourteenLinesWithTheirSpaces)
+TEST(HelpTexts, HelpHasFourteenLinesWithTheirSpacesThenTheHandsetView)
 {
     const QStringList lines = HelpText().split(u'\n');
-    ASSERT_EQ(lines.size(), 14);
+    ASSERT_EQ(lines.size(), 17);
     EXPECT_TRUE(lines[2].isEmpty());
     EXPECT_TRUE(lines[8].isEmpty());
+    EXPECT_TRUE(lines[14].isEmpty());
     for (const QString& l : lines) {
         if (!l.isEmpty()) {
             EXPECT_TRUE(l.startsWith(u' ') && !l.startsWith(QStringLiteral("  "))) << l.toStdString();

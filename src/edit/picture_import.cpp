@@ -1,8 +1,10 @@
 #include "edit/picture_import.h"
 
+#include "base/fileio.h"
 #include "base/safe_file.h"
 #include "platform/fileops.h"
 #include "picture/jpeg.h"
+#include "picture/png.h"
 #include "picture/resample.h"
 #include "workspace/slots.h"
 
@@ -26,8 +28,9 @@ Outcome refusal(const QString& text)
     return WarningOutcome(text);
 }
 
-// The size a BMP file's header gives when it is over the limits a picture is
-// read with; nothing otherwise (a sound size, or no BMP header at all).
+// The size a BMP file's header gives when it is over the import's limits; nothing
+// otherwise (a sound size, or no BMP header at all, which the reader then
+// refuses on its own).
 std::optional<OversizedPicture> oversizedBmp(const QString& path)
 {
     auto file = openRegularFile(fsPath(path));
@@ -41,31 +44,57 @@ std::optional<OversizedPicture> oversizedBmp(const QString& path)
             return std::nullopt;
         got += static_cast<std::size_t>(n);
     }
-    if (header[0] != 'B' || header[1] != 'M' || le32(header + 14) < 40)
+    if (header[0] != 'B' || header[1] != 'M')
         return std::nullopt;
-    const std::int64_t w = static_cast<std::int32_t>(le32(header + 18));
-    const std::int64_t h = std::abs(static_cast<std::int64_t>(static_cast<std::int32_t>(le32(header + 22))));
+    std::int64_t w = 0, h = 0;
+    const std::uint32_t headerSize = le32(header + 14);
+    if (headerSize == 12) {   // the core header: 16-bit sizes
+        w = le16(header + 18);
+        h = le16(header + 20);
+    } else if (headerSize >= 40) {
+        w = static_cast<std::int32_t>(le32(header + 18));
+        h = std::abs(static_cast<std::int64_t>(static_cast<std::int32_t>(le32(header + 22))));
+    }
     if (w <= 0 || h <= 0)
         return std::nullopt;
-    if (w > Bitmap::MaxDimension || h > Bitmap::MaxDimension || w * h > Bitmap::MaxPixels)
+    if (w > Bitmap::MaxDimension || h > Bitmap::MaxDimension || w * h > MaxImportBmpPixels)
         return OversizedPicture{w, h};
     return std::nullopt;
 }
 
-// The user's picture, or nothing when the file cannot be read as one; a
-// picture refused for its size leaves that size in oversized.
-std::optional<Bitmap> readPicture(const QString& path, std::optional<OversizedPicture>& oversized)
+bool isBmpName(const QString& path)
 {
-    if (path.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive)) {
-        Bitmap picture = readBmpOrEmpty(fsPath(path));
-        if (picture.empty()) {
-            oversized = oversizedBmp(path);
+    return path.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive);
+}
+
+// The user's picture, upright, or nothing when the file cannot be read as
+// one: a picture refused for its size leaves that size in oversized, a PNG
+// (by its name or its signature) sets png. A name ending in .bmp is read as
+// a BMP; any other file is told apart by its contents, a PNG by its
+// signature and anything else decoded as a JPEG.
+std::optional<Bitmap> readPicture(const QString& path, std::optional<OversizedPicture>& oversized, bool& png)
+{
+    if (isBmpName(path)) {
+        // Checked before the reader takes the file in whole: a BMP is held
+        // twice while it is read, file and picture.
+        oversized = oversizedBmp(path);
+        if (oversized)
             return std::nullopt;
-        }
+        Bitmap picture = readBmpOrEmpty(fsPath(path));
+        if (picture.empty())
+            return std::nullopt;
         return picture;
     }
+    png = path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
+    // The largest JPEG or PNG worth reading is far below this; a bigger
+    // file is refused without reading it.
+    const auto data = readFile(fsPath(path), std::uintmax_t{512} * 1024 * 1024);
+    if (!data)
+        return std::nullopt;
+    const bool pngData = isPng(*data);
+    png = png || pngData;
     OversizedPicture size;
-    auto decoded = decodeJpeg(fsPath(path), &size);
+    auto decoded = pngData ? decodePng(*data, &size) : decodeJpeg(*data, &size);
     if (!decoded || decoded->empty()) {
         if (size.width > 0)
             oversized = size;
@@ -113,9 +142,15 @@ QString UnreadableMessage(const QString& picturePath)
         .arg(QFileInfo(picturePath).fileName());
 }
 
+QString UnreadablePngMessage(const QString& picturePath)
+{
+    return QStringLiteral("Не удается прочитать картинку \"%1\": файл PNG поврежден.")
+        .arg(QFileInfo(picturePath).fileName());
+}
+
 QString TooLargeMessage(std::int64_t width, std::int64_t height, bool jpeg)
 {
-    const std::int64_t maxPixels = jpeg ? MaxJpegPixels : Bitmap::MaxPixels;
+    const std::int64_t maxPixels = jpeg ? MaxJpegPixels : MaxImportBmpPixels;
     return QStringLiteral("Картинка слишком большая: %1 × %2 точек. Программа открывает картинки не больше %3 точек "
                           "по каждой стороне и не больше %4 миллионов точек всего.")
         .arg(width)
@@ -128,12 +163,12 @@ Outcome ImportPicture(AppState& state, const Workspace& ws, const QString& pictu
                             const ImportOptions& options)
 {
     std::optional<OversizedPicture> oversized;
-    std::optional<Bitmap> picture = readPicture(picturePath, oversized);
+    bool png = false;
+    std::optional<Bitmap> picture = readPicture(picturePath, oversized, png);
     if (!picture && oversized)
-        return refusal(TooLargeMessage(oversized->width, oversized->height,
-                                       !picturePath.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive)));
+        return refusal(TooLargeMessage(oversized->width, oversized->height, !isBmpName(picturePath)));
     if (!picture)
-        return refusal(UnreadableMessage(picturePath));
+        return refusal(png ? UnreadablePngMessage(picturePath) : UnreadableMessage(picturePath));
     Bitmap target(ScreenWidth, DesktopHeight);
     if (!fitPicture(*picture, target))
         return refusal(TooSmallMessage());

@@ -10,8 +10,15 @@
 
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <unistd.h>
+
+#ifndef _WIN32
+#include <sys/mman.h>
+#endif
 
 namespace kastra {
 
@@ -62,6 +69,43 @@ std::optional<OversizedPicture> oversizedBmp(const QString& path)
     return std::nullopt;
 }
 
+// Reads a BMP file whole and hands it to the BMP reader. The bytes go into
+// memory the kernel may back with huge pages: a photo's file is hundreds of
+// megabytes, and faulting that in page by page costs more than reading it.
+Bitmap readLargeBmp(const QString& path)
+{
+#ifdef _WIN32
+    return readBmpOrEmpty(fsPath(path));
+#else
+    std::uintmax_t size = 0;
+    auto file = openRegularFile(fsPath(path), &size);
+    // No BMP of a picture the import takes is larger than this.
+    constexpr std::uintmax_t MaxFile = static_cast<std::uintmax_t>(MaxImportBmpPixels) * 4 + 65536;
+    if (!file || size == 0 || size > MaxFile)
+        return {};
+    const auto n = static_cast<std::size_t>(size);
+    void* mapped = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return {};
+    const std::unique_ptr<void, std::function<void(void*)>> unmap(mapped, [n](void* p) { ::munmap(p, n); });
+    ::madvise(mapped, n, MADV_HUGEPAGE);   // only advice: without it the read is slower, not wrong
+    auto* bytes = static_cast<std::uint8_t*>(mapped);
+    std::size_t done = 0;
+    while (done < n) {
+        const auto got = ::read(file->fd(), bytes + done, n - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)   // an error, or the file shrank while it was read
+            return {};
+        done += static_cast<std::size_t>(got);
+    }
+    Bitmap picture;
+    if (!picture.loadBmp(ByteSpan(bytes, n)))
+        return {};
+    return picture;
+#endif
+}
+
 bool isBmpName(const QString& path)
 {
     return path.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive);
@@ -80,7 +124,7 @@ std::optional<Bitmap> readPicture(const QString& path, std::optional<OversizedPi
         oversized = oversizedBmp(path);
         if (oversized)
             return std::nullopt;
-        Bitmap picture = readBmpOrEmpty(fsPath(path));
+        Bitmap picture = readLargeBmp(path);
         if (picture.empty())
             return std::nullopt;
         return picture;

@@ -12,6 +12,7 @@
 #include "app/widgets.h"
 
 #include <QDropEvent>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>

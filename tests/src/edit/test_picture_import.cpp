@@ -184,10 +184,11 @@ TEST(PictureImport, TooLargePicturesSaySoWithTheLimit)
     Bytes bmp(54, 0);
     bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[26] = 1, bmp[28] = 24;
     bmp[18] = 40000 & 0xFF, bmp[19] = 40000 >> 8, bmp[22] = 10;
-    // A BMP over what a person imports, though the reader would take it.
+    // A BMP one row over what a person imports, though the reader would
+    // take it.
     Bytes bmpOverImport = bmp;
     bmpOverImport[18] = 8000 & 0xFF, bmpOverImport[19] = 8000 >> 8;
-    bmpOverImport[22] = 7000 & 0xFF, bmpOverImport[23] = 7000 >> 8;
+    bmpOverImport[22] = 7001 & 0xFF, bmpOverImport[23] = 7001 >> 8;
     const struct {
         const char* name;
         Bytes bytes;
@@ -195,7 +196,7 @@ TEST(PictureImport, TooLargePicturesSaySoWithTheLimit)
     } cases[] = {
         {"huge.jpg", jpeg, TooLargeMessage(20000, 20000, true)},
         {"wide.bmp", bmp, TooLargeMessage(40000, 10, false)},
-        {"large.bmp", bmpOverImport, TooLargeMessage(8000, 7000, false)},
+        {"large.bmp", bmpOverImport, TooLargeMessage(8000, 7001, false)},
     };
     for (const auto& c : cases) {
         PreviewWorkspace w;
@@ -210,7 +211,7 @@ TEST(PictureImport, TooLargePicturesSaySoWithTheLimit)
     EXPECT_EQ(TooLargeMessage(20000, 20000, true),
               QStringLiteral("Картинка слишком большая: 20000 × 20000 точек. Программа открывает картинки не больше "
                              "32768 точек по каждой стороне и не больше 65 миллионов точек всего."));
-    EXPECT_TRUE(TooLargeMessage(8000, 7000, false).endsWith(QStringLiteral("не больше 56 миллионов точек всего.")));
+    EXPECT_TRUE(TooLargeMessage(8000, 7001, false).endsWith(QStringLiteral("не больше 56 миллионов точек всего.")));
 }
 
 TEST(PictureImport, ExtensionChoosesTheReader)

@@ -3,7 +3,7 @@
 # `cmake --install build` (prefix /usr/local unless told otherwise) puts the
 # program, its command-line companion and the three Symbian tools in bin/,
 # where the program finds SISTool.exe beside itself, plus the menu entry, the
-# icon, the AppStream metadata, the manual pages, the bash completion of
+# package type for file managers, the icon, the AppStream metadata, the manual pages, the bash completion of
 # kastra-theme and the copyright and changelog under share/. An installed program cannot
 # write to bin/, so it keeps its program folder in the user's data folder
 # ($XDG_DATA_HOME/kastra-theme/); nothing else needs installing for that.
@@ -23,6 +23,10 @@ install(TARGETS kastra-theme-creator kastra-theme bmconv makesis sistool
 
 install(FILES resources/kastra-theme-creator.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications COMPONENT program)
+# The package type the menu entry offers to open, for systems that do not
+# know it; shared-mime-info merges it with what it has.
+install(FILES resources/kastra-theme-creator-mime.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME kastra-theme-creator.xml COMPONENT program)
 install(FILES resources/kastra-theme-creator.svg
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps COMPONENT program)
 configure_file(resources/${KASTRA_APP_ID}.metainfo.xml

@@ -2,6 +2,7 @@
 
 #include "base/fileio.h"
 #include "picture/errors.h"
+#include "picture/exif.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -156,6 +157,8 @@ Result<Bitmap> decodeJpeg(ByteSpan data, OversizedPicture* oversized)
     }
     if (d->err.truncated)
         return fail(PictureError::Truncated, "JPEG file is truncated");
+    if (!orientUpright(d->picture, exifOrientation(jpegExif(data))))
+        return fail(PictureError::TooLarge, "No memory to turn the picture upright");
     return std::move(d->picture);
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // JPEG decoding through libjpeg(-turbo), at full size. Greyscale files give an
 // 8-bit picture with a grey palette, colour files 24 bits, four-component
-// (CMYK, YCCK) files 32 bits already turned into RGB.
+// (CMYK, YCCK) files 32 bits already turned into RGB. A camera's EXIF
+// orientation is applied, so a photo taken upright comes out upright.
 
 #include "picture/bitmap.h"
 #include "base/result.h"
@@ -11,8 +12,10 @@
 namespace kastra {
 
 // Pictures with more pixels than this are refused before libjpeg allocates
-// anything for them, so a hostile header cannot ask for gigabytes.
-inline constexpr std::int64_t MaxJpegPixels = std::int64_t{64} * 1000 * 1000;
+// anything for them, so a hostile header cannot ask for gigabytes. A phone's
+// 64-megapixel photo (9248 x 6936) is the largest a person imports; the
+// picture and its turned copy then take about 385 MB.
+inline constexpr std::int64_t MaxJpegPixels = std::int64_t{65} * 1000 * 1000;
 
 // The size of a picture refused for being over the limits (a valid file the
 // program will not decode), so that the user can be told so and not that

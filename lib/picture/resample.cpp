@@ -3,6 +3,7 @@
 #include "base/fileio.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdint>
 #include <numeric>
@@ -36,10 +37,11 @@ std::uint8_t sharpened(int m, int d)
 
 // Block averages of source into destination; Sum holds a column total of
 // one block row.
-template <class Sum>
+template <class Sum, std::size_t PixelBytes>
 void averageBlocks(const Bitmap& source, Bitmap& destination, const std::vector<std::uint32_t>& cx,
-                   const std::vector<std::uint32_t>& cy, std::size_t usedBytes)
+                   const std::vector<std::uint32_t>& cy)
 {
+    const std::size_t usedBytes = static_cast<std::size_t>(std::accumulate(cx.begin(), cx.end(), 0u)) * PixelBytes;
     std::vector<Sum> columnSums(usedBytes);
     int sourceRow = 0;
     for (std::size_t j = 0; j < cy.size(); ++j) {
@@ -56,7 +58,7 @@ void averageBlocks(const Bitmap& source, Bitmap& destination, const std::vector<
         const Sum* block = columnSums.data();
         for (std::size_t i = 0; i < cx.size(); ++i) {
             std::uint32_t sum[3] = {0, 0, 0};
-            for (std::uint32_t c = 0; c < cx[i]; ++c, block += 3) {
+            for (std::uint32_t c = 0; c < cx[i]; ++c, block += PixelBytes) {
                 sum[0] += block[0];
                 sum[1] += block[1];
                 sum[2] += block[2];
@@ -68,11 +70,21 @@ void averageBlocks(const Bitmap& source, Bitmap& destination, const std::vector<
     }
 }
 
+// Whether the pixels are blue, green, red bytes followed by one unused byte,
+// as a 32-bit BMP without bit fields stores them: such a picture is averaged
+// as it is, which spares a large photo the 24-bit copy.
+bool plainRgb32(const Bitmap& picture)
+{
+    constexpr std::array<std::uint32_t, 3> Plain{0x00FF0000u, 0x0000FF00u, 0x000000FFu};
+    return picture.depth() == 32 && picture.bmpInfo().masks == Plain;
+}
+
 } // namespace
 
 bool fitPicture(Bitmap& source, Bitmap& destination)
 {
-    source.toRgb24();
+    if (!plainRgb32(source))
+        source.toRgb24();
     destination.toRgb24();
     const int sw = source.width(), sh = source.height();
     const int dw = destination.width(), dh = destination.height();
@@ -89,12 +101,13 @@ bool fitPicture(Bitmap& source, Bitmap& destination)
     // across each block's columns: every source pixel is read once, and the
     // per-block work is done once per destination row. Totals fit 16 bits
     // while a block has at most 257 rows, which halves the memory they take.
-    const std::size_t usedBytes = static_cast<std::size_t>(std::accumulate(cx.begin(), cx.end(), 0u)) * 3;
-    const std::uint32_t tallest = *std::max_element(cy.begin(), cy.end());
-    if (tallest <= 65535u / 255u)
-        averageBlocks<std::uint16_t>(source, destination, cx, cy, usedBytes);
+    const bool narrowSums = *std::max_element(cy.begin(), cy.end()) <= 65535u / 255u;
+    if (source.depth() == 32)
+        narrowSums ? averageBlocks<std::uint16_t, 4>(source, destination, cx, cy)
+                   : averageBlocks<std::uint32_t, 4>(source, destination, cx, cy);
     else
-        averageBlocks<std::uint32_t>(source, destination, cx, cy, usedBytes);
+        narrowSums ? averageBlocks<std::uint16_t, 3>(source, destination, cx, cy)
+                   : averageBlocks<std::uint32_t, 3>(source, destination, cx, cy);
 
     // Sharpen in place, top to bottom and left to right: the row above is
     // read as already sharpened, the centre and the row below not yet. The

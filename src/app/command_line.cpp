@@ -10,11 +10,14 @@ namespace kastra {
 namespace {
 
 const char kHelp[] =
-    "usage: kastra-theme-creator [QT-OPTION ...]\n"
+    "usage: kastra-theme-creator [QT-OPTION ...] [FILE]\n"
     "\n"
     "Opens the Halvorn Kastra theme creator's window on a fresh theme workspace.\n"
     "The program folder is the program's own folder when it may write there,\n"
     "else $XDG_DATA_HOME/kastra-theme/. See kastra-theme-creator(1).\n"
+    "\n"
+    "FILE is loaded as if dropped onto the window: a picture (BMP, JPEG, PNG),\n"
+    "a theme package (.sis), a font (.gdr) or one of the five theme files.\n"
     "\n"
     "  -h, --help     show this text and exit\n"
     "  --version      show the version and exit\n"
@@ -41,21 +44,33 @@ constexpr QtOption kQtOptions[] = {
 
 ProgramCommandLine refused(const std::string& why)
 {
-    return {ProgramRequest::Refused, "kastra-theme-creator: " + why + " (see --help)\n"};
+    return {ProgramRequest::Refused, "kastra-theme-creator: " + why + " (see --help)\n", {}};
 }
 
 } // namespace
 
 ProgramCommandLine ReadProgramCommandLine(int argc, const char* const* argv)
 {
+    ProgramCommandLine run;
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view word = argv[i];
+        if (optionsEnded || word.size() < 2 || word[0] != '-') {
+            if (word.empty())
+                return refused("an empty word is no file");
+            if (!run.file.empty())
+                return refused("takes one file at most: " + std::string(word));
+            run.file = word;
+            continue;
+        }
+        if (word == "--") {
+            optionsEnded = true;
+            continue;
+        }
         if (word == "-h" || word == "--help")
-            return {ProgramRequest::Help, kHelp};
+            return {ProgramRequest::Help, kHelp, {}};
         if (word == "--version")
-            return {ProgramRequest::Version, versionText("kastra-theme-creator")};
-        if (word.size() < 2 || word[0] != '-')
-            return refused("takes no file or other argument: " + std::string(word));
+            return {ProgramRequest::Version, versionText("kastra-theme-creator"), {}};
         std::string_view name = word.substr(word.starts_with("--") ? 2 : 1);
         const auto equals = name.find('=');
         const bool valueAttached = equals != std::string_view::npos;
@@ -67,7 +82,7 @@ ProgramCommandLine ReadProgramCommandLine(int argc, const char* const* argv)
         if (known->takesValue && !valueAttached && ++i >= argc)
             return refused(std::string(word) + " needs a value");
     }
-    return {};
+    return run;
 }
 
 } // namespace kastra

@@ -1,5 +1,5 @@
 // The program: one window on a prepared theme workspace. Its command line is
-// only --help, --version and Qt's own options.
+// --help, --version, Qt's own options and at most one file to load.
 #include "app/command_line.h"
 #include "platform/fatal.h"
 #include "platform/fileops.h"
@@ -10,6 +10,7 @@
 #include "workspace/workspace.h"
 
 #include <QApplication>
+#include <QFileInfo>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QSessionManager>
@@ -133,6 +134,10 @@ int main(int argc, char** argv)
     kastra::StartupOptions options;
     options.programFolder = programFolder;
     options.workspaceRoot = *root;
+    // Named relative to where the program was started, as a shell user or a
+    // file manager means it.
+    if (!commandLine.file.empty())
+        options.openFile = QFileInfo(QString::fromLocal8Bit(commandLine.file)).absoluteFilePath();
     kastra::MainForm form(options);
     kastra::SetFatalErrorPresenter([&form](const QString& title, const QString& text) {
         form.halt();

@@ -29,6 +29,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QTabWidget>
+#include <QUrl>
 
 namespace kastra {
 
@@ -71,6 +72,10 @@ MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
     setFixedSize(ClientSize);
     centreOnScreen();
     startUp();
+    // Once the event loop runs, so the window is there behind any message.
+    if (!options.openFile.isEmpty())
+        QMetaObject::invokeMethod(
+            this, [this, url = QUrl::fromLocalFile(options.openFile)] { loadDropped({url}); }, Qt::QueuedConnection);
 }
 
 MainForm::~MainForm() = default;

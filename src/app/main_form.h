@@ -41,6 +41,9 @@ struct StartupOptions {
     Dialogs* dialogs = nullptr;   // nullptr: the real dialogs
     // How long SISTool may take; tests under a sanitizer give it longer.
     int sisToolTimeoutMs = 300;
+    // A file given on the command line, loaded as a drop once the window
+    // runs; empty for none.
+    QString openFile;
 };
 
 class MainForm final : public QWidget, public FormServices {

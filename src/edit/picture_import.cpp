@@ -1,15 +1,24 @@
 #include "edit/picture_import.h"
 
+#include "base/fileio.h"
 #include "base/safe_file.h"
 #include "platform/fileops.h"
 #include "picture/jpeg.h"
+#include "picture/png.h"
 #include "picture/resample.h"
 #include "workspace/slots.h"
 
 #include <QFileInfo>
 
+#include <cerrno>
 #include <cstdlib>
+#include <functional>
+#include <memory>
 #include <unistd.h>
+
+#ifndef _WIN32
+#include <sys/mman.h>
+#endif
 
 namespace kastra {
 
@@ -27,8 +36,9 @@ Outcome refusal(const QString& text, const QString& note)
     return WarningOutcome(text, note);
 }
 
-// The size a BMP file's header gives when it is over the limits a picture is
-// read with; nothing otherwise (a sound size, or no BMP header at all).
+// The size a BMP file's header gives when it is over the import's limits; nothing
+// otherwise (a sound size, or no BMP header at all, which the reader then
+// refuses on its own).
 std::optional<OversizedPicture> oversizedBmp(const QString& path)
 {
     auto file = openRegularFile(fsPath(path));
@@ -42,31 +52,94 @@ std::optional<OversizedPicture> oversizedBmp(const QString& path)
             return std::nullopt;
         got += static_cast<std::size_t>(n);
     }
-    if (header[0] != 'B' || header[1] != 'M' || le32(header + 14) < 40)
+    if (header[0] != 'B' || header[1] != 'M')
         return std::nullopt;
-    const std::int64_t w = static_cast<std::int32_t>(le32(header + 18));
-    const std::int64_t h = std::abs(static_cast<std::int64_t>(static_cast<std::int32_t>(le32(header + 22))));
+    std::int64_t w = 0, h = 0;
+    const std::uint32_t headerSize = le32(header + 14);
+    if (headerSize == 12) {   // the core header: 16-bit sizes
+        w = le16(header + 18);
+        h = le16(header + 20);
+    } else if (headerSize >= 40) {
+        w = static_cast<std::int32_t>(le32(header + 18));
+        h = std::abs(static_cast<std::int64_t>(static_cast<std::int32_t>(le32(header + 22))));
+    }
     if (w <= 0 || h <= 0)
         return std::nullopt;
-    if (w > Bitmap::MaxDimension || h > Bitmap::MaxDimension || w * h > Bitmap::MaxPixels)
+    if (w > Bitmap::MaxDimension || h > Bitmap::MaxDimension || w * h > MaxImportBmpPixels)
         return OversizedPicture{w, h};
     return std::nullopt;
 }
 
-// The user's picture, or nothing when the file cannot be read as one; a
-// picture refused for its size leaves that size in oversized.
-std::optional<Bitmap> readPicture(const QString& path, std::optional<OversizedPicture>& oversized)
+// Reads a BMP file whole and hands it to the BMP reader. The bytes go into
+// memory the kernel may back with huge pages: a photo's file is hundreds of
+// megabytes, and faulting that in page by page costs more than reading it.
+Bitmap readLargeBmp(const QString& path)
 {
-    if (path.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive)) {
-        Bitmap picture = readBmpOrEmpty(fsPath(path));
-        if (picture.empty()) {
-            oversized = oversizedBmp(path);
+#ifdef _WIN32
+    return readBmpOrEmpty(fsPath(path));
+#else
+    std::uintmax_t size = 0;
+    auto file = openRegularFile(fsPath(path), &size);
+    // No BMP of a picture the import takes is larger than this.
+    constexpr std::uintmax_t MaxFile = static_cast<std::uintmax_t>(MaxImportBmpPixels) * 4 + 65536;
+    if (!file || size == 0 || size > MaxFile)
+        return {};
+    const auto n = static_cast<std::size_t>(size);
+    void* mapped = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (mapped == MAP_FAILED)
+        return {};
+    const std::unique_ptr<void, std::function<void(void*)>> unmap(mapped, [n](void* p) { ::munmap(p, n); });
+    ::madvise(mapped, n, MADV_HUGEPAGE);   // only advice: without it the read is slower, not wrong
+    auto* bytes = static_cast<std::uint8_t*>(mapped);
+    std::size_t done = 0;
+    while (done < n) {
+        const auto got = ::read(file->fd(), bytes + done, n - done);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)   // an error, or the file shrank while it was read
+            return {};
+        done += static_cast<std::size_t>(got);
+    }
+    Bitmap picture;
+    if (!picture.loadBmp(ByteSpan(bytes, n)))
+        return {};
+    return picture;
+#endif
+}
+
+bool isBmpName(const QString& path)
+{
+    return path.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive);
+}
+
+// The user's picture, upright, or nothing when the file cannot be read as
+// one: a picture refused for its size leaves that size in oversized, a PNG
+// (by its name or its signature) sets png. A name ending in .bmp is read as
+// a BMP; any other file is told apart by its contents, a PNG by its
+// signature and anything else decoded as a JPEG.
+std::optional<Bitmap> readPicture(const QString& path, std::optional<OversizedPicture>& oversized, bool& png)
+{
+    if (isBmpName(path)) {
+        // Checked before the reader takes the file in whole: a BMP is held
+        // twice while it is read, file and picture.
+        oversized = oversizedBmp(path);
+        if (oversized)
             return std::nullopt;
-        }
+        Bitmap picture = readLargeBmp(path);
+        if (picture.empty())
+            return std::nullopt;
         return picture;
     }
+    png = path.endsWith(QStringLiteral(".png"), Qt::CaseInsensitive);
+    // The largest JPEG or PNG worth reading is far below this; a bigger
+    // file is refused without reading it.
+    const auto data = readFile(fsPath(path), std::uintmax_t{512} * 1024 * 1024);
+    if (!data)
+        return std::nullopt;
+    const bool pngData = isPng(*data);
+    png = png || pngData;
     OversizedPicture size;
-    auto decoded = decodeJpeg(fsPath(path), &size);
+    auto decoded = pngData ? decodePng(*data, &size) : decodeJpeg(*data, &size);
     if (!decoded || decoded->empty()) {
         if (size.width > 0)
             oversized = size;
@@ -114,9 +187,15 @@ QString UnreadableMessage(const QString& picturePath)
         .arg(QFileInfo(picturePath).fileName());
 }
 
+QString UnreadablePngMessage(const QString& picturePath)
+{
+    return QStringLiteral("Не удается прочитать картинку \"%1\": файл PNG поврежден.")
+        .arg(QFileInfo(picturePath).fileName());
+}
+
 QString TooLargeMessage(std::int64_t width, std::int64_t height, bool jpeg)
 {
-    const std::int64_t maxPixels = jpeg ? MaxJpegPixels : Bitmap::MaxPixels;
+    const std::int64_t maxPixels = jpeg ? MaxJpegPixels : MaxImportBmpPixels;
     return QStringLiteral("Картинка слишком большая: %1 × %2 точек. Программа открывает картинки не больше %3 точек "
                           "по каждой стороне и не больше %4 миллионов точек всего.")
         .arg(width)
@@ -129,20 +208,22 @@ Outcome ImportPicture(AppState& state, const Workspace& ws, const QString& pictu
                             const ImportOptions& options)
 {
     std::optional<OversizedPicture> oversized;
-    std::optional<Bitmap> picture = readPicture(picturePath, oversized);
+    bool png = false;
+    std::optional<Bitmap> picture = readPicture(picturePath, oversized, png);
     if (!picture && oversized) {
-        const bool jpeg = !picturePath.endsWith(QStringLiteral(".bmp"), Qt::CaseInsensitive);
-        return refusal(TooLargeMessage(oversized->width, oversized->height, jpeg),
+        const bool bmp = isBmpName(picturePath);
+        return refusal(TooLargeMessage(oversized->width, oversized->height, !bmp),
                        QStringLiteral("the picture is too large: %1 x %2 pixels; pictures of at most %3 pixels a "
                                       "side and %4 million pixels in all are taken")
                            .arg(oversized->width)
                            .arg(oversized->height)
                            .arg(Bitmap::MaxDimension)
-                           .arg((jpeg ? MaxJpegPixels : Bitmap::MaxPixels) / 1000000));
+                           .arg((bmp ? MaxImportBmpPixels : MaxJpegPixels) / 1000000));
     }
     if (!picture)
-        return refusal(UnreadableMessage(picturePath),
-                       QStringLiteral("not a picture the program reads: damaged, or neither BMP nor JPEG"));
+        return refusal(png ? UnreadablePngMessage(picturePath) : UnreadableMessage(picturePath),
+                       png ? QStringLiteral("the PNG file is damaged")
+                           : QStringLiteral("not a picture the program reads: damaged, or neither BMP, JPEG nor PNG"));
     Bitmap target(ScreenWidth, DesktopHeight);
     if (!fitPicture(*picture, target))
         return refusal(TooSmallMessage(), QStringLiteral("the picture is too small: it must be at least 176 x 200 pixels"));

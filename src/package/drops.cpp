@@ -10,7 +10,7 @@ namespace {
 // What may be dropped, as the second line of every refusal.
 QString whatFits()
 {
-    return QStringLiteral("Перетащите в окно картинку (BMP или JPEG), тему (.sis), шрифт (.gdr) или файл темы: "
+    return QStringLiteral("Перетащите в окно картинку (BMP, JPEG или PNG), тему (.sis), шрифт (.gdr) или файл темы: "
                           "EidPic.mbm, backgroundimage.mbm, Avkon.mbm, AvkonEx.mbm, menu_folders.mbm.");
 }
 
@@ -41,7 +41,7 @@ DropTarget ClassifyDrop(const QString& path)
     const auto endsWith = [&name](const char* suffix) {
         return name.endsWith(QLatin1String(suffix), Qt::CaseInsensitive);
     };
-    if (endsWith(".bmp") || endsWith(".jpg") || endsWith(".jpeg"))
+    if (endsWith(".bmp") || endsWith(".jpg") || endsWith(".jpeg") || endsWith(".png"))
         return accepted(DropKind::Picture, path);
     if (endsWith(".sis"))
         return accepted(DropKind::Theme, path);

@@ -22,8 +22,8 @@ struct DropTarget {
     QString refusal;    // for Refused: the message text, else empty
 };
 
-// One local path. A regular file (a link to one counts) named *.bmp, *.jpg
-// or *.jpeg is a Picture, *.sis a Theme, *.gdr a Font, and one of the five
+// One local path. A regular file (a link to one counts) named *.bmp, *.jpg,
+// *.jpeg or *.png is a Picture, *.sis a Theme, *.gdr a Font, and one of the five
 // theme file names (EidPic.mbm, backgroundimage.mbm, Avkon.mbm, AvkonEx.mbm,
 // menu_folders.mbm) a ThemeFile; letter case does not matter. An .aif
 // (which of its two buttons would be a guess), any other name, a folder and

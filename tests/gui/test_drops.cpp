@@ -12,6 +12,7 @@
 #include "app/widgets.h"
 
 #include <QDropEvent>
+#include <QImage>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -67,6 +68,28 @@ protected:
     AppRun run;
     QString elsewhere;   // neither the program folder nor the workspace
 };
+
+TEST(WindowStart, TakesTheFileOnItsCommandLineAsADrop)
+{
+    // A flat PNG of exactly the desktop's size: every slot pixel is the
+    // colour one lower in each channel, as the one-to-one reduction makes it.
+    TempDir given;
+    QImage png(176, 200, QImage::Format_RGB32);
+    png.fill(QColor(10, 200, 30));
+    const QString picture = qpath(given.path() / "Phone photo.png");
+    ASSERT_TRUE(png.save(picture, "PNG"));
+    AppRun run;
+    run.start(picture);
+    run.form->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(run.form.get()));
+    const QString top = slotPath(run.root, QStringLiteral("Top1.bmp"));
+    ASSERT_TRUE(waitFor([&] { return readBmpOrEmpty(fsPath(top)).getPixel(79, 37) == rgb(9, 199, 29); }))
+        << "the picture was not imported";
+    settle(*run.form);
+    EXPECT_EQ(fromQRgb(run.find<PaintBox>("PreviewBox")->image().pixel(79, 37)) & 0xFFFFFF, rgb(9, 199, 29));
+    EXPECT_TRUE(run.dialogs.filters.empty());
+    EXPECT_TRUE(run.dialogs.messages.empty());
+}
 
 TEST_F(WindowDrops, EachKindLoadsAsItsButtonWould)
 {
@@ -213,7 +236,7 @@ TEST_F(WindowDrops, CtrlOImportsAPictureAndCtrlQCloses)
     run.find<QLineEdit>("ThemeFileEdit")->setFocus();
     QTest::keyClick(run.form.get(), Qt::Key_O, Qt::ControlModifier);
     ASSERT_EQ(run.dialogs.filters.size(), 1u);
-    EXPECT_EQ(run.dialogs.filters[0], QStringLiteral("Pictures (*.bmp,*.jpg,*.jpeg)|*.bmp;*.jpg;*.jpeg"));
+    EXPECT_EQ(run.dialogs.filters[0], QStringLiteral("Pictures (*.bmp,*.jpg,*.jpeg,*.png)|*.bmp;*.jpg;*.jpeg;*.png"));
     EXPECT_TRUE(run.find<QLineEdit>("ThemeFileEdit")->text().isEmpty());
 
     QTest::keyClick(run.form.get(), Qt::Key_Q, Qt::ControlModifier);

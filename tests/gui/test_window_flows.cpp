@@ -67,7 +67,7 @@ TEST_F(Flows, AnImportedPictureShowsInThePreview)
 {
     importPicture();
     EXPECT_TRUE(run.dialogs.messages.empty());
-    EXPECT_EQ(run.dialogs.filters.back(), QStringLiteral("Pictures (*.bmp,*.jpg,*.jpeg)|*.bmp;*.jpg;*.jpeg"));
+    EXPECT_EQ(run.dialogs.filters.back(), QStringLiteral("Pictures (*.bmp,*.jpg,*.jpeg,*.png)|*.bmp;*.jpg;*.jpeg;*.png"));
     Bitmap top = readBmpOrEmpty(fsPath(slotPath(run.root, QStringLiteral("Top1.bmp"))));
     ASSERT_EQ(top.width(), 176);
     const QImage& shown = run.find<PaintBox>("PreviewBox")->image();

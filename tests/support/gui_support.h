@@ -74,10 +74,12 @@ public:
         root = qpath(m_dir.path() / "base" / "Temp" / "WorkDir") + u'/';
         QDir().mkpath(programFolder);
     }
-    // Builds the window, which prepares the workspace as at a real start.
-    MainForm& start()
+    // Builds the window, which prepares the workspace as at a real start
+    // (with openFile as the file on its command line).
+    MainForm& start(const QString& openFile = {})
     {
         StartupOptions o;
+        o.openFile = openFile;
         o.programFolder = programFolder;
         o.workspaceRoot = root;
         o.dialogs = &dialogs;

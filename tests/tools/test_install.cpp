@@ -38,6 +38,7 @@ const char* const kBinaries[] = {"kastra-theme-creator", "kastra-theme", "bmconv
 const char* const kThemeFiles[] = {"EidPic.mbm", "backgroundimage.mbm", "Avkon.mbm", "AvkonEx.mbm", "menu_folders.mbm"};
 const std::string kDesktopFile = "share/applications/kastra-theme-creator.desktop";
 const std::string kIconFile = "share/icons/hicolor/scalable/apps/kastra-theme-creator.svg";
+const std::string kMimeFile = "share/mime/packages/kastra-theme-creator.xml";
 const std::string kMetainfoFile = std::string("share/metainfo/") + KASTRA_APP_ID + ".metainfo.xml";
 const std::string kCompletionFile = "share/bash-completion/completions/kastra-theme";
 const std::string kCopyrightFile = "share/doc/kastra-theme-creator/copyright";
@@ -178,7 +179,7 @@ TEST_F(DebianPackage, FilesLieWhereTheSystemLooksForThem)
         // Stripped: debugging data stays out of the package.
         EXPECT_EQ(readText(p).find(".debug_info"), std::string::npos) << p;
     }
-    std::vector<std::string> shared = {kDesktopFile, kIconFile, kMetainfoFile, kCompletionFile, kCopyrightFile,
+    std::vector<std::string> shared = {kDesktopFile, kIconFile, kMimeFile, kMetainfoFile, kCompletionFile, kCopyrightFile,
                                        kChangelogFile};
     for (const char* name : kBinaries)
         shared.push_back(std::string("share/man/man1/") + name + ".1.gz");
@@ -272,6 +273,14 @@ TEST_F(DebianPackage, MenuEntryIconAndMetadataAgree)
     EXPECT_TRUE(fs::is_regular_file(usr() / "share/icons/hicolor/scalable/apps" / (entry["Icon"] + ".svg")))
         << entry["Icon"];
     EXPECT_NE((";" + entry["Categories"]).find(";Graphics;"), std::string::npos) << entry["Categories"];
+    // "Open with" hands over one file, of the kinds the window takes, and the
+    // package type is declared for systems that lack it.
+    EXPECT_EQ(entry["Exec"], exec + " %f");
+    for (const char* type : {"image/bmp", "image/jpeg", "image/png", "application/vnd.symbian.install"})
+        EXPECT_NE((";" + entry["MimeType"]).find(std::string(";") + type + ";"), std::string::npos) << type;
+    const std::string mime = readText(usr() / kMimeFile);
+    EXPECT_NE(mime.find("<mime-type type=\"application/vnd.symbian.install\">"), std::string::npos) << mime;
+    EXPECT_NE(mime.find("<glob pattern=\"*.sis\"/>"), std::string::npos) << mime;
 
     // The metadata names that menu entry, its own file name and this version.
     const std::string meta = readText(metainfo);

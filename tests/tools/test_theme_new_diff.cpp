@@ -9,6 +9,7 @@
 #include "mbm/mbm.h"
 #include "package/build.h"
 #include "package_fixture.h"
+#include "photo_fixture.h"
 #include "preview/desktop_painter.h"
 #include "preview/menu_painter.h"
 #include "preview/surface.h"
@@ -112,6 +113,29 @@ TEST(ThemeNew, WritesWhatTheWindowsSaveButtonsWrite)
                         == readBytes(window / "program" / f))
                 << f;
     }
+}
+
+TEST(ThemeNew, TakesAPngAndTurnsAPhotoUpright)
+{
+    // A PNG gives the theme its BMP twin gives; a phone photo stored
+    // sideways with orientation 6 gives the theme of the upright photo, and
+    // without its orientation it does not.
+    TempDir dir;
+    ASSERT_TRUE(photoPicture().writeBmp(dir.path() / "photo.bmp"));
+    for (const char* name : {"rgb8.png", "upright.jpg", "o6.jpg", "sideways.jpg"})
+        fs::copy_file(photosDir() / name, dir.path() / name);
+    auto theme = [&](const std::string& picture) {
+        const ToolRun r = runTool("kastra-theme", dir.path(), "new 'out-" + picture + "' --picture " + picture);
+        EXPECT_EQ(r.exitCode, 0) << picture << '\n' << r.output;
+        std::vector<Bytes> files;
+        for (const char* f : kThemeFiles)
+            files.push_back(readBytes(dir.path() / ("out-" + picture) / f));
+        return files;
+    };
+    EXPECT_TRUE(theme("rgb8.png") == theme("photo.bmp"));
+    const auto upright = theme("upright.jpg");
+    EXPECT_TRUE(theme("o6.jpg") == upright);
+    EXPECT_FALSE(theme("sideways.jpg")[0] == upright[0]);
 }
 
 TEST(ThemeDiff, ListsTheBitmapsThatDiffer)

@@ -1,6 +1,7 @@
 #include "picture/errors.h"
 #include "picture/jpeg.h"
 #include "jpeg_encoder.h"
+#include "photo_fixture.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -148,4 +149,28 @@ TEST(Jpeg, HostileFilesFromTheCrashersFolder)
     EXPECT_FALSE(files.empty());
     for (const auto& f : files)
         (void)decodeJpeg(f);
+}
+
+TEST(Jpeg, CameraOrientationIsTurnedUpright)
+{
+    // Flat 8 x 8 blocks at quality 100 decode to the same pixels however the
+    // picture is stored, so each turned photo equals the upright one exactly.
+    auto upright = decodeJpeg(test::photosDir() / "upright.jpg");
+    ASSERT_TRUE(upright.ok()) << upright.error();
+    ASSERT_EQ(upright->width(), test::PhotoWidth);
+    for (int y = 8; y < test::PhotoHeight; y += 16)
+        for (int x = 8; x < test::PhotoWidth; x += 16)
+            ASSERT_LE(distance(upright->getPixel(x, y), test::photoColour(x, y)), 3) << x << "," << y;
+    for (const char* name : {"o1.jpg", "o2.jpg", "o3.jpg", "o4.jpg", "o5.jpg", "o6.jpg", "o7.jpg", "o8.jpg"}) {
+        SCOPED_TRACE(name);
+        auto r = decodeJpeg(test::photosDir() / name);
+        ASSERT_TRUE(r.ok()) << r.error();
+        ASSERT_EQ(r->width(), upright->width());
+        ASSERT_EQ(r->height(), upright->height());
+        EXPECT_EQ(r->encodeBmp(), upright->encodeBmp());
+    }
+    // Without the tag the stored picture comes back as stored.
+    auto sideways = decodeJpeg(test::photosDir() / "sideways.jpg");
+    ASSERT_TRUE(sideways.ok());
+    EXPECT_EQ(sideways->width(), test::PhotoHeight);
 }

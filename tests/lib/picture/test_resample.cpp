@@ -167,6 +167,23 @@ TEST(FitPicture, RefusesSmallerSourcesAndLeavesBothAlone)
     EXPECT_TRUE(fitPicture(exact, dst));
 }
 
+TEST(FitPicture, PlainThirtyTwoBitIsAveragedAsItIsWithItsFourthByteIgnored)
+{
+    const Bitmap colours = noise(640, 480, 7);
+    Bitmap wide = Bitmap::create(640, 480, 32);
+    for (int y = 0; y < 480; ++y)
+        for (int x = 0; x < 640; ++x) {
+            wide.setPixel(x, y, colours.getPixel(x, y));
+            wide.rowPtr(y)[4 * x + 3] = static_cast<std::uint8_t>(x * 13 + y);   // alpha, or nothing
+        }
+    Bitmap copy = colours;
+    Bitmap expected(176, 200), out(176, 200);
+    ASSERT_TRUE(fitPicture(copy, expected));
+    ASSERT_TRUE(fitPicture(wide, out));
+    EXPECT_EQ(wide.depth(), 32);
+    expectSame(out, expected);
+}
+
 TEST(FitPicture, BothPicturesBecomeTwentyFourBit)
 {
     Bitmap src = Bitmap::create(200, 220, 8);

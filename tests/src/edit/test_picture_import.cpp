@@ -135,12 +135,16 @@ TEST(PictureImport, DamagedFilesAreNamedAndChangeNothing)
     struct Case {
         const char* name;
         Bytes bytes;
+        QString (*message)(const QString&) = UnreadableMessage;
     };
+    const Bytes pngSignature{0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'};
     const Case cases[] = {
         {"broken.bmp", {'B', 'M', 0x10, 0, 0, 0, 0, 0}},
         {"noise.JPG", {0x13, 0x37, 0x00, 0xFF, 0xD8}},
         {"cut.jpeg", Bytes(goodJpeg.begin(), goodJpeg.begin() + 20)},
-        {"picture.png", {0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n'}},
+        {"picture.png", pngSignature, UnreadablePngMessage},
+        {"noise.PNG", {0x13, 0x37}, UnreadablePngMessage},
+        {"photo.jpg", pngSignature, UnreadablePngMessage},
         {"empty.bmp", {}},
     };
     for (const Case& c : cases) {
@@ -151,7 +155,7 @@ TEST(PictureImport, DamagedFilesAreNamedAndChangeNothing)
         const Outcome out = ImportPicture(w.state, w.ws, qpath(w.dir.path() / c.name), {});
         ASSERT_TRUE(out.hasMessage()) << c.name;
         EXPECT_TRUE(out.text.contains(QString::fromLatin1(c.name))) << out.text.toStdString();
-        EXPECT_EQ(out.text, UnreadableMessage(qpath(w.dir.path() / c.name)));
+        EXPECT_EQ(out.text, c.message(qpath(w.dir.path() / c.name)));
         EXPECT_NE(out.text, TooSmallMessage());
         EXPECT_EQ(out.title, QStringLiteral("Halvorn Kastra Theme Creator v1.11"));
         EXPECT_FALSE(out.ok);
@@ -180,6 +184,11 @@ TEST(PictureImport, TooLargePicturesSaySoWithTheLimit)
     Bytes bmp(54, 0);
     bmp[0] = 'B', bmp[1] = 'M', bmp[14] = 40, bmp[26] = 1, bmp[28] = 24;
     bmp[18] = 40000 & 0xFF, bmp[19] = 40000 >> 8, bmp[22] = 10;
+    // A BMP one row over what a person imports, though the reader would
+    // take it.
+    Bytes bmpOverImport = bmp;
+    bmpOverImport[18] = 8000 & 0xFF, bmpOverImport[19] = 8000 >> 8;
+    bmpOverImport[22] = 7001 & 0xFF, bmpOverImport[23] = 7001 >> 8;
     const struct {
         const char* name;
         Bytes bytes;
@@ -187,6 +196,7 @@ TEST(PictureImport, TooLargePicturesSaySoWithTheLimit)
     } cases[] = {
         {"huge.jpg", jpeg, TooLargeMessage(20000, 20000, true)},
         {"wide.bmp", bmp, TooLargeMessage(40000, 10, false)},
+        {"large.bmp", bmpOverImport, TooLargeMessage(8000, 7001, false)},
     };
     for (const auto& c : cases) {
         PreviewWorkspace w;
@@ -200,7 +210,8 @@ TEST(PictureImport, TooLargePicturesSaySoWithTheLimit)
     }
     EXPECT_EQ(TooLargeMessage(20000, 20000, true),
               QStringLiteral("Картинка слишком большая: 20000 × 20000 точек. Программа открывает картинки не больше "
-                             "32768 точек по каждой стороне и не больше 64 миллионов точек всего."));
+                             "32768 точек по каждой стороне и не больше 65 миллионов точек всего."));
+    EXPECT_TRUE(TooLargeMessage(8000, 7001, false).endsWith(QStringLiteral("не больше 56 миллионов точек всего.")));
 }
 
 TEST(PictureImport, ExtensionChoosesTheReader)

@@ -33,7 +33,8 @@ TEST(DropKinds, EachNameGoesToItsLoader)
         {"Menu_Folders.MBM", DropKind::ThemeFile, ThemeFile::MenuFolders},
         {"veZozi.aif", DropKind::Refused, {}},
         {"other.mbm", DropKind::Refused, {}},
-        {"picture.png", DropKind::Refused, {}},
+        {"screenshot.PNG", DropKind::Picture, {}},
+        {"picture.gif", DropKind::Refused, {}},
         {"jpg", DropKind::Refused, {}},
         {"Avkon.mbm.bak", DropKind::Refused, {}},
     };

@@ -2,8 +2,9 @@
 // The bridge to bmconv: the command file com.txt, the converter run, the
 // seven theme-file operations and the corner masks. The program never packs
 // or unpacks MBM itself; it writes com.txt and runs bmconv.exe in the
-// workspace root (it reads an MBM's index only to check that a theme file
-// fits before a load, workspace/theme_catalogue.h).
+// workspace root. It reads a theme file only before a load: to check that it
+// fits (workspace/theme_catalogue.h) and to find the slots the unpack will
+// change, which the load keeps aside (converter/slot_backup.h).
 //
 // Failing to enter the workspace root or to create or write com.txt is the
 // one fatal I/O error (FatalIoError with the Windows error number).

@@ -119,14 +119,22 @@ bool writeLoadCopy(const QString& path, const QByteArray& bytes)
     return writeFileAtomic(fsPath(path), byteSpan(bytes)).ok();
 }
 
-// Our own converter replaces every slot by a new file, so the old slots can
-// be kept under second names; a converter put in its place in the program
-// folder may rewrite them in place, and gets copies.
-SlotBackup::Keep backupKind(const Workspace& ws)
+// The slots an unpack changes and how the load keeps them aside. Our own
+// converter replaces, by a rename, only the slots whose bytes change: those
+// alone are kept, under second names, and reported as written (a load that
+// changes a few pictures then costs little more than reading the slots). A
+// converter put in its place in the program folder may rewrite every slot,
+// and in place: every slot is copied and counts as written.
+struct UnpackPlan {
+    QStringList changing;
+    SlotBackup::Keep keep = SlotBackup::Keep::Copies;
+};
+
+UnpackPlan planUnpack(const Workspace& ws, const QByteArray& mbm, const QStringList& targets)
 {
-    return payloadOverridden(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), ws.programFolder)
-               ? SlotBackup::Keep::Copies
-               : SlotBackup::Keep::SecondNames;
+    if (payloadOverridden(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), ws.programFolder))
+        return {targets, SlotBackup::Keep::Copies};
+    return {SlotsUnpackChanges(ws, byteSpan(mbm), targets), SlotBackup::Keep::SecondNames};
 }
 
 // The desktop top strips Temp1.bmp ... Temp4.bmp are the top 12 rows of the
@@ -152,11 +160,12 @@ Outcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
 {
     const QString own = ws.root + QStringLiteral("menu_folders.mbm");
     const QStringList targets = unpackTargets(ThemeFile::MenuFolders);
-    const QStringList written = slotPaths(ws.root, targets);
-    QStringList kept = targets;
+    const UnpackPlan plan = planUnpack(ws, bytes, targets);
+    const QStringList written = slotPaths(ws.root, plan.changing);
+    QStringList kept = plan.changing;
     kept << QStringLiteral("menu_folders.mbm");
     EnterWorkspaceRoot(ws);
-    SlotBackup backup(ws, kept, backupKind(ws));
+    SlotBackup backup(ws, kept, plan.keep);
     if (!backup.save())
         return loadFailed(ThemeFile::MenuFolders);
     RemoveName(own);
@@ -211,8 +220,9 @@ Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& pa
         return loadFailed(file);
 
     const QStringList targets = unpackTargets(file);
-    QStringList written = slotPaths(ws.root, targets);
-    SlotBackup backup(ws, targets, backupKind(ws));
+    const UnpackPlan plan = planUnpack(ws, *bytes, targets);
+    QStringList written = slotPaths(ws.root, plan.changing);
+    SlotBackup backup(ws, plan.changing, plan.keep);
     if (!backup.save())
         return loadFailed(file);
     WriteCommandFile(ws, UnpackCommandFile(loadCopy, targets, unpackLayout(file)));

@@ -46,7 +46,8 @@ QString packedFileName(ThemeFileOpCode code);
 // FatalIoError with the Windows error number (2 when the root is missing).
 void EnterWorkspaceRoot(const Workspace& ws);
 
-// Replaces root/com.txt with bytes (atomically). A failure to create,
+// Replaces root/com.txt with bytes (atomically); a regular file that holds
+// exactly these bytes already is left as it is. A failure to create,
 // write or close it is fatal (5 access denied, 101 disk full, ...).
 void WriteCommandFile(const Workspace& ws, const QByteArray& bytes);
 

@@ -62,6 +62,9 @@ bool SlotBackup::save()
     // Copies left by a load that was cut short are of no use any more; a
     // link planted under the folder's name goes as a name.
     ClearFolder(m_folder);
+    // A load that changes no slot keeps nothing, and needs no folder.
+    if (m_entries.empty())
+        return true;
     if (!CreateFolder(m_folder, false))
         return false;
     for (Entry& e : m_entries) {

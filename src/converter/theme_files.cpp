@@ -7,6 +7,7 @@
 #include "workspace/slots.h"
 #include "converter/setup.h"
 #include "base/fileio.h"
+#include "base/safe_file.h"
 #include "workspace/payloads.h"
 #include "workspace/theme_catalogue.h"
 
@@ -113,9 +114,15 @@ Result<QByteArray> readFittingThemeFile(ThemeFile file, const QString& path)
 }
 
 // Writes the checked bytes as the load copy, so that what bmconv unpacks is
-// what was checked, whatever happens to the user's file meanwhile.
+// what was checked, whatever happens to the user's file meanwhile. A copy
+// that holds exactly these bytes already (the same file loaded again) is
+// kept; anything else goes first, so that an old copy is never unpacked in
+// place of the file the user asked for, even when the write fails.
 bool writeLoadCopy(const QString& path, const QByteArray& bytes)
 {
+    if (holdsExactly(fsPath(path), byteSpan(bytes)))
+        return true;
+    RemoveName(path);
     return writeFileAtomic(fsPath(path), byteSpan(bytes)).ok();
 }
 
@@ -168,7 +175,6 @@ Outcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
     SlotBackup backup(ws, kept, plan.keep);
     if (!backup.save())
         return loadFailed(ThemeFile::MenuFolders);
-    RemoveName(own);
     if (!writeLoadCopy(own, bytes)) {
         backup.restore();
         return loadFailed(ThemeFile::MenuFolders);
@@ -211,11 +217,9 @@ Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& pa
     ThemeFileOp(ws, ThemeFileOpCode::WriteConverter);
     EnterWorkspaceRoot(ws);
 
-    // An old copy must never be unpacked in place of the file the user
-    // asked for; it goes first, and a copy that fails stops the load.
+    // A copy that fails stops the load.
     const QString loadCopy = QLatin1String(info(file).loadCopy);
     const QString copyPath = ws.root + loadCopy;
-    RemoveName(copyPath);
     if (!writeLoadCopy(copyPath, *bytes))
         return loadFailed(file);
 

@@ -1,27 +1,35 @@
 // "Загрузить Avkon" and the theme import as the window runs them, beside
 // their floors.
 //
-// Load: LoadThemeFile on the program folder's Avkon.mbm (508 bitmaps into
-// Avkon\, the slots kept aside and dropped again), beside bmconv unpacking
-// the same file alone (process start included) and beside merely reading the
-// 508 slot files and overwriting them in place.
+// Load: LoadThemeFileFrom with an Avkon.mbm (508 bitmaps into Avkon\, the
+// changing slots kept aside and dropped again) in three kinds: the file the
+// slots already hold (nothing changes), one of two files that differ in 50
+// bitmaps (a tenth of the slots change at every load, as when a theme
+// differs from the last one in a few pictures), and one of two files that
+// differ in every bitmap. Beside them bmconv unpacking the same file alone
+// (process start included) and merely reading the 508 slot files and
+// overwriting them in place.
 //
 // Import: ImportTheme on a built package (SISTool, the five theme files taken
 // over, the five unpacks into 551 slots), beside SISTool alone plus the five
 // bmconv unpacks alone, and beside reading and overwriting the 551 slot files.
 //
 // The summary at the end times each operation and its floors in alternation
-// and prints medians of several rounds: the machine is shared, so single
-// figures are noisy. KASTRA_BENCH_DIR picks the file system to measure on.
+// and prints medians and ranges of several rounds: the machine is shared, so
+// single figures are noisy. KASTRA_BENCH_DIR picks the file system to
+// measure on.
 
 #include "base/fileio.h"
 #include "converter/converter.h"
+#include "converter/slot_backup.h"
 #include "converter/setup.h"
 #include "converter/theme_files.h"
 #include "package/build.h"
 #include "bitmap_fixture.h"
 #include "package/import.h"
 #include "platform/process.h"
+#include "mbm/mbm.h"
+#include "platform/fileops.h"
 #include "workspace/slots.h"
 #include "workspace/workspace.h"
 
@@ -36,6 +44,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string_view>
 #include <vector>
 
 namespace {
@@ -82,6 +92,67 @@ struct Theme {
         fs::copy_file(fs::path(KASTRA_BIN_DIR) / SisToolName, sisTool.toStdString());
         if (!ImportTheme(ws, sisTool, package, scratch.desktop, 60000).outcome.ok)
             die("the first import failed");
+
+        // The three Avkon files, each in a folder of its own.
+        const QString saved = ws.programFolder + QStringLiteral("Avkon.mbm");
+        const auto base = readFile(fsPath(saved), 1u << 26);
+        if (!base)
+            die("cannot read the saved Avkon.mbm");
+        avkon = variant(*base, "Same", 0);
+        avkonFew = variant(*base, "Few", 10);
+        avkonAll = variant(*base, "All", 1);
+        if (!LoadThemeFileFrom(ws, ThemeFile::Avkon, avkon, scratch).ok)
+            die("the first load failed");
+        current = avkon;
+        if (!writeFileAtomic(fsPath(ws.root + QStringLiteral("BenchSame.mbm")), *fileBytes(avkon))
+            || !writeFileAtomic(fsPath(ws.root + QStringLiteral("BenchAll.mbm")), *fileBytes(avkonAll)))
+            die("cannot copy the Avkon files into the root");
+        const QStringList names = slotNames(SlotFolder::Avkon);
+        fewChanged = static_cast<int>(SlotsUnpackChanges(ws, *fileBytes(avkonFew), names).size());
+        allChanged = static_cast<int>(SlotsUnpackChanges(ws, *fileBytes(avkonAll), names).size());
+    }
+
+    QString avkon;     // what the slots hold after the first load
+    QString avkonFew;  // every tenth bitmap differs (50 of 508)
+    QString avkonAll;  // every bitmap differs
+    int fewChanged = 0;
+    int allChanged = 0;
+    QString current;   // the file the slots were last loaded from
+
+    static std::optional<Bytes> fileBytes(const QString& path)
+    {
+        auto bytes = readFile(fsPath(path), 1u << 26);
+        return bytes ? std::optional<Bytes>(std::move(*bytes)) : std::nullopt;
+    }
+
+    // base with the colours of every every-th bitmap inverted (none when
+    // every is 0), written as folder/Avkon.mbm beside the program folder.
+    QString variant(const Bytes& base, const char* folder, int every)
+    {
+        auto bitmaps = mbm::readMbm(base);
+        if (!bitmaps)
+            die("cannot read Avkon.mbm");
+        for (std::size_t i = 0; every > 0 && i < bitmaps->size(); i += static_cast<std::size_t>(every)) {
+            mbm::MbmBitmap& bm = (*bitmaps)[i];
+            std::vector<mbm::Rgb> pixels;
+            for (int y = 0; y < bm.header.height; ++y)
+                for (int x = 0; x < bm.header.width; ++x) {
+                    const mbm::Rgb c = bm.pixel(x, y);
+                    pixels.push_back({static_cast<std::uint8_t>(255 - c.r), static_cast<std::uint8_t>(255 - c.g),
+                                      static_cast<std::uint8_t>(255 - c.b)});
+                }
+            auto inverted = mbm::makeBitmap(bm.mode(), bm.header.width, bm.header.height, pixels, bm.header.twipsWidth,
+                                            bm.header.twipsHeight);
+            if (!inverted)
+                die("cannot invert a bitmap");
+            bm = std::move(*inverted);
+        }
+        const auto bytes = mbm::writeMbm(*bitmaps, mbm::Store::Compressed);
+        const QString path = dir.path() + u'/' + QLatin1String(folder) + QStringLiteral("/Avkon.mbm");
+        QDir().mkpath(dir.path() + u'/' + QLatin1String(folder));
+        if (!bytes || !writeFileAtomic(fsPath(path), *bytes))
+            die("cannot write an Avkon variant");
+        return path;
     }
 
     [[noreturn]] static void die(const char* why)
@@ -99,11 +170,34 @@ Theme& theme()
 
 // ---------------------------------------------------------------- operations
 
-void loadAvkon()
+void load(const QString& file)
 {
     Theme& t = theme();
-    if (!LoadThemeFile(t.ws, ThemeFile::Avkon, t.scratch).ok)
+    if (!LoadThemeFileFrom(t.ws, ThemeFile::Avkon, file, t.scratch).ok)
         Theme::die("loading Avkon.mbm failed");
+    t.current = file;
+}
+
+void loadUnchanged()
+{
+    load(theme().avkon);
+}
+
+// Each call loads the other of the two files, so every load changes the
+// slots that differ between them.
+void loadAlternating(const QString& other)
+{
+    load(theme().current == other ? theme().avkon : other);
+}
+
+void loadFewChanged()
+{
+    loadAlternating(theme().avkonFew);
+}
+
+void loadAllChanged()
+{
+    loadAlternating(theme().avkonAll);
 }
 
 void importTheme()
@@ -120,6 +214,18 @@ void unpackAvkonAlone()
     Theme& t = theme();
     if (!Unpack(t.ws, QStringLiteral("Avkon.mbm"), slotNames(SlotFolder::Avkon), UnpackLayout::OnePerLine))
         Theme::die("bmconv failed");
+}
+
+// bmconv alone unpacking, in turn, the slots' own file and the one that
+// differs in every bitmap: the floor of a load that changes every slot.
+void unpackAllChangedAlone()
+{
+    Theme& t = theme();
+    const bool toAll = t.current != t.avkonAll;
+    const QString name = toAll ? QStringLiteral("BenchAll.mbm") : QStringLiteral("BenchSame.mbm");
+    if (!Unpack(t.ws, name, slotNames(SlotFolder::Avkon), UnpackLayout::OnePerLine))
+        Theme::die("bmconv failed");
+    t.current = toAll ? t.avkonAll : t.avkon;
 }
 
 // What the import runs besides its own work: SISTool on the package, then
@@ -173,12 +279,29 @@ void readWriteFloor(const std::vector<fs::path>& files)
 
 // ---------------------------------------------------------------- benchmarks
 
-void BM_LoadAvkon(benchmark::State& state)
+void BM_LoadAvkonUnchanged(benchmark::State& state)
 {
+    loadUnchanged();
     for (auto _ : state)
-        loadAvkon();
+        loadUnchanged();
 }
-BENCHMARK(BM_LoadAvkon)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadAvkonUnchanged)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_LoadAvkonTenthChanged(benchmark::State& state)
+{
+    loadUnchanged();
+    for (auto _ : state)
+        loadFewChanged();
+}
+BENCHMARK(BM_LoadAvkonTenthChanged)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_LoadAvkonAllChanged(benchmark::State& state)
+{
+    loadUnchanged();
+    for (auto _ : state)
+        loadAllChanged();
+}
+BENCHMARK(BM_LoadAvkonAllChanged)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_BmconvUnpackAvkonAlone(benchmark::State& state)
 {
@@ -186,6 +309,14 @@ void BM_BmconvUnpackAvkonAlone(benchmark::State& state)
         unpackAvkonAlone();
 }
 BENCHMARK(BM_BmconvUnpackAvkonAlone)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_BmconvUnpackAllChangedAlone(benchmark::State& state)
+{
+    loadUnchanged();
+    for (auto _ : state)
+        unpackAllChangedAlone();
+}
+BENCHMARK(BM_BmconvUnpackAllChangedAlone)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void BM_ReadWriteAvkonFloor(benchmark::State& state)
 {
@@ -227,44 +358,72 @@ double millis(F&& f)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count();
 }
 
-double median(std::vector<double> v)
+struct Spread {
+    double median, low, high;
+};
+
+Spread spread(std::vector<double> v)
 {
     std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
+    return {v[v.size() / 2], v.front(), v.back()};
 }
 
-// Every operation and its floors in alternation, eleven rounds, medians.
+void line(const char* what, const Spread& s, const char* target)
+{
+    std::printf("%-34s %7.1f ms  (%6.1f - %6.1f)  %s\n", what, s.median, s.low, s.high, target);
+}
+
+// Every operation and its floors in alternation, nine rounds: medians and
+// ranges.
 void summary()
 {
     const auto avkon = slotFiles(false);
     const auto all = slotFiles(true);
-    std::vector<double> load, unpack, floorAvkon, import, tools, floorAll;
-    for (int round = 0; round < 11; ++round) {
-        load.push_back(millis(loadAvkon));
+    std::vector<double> same, few, every, unpack, floorAvkon, import, tools, floorAll;
+    loadUnchanged();
+    for (int round = 0; round < 9; ++round) {
+        same.push_back(millis(loadUnchanged));
+        // Two loads each, there and back, so that the next round starts again
+        // from the slots of the first file.
+        few.push_back(millis(loadFewChanged));
+        few.push_back(millis(loadFewChanged));
+        every.push_back(millis(loadAllChanged));
+        every.push_back(millis(loadAllChanged));
         unpack.push_back(millis(unpackAvkonAlone));
         floorAvkon.push_back(millis([&] { readWriteFloor(avkon); }));
         import.push_back(millis(importTheme));
         tools.push_back(millis(toolsOfTheImport));
         floorAll.push_back(millis([&] { readWriteFloor(all); }));
     }
-    const double l = median(load), u = median(unpack), fa = median(floorAvkon);
-    const double i = median(import), t = median(tools), fl = median(floorAll);
-    std::printf("\nMedians of 11 alternating rounds in %s:\n"
-                "Загрузить Avkon   %7.1f ms   bmconv unpack alone %6.1f ms (x%.2f)   read + overwrite 508 slots %6.1f ms (x%.2f)\n"
-                "theme import      %7.1f ms   SISTool + 5 unpacks %6.1f ms (x%.2f)   read + overwrite 551 slots %6.1f ms (x%.2f)\n"
-                "target: each under 400 ms\n",
-                benchBase().toLocal8Bit().constData(), l, u, l / u, fa, l / fa, i, t, i / t, fl, i / fl);
+    const Theme& t = theme();
+    std::printf("\nMedians (and ranges) of 9 alternating rounds in %s:\n", benchBase().toLocal8Bit().constData());
+    line("Загрузить Avkon, nothing changes", spread(same), "");
+    char few_[64], all_[64];
+    std::snprintf(few_, sizeof few_, "Загрузить Avkon, %d slots change", t.fewChanged);
+    std::snprintf(all_, sizeof all_, "Загрузить Avkon, %d slots change", t.allChanged);
+    line(few_, spread(few), "target 100 ms");
+    line(all_, spread(every), "target 450 ms");
+    line("bmconv unpack alone", spread(unpack), "");
+    line("read + overwrite 508 slots", spread(floorAvkon), "");
+    line("theme import", spread(import), "");
+    line("SISTool + 5 unpacks", spread(tools), "");
+    line("read + overwrite 551 slots", spread(floorAll), "");
 }
 
 } // namespace
 
 int main(int argc, char** argv)
 {
+    // The summary takes minutes; a run of chosen benchmarks leaves it out.
+    bool chosen = false;
+    for (int i = 1; i < argc; ++i)
+        chosen = chosen || std::string_view(argv[i]).starts_with("--benchmark_filter");
     benchmark::Initialize(&argc, argv);
     theme();
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    summary();
+    if (!chosen)
+        summary();
     QDir::setCurrent(QDir::tempPath());
     return 0;
 }

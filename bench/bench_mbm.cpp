@@ -2,7 +2,9 @@
 // icons, each followed by its 1-bit mask, a few 12-bit pictures), through the
 // bmconv program itself and its command files. The file-system floor is the
 // time to merely read the 508 BMP files and write them back; the ratio
-// printed at the end is (pack + unpack) / floor.
+// printed at the end is (pack + unpack) / floor. The unpack goes over the
+// previous unpack's files, as a load over the slots does, so it writes only
+// the pictures that differ (none, when nothing changed).
 #include "bmconv/bmconv_run.h"
 #include "base/fileio.h"
 #include "avkon_depths.h"
@@ -10,6 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -191,13 +194,26 @@ void BM_PackAndUnpack(benchmark::State& state)
     }
 }
 
-// Times both in alternation, several rounds, and keeps the best of each, so a
-// busy machine skews the ratio less than two separate runs would.
+// The median and the range of a few rounds.
+struct Spread {
+    double median, low, high;
+};
+
+Spread spread(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return {v[v.size() / 2], v.front(), v.back()};
+}
+
+// Times the floors and the round trip in alternation, several rounds, and
+// prints medians and ranges, so a busy machine skews the ratio less than
+// two separate runs would. The round trip packs the slots and unpacks the
+// file over them again, as a save followed by a load of the same file does.
 void measureRatio()
 {
     using clock = std::chrono::steady_clock;
     auto ms = [](clock::time_point a, clock::time_point b) { return std::chrono::duration<double, std::milli>(b - a).count(); };
-    double bestFloor = 1e30, bestAtomic = 1e30, bestTrip = 1e30;
+    std::vector<double> floors, atomics, trips;
     for (int round = 0; round < 9; ++round) {
         auto t0 = clock::now();
         fileSystemFloor(false);
@@ -207,19 +223,21 @@ void measureRatio()
         runBmconv("pack.txt");
         runBmconv("unpack.txt");
         auto t3 = clock::now();
-        bestFloor = std::min(bestFloor, ms(t0, t1));
-        bestAtomic = std::min(bestAtomic, ms(t1, t2));
-        bestTrip = std::min(bestTrip, ms(t2, t3));
+        floors.push_back(ms(t0, t1));
+        atomics.push_back(ms(t1, t2));
+        trips.push_back(ms(t2, t3));
     }
     const auto mbmSize = fs::file_size(workspace().root / "SIS" / "Avkon.mbm");
     std::size_t bmpBytes = 0;
     for (const Bytes& b : workspace().slotBytes)
         bmpBytes += b.size();
-    std::printf("\n508 Avkon-shaped bitmaps (%zu bytes of BMP, %ju bytes of MBM) in %s:\n"
-                "read + overwrite the BMP files %.2f ms, read + atomically replace them %.2f ms,\n"
-                "pack + unpack %.2f ms: ratio %.2f to the plain floor, %.2f to the atomic one (target <= 3)\n",
+    const Spread floor = spread(floors), atomic = spread(atomics), trip = spread(trips);
+    std::printf("\n508 Avkon-shaped bitmaps (%zu bytes of BMP, %ju bytes of MBM) in %s, medians (ranges) of 9 rounds:\n"
+                "read + overwrite the BMP files %.1f ms (%.1f - %.1f), read + atomically replace them %.1f ms (%.1f - %.1f),\n"
+                "pack + unpack %.1f ms (%.1f - %.1f): ratio %.2f to the plain floor, %.2f to the atomic one (target <= 3)\n",
                 bmpBytes, static_cast<std::uintmax_t>(mbmSize), workspace().root.parent_path().string().c_str(),
-                bestFloor, bestAtomic, bestTrip, bestTrip / bestFloor, bestTrip / bestAtomic);
+                floor.median, floor.low, floor.high, atomic.median, atomic.low, atomic.high, trip.median, trip.low,
+                trip.high, trip.median / floor.median, trip.median / atomic.median);
 }
 
 } // namespace

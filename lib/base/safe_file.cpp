@@ -369,7 +369,9 @@ bool holdsExactly(const fs::path& path, ByteSpan bytes, bool executable)
 #else
     (void)executable;
 #endif
-    std::vector<std::uint8_t> buffer(kChunk);
+    // No larger than the file and the one byte that shows it grew: callers
+    // compare hundreds of small slot files in a row.
+    std::vector<std::uint8_t> buffer(std::min(kChunk, bytes.size() + 1));
     std::size_t done = 0;
     for (;;) {
         const long n = sysRead(file.fd(), buffer.data(), buffer.size());

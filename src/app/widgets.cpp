@@ -164,6 +164,11 @@ void FieldHint::showBelow(QWidget* field, const QString& text)
 BusyCursor::BusyCursor()
 {
     QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+    // The window is painted now, before the work holds the thread: the
+    // button the user pressed comes up and the page shows as it is, instead
+    // of a frozen half-pressed picture. Only waiting repaints run here; no
+    // input, timer or other event does.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
 }
 
 BusyCursor::~BusyCursor()

@@ -102,8 +102,9 @@ private:
 
 // The wait cursor over the program's windows for as long as it lives: the
 // converter, an import and a build hold the one thread, and the window
-// cannot answer meanwhile. The cursor before comes back when it goes, also
-// when the work fails.
+// cannot answer meanwhile. The window's waiting repaints are made first, so
+// that it shows as it is rather than frozen mid-click. The cursor before
+// comes back when it goes, also when the work fails.
 class BusyCursor final {
 public:
     BusyCursor();

@@ -185,9 +185,15 @@ void WriteCommandFile(const Workspace& ws, const QByteArray& bytes)
 {
     // Written beside and renamed over, like every file the program writes:
     // a link planted as com.txt is replaced, not written through.
-    errno = 0;
+    // A command file that already holds these bytes (the same load again)
+    // is left as it is. It is read once, right after, so a crash of the
+    // whole system need not find it whole: no write-out is forced.
     const ByteSpan span = byteSpan(bytes);
-    if (!writeFileAtomic(fsPath(ws.root + QStringLiteral("com.txt")), span)) {
+    const std::filesystem::path path = fsPath(ws.root + QStringLiteral("com.txt"));
+    if (holdsExactly(path, span))
+        return;
+    errno = 0;
+    if (!writeFileAtomic(path, span, Durability::WhileRunning)) {
         const int cause = errno != 0 ? errno : EIO;
         FatalIoError(WindowsIoError(cause), cause);
     }

@@ -2,8 +2,9 @@
 // The bridge to bmconv: the command file com.txt, the converter run, the
 // seven theme-file operations and the corner masks. The program never packs
 // or unpacks MBM itself; it writes com.txt and runs bmconv.exe in the
-// workspace root (it reads an MBM's index only to check that a theme file
-// fits before a load, workspace/theme_catalogue.h).
+// workspace root. It reads a theme file only before a load: to check that it
+// fits (workspace/theme_catalogue.h) and to find the slots the unpack will
+// change, which the load keeps aside (converter/slot_backup.h).
 //
 // Failing to enter the workspace root or to create or write com.txt is the
 // one fatal I/O error (FatalIoError with the Windows error number).
@@ -45,7 +46,8 @@ QString packedFileName(ThemeFileOpCode code);
 // FatalIoError with the Windows error number (2 when the root is missing).
 void EnterWorkspaceRoot(const Workspace& ws);
 
-// Replaces root/com.txt with bytes (atomically). A failure to create,
+// Replaces root/com.txt with bytes (atomically); a regular file that holds
+// exactly these bytes already is left as it is. A failure to create,
 // write or close it is fatal (5 access denied, 101 disk full, ...).
 void WriteCommandFile(const Workspace& ws, const QByteArray& bytes);
 

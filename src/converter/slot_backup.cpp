@@ -1,9 +1,11 @@
 #include "converter/slot_backup.h"
 
 #include "base/safe_file.h"
+#include "mbm/mbm.h"
 #include "platform/fileops.h"
 #include "workspace/slots.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <system_error>
 
@@ -21,6 +23,21 @@ bool isPlainFile(const fs::path& p)
 }
 
 } // namespace
+
+QStringList SlotsUnpackChanges(const Workspace& ws, ByteSpan mbm, const QStringList& names)
+{
+    const auto index = mbm::readIndex(mbm);
+    if (!index)
+        return names;
+    QStringList changing;
+    const qsizetype count = std::min<qsizetype>(names.size(), static_cast<qsizetype>(index->size()));
+    for (qsizetype i = 0; i < count; ++i) {
+        const auto bitmap = mbm::readBitmap(mbm, (*index)[static_cast<std::size_t>(i)]);
+        if (!bitmap || !holdsExactly(fsPath(slotPath(ws.root, names[i])), mbm::encodeUnpackedBmp(*bitmap)))
+            changing << names[i];
+    }
+    return changing;
+}
 
 SlotBackup::SlotBackup(const Workspace& ws, QStringList names, Keep keep)
     : m_folder(ws.root + QLatin1String(LoadBackupFolder) + u'/'), m_keep(keep)
@@ -45,6 +62,9 @@ bool SlotBackup::save()
     // Copies left by a load that was cut short are of no use any more; a
     // link planted under the folder's name goes as a name.
     ClearFolder(m_folder);
+    // A load that changes no slot keeps nothing, and needs no folder.
+    if (m_entries.empty())
+        return true;
     if (!CreateFolder(m_folder, false))
         return false;
     for (Entry& e : m_entries) {

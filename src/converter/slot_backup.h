@@ -3,6 +3,7 @@
 // converter that fails half way can be undone: the workspace ends up either
 // wholly new or wholly as it was.
 
+#include "base/bytes.h"
 #include "workspace/workspace.h"
 
 #include <QString>
@@ -11,6 +12,14 @@
 #include <vector>
 
 namespace kastra {
+
+// The slots of names (relative to the root, in the MBM's order, as an unpack
+// list gives them) that our bmconv replaces when it unpacks mbm: those whose
+// file is not a regular file holding exactly the picture it writes. It
+// leaves the others as they are, so a load need keep only these aside. A
+// bitmap that cannot be read counts as changing, as do all names when the
+// file's index cannot be read; names past the last bitmap are not written.
+QStringList SlotsUnpackChanges(const Workspace& ws, ByteSpan mbm, const QStringList& names);
 
 class SlotBackup {
 public:

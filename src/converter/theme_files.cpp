@@ -7,6 +7,7 @@
 #include "workspace/slots.h"
 #include "converter/setup.h"
 #include "base/fileio.h"
+#include "base/safe_file.h"
 #include "workspace/payloads.h"
 #include "workspace/theme_catalogue.h"
 
@@ -119,20 +120,34 @@ Result<QByteArray> readFittingThemeFile(ThemeFile file, const QString& path)
 }
 
 // Writes the checked bytes as the load copy, so that what bmconv unpacks is
-// what was checked, whatever happens to the user's file meanwhile.
+// what was checked, whatever happens to the user's file meanwhile. A copy
+// that holds exactly these bytes already (the same file loaded again) is
+// kept; anything else goes first, so that an old copy is never unpacked in
+// place of the file the user asked for, even when the write fails.
 bool writeLoadCopy(const QString& path, const QByteArray& bytes)
 {
+    if (holdsExactly(fsPath(path), byteSpan(bytes)))
+        return true;
+    RemoveName(path);
     return writeFileAtomic(fsPath(path), byteSpan(bytes)).ok();
 }
 
-// Our own converter replaces every slot by a new file, so the old slots can
-// be kept under second names; a converter put in its place in the program
-// folder may rewrite them in place, and gets copies.
-SlotBackup::Keep backupKind(const Workspace& ws)
+// The slots an unpack changes and how the load keeps them aside. Our own
+// converter replaces, by a rename, only the slots whose bytes change: those
+// alone are kept, under second names, and reported as written (a load that
+// changes a few pictures then costs little more than reading the slots). A
+// converter put in its place in the program folder may rewrite every slot,
+// and in place: every slot is copied and counts as written.
+struct UnpackPlan {
+    QStringList changing;
+    SlotBackup::Keep keep = SlotBackup::Keep::Copies;
+};
+
+UnpackPlan planUnpack(const Workspace& ws, const QByteArray& mbm, const QStringList& targets)
 {
-    return payloadOverridden(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), ws.programFolder)
-               ? SlotBackup::Keep::Copies
-               : SlotBackup::Keep::SecondNames;
+    if (payloadOverridden(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), ws.programFolder))
+        return {targets, SlotBackup::Keep::Copies};
+    return {SlotsUnpackChanges(ws, byteSpan(mbm), targets), SlotBackup::Keep::SecondNames};
 }
 
 // The desktop top strips Temp1.bmp ... Temp4.bmp are the top 12 rows of the
@@ -158,14 +173,14 @@ Outcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
 {
     const QString own = ws.root + QStringLiteral("menu_folders.mbm");
     const QStringList targets = unpackTargets(ThemeFile::MenuFolders);
-    const QStringList written = slotPaths(ws.root, targets);
-    QStringList kept = targets;
+    const UnpackPlan plan = planUnpack(ws, bytes, targets);
+    const QStringList written = slotPaths(ws.root, plan.changing);
+    QStringList kept = plan.changing;
     kept << QStringLiteral("menu_folders.mbm");
     EnterWorkspaceRoot(ws);
-    SlotBackup backup(ws, kept, backupKind(ws));
+    SlotBackup backup(ws, kept, plan.keep);
     if (!backup.save())
         return loadFailed(ThemeFile::MenuFolders);
-    RemoveName(own);
     if (!writeLoadCopy(own, bytes)) {
         backup.restore();
         return loadFailed(ThemeFile::MenuFolders);
@@ -208,17 +223,16 @@ Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& pa
     ThemeFileOp(ws, ThemeFileOpCode::WriteConverter);
     EnterWorkspaceRoot(ws);
 
-    // An old copy must never be unpacked in place of the file the user
-    // asked for; it goes first, and a copy that fails stops the load.
+    // A copy that fails stops the load.
     const QString loadCopy = QLatin1String(info(file).loadCopy);
     const QString copyPath = ws.root + loadCopy;
-    RemoveName(copyPath);
     if (!writeLoadCopy(copyPath, *bytes))
         return loadFailed(file);
 
     const QStringList targets = unpackTargets(file);
-    QStringList written = slotPaths(ws.root, targets);
-    SlotBackup backup(ws, targets, backupKind(ws));
+    const UnpackPlan plan = planUnpack(ws, *bytes, targets);
+    QStringList written = slotPaths(ws.root, plan.changing);
+    SlotBackup backup(ws, plan.changing, plan.keep);
     if (!backup.save())
         return loadFailed(file);
     WriteCommandFile(ws, UnpackCommandFile(loadCopy, targets, unpackLayout(file)));

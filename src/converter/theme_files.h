@@ -23,12 +23,15 @@ QString themeFileName(ThemeFile file);
 // case). A file that is not there is an information box: "Поместите файл ...
 // в директорию с программой !" and a second line naming the program folder;
 // a failure a warning, "Не удалось загрузить файл ..." with the reason on a
-// second line. written lists the slots the unpack may have touched.
+// second line. written lists the slots the unpack replaces: with our own
+// bmconv only those whose picture changes (it leaves a slot that already
+// holds the picture's bytes as it is), with a converter from the payload
+// override folder every slot.
 // The file is read (a regular file only) and checked against its catalogue
 // first: a wrong bitmap count, size or depth refuses it and no slot
-// changes. The load copy is removed first; the slots the unpack overwrites
-// are copied aside and put back when bmconv fails, so the workspace is never half
-// old and half new. EidPic also rewrites Temp1.bmp ... Temp4.bmp from the
+// changes. The load copy is removed first; the slots the unpack replaces
+// are kept aside and put back when bmconv fails, so the workspace is never
+// half old and half new. EidPic also rewrites Temp1.bmp ... Temp4.bmp from the
 // banners' top rows through the strip buffer. MenuFolders runs
 // PrepareWorkspace(menuOnly). Flags and repaints are the caller's.
 Outcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch);

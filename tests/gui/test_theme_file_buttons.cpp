@@ -6,6 +6,8 @@
 #include "mbm/mbm.h"
 #include "workspace/slots.h"
 
+#include <QCursor>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QTabWidget>
 
@@ -63,6 +65,38 @@ TEST(ThemeFileButtons, SaveAvkonRightAfterStartWritesTheProgramFolderFile)
     auto mbm = mbm::readMbm(ByteSpan(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size())));
     ASSERT_TRUE(mbm.ok()) << mbm.error();
     EXPECT_EQ(mbm->size(), 508u);
+}
+
+// Counts the paints of a widget made while the wait cursor is up.
+class PaintsUnderWaitCursor final : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && QGuiApplication::overrideCursor()
+            && QGuiApplication::overrideCursor()->shape() == Qt::WaitCursor)
+            ++count;
+        return false;
+    }
+    int count = 0;
+};
+
+// The load holds the one thread: a part of the window waiting to be
+// painted (here all of it, as when it was just uncovered) is painted under
+// the wait cursor before the load starts, not only after it.
+TEST(ThemeFileButtons, TheWindowRepaintsUnderTheWaitCursorBeforeALoad)
+{
+    AppRun run;
+    ASSERT_TRUE(startShown(run));
+    click(run, "SaveAvkonButton");
+    ASSERT_TRUE(run.dialogs.messages.empty());
+    settle(*run.form);
+    PaintsUnderWaitCursor paints;
+    run.form->installEventFilter(&paints);
+    run.form->update();
+    run.find<QPushButton>("LoadAvkonButton")->click();
+    EXPECT_TRUE(run.dialogs.messages.empty());
+    EXPECT_GT(paints.count, 0);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
 }
 
 TEST(ThemeFileButtons, LoadThenSaveMenuFolders)

@@ -8,10 +8,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <random>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 
 using namespace kastra;
@@ -456,6 +458,68 @@ TEST(Bmconv, UnpackFailures)
     EXPECT_NE(damaged.err.find("bitmap 0"), std::string::npos) << damaged.err;
     EXPECT_FALSE(fs::exists(dir.path() / "d0.bmp"));
     EXPECT_EQ(readBytes(dir.path() / "d1.bmp"), readBytes(dir.path() / "y.bmp"));
+}
+
+// An unpack over slots that already hold its pictures leaves those files
+// alone (same inode, same time) and replaces everything else under a name.
+TEST(Bmconv, UnpackRewritesOnlyWhatDiffers)
+{
+    TempDir dir;
+    const fs::path d = dir.path();
+    std::mt19937 rng(7);
+    std::string pack = "six.mbm\r\n", unpack = "/u six.mbm\r\n";
+    for (int i = 0; i < 6; ++i) {
+        const std::string name = "s" + std::to_string(i) + ".bmp";
+        writeBytes(d / name, bmp24(5 + i, 4, icon(rng, 5 + i, 4)));
+        pack += "/c12" + name + "\r\n";
+        unpack += name + "\r\n";
+    }
+    writeText(d / "pack.txt", pack);
+    writeText(d / "unpack.txt", unpack);
+    ASSERT_EQ(bmconv(d, "pack.txt").code, 0);
+    ASSERT_EQ(bmconv(d, "unpack.txt").code, 0);
+    std::vector<Bytes> expected;
+    for (int i = 0; i < 6; ++i)
+        expected.push_back(readBytes(d / ("s" + std::to_string(i) + ".bmp")));
+    writeBytes(d / "outside.bmp", expected[3]);
+
+    enum class Kind { Same, OtherBytes, Truncated, LinkToSame, Fifo, Missing };
+    const struct {
+        Kind kind;
+        bool kept;
+    } cases[] = {{Kind::Same, true},        {Kind::OtherBytes, false}, {Kind::Truncated, false},
+                 {Kind::LinkToSame, false}, {Kind::Fifo, false},       {Kind::Missing, false}};
+    const auto old = fs::file_time_type::clock::now() - std::chrono::hours(48);
+    std::vector<ino_t> inodes;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const fs::path p = d / ("s" + std::to_string(i) + ".bmp");
+        fs::remove(p);
+        switch (cases[i].kind) {
+        case Kind::Same: writeBytes(p, expected[i]); break;
+        case Kind::OtherBytes: writeBytes(p, Bytes(expected[i].size(), 0x5A)); break;
+        case Kind::Truncated: writeBytes(p, Bytes(expected[i].begin(), expected[i].end() - 1)); break;
+        case Kind::LinkToSame: fs::create_symlink(d / "outside.bmp", p); break;
+        case Kind::Fifo: ASSERT_EQ(::mkfifo(p.c_str(), 0600), 0); break;
+        case Kind::Missing: break;
+        }
+        if (fs::is_regular_file(fs::symlink_status(p)))
+            fs::last_write_time(p, old);
+        struct stat st{};
+        inodes.push_back(::lstat(p.c_str(), &st) == 0 ? st.st_ino : 0);
+    }
+    const RunResult again = bmconv(d, "unpack.txt");
+    ASSERT_EQ(again.code, 0) << again.err;
+    EXPECT_NE(again.out.find("unpacked 6 of 6 bitmaps, 5 files written"), std::string::npos) << again.out;
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const fs::path p = d / ("s" + std::to_string(i) + ".bmp");
+        struct stat st{};
+        ASSERT_EQ(::lstat(p.c_str(), &st), 0) << i;
+        EXPECT_TRUE(S_ISREG(st.st_mode)) << i;
+        EXPECT_EQ(readBytes(p), expected[i]) << i;
+        EXPECT_EQ(st.st_ino == inodes[i], cases[i].kept) << i;
+        EXPECT_EQ(fs::last_write_time(p) == old, cases[i].kept) << i;
+    }
+    EXPECT_EQ(readBytes(d / "outside.bmp"), expected[3]);
 }
 
 TEST(Bmconv, HeaderAndPaletteOptions)

@@ -43,6 +43,7 @@ constexpr const char* Usage =
     "  /p  a file of 256 colours 0x00BBGGRR to use for /c8 instead of the default palette\n"
     "  /m  use the bitmaps of an existing MBM file as they are\n"
     "  /u  unpack: bitmap i becomes a 24-bit BMP file named by the i-th name\n"
+    "      (a file that already holds exactly those bytes is left as it is)\n"
     "  /v  list the bitmaps of an MBM file\n"
     "  A command file holds the same words separated by spaces or line breaks;\n"
     "  // starts a comment. Paths may use backslashes.\n";
@@ -210,6 +211,7 @@ int Runner::unpack(const mbm::Command& cmd)
         return error(cmd.mbm + ": " + index.error());
     const std::size_t count = index->size();
     int failures = 0;
+    std::size_t unpacked = 0;
     std::size_t written = 0;
     for (std::size_t i = 0; i < cmd.targets.size(); ++i) {
         if (i >= count) {
@@ -225,20 +227,32 @@ int Runner::unpack(const mbm::Command& cmd)
             ++failures;
             continue;
         }
+        // A load mostly brings back pictures the slots already hold: a
+        // file with exactly the new bytes is left alone (same file, same
+        // time), which saves the write, and the theme builder's backup need
+        // only keep the slots that change. Anything else in the name's place
+        // (other bytes, a link, a FIFO) is replaced.
+        const fs::path target = resolve(cmd.targets[i]);
+        const Bytes picture = mbm::encodeUnpackedBmp(*bm);
+        ++unpacked;
+        if (holdsExactly(target, picture))
+            continue;
         // Each picture takes its name's place whole, as every file written
         // here does, but without the write-out a rename over an existing
         // file forces on ext4 (it made unpacking 508 pictures several times
         // slower than writing them): unpacked pictures are working copies,
         // the MBM file holds them safely.
-        auto saved = writeFileAtomic(resolve(cmd.targets[i]), mbm::encodeUnpackedBmp(*bm), Durability::WhileRunning);
+        auto saved = writeFileAtomic(target, picture, Durability::WhileRunning);
         if (!saved) {
             error(saved.error());
             ++failures;
+            --unpacked;
             continue;
         }
         ++written;
     }
-    m_out << cmd.mbm << ": unpacked " << written << " of " << count << (count == 1 ? " bitmap\n" : " bitmaps\n");
+    m_out << cmd.mbm << ": unpacked " << unpacked << " of " << count << (count == 1 ? " bitmap" : " bitmaps") << ", "
+          << written << (written == 1 ? " file" : " files") << " written\n";
     return failures == 0 ? 0 : 1;
 }
 

@@ -6,11 +6,13 @@
 #include "converter/theme_files.h"
 #include "workspace_fixture.h"
 #include "converter/setup.h"
+#include "converter/slot_backup.h"
 #include "workspace/payloads.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <sys/stat.h>
 #include <tuple>
 
 namespace kastra {
@@ -50,6 +52,13 @@ std::vector<Bitmap> avkonOf(int size, Colour colour)
         out.push_back(picture(w, h, [colour](int, int) { return colour; }));
     }
     return out;
+}
+
+// The file's inode: the same file, not merely the same bytes.
+std::uintmax_t fileId(const fs::path& p)
+{
+    struct stat st{};
+    return ::lstat(p.c_str(), &st) == 0 ? static_cast<std::uintmax_t>(st.st_ino) : 0;
 }
 
 class ThemeFiles : public WorkspaceTest {
@@ -492,6 +501,54 @@ TEST_F(ThemeFiles, ConverterFailingHalfWayGivesEverySlotBack)
     EXPECT_FALSE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
     EXPECT_EQ(snapshot(targets), second);
     EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
+}
+
+// A load that changes a few pictures keeps aside, replaces and reports only
+// those; a failed one still gives every slot back, and the slots it never
+// touched stay the same files.
+TEST_F(ThemeFiles, LoadKeepsAsideAndReportsOnlyTheSlotsThatChange)
+{
+    std::vector<Bitmap> pictures = avkonOf(2, rgb(8, 8, 8));
+    writeMbmOf(program() / "Avkon.mbm", pictures, avkonMode);
+    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
+    for (const int i : {5, 100, 301, 507})
+        pictures[static_cast<std::size_t>(i)] = picture(2, 2, [](int, int) { return rgb(255, 255, 255); });
+    writeMbmOf(program() / "Avkon.mbm", pictures, avkonMode);
+    const Bytes mbm = readBytes(program() / "Avkon.mbm");
+    const QStringList changing = {slotName(SlotFolder::Avkon, 5), slotName(SlotFolder::Avkon, 100),
+                                  slotName(SlotFolder::Avkon, 301), slotName(SlotFolder::Avkon, 507)};
+    EXPECT_EQ(SlotsUnpackChanges(ws, mbm, slotNames(SlotFolder::Avkon)), changing);
+
+    const auto inodes = [this] {
+        std::vector<std::uintmax_t> out;
+        for (int i = 0; i < AvkonSlotCount; ++i)
+            out.push_back(fileId(slot(SlotFolder::Avkon, i)));
+        return out;
+    };
+    // bmconv fails on slot 300, a folder, after it has replaced 5 and 100.
+    std::vector<fs::path> files;
+    for (int i = 0; i < AvkonSlotCount; ++i)
+        if (i != 300)
+            files.push_back(slot(SlotFolder::Avkon, i));
+    fs::remove(slot(SlotFolder::Avkon, 300));
+    fs::create_directory(slot(SlotFolder::Avkon, 300));
+    const auto before = snapshot(files);
+    const auto ids = inodes();
+    EXPECT_FALSE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
+    EXPECT_EQ(snapshot(files), before);
+    EXPECT_EQ(inodes(), ids);
+    EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
+
+    fs::remove(slot(SlotFolder::Avkon, 300));
+    const Outcome out = LoadThemeFile(ws, ThemeFile::Avkon, scratch);
+    ASSERT_TRUE(out.ok);
+    EXPECT_EQ(out.written, slotPaths(ws.root, QStringList{changing[0], changing[1], slotName(SlotFolder::Avkon, 300),
+                                                          changing[2], changing[3]}));
+    const auto after = inodes();
+    for (int i = 0; i < AvkonSlotCount; ++i)
+        EXPECT_EQ(after[static_cast<std::size_t>(i)] == ids[static_cast<std::size_t>(i)],
+                  i != 300 && !changing.contains(slotName(SlotFolder::Avkon, i)))
+            << i;
 }
 
 TEST_F(ThemeFiles, LetterCaseVariantsAreFoundAndReplaced)

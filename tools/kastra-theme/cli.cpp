@@ -144,14 +144,24 @@ QString systemErrorText(int error)
     return QString::fromLocal8Bit(std::strerror(error));
 }
 
-std::optional<QString> inputProblem(const QString& path, InputKind kind)
+// A path the system cannot take at all: its own sentence, not the
+// system's "File name too long" from whichever call meets it first.
+static std::optional<QString> pathTooLong(const QString& path)
 {
     const QByteArray native = QFile::encodeName(path);
-    if (native.size() >= PATH_MAX)
-        return QStringLiteral("the path %1 is too long: it has %2 bytes, and the system takes at most %3")
-            .arg(path)
-            .arg(native.size())
-            .arg(PATH_MAX - 1);
+    if (native.size() < PATH_MAX)
+        return std::nullopt;
+    return QStringLiteral("the path %1 is too long: it has %2 bytes, and the system takes at most %3")
+        .arg(path)
+        .arg(native.size())
+        .arg(PATH_MAX - 1);
+}
+
+std::optional<QString> inputProblem(const QString& path, InputKind kind)
+{
+    if (auto tooLong = pathTooLong(path))
+        return tooLong;
+    const QByteArray native = QFile::encodeName(path);
     struct stat st {};
     if (::stat(native.constData(), &st) != 0) {
         const int error = errno;
@@ -383,12 +393,8 @@ QString TempWorkspace::scratchFolder() const
 
 std::optional<QString> outputFileProblem(const QString& path)
 {
-    const QByteArray native = QFile::encodeName(path);
-    if (native.size() >= PATH_MAX)
-        return QStringLiteral("the path %1 is too long: it has %2 bytes, and the system takes at most %3")
-            .arg(path)
-            .arg(native.size())
-            .arg(PATH_MAX - 1);
+    if (auto tooLong = pathTooLong(path))
+        return tooLong;
     return inputProblem(QFileInfo(path).path(), InputKind::Folder);
 }
 

@@ -181,7 +181,7 @@ TEST(SettingsPage, AtCloseAnUnstorableValueIsNamedAndTheRestStored)
     EXPECT_TRUE(workspaceThere);
     QByteArray expected = before;
     expected.replace("Label2=\xD0\xE5\xE4\xE0\xEA\xF2\xEE\xF0 \xB9" "2", "Label2=GIMP");
-    expected += "NCEiD=0\r\n";
+    expected += "NCEiD=0\r\nScreenColours=4096\r\n";
     EXPECT_EQ(fileBytes(iniOf(run)), expected);
 }
 

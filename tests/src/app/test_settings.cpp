@@ -123,7 +123,7 @@ TEST(Settings, TextTheFileCannotHoldKeepsItsOldValueAndTheRestIsStored)
         // Only the refused key was changed: every line of General keeps its
         // value, and the keys that could be stored are.
         const QByteArray expected = "[General]\r\nEditor1=old1\r\nLabel2=old2\r\nEditor3=old3\r\n"
-                                    "Editor2=\r\nLabel1=\r\nLabel3=\xCC\xEE\xE9\r\n[Other]\r\nTop=0\r\nBottom=0\r\nNCEiD=0\r\n";
+                                    "Editor2=\r\nLabel1=\r\nLabel3=\xCC\xEE\xE9\r\n[Other]\r\nTop=0\r\nBottom=0\r\nNCEiD=0\r\nScreenColours=4096\r\n";
         EXPECT_EQ(readAll(ini), expected);
     }
 }

@@ -14,6 +14,7 @@
 #include "platform/fileops.h"
 #include "preview/desktop_painter.h"
 #include "preview/menu_painter.h"
+#include "preview/snapshot.h"
 #include "preview/surface.h"
 #include "preview/thumbnails_painter.h"
 #include "workspace/app_state.h"
@@ -32,12 +33,11 @@ constexpr std::uintmax_t kMaxThemeFileBytes = 64u * 1024 * 1024;
 // The window's views, which the painters draw into; what they draw is not
 // kept, only the files they write.
 struct Views {
-    static constexpr Colour Face = rgb(212, 208, 200);
+    static constexpr Colour Face = SnapshotBackground;
     Surface preview{PreviewWidth, PreviewHeight, Face};
     Surface desktopStrip{176, 12, Face}, bootStrip{176, 12, Face}, noSignal{32, 12, Face},
         signalStrip{192, 12, Face}, avkon445{44, 12, Face};
-    Surface smallFolders{252, 29, Face}, largeFolders{264, 44, Face}, avkon136{42, 29, IconsPageBackground},
-        avkon138{44, 44, IconsPageBackground}, avkon202{30, 40, IconsPageBackground};
+    MenuSurfaceSet menu;
 };
 
 // The repaints the window makes after a step: the desktop preview, the
@@ -49,7 +49,7 @@ void repaint(AppState& state, const Workspace& ws, const ImportOptions& options,
     PaintThumbnails(state, ws, ThumbnailSurfaces{v.desktopStrip, v.bootStrip, v.noSignal, v.signalStrip, v.avkon445},
                     v.preview);
     if (menu)
-        PaintMenu(ws, MenuSurfaces{v.smallFolders, v.largeFolders, v.avkon136, v.avkon138, v.avkon202});
+        PaintMenu(ws, v.menu.views());
 }
 
 } // namespace

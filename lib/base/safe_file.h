@@ -187,6 +187,39 @@ public:
     int fd() const { return m_dir.fd(); }
     const std::filesystem::path& path() const { return m_path; }
 
+    // The forms below take a plain name in this folder (no slash, not "."
+    // or "..") and work relative to the descriptor, so the folder's path
+    // may change or be replaced under it without redirecting them.
+
+    // A folder in this one, opened by name without following a link: a link
+    // or a file under the name is refused. With create, a missing one is
+    // made first (mode 0755 less the umask).
+    Result<Folder> sub(const std::string& name, bool create = false) const;
+    // Opens a regular file for reading as openRegularFile does (a link to a
+    // regular file is followed; a FIFO or a device is refused at once).
+    Result<FileHandle> openFile(const std::string& name, std::uintmax_t* size = nullptr) const;
+    // Its bytes; larger than maxBytes is refused.
+    Result<Bytes> readFile(const std::string& name, std::uintmax_t maxBytes) const;
+    // Whether a regular file (not followed through a link) holds exactly
+    // bytes, and is executable when asked. Reads at most bytes.size() + 1.
+    bool holdsExactly(const std::string& name, ByteSpan bytes, bool executable = false) const;
+    // Replaces (or creates) a file as writeFileAtomic does: a temporary of
+    // an unpredictable name, written whole, renamed over the name. With
+    // executable, its mode lets the owner run it.
+    Result<void> writeFile(const std::string& name, ByteSpan bytes, Durability durability,
+                           bool executable = false) const;
+    // Removes a name as removeName does: a link as a link, a folder refused,
+    // a missing name counts as removed.
+    Result<void> remove(const std::string& name) const;
+    // Renames a file of this folder to toName in folder to, replacing
+    // whatever file stood there.
+    Result<void> rename(const std::string& name, const Folder& to, const std::string& toName) const;
+    // Gives a regular file of this folder (not a link) a second name toName
+    // in folder to, as linkFile does. Fails when toName exists.
+    Result<void> link(const std::string& name, const Folder& to, const std::string& toName) const;
+    // Whether a regular file of that name is there (a link is not one).
+    bool hasFile(const std::string& name) const;
+
 private:
     Folder(FileHandle dir, std::filesystem::path path) : m_dir(std::move(dir)), m_path(std::move(path)) {}
     FileHandle m_dir;
@@ -198,6 +231,15 @@ private:
 // anything else is refused, as is a name with a slash).
 Result<void> replaceFilesTogether(const Folder& folder, std::span<const NewFile> files,
                                   Durability durability = Durability::AcrossCrash);
+
+// replaceFilesTogether across open folders: each target a plain name in its
+// folder, the folders' descriptors used throughout.
+struct NewFileIn {
+    const Folder* folder;
+    std::string name;
+    std::optional<Bytes> bytes;   // none: the target goes
+};
+Result<void> replaceFilesTogether(std::span<const NewFileIn> files, Durability durability = Durability::AcrossCrash);
 
 // Opens folder (Folder::openOwn) and replaces files in it as above.
 Result<void> replaceFilesIn(const std::filesystem::path& folder, std::span<const NewFile> files,

@@ -142,6 +142,14 @@ Result<void> replaceFilesTogether(const Folder& folder, std::span<const NewFile>
     return replaceFilesTogether(inFolder, durability);
 }
 
+Result<void> replaceFilesTogether(std::span<const NewFileIn> files, Durability durability)
+{
+    std::vector<NewFile> byPath;
+    for (const NewFileIn& f : files)
+        byPath.push_back({f.folder->path() / f.name, f.bytes});
+    return replaceFilesTogether(byPath, durability);
+}
+
 #else
 
 // ---------------------------------------------------------------- folders
@@ -172,8 +180,11 @@ long long inodeOf(int fd)
 
 } // namespace
 
-Result<Folder> Folder::openOwn(const fs::path& path)
+Result<Folder> Folder::openOwn(const fs::path& given)
 {
+    // "name/" would have the system resolve a link under name even with
+    // O_NOFOLLOW: the closing separator goes first.
+    const fs::path path = !given.has_filename() && given.has_relative_path() ? given.parent_path() : given;
     FileHandle dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir.valid()) {
         const int error = errno;
@@ -557,6 +568,23 @@ Result<void> replaceFilesTogether(const Folder& folder, std::span<const NewFile>
         targets.push_back({folder.fd(), leaf, folder.path() / leaf, &f.bytes, 0, {}, {}});
     }
     (void)recoverAt(folder.fd(), folder.path());
+    return replaceTargets(targets, durability);
+}
+
+Result<void> replaceFilesTogether(std::span<const NewFileIn> files, Durability durability)
+{
+    std::vector<Target> targets;
+    std::vector<int> recovered;
+    for (const NewFileIn& f : files) {
+        if (!plainName(f.name))
+            return failure(f.folder->path() / f.name, "is not a name in " + name(f.folder->path()), EINVAL,
+                           BaseError::NotAFile);
+        targets.push_back({f.folder->fd(), f.name, f.folder->path() / f.name, &f.bytes, 0, {}, {}});
+        if (std::find(recovered.begin(), recovered.end(), f.folder->fd()) == recovered.end()) {
+            recovered.push_back(f.folder->fd());
+            (void)recoverAt(f.folder->fd(), f.folder->path());
+        }
+    }
     return replaceTargets(targets, durability);
 }
 

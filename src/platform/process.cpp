@@ -5,6 +5,10 @@
 #include <QFileInfo>
 #include <QProcess>
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 namespace kastra {
 
 namespace {
@@ -77,17 +81,12 @@ QStringList SplitCommandLine(const QString& commandLine)
     return QProcess::splitCommand(commandLine);
 }
 
-ProcessOutcome RunHidden(const QString& program, const QStringList& arguments, const QString& workingDir,
-                         int timeoutMs, qsizetype keepErrorBytes)
+namespace {
+
+// Starts p as set up and waits as RunHidden says.
+ProcessOutcome runAndWait(QProcess& p, int timeoutMs, qsizetype keepErrorBytes)
 {
     ProcessOutcome out;
-    if (program.isEmpty())
-        return out;
-    QProcess p;
-    p.setProgram(resolveProgram(program, workingDir));
-    p.setArguments(arguments);
-    if (!workingDir.isEmpty())
-        p.setWorkingDirectory(workingDir);
     p.setStandardInputFile(QProcess::nullDevice());
     p.setStandardOutputFile(QProcess::nullDevice());
     if (keepErrorBytes <= 0)
@@ -107,6 +106,45 @@ ProcessOutcome RunHidden(const QString& program, const QStringList& arguments, c
     p.kill();
     p.waitForFinished(-1);
     return out;
+}
+
+} // namespace
+
+ProcessOutcome RunHidden(const QString& program, const QStringList& arguments, const QString& workingDir,
+                         int timeoutMs, qsizetype keepErrorBytes)
+{
+    if (program.isEmpty())
+        return {};
+    QProcess p;
+    p.setProgram(resolveProgram(program, workingDir));
+    p.setArguments(arguments);
+    if (!workingDir.isEmpty())
+        p.setWorkingDirectory(workingDir);
+    return runAndWait(p, timeoutMs, keepErrorBytes);
+}
+
+ProcessOutcome RunHiddenIn(const Folder& folder, const QString& commandLine, int timeoutMs)
+{
+    QString program;
+    const QStringList arguments = programAndArguments(commandLine, program);
+    if (program.isEmpty())
+        return {};
+    // "./name" is started as it stands, after the move into the folder.
+    const bool local = !program.contains(u'/') && !program.contains(u'\\') && folder.hasFile(program.toStdString());
+    QProcess p;
+    p.setProgram(local ? QStringLiteral("./") + program : program);
+    p.setArguments(arguments);
+#ifndef _WIN32
+    const int fd = folder.fd();
+    // Runs in the child between fork and exec: nothing but the system call.
+    p.setChildProcessModifier([fd] {
+        if (::fchdir(fd) != 0)
+            ::_exit(127);
+    });
+#else
+    p.setWorkingDirectory(QString::fromStdU16String(folder.path().u16string()));
+#endif
+    return runAndWait(p, timeoutMs, 0);
 }
 
 ProcessOutcome RunHidden(const QString& commandLine, const QString& workingDir, int timeoutMs)

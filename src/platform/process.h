@@ -5,6 +5,8 @@
 // (double quotes group words), and a program given with its arguments is
 // started with exactly those.
 
+#include "base/safe_file.h"
+
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
@@ -33,6 +35,11 @@ ProcessOutcome RunHidden(const QString& program, const QStringList& arguments, c
 
 // The same for a command line, split into program and arguments.
 ProcessOutcome RunHidden(const QString& commandLine, const QString& workingDir, int timeoutMs = -1);
+// The same in a folder held open: the child moves into the folder the
+// descriptor names just before the program starts, so a path that names
+// another folder by then cannot redirect it. A program named without a
+// folder is looked for in that folder first.
+ProcessOutcome RunHiddenIn(const Folder& folder, const QString& commandLine, int timeoutMs = -1);
 
 // Starts program with arguments and does not wait. Returns whether it started.
 // The child gets our three standard streams and nothing else of ours: every

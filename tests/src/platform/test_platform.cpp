@@ -1,4 +1,3 @@
-#include "platform/fatal.h"
 #include "platform/fileops.h"
 #include "platform/folders.h"
 #include "platform/process.h"
@@ -46,6 +45,27 @@ TEST(Process, ProgramIsFoundInTheWorkingDirectoryFirst)
     const ProcessOutcome r = RunHidden("tool.exe com.txt", q(d.path()));
     EXPECT_TRUE(r.started);
     EXPECT_EQ(r.exitCode, 7);
+}
+
+// The converter runs in the workspace folder held open: a folder swapped in
+// under the workspace's path meanwhile receives nothing.
+TEST(Process, ChildStartsInTheFolderHeldOpenNotInWhatItsPathNamesLater)
+{
+    TempDir d;
+    fs::create_directory(d.path() / "work");
+    fs::copy_file("/bin/sh", d.path() / "work" / "tool.exe");
+    fs::permissions(d.path() / "work" / "tool.exe", fs::perms::owner_all);
+    const std::string script = "echo here > where.txt\n";
+    writeBytes(d.path() / "work" / "com.txt", Bytes(script.begin(), script.end()));
+    auto folder = Folder::openOwn(d.path() / "work");
+    ASSERT_TRUE(folder);
+    fs::rename(d.path() / "work", d.path() / "moved");
+    fs::create_directory(d.path() / "work");
+    const ProcessOutcome r = RunHiddenIn(*folder, "tool.exe com.txt");
+    EXPECT_TRUE(r.started);
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(fs::exists(d.path() / "moved" / "where.txt"));
+    EXPECT_FALSE(fs::exists(d.path() / "work" / "where.txt"));
 }
 
 TEST(Process, TimeLimitEndsTheChild)
@@ -245,24 +265,4 @@ TEST(FileOps, CreateFolderAndIsFile)
     writeBytes(d.path() / "f", Bytes{1});
     EXPECT_TRUE(IsFile(q(d.path() / "f")));
     EXPECT_FALSE(IsFile(q(d.path() / "none")));
-}
-
-// ---------------------------------------------------------------------------
-// Fatal error
-
-TEST(Fatal, TextNamesTheErrorAndAnAddress)
-{
-    EXPECT_EQ(RuntimeErrorText(103, 0x40a1b2), "Runtime error 103 at 0040A1B2");
-}
-
-TEST(FatalDeathTest, ShowsTheBoxAndExitsAtOnce)
-{
-    EXPECT_EXIT(
-        {
-            SetFatalErrorPresenter([](const QString& title, const QString& text) {
-                std::fprintf(stderr, "%s|%s\n", qPrintable(title), qPrintable(text));
-            });
-            FatalIoError(5);
-        },
-        ::testing::ExitedWithCode(5), "Error\\|Runtime error 5 at [0-9A-F]{8}");
 }

@@ -26,18 +26,15 @@ using namespace kastra;
 // "Загрузить картинку"; shared by both benchmarks.
 struct Theme {
     QTemporaryDir dir;
-    Workspace ws;
+    Workspace ws{dir.path() + QStringLiteral("/Temp/WorkDir/"), dir.path() + QStringLiteral("/program/")};
     BuildInputs inputs;
 
     Theme()
     {
-        ws.root = dir.path() + QStringLiteral("/Temp/WorkDir/");
-        ws.programFolder = dir.path() + QStringLiteral("/program/");
-        QDir().mkpath(ws.root);
-        QDir().mkpath(ws.programFolder);
-        Bitmap desktop;
-        PrepareWorkspace(ws, false, false, desktop);
-        test::writeImportedPictures(ws.root.toStdString(), 1);
+        QDir().mkpath(ws.root());
+        QDir().mkpath(ws.programFolder());
+        (void)PrepareWorkspace(ws, false, false);
+        test::writeImportedPictures(ws.root().toStdString(), 1);
         inputs.themeName = QStringLiteral("Бенчмарк");
         inputs.fileName = QStringLiteral("Bench");
         inputs.greeting = QStringLiteral("Theme created with:\r\nProgram: Kastra Theme Creator\r\n");
@@ -71,7 +68,7 @@ void BM_MakesisAlone(benchmark::State& state)
         state.SkipWithError("the build failed");
         return;
     }
-    const QString sisFolder = t.ws.root + QStringLiteral("SIS");
+    const QString sisFolder = t.ws.root() + QStringLiteral("SIS");
     for (auto _ : state) {
         const ProcessOutcome run = RunHidden(QStringLiteral("makesis.exe Bench.pkg"), sisFolder);
         if (!run.finished || run.exitCode != 0) {

@@ -52,11 +52,9 @@ fs::path benchBase()
 const Workspace& workspace()
 {
     static const Workspace ws = [] {
-        Workspace w;
-        w.root = QString::fromStdString((benchBase() / "Temp" / "WorkDir").string()) + u'/';
-        w.programFolder = QString::fromStdString((benchBase() / "program").string()) + u'/';
-        Bitmap desktop;
-        PrepareWorkspace(w, false, false, desktop);
+        Workspace w(QString::fromStdString((benchBase() / "Temp" / "WorkDir").string()) + u'/',
+                    QString::fromStdString((benchBase() / "program").string()) + u'/');
+        (void)PrepareWorkspace(w, false, false);
         return w;
     }();
     return ws;
@@ -64,7 +62,7 @@ const Workspace& workspace()
 
 QString full(const char* slot)
 {
-    return slotPath(workspace().root, QString::fromLatin1(slot));
+    return slotPath(workspace().root(), QString::fromLatin1(slot));
 }
 
 // The files a picture import writes, each picture different from the last
@@ -94,14 +92,14 @@ const HistoryFlags kFlags{u'1', false, false, false};
 
 void BM_StartBaseline(benchmark::State& state)
 {
-    History history(workspace().root);
+    History history(workspace());
     for (auto _ : state)
         history.start();
 }
 
 void BM_RecordImportStep(benchmark::State& state)
 {
-    History history(workspace().root);
+    History history(workspace());
     writeImport(0);
     history.start();
     unsigned seed = 1;
@@ -124,7 +122,7 @@ void BM_RecordImportStep(benchmark::State& state)
 
 void BM_UndoImportStep(benchmark::State& state)
 {
-    History history(workspace().root);
+    History history(workspace());
     writeImport(0);
     history.start();
     history.record(writeImport(1), kFlags, kFlags);
@@ -140,7 +138,7 @@ void BM_UndoImportStep(benchmark::State& state)
 
 void BM_ScanForOutsideChanges(benchmark::State& state)
 {
-    History history(workspace().root);
+    History history(workspace());
     history.start();
     for (auto _ : state)
         history.recordOutside(kFlags);
@@ -150,9 +148,9 @@ void BM_OutsideFlood(benchmark::State& state)
 {
     constexpr int kFiles = 130;
     constexpr std::size_t kBytes = 8'000'000;
-    History history(workspace().root);
+    History history(workspace());
     history.start();
-    const fs::path root(workspace().root.toStdString());
+    const fs::path root(workspace().root().toStdString());
     const Bytes picture(kBytes, 'B');
     qint64 stored = 0;
     for (auto _ : state) {
@@ -188,7 +186,7 @@ void BM_RestoreDefaultSlot(benchmark::State& state)
 void BM_RestoreDefaultSlotFirst(benchmark::State& state)
 {
     const QString path = full("Avkon\\507.bmp");
-    const fs::path kept = fs::path(workspace().root.toStdString()) / DefaultSlotFolder;
+    const fs::path kept = fs::path(workspace().root().toStdString()) / DefaultSlotFolder;
     for (auto _ : state) {
         state.PauseTiming();
         std::error_code ec;
@@ -201,7 +199,7 @@ void BM_RestoreDefaultSlotFirst(benchmark::State& state)
 
 void summary()
 {
-    History history(workspace().root);
+    History history(workspace());
     writeImport(0);
     history.start();
     history.record(writeImport(1), kFlags, kFlags);

@@ -64,19 +64,16 @@ QString benchBase()
 // package built from it; SISTool.exe lies in the program folder.
 struct Theme {
     QTemporaryDir dir{benchBase() + QStringLiteral("/kastra-bench-load-XXXXXX")};
-    Workspace ws;
+    Workspace ws{dir.path() + QStringLiteral("/Temp/WorkDir/"), dir.path() + QStringLiteral("/program/")};
     QString package;
     QString sisTool;
-    ScratchBitmaps scratch;
 
     Theme()
     {
-        ws.root = dir.path() + QStringLiteral("/Temp/WorkDir/");
-        ws.programFolder = dir.path() + QStringLiteral("/program/");
-        QDir().mkpath(ws.root);
-        QDir().mkpath(ws.programFolder);
-        PrepareWorkspace(ws, false, false, scratch.desktop);
-        test::writeImportedPictures(ws.root.toStdString(), 1);
+        QDir().mkpath(ws.root());
+        QDir().mkpath(ws.programFolder());
+        (void)PrepareWorkspace(ws, false, false);
+        test::writeImportedPictures(ws.root().toStdString(), 1);
         if (!SaveThemeFile(ws, ThemeFile::Avkon).ok)
             die("saving Avkon.mbm failed");
         BuildInputs inputs;
@@ -88,24 +85,24 @@ struct Theme {
             die("the package build failed");
         package = dir.path() + QStringLiteral("/Bench.sis");
         fs::copy_file(built.deliveredPath.toStdString(), package.toStdString());
-        sisTool = ws.programFolder + QLatin1String(SisToolName);
+        sisTool = ws.programFolder() + QLatin1String(SisToolName);
         fs::copy_file(fs::path(KASTRA_BIN_DIR) / SisToolName, sisTool.toStdString());
-        if (!ImportTheme(ws, sisTool, package, scratch.desktop, 60000).outcome.ok)
+        if (!ImportTheme(ws, sisTool, package, 60000).outcome.ok)
             die("the first import failed");
 
         // The three Avkon files, each in a folder of its own.
-        const QString saved = ws.programFolder + QStringLiteral("Avkon.mbm");
+        const QString saved = ws.programFolder() + QStringLiteral("Avkon.mbm");
         const auto base = readFile(fsPath(saved), 1u << 26);
         if (!base)
             die("cannot read the saved Avkon.mbm");
         avkon = variant(*base, "Same", 0);
         avkonFew = variant(*base, "Few", 10);
         avkonAll = variant(*base, "All", 1);
-        if (!LoadThemeFileFrom(ws, ThemeFile::Avkon, avkon, scratch).ok)
+        if (!LoadThemeFileFrom(ws, ThemeFile::Avkon, avkon).ok)
             die("the first load failed");
         current = avkon;
-        if (!writeFileAtomic(fsPath(ws.root + QStringLiteral("BenchSame.mbm")), *fileBytes(avkon))
-            || !writeFileAtomic(fsPath(ws.root + QStringLiteral("BenchAll.mbm")), *fileBytes(avkonAll)))
+        if (!writeFileAtomic(fsPath(ws.root() + QStringLiteral("BenchSame.mbm")), *fileBytes(avkon))
+            || !writeFileAtomic(fsPath(ws.root() + QStringLiteral("BenchAll.mbm")), *fileBytes(avkonAll)))
             die("cannot copy the Avkon files into the root");
         const QStringList names = slotNames(SlotFolder::Avkon);
         fewChanged = static_cast<int>(SlotsUnpackChanges(ws, *fileBytes(avkonFew), names).size());
@@ -173,7 +170,7 @@ Theme& theme()
 void load(const QString& file)
 {
     Theme& t = theme();
-    if (!LoadThemeFileFrom(t.ws, ThemeFile::Avkon, file, t.scratch).ok)
+    if (!LoadThemeFileFrom(t.ws, ThemeFile::Avkon, file).ok)
         Theme::die("loading Avkon.mbm failed");
     t.current = file;
 }
@@ -203,7 +200,7 @@ void loadAllChanged()
 void importTheme()
 {
     Theme& t = theme();
-    if (!ImportTheme(t.ws, t.sisTool, t.package, t.scratch.desktop, 60000).outcome.ok)
+    if (!ImportTheme(t.ws, t.sisTool, t.package, 60000).outcome.ok)
         Theme::die("the import failed");
 }
 
@@ -212,7 +209,7 @@ void importTheme()
 void unpackAvkonAlone()
 {
     Theme& t = theme();
-    if (!Unpack(t.ws, QStringLiteral("Avkon.mbm"), slotNames(SlotFolder::Avkon), UnpackLayout::OnePerLine))
+    if (!*Unpack(t.ws, QStringLiteral("Avkon.mbm"), slotNames(SlotFolder::Avkon), UnpackLayout::OnePerLine))
         Theme::die("bmconv failed");
 }
 
@@ -223,7 +220,7 @@ void unpackAllChangedAlone()
     Theme& t = theme();
     const bool toAll = t.current != t.avkonAll;
     const QString name = toAll ? QStringLiteral("BenchAll.mbm") : QStringLiteral("BenchSame.mbm");
-    if (!Unpack(t.ws, name, slotNames(SlotFolder::Avkon), UnpackLayout::OnePerLine))
+    if (!*Unpack(t.ws, name, slotNames(SlotFolder::Avkon), UnpackLayout::OnePerLine))
         Theme::die("bmconv failed");
     t.current = toAll ? t.avkonAll : t.avkon;
 }
@@ -233,10 +230,10 @@ void unpackAllChangedAlone()
 void toolsOfTheImport()
 {
     Theme& t = theme();
-    const ProcessOutcome run = RunHidden(QStringLiteral("SISTool.exe ") + t.package, t.ws.programFolder);
+    const ProcessOutcome run = RunHidden(QStringLiteral("SISTool.exe ") + t.package, t.ws.programFolder());
     if (!run.finished || run.exitCode != 0)
         Theme::die("SISTool failed");
-    RemoveImportFolder(t.ws.programFolder);
+    RemoveImportFolder(t.ws.programFolder());
     unpackAvkonAlone();
     Unpack(t.ws, QStringLiteral("AvkonEx.mbm"), slotNames(SlotFolder::Signal), UnpackLayout::OnePerLine);
     Unpack(t.ws, QStringLiteral("menu_folders.mbm"), slotNames(SlotFolder::Menu), UnpackLayout::OnePerLine);
@@ -254,7 +251,7 @@ std::vector<fs::path> slotFiles(bool allOfThem)
               << backgroundSlotNames();
     std::vector<fs::path> out;
     for (const QString& n : names)
-        out.emplace_back(slotPath(t.ws.root, n).toStdString());
+        out.emplace_back(slotPath(t.ws.root(), n).toStdString());
     return out;
 }
 

@@ -42,14 +42,12 @@ namespace {
 
 struct Fixture {
     QTemporaryDir dir;
-    Workspace ws;
+    Workspace ws{dir.path() + QStringLiteral("/WorkDir/"), dir.path() + QStringLiteral("/Program/")};
     AppState state;
     QString jpegPath;
 
     Fixture()
     {
-        ws.root = dir.path() + QStringLiteral("/WorkDir/");
-        ws.programFolder = dir.path() + QStringLiteral("/Program/");
         for (const char* f : {"WorkDir/Avkon", "WorkDir/Signal", "WorkDir/Menu", "WorkDir/SIS", "Program"})
             QDir(dir.path()).mkpath(QString::fromLatin1(f));
         auto put = [&](const QString& slot, int w, int h, int depth, unsigned seed) {
@@ -57,7 +55,7 @@ struct Fixture {
             for (int y = 0; y < h; ++y)
                 for (int x = 0; x < w; ++x)
                     b.setPixel(x, y, rgb(x * seed, y * 7, (x ^ y) + seed));
-            writeBmpQuietly(b, fsPath(slotPath(ws.root, slot)));
+            writeBmpQuietly(b, fsPath(slotPath(ws.root(), slot)));
         };
         put(topSlot(u'1'), 176, 68, 24, 3);
         put(QStringLiteral("Back.bmp"), 176, 132, 24, 5);
@@ -114,9 +112,9 @@ struct WindowSurfaces {
     }
 };
 
-SlotPictures handsetPictures(const Fixture& f)
+SlotPictures handsetPictures(const Fixture&)
 {
-    SlotPictures pictures(f.ws.root);
+    SlotPictures pictures;
     pictures.setHandset(true);
     return pictures;
 }

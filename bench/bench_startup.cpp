@@ -54,23 +54,20 @@ Workspace freshWorkspace()
 {
     static int run = 0;
     const fs::path base = benchBase() / ("run" + std::to_string(run++));
-    Workspace ws;
-    ws.root = QString::fromStdString((base / "Temp" / "WorkDir").string()) + u'/';
-    ws.programFolder = QString::fromStdString(benchBase().string()) + u'/';
-    return ws;
+    return Workspace(QString::fromStdString((base / "Temp" / "WorkDir").string()) + u'/',
+                     QString::fromStdString(benchBase().string()) + u'/');
 }
 
 void removeWorkspace(const Workspace& ws)
 {
     QDir::setCurrent(QString::fromStdString(benchBase().string()));
     std::error_code ec;
-    fs::remove_all(fs::path(ws.root.toStdString()).parent_path().parent_path().parent_path(), ec);
+    fs::remove_all(fs::path(ws.root().toStdString()).parent_path().parent_path().parent_path(), ec);
 }
 
 void prepare(const Workspace& ws)
 {
-    Bitmap desktop;
-    PrepareWorkspace(ws, false, false, desktop);
+    (void)PrepareWorkspace(ws, false, false);
 }
 
 // The 544 slot files of a prepared workspace, read once.
@@ -82,7 +79,7 @@ const std::vector<Slot>& slotFiles()
         std::vector<Slot> out;
         for (SlotFolder folder : {SlotFolder::Avkon, SlotFolder::Signal, SlotFolder::Menu})
             for (const QString& name : slotNames(folder)) {
-                const fs::path file(slotPath(ws.root, name).toStdString());
+                const fs::path file(slotPath(ws.root(), name).toStdString());
                 std::ifstream in(file, std::ios::binary);
                 Slot s{fs::path(folderName(folder).toStdString()) / file.filename(),
                        Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>())};
@@ -100,7 +97,7 @@ const std::vector<Slot>& slotFiles()
 
 void writeSlotsDirectly(const Workspace& ws)
 {
-    const fs::path root(ws.root.toStdString());
+    const fs::path root(ws.root().toStdString());
     for (const char* folder : {"Avkon", "Signal", "Menu"})
         fs::create_directories(root / folder);
     for (const Slot& s : slotFiles()) {

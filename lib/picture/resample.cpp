@@ -129,11 +129,4 @@ bool fitPicture(Bitmap& source, Bitmap& destination)
     return true;
 }
 
-void MakeNoSignalMask(const std::filesystem::path& workspaceRoot)
-{
-    Bitmap picture = readBmpOrEmpty(workspaceRoot / nativePath("Signal\\000.bmp"));
-    picture.makeMask(picture.getPixel(0, 0));
-    writeBmpQuietly(picture, workspaceRoot / nativePath("Signal\\006.bmp"));
-}
-
 } // namespace kastra

@@ -15,9 +15,4 @@ namespace kastra {
 // lower than the destination (an empty source too).
 bool fitPicture(Bitmap& source, Bitmap& destination);
 
-// Derives Signal\006.bmp from Signal\000.bmp of the workspace: white where a
-// pixel has the colour of the top-left one, black elsewhere. A missing or
-// unreadable picture leaves the existing mask untouched.
-void MakeNoSignalMask(const std::filesystem::path& workspaceRoot);
-
 } // namespace kastra

@@ -56,8 +56,8 @@ void IconsPage::load(const QString& from)
 {
     const Outcome out = m_form.record([&] {
         BusyCursor busy;
-        return from.isEmpty() ? LoadThemeFile(m_form.workspace(), ThemeFile::MenuFolders, m_form.state().scratch)
-                              : LoadThemeFileFrom(m_form.workspace(), ThemeFile::MenuFolders, from, m_form.state().scratch);
+        return from.isEmpty() ? LoadThemeFile(m_form.workspace(), ThemeFile::MenuFolders)
+                              : LoadThemeFileFrom(m_form.workspace(), ThemeFile::MenuFolders, from);
     });
     // A file that is not there (the information box) changed nothing.
     if (out.icon != MessageIcon::Information)

@@ -1,7 +1,6 @@
 // The program: one window on a prepared theme workspace. Its command line is
 // --help, --version, Qt's own options and at most one file to load.
 #include "app/command_line.h"
-#include "platform/fatal.h"
 #include "platform/fileops.h"
 #include "platform/folders.h"
 #include "preview/fonts.h"
@@ -99,11 +98,6 @@ int main(int argc, char** argv)
     if (qtRussian.load(QStringLiteral("qtbase_ru"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
         QApplication::installTranslator(&qtRussian);
 
-    // Until the window exists, a fatal error is shown in a plain box.
-    kastra::SetFatalErrorPresenter([](const QString& title, const QString& text) {
-        QMessageBox::critical(nullptr, title, text);
-    });
-
     const QString programFolder = kastra::ResolveProgramFolder(QCoreApplication::applicationDirPath());
     const auto refuse = [](const QString& why) {
         QMessageBox::warning(nullptr, QString::fromUtf16(kastra::WindowCaption), why);
@@ -139,10 +133,6 @@ int main(int argc, char** argv)
     if (!commandLine.file.empty())
         options.openFile = QFileInfo(QString::fromLocal8Bit(commandLine.file)).absoluteFilePath();
     kastra::MainForm form(options);
-    kastra::SetFatalErrorPresenter([&form](const QString& title, const QString& text) {
-        form.halt();
-        QMessageBox::critical(nullptr, title, text);
-    });
     closeOnSignals(form);
     // A logout asks first and may still be cancelled: only the settings are
     // stored then. The workspace goes when the program really ends.

@@ -15,6 +15,7 @@
 #include "app/sis_page.h"
 #include "workspace/slots.h"
 #include "app/widgets.h"
+#include "converter/converter.h"
 #include "converter/default_slot.h"
 #include "converter/setup.h"
 #include "workspace/history.h"
@@ -52,14 +53,17 @@ constexpr QSize ClientSize(529, 271);
 
 std::span<const ControlSpec> MainForm::rows() { return Rows; }
 
-MainForm::MainForm(const StartupOptions& options) : QWidget(nullptr)
+MainForm::MainForm(const StartupOptions& options)
+    : QWidget(nullptr), m_ws(options.workspaceRoot, options.programFolder)
 {
-    m_ws.root = options.workspaceRoot;
-    m_ws.programFolder = options.programFolder;
-    m_state.workspaceRoot = m_ws.root;
-    m_state.programFolder = m_ws.programFolder;
     m_state.sisToolTimeoutMs = options.sisToolTimeoutMs;
-    m_slotPictures = SlotPictures(m_ws.root);
+    // Whatever the program writes is its own: the kept reductions of those
+    // files go, and the live refresh records them without a signal.
+    m_ws.journal().setListener([this](const QStringList& paths) {
+        m_slotPictures.forget(paths);
+        if (m_watcher)
+            m_watcher->absorb(paths);
+    });
 
     setUpWindow();
     setUpTimers(options);
@@ -258,15 +262,17 @@ void MainForm::startUp()
     m_state.scheme = u'1';
     m_state.schemeChosen = false;
     m_state.animationStep = 0;
-    CreateFolder(m_ws.root, true);
-    m_state.scratch = ScratchBitmaps{};
-    m_settings->showSettings(LoadSettings(FindInFolder(m_ws.programFolder, QStringLiteral("Settings.ini"))));
-    PrepareWorkspace(m_ws, false, false, m_state.scratch.desktop);
+    m_settings->showSettings(LoadSettings(FindInFolder(m_ws.programFolder(), QStringLiteral("Settings.ini"))));
+    // A workspace that cannot be set up (a full disk, say) is said in a box;
+    // the window stays, and a load or an import may still fill it.
+    if (const Result<bool> prepared = PrepareWorkspace(m_ws, false, false); !prepared)
+        report(CommandFileRefused(Error{prepared.error(), prepared.code()}));
     // An outside editor's save shows at once, not at the next repaint of
     // the window.
-    m_history = std::make_unique<History>(m_ws.root);
+    m_history = std::make_unique<History>(m_ws);
     m_history->start();
-    m_watcher = new SlotWatcher(m_ws.root, 150, this);
+    (void)m_ws.journal().take();
+    m_watcher = new SlotWatcher(m_ws.root(), 150, this);
     connect(m_watcher, &SlotWatcher::slotsChanged, this, [this](const QStringList& changed) { outsideChange(changed); });
     m_watcher->start();
 }
@@ -283,7 +289,6 @@ void MainForm::shutdown()
     // not hold is said before anything is gone.
     m_settings->saveSettings();
     TearDownWorkspace(m_ws);
-    m_state.scratch = ScratchBitmaps{};
 }
 
 void MainForm::centreOnScreen()
@@ -371,15 +376,16 @@ void MainForm::slotPress(PreviewView view, Qt::MouseButton button, QPoint positi
 {
     if (m_halted)
         return;
-    const QString path = slotPath(m_ws.root, SlotUnder(view, position.x(), position.y(), m_state.scheme));
+    const QString slot = SlotUnder(view, position.x(), position.y(), m_state.scheme);
+    const QString path = m_ws.path(slot);
     const PressRules rules = PressRulesFor(view, position.y());
     if (rules.setsStripEdited)
         m_state.stripEdited = true;
-    const bool exists = IsFile(path);
+    const bool exists = m_ws.hasFile(slot);
     if (button == Qt::RightButton) {
         m_state.popupSlotPath = (view == PreviewView::Preview && !exists) ? QString() : path;
         m_restoreItem->setEnabled(SlotHasDefault(m_ws, m_state.popupSlotPath));
-        m_smoothItem->setEnabled(SmoothingOffered(m_ws.root, m_state.popupSlotPath));
+        m_smoothItem->setEnabled(SmoothingOffered(m_ws.slotOf(m_state.popupSlotPath)));
         m_editorMenu->popup(QCursor::pos());
         return;
     }
@@ -416,7 +422,8 @@ void MainForm::paintPreview()
 {
     m_previewTimer.stop();
     PaintBox* preview = view(PreviewView::Preview);
-    painted(PaintDesktop(m_state, m_ws, m_state.pictures.stripBottom, preview->surface(), pictures()));
+    PaintDesktop(m_state, m_ws, m_state.pictures.stripBottom, preview->surface(), pictures());
+    painted();
     preview->update();
 }
 
@@ -425,10 +432,10 @@ void MainForm::paintStrips()
     using enum PreviewView;
     const ThumbnailSurfaces views{view(DesktopStrip)->surface(), view(BootStrip)->surface(), view(NoSignal)->surface(),
                                   view(SignalStrip)->surface(), view(Avkon445)->surface()};
-    const ThumbnailsPainted thumbnails = PaintThumbnails(m_state, m_ws, views, view(Preview)->surface(), pictures());
-    painted(thumbnails.written);
+    const bool bannerExists = PaintThumbnails(m_state, m_ws, views, view(Preview)->surface(), pictures());
+    painted();
     // Until the current banner exists the timer goes on ticking.
-    if (thumbnails.bannerExists)
+    if (bannerExists)
         m_stripTimer.stop();
     updateViews(PicturesPage::rows());
     view(Preview)->update();
@@ -440,14 +447,15 @@ void MainForm::paintMenu()
     m_menuTimer.stop();
     const MenuSurfaces views{view(SmallFolders)->surface(), view(LargeFolders)->surface(), view(Avkon136)->surface(),
                              view(Avkon138)->surface(), view(Avkon202)->surface()};
-    painted(PaintMenu(m_ws, views, pictures()));
+    PaintMenu(m_ws, views, pictures());
+    painted();
     updateViews(IconsPage::rows());
 }
 
 void MainForm::animate()
 {
     PaintBox* preview = view(PreviewView::Preview);
-    AnimateStatus(m_state, m_ws, preview->surface(), pictures());
+    m_animation.tick(m_state, m_ws, preview->surface(), pictures());
     preview->update();
 }
 

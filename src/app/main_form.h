@@ -11,6 +11,7 @@
 #include "app/form_services.h"
 #include "preview/handset_view.h"
 #include "preview/hit_test.h"
+#include "preview/status_animation.h"
 #include "workspace/workspace.h"
 
 #include <QTimer>
@@ -88,11 +89,11 @@ public:
     // names.
     void saveSnapshot(int factor);
 
-    // Stops every timer for good; the fatal error box calls this before it
-    // shows, so no handler runs again.
+    // Stops every timer for good, so no handler runs again: the first step
+    // of the shut-down.
     void halt();
-    // The close request's work: tear-down, settings save, scratch bitmaps
-    // released. Runs once, whichever way the program is asked to end.
+    // The close request's work: tear-down and settings save. Runs once,
+    // whichever way the program is asked to end.
     void shutdown();
     // The session's request to store what would be lost at a logout, which
     // the user may still cancel: saves the settings and tears nothing down.
@@ -147,9 +148,9 @@ private:
     void paintStrips();
     void paintMenu();
     void animate();
-    // Files the painters wrote: neither an outside change nor a step of
-    // their own.
-    void painted(const QStringList& written);
+    // The files the painters wrote (the journal's since the last take):
+    // neither an outside change nor a step of their own.
+    void painted();
     // The live refresh saw a slot file change under the program: one step,
     // and every view repaints.
     void outsideChange(const QStringList& changed);
@@ -157,6 +158,8 @@ private:
     // settings.
     const SlotPictures& pictures();
     void stepHistory(bool back);
+    // Program writes no handler took yet join the history's baseline.
+    void settleJournal();
     // Sets the controls that show the flags an undo may have changed.
     void showFlags();
     static void request(QTimer& timer);
@@ -185,6 +188,7 @@ private:
     QAction* m_handsetItem = nullptr;
     QAction* m_smoothItem = nullptr;
     SlotPictures m_slotPictures;
+    StatusAnimation m_animation;
     bool m_halted = false;
     bool m_shutDown = false;
     bool m_centredWithFrame = false;

@@ -53,11 +53,10 @@ HistoryFlags flagsOf(const AppState& state)
 
 void MainForm::report(const Outcome& out)
 {
-    m_slotPictures.forget(out.written);
-    if (m_watcher)
-        m_watcher->absorb(out.written);
+    // What the call wrote is the program's own, and no step.
+    const QStringList written = m_ws.journal().take();
     if (m_history)
-        m_history->absorb(out.written);
+        m_history->absorb(written);
     if (out.hasMessage())
         m_dialogs->message(out.title, out.text, out.icon);
 }
@@ -66,14 +65,14 @@ Outcome MainForm::record(const std::function<Outcome()>& change)
 {
     const HistoryFlags before = flagsOf(m_state);
     // An editor's save the watcher has not reported yet is a step of its
-    // own, or this change's undo would take it back too.
+    // own, or this change's undo would take it back too; what the program
+    // wrote since the last step is not.
+    settleJournal();
     if (m_history)
         m_history->recordOutside(before);
     Outcome out = change();
-    m_slotPictures.forget(out.written);
-    if (m_watcher)
-        m_watcher->absorb(out.written);
-    if (m_history && !m_history->record(out.written, before, flagsOf(m_state)) && !m_history->error().isEmpty())
+    const QStringList written = m_ws.journal().take();
+    if (m_history && !m_history->record(written, before, flagsOf(m_state)) && !m_history->error().isEmpty())
         m_dialogs->message(QString::fromUtf16(WindowCaption), m_history->error(), MessageIcon::Warning);
     if (out.hasMessage())
         m_dialogs->message(out.title, out.text, out.icon);
@@ -90,11 +89,18 @@ void MainForm::outsideChange(const QStringList& changed)
     requestMenu();
 }
 
-void MainForm::painted(const QStringList& written)
+void MainForm::painted()
 {
-    m_slotPictures.forget(written);
-    m_watcher->absorb(written);
-    m_history->amend(written);
+    const QStringList written = m_ws.journal().take();
+    if (m_history)
+        m_history->amend(written);
+}
+
+void MainForm::settleJournal()
+{
+    const QStringList written = m_ws.journal().take();
+    if (m_history)
+        m_history->absorb(written);
 }
 
 void MainForm::undo()
@@ -118,6 +124,7 @@ void MainForm::stepHistory(bool back)
         return back ? memo->undo() : memo->redo();
     // An editor's save the watcher has not reported yet is a step of its
     // own, taken back first.
+    settleJournal();
     m_history->recordOutside(flagsOf(m_state));
     if (!(back ? m_history->canUndo() : m_history->canRedo()))
         return;
@@ -127,8 +134,8 @@ void MainForm::stepHistory(bool back)
                            MessageIcon::Warning);
         return;
     }
-    m_slotPictures.forget(applied->written);
-    m_watcher->absorb(applied->written);
+    // The history knows the files it put back; they are no step.
+    (void)m_ws.journal().take();
     const HistoryFlags f = applied->restore(flagsOf(m_state));
     m_state.scheme = f.scheme;
     m_state.schemeChosen = f.schemeChosen;

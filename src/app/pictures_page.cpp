@@ -92,8 +92,8 @@ void PicturesPage::loadThemeFile(int file, const QString& from)
         BusyCursor busy;
         if (which == ThemeFile::EidPic)
             m_form.state().stripEdited = false;
-        return from.isEmpty() ? LoadThemeFile(m_form.workspace(), which, m_form.state().scratch)
-                              : LoadThemeFileFrom(m_form.workspace(), which, from, m_form.state().scratch);
+        return from.isEmpty() ? LoadThemeFile(m_form.workspace(), which)
+                              : LoadThemeFileFrom(m_form.workspace(), which, from);
     });
     switch (which) {
     case ThemeFile::EidPic:

@@ -105,7 +105,7 @@ QRadioButton* SettingsPage::defaultRadio(int n) const { return m_controls.get<QR
 
 QString SettingsPage::iniPath() const
 {
-    return FindInFolder(m_form.workspace().programFolder, QStringLiteral("Settings.ini"));
+    return FindInFolder(m_form.workspace().programFolder(), QStringLiteral("Settings.ini"));
 }
 
 void SettingsPage::showScreen(int screen)

@@ -253,7 +253,7 @@ void SisPage::showFontState()
 
 bool SisPage::updateImportButton()
 {
-    const bool present = !findTool(m_form.workspace().programFolder).isEmpty();
+    const bool present = !findTool(m_form.workspace().programFolder()).isEmpty();
     m_controls.get(LoadThemeButton)->setEnabled(present);
     return present;
 }
@@ -303,7 +303,7 @@ void SisPage::loadAif(bool menu)
 
 void SisPage::importTheme(const QString& dropped)
 {
-    const QString tool = findTool(m_form.workspace().programFolder);
+    const QString tool = findTool(m_form.workspace().programFolder());
     if (tool.isEmpty()) {
         m_form.report(SisToolMissingOutcome());
         return;
@@ -313,7 +313,7 @@ void SisPage::importTheme(const QString& dropped)
         return;
     const Outcome out = m_form.record([&] {
         BusyCursor busy;
-        const ImportResult result = ImportTheme(m_form.workspace(), tool, *chosen, m_form.state().scratch.desktop,
+        const ImportResult result = ImportTheme(m_form.workspace(), tool, *chosen,
                                                 m_form.state().sisToolTimeoutMs);
         if (result.outcome.ok)
             m_form.state().pictures.stripBottom = result.backgroundNarrow;

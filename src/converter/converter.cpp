@@ -3,18 +3,11 @@
 #include "base/safe_file.h"
 #include "picture/bitmap.h"
 #include "platform/codepage.h"
-#include "platform/fatal.h"
 #include "platform/fileops.h"
-#include "platform/io_error.h"
 #include "workspace/payloads.h"
-#include "platform/process.h"
 #include "workspace/slots.h"
 
 #include <vector>
-
-#include <QDir>
-
-#include <cerrno>
 
 namespace kastra {
 
@@ -22,16 +15,13 @@ namespace {
 
 const QByteArray kCrLf = QByteArrayLiteral("\r\n");
 
-QString sisFolder(const Workspace& ws)
-{
-    return ws.root + QStringLiteral("SIS");
-}
+const QString kCommandFile = QStringLiteral("com.txt");
 
 // Every theme-file operation first makes sure SIS\ exists (one level); a
 // failure shows later, when bmconv cannot write there.
 void ensureSisFolder(const Workspace& ws)
 {
-    CreateFolder(sisFolder(ws), false);
+    (void)ws.makeFolder(QStringLiteral("SIS"));
 }
 
 // "/c12Signal\001.bmp": the depth prefix glued to the slot name.
@@ -104,14 +94,17 @@ void deriveMasks(const Workspace& ws, ThemeFileOpCode code)
 // run can never pass off an earlier pack (or an earlier package build's
 // file) as its own result; only an exit code of 0 together with a file that
 // is there again counts.
-bool pack(const Workspace& ws, ThemeFileOpCode code, bool commandWritten = true)
+// A command file that could not be written fails the pack before anything
+// of the workspace changed. The masks bmconv packs are derived after it.
+Result<bool> pack(const Workspace& ws, ThemeFileOpCode code, const Result<void>& commandWritten)
 {
-    const QString target = slotPath(ws.root, QStringLiteral("SIS\\") + packedFileName(code));
-    const bool cleared = RemoveName(target);
     if (!commandWritten)
-        return false;
-    const bool ran = RunConverter(ws);
-    return cleared && ran && IsFile(target);
+        return Error{commandWritten.error(), commandWritten.code()};
+    deriveMasks(ws, code);
+    const QString target = QStringLiteral("SIS\\") + packedFileName(code);
+    const bool cleared = ws.remove(target).ok();
+    const bool ran = RunConverter(ws, {target});
+    return cleared && ran && ws.hasFile(target);
 }
 
 } // namespace
@@ -153,7 +146,7 @@ QByteArray PackCommandFile(ThemeFileOpCode code)
         break;
     case ThemeFileOpCode::PackAvkon:
         // The Avkon pack list is a fixed payload, written as it is.
-        return payloadBytes(QStringLiteral("PKG"), QStringLiteral("AVCOM"), {}).value_or(QByteArray());
+        return payloadBytes(Payload::AvkonPackList, {}).value_or(QByteArray());
     case ThemeFileOpCode::PackAvkonEx:
         list << QStringLiteral("SIS\\AvkonEx.mbm");
         for (int i = 0; i < SignalSlotCount; ++i)
@@ -171,17 +164,7 @@ QByteArray PackCommandFile(ThemeFileOpCode code)
     return lines(list);
 }
 
-void EnterWorkspaceRoot(const Workspace& ws)
-{
-    errno = 0;
-    if (!QDir::setCurrent(ws.root)) {
-        const int e = errno;
-        const int cause = e != 0 ? e : ENOENT;
-        FatalIoError(WindowsIoError(cause), cause);
-    }
-}
-
-void WriteCommandFile(const Workspace& ws, const QByteArray& bytes)
+Result<void> WriteCommandFile(const Workspace& ws, const QByteArray& bytes)
 {
     // Written beside and renamed over, like every file the program writes:
     // a link planted as com.txt is replaced, not written through.
@@ -189,92 +172,67 @@ void WriteCommandFile(const Workspace& ws, const QByteArray& bytes)
     // is left as it is. It is read once, right after, so a crash of the
     // whole system need not find it whole: no write-out is forced.
     const ByteSpan span = byteSpan(bytes);
-    const std::filesystem::path path = fsPath(ws.root + QStringLiteral("com.txt"));
-    if (holdsExactly(path, span))
-        return;
-    errno = 0;
-    if (!writeFileAtomic(path, span, Durability::WhileRunning)) {
-        const int cause = errno != 0 ? errno : EIO;
-        FatalIoError(WindowsIoError(cause), cause);
-    }
+    if (ws.holds(kCommandFile, span))
+        return {};
+    return ws.write(kCommandFile, span, Durability::WhileRunning);
 }
 
-bool Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout)
+Outcome CommandFileRefused(const Error& why)
 {
-    EnterWorkspaceRoot(ws);
-    WriteCommandFile(ws, UnpackCommandFile(mbm, names, layout));
-    return RunConverter(ws);
+    const QString reason = QString::fromStdString(why.message);
+    return MessageOutcome(MessageIcon::Error,
+                          QStringLiteral("Не удалось записать файл com.txt, нужный конвертеру.\n") + reason,
+                          QStringLiteral("cannot write the converter's command file: ") + reason);
 }
 
-bool RunConverter(const Workspace& ws)
+Result<bool> Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout)
+{
+    if (auto written = WriteCommandFile(ws, UnpackCommandFile(mbm, names, layout)); !written)
+        return Error{written.error(), written.code()};
+    return RunConverter(ws, names);
+}
+
+bool RunConverter(const Workspace& ws, const QStringList& mayWrite)
 {
     // The command line stays as the converter has always been called; it is
     // split into program and argument only to start it.
-    const ProcessOutcome run = RunHidden(QStringLiteral("bmconv.exe com.txt"), ws.root);
+    const ProcessOutcome run = ws.run(QStringLiteral("bmconv.exe com.txt"), mayWrite);
     return run.started && run.finished && run.exitCode == 0;
 }
 
 void MakeCornerMask(const Workspace& ws, const QString& colourSlot, const QString& maskSlot)
 {
-    Bitmap picture = readBmpOrEmpty(fsPath(slotPath(ws.root, colourSlot)));
+    Bitmap picture = ws.picture(colourSlot);
     if (picture.empty())
         return;
     picture.makeMask(picture.getPixel(0, 0));
-    writeBmpQuietly(picture, fsPath(slotPath(ws.root, maskSlot)));
+    (void)ws.writePicture(maskSlot, picture);
 }
 
-QStringList PackRewrites(const Workspace& ws, ThemeFileOpCode code)
-{
-    QStringList names;
-    for (const MaskPair& pair : derivedMasks(code))
-        names << pair.mask;
-    if (code == ThemeFileOpCode::PackBackground)
-        names << QStringLiteral("About.bmp");
-    return slotPaths(ws.root, names);
-}
-
-bool ThemeFileOp(const Workspace& ws, ThemeFileOpCode code, QChar scheme)
+Result<bool> ThemeFileOp(const Workspace& ws, ThemeFileOpCode code, QChar scheme)
 {
     ensureSisFolder(ws);
     switch (code) {
     case ThemeFileOpCode::WriteConverter:
-        return WritePayload(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), ws.root + QStringLiteral("bmconv.exe"),
-                            ws.programFolder);
+        return ws.writePayload(Payload::Bmconv, QStringLiteral("bmconv.exe")).ok();
     case ThemeFileOpCode::PackEidPic:
-        EnterWorkspaceRoot(ws);
-        WriteCommandFile(ws, PackCommandFile(code));
-        return pack(ws, code);
+        return pack(ws, code, WriteCommandFile(ws, PackCommandFile(code)));
     case ThemeFileOpCode::PackBackground:
         // What is packed as the second picture is always the program's own
         // about picture, whatever the slot held.
-        WritePayload(QStringLiteral("PKG"), QStringLiteral("ABOUT"), ws.root + QStringLiteral("About.bmp"),
-                     ws.programFolder);
-        EnterWorkspaceRoot(ws);
-        WriteCommandFile(ws, PackCommandFile(code));
-        return pack(ws, code);
+        (void)ws.writePayload(Payload::About, AboutSlot);
+        return pack(ws, code, WriteCommandFile(ws, PackCommandFile(code)));
     case ThemeFileOpCode::PackAvkon: {
         // The pack list payload is the whole command file. When it cannot be
         // written the run is left out: bmconv would otherwise carry out
         // whatever com.txt held before, an unpack over the slots, say.
-        const bool listed = WritePayload(QStringLiteral("PKG"), QStringLiteral("AVCOM"),
-                                         ws.root + QStringLiteral("com.txt"), ws.programFolder);
-        EnterWorkspaceRoot(ws);
-        deriveMasks(ws, code);
-        return pack(ws, code, listed);
+        return pack(ws, code, ws.writePayload(Payload::AvkonPackList, kCommandFile));
     }
     case ThemeFileOpCode::PackAvkonEx:
-        EnterWorkspaceRoot(ws);
-        deriveMasks(ws, code);
-        WriteCommandFile(ws, PackCommandFile(code));
-        return pack(ws, code);
     case ThemeFileOpCode::PackMenuFolders:
-        EnterWorkspaceRoot(ws);
-        deriveMasks(ws, code);
-        WriteCommandFile(ws, PackCommandFile(code));
-        return pack(ws, code);
+        return pack(ws, code, WriteCommandFile(ws, PackCommandFile(code)));
     case ThemeFileOpCode::WriteNoImageBanner:
-        return WritePayload(QStringLiteral("PKG"), QStringLiteral("NIMG"), slotPath(ws.root, topSlot(scheme)),
-                            ws.programFolder);
+        return ws.writePayload(Payload::NoImage, topSlot(scheme)).ok();
     }
     return false;
 }

@@ -6,9 +6,12 @@
 // fits (workspace/theme_catalogue.h) and to find the slots the unpack will
 // change, which the load keeps aside (converter/slot_backup.h).
 //
-// Failing to enter the workspace root or to create or write com.txt is the
-// one fatal I/O error (FatalIoError with the Windows error number).
+// A com.txt that cannot be written fails the operation that needed it, with
+// the reason; nothing of the workspace has changed then, since every
+// operation writes its command file before bmconv touches a slot.
 
+#include "base/result.h"
+#include "workspace/outcome.h"
 #include "workspace/workspace.h"
 
 #include <QByteArray>
@@ -42,39 +45,36 @@ QByteArray PackCommandFile(ThemeFileOpCode code);
 // "menu_folders.mbm"); empty for codes 0 and 6.
 QString packedFileName(ThemeFileOpCode code);
 
-// Makes the workspace root the current directory. A failure is fatal:
-// FatalIoError with the Windows error number (2 when the root is missing).
-void EnterWorkspaceRoot(const Workspace& ws);
-
 // Replaces root/com.txt with bytes (atomically); a regular file that holds
-// exactly these bytes already is left as it is. A failure to create,
-// write or close it is fatal (5 access denied, 101 disk full, ...).
-void WriteCommandFile(const Workspace& ws, const QByteArray& bytes);
+// exactly these bytes already is left as it is. Fails with the reason (a
+// full disk, a folder that may not be written).
+Result<void> WriteCommandFile(const Workspace& ws, const QByteArray& bytes);
 
-// Enters the root, writes com.txt, runs the converter. Returns whether
-// bmconv ran and exited 0 (callers of the original ignore it).
-bool Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout);
+// The message for a command file that could not be written: the operation
+// is refused, the workspace is as it was.
+Outcome CommandFileRefused(const Error& why);
 
-// Runs "bmconv.exe com.txt" hidden in the root and waits without a limit.
-// Returns whether it started and exited 0.
-bool RunConverter(const Workspace& ws);
+// Writes com.txt and runs the converter, which may write the named slots.
+// Fails when com.txt could not be written (bmconv is not run then); else
+// whether bmconv ran and exited 0 (callers of the original ignore it).
+Result<bool> Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout);
+
+// Runs "bmconv.exe com.txt" hidden in the root and waits without a limit;
+// mayWrite names the slots it may write. Returns whether it started and
+// exited 0.
+bool RunConverter(const Workspace& ws, const QStringList& mayWrite = {});
 
 // Derives a 1-bit mask slot from a colour slot: white where a pixel equals
 // the colour of pixel (0, 0), black elsewhere. An unreadable colour slot
 // leaves the mask slot as it was. Slot names are relative to the root.
 void MakeCornerMask(const Workspace& ws, const QString& colourSlot, const QString& maskSlot);
 
-// Full paths of the slot files a pack rewrites before bmconv reads them:
-// the masks derived from their colour pictures and, for
-// backgroundimage.mbm, About.bmp.
-QStringList PackRewrites(const Workspace& ws, ThemeFileOpCode code);
-
 // Codes 0-6. scheme names Top<N>.bmp for code 6. For the pack codes the
 // result is true only when bmconv exited 0 and wrote a fresh SIS\<file>
 // (the old one is deleted before packing); codes 0 and 6 return whether the
-// payload was written. Code 3 does not run bmconv when its pack list
-// payload cannot be written over com.txt, so that a stale command file is
-// never carried out.
-bool ThemeFileOp(const Workspace& ws, ThemeFileOpCode code, QChar scheme = u'1');
+// payload was written. A pack whose com.txt (for code 3 the pack list
+// payload) cannot be written fails with the reason, without running bmconv,
+// so that a stale command file is never carried out.
+Result<bool> ThemeFileOp(const Workspace& ws, ThemeFileOpCode code, QChar scheme = u'1');
 
 } // namespace kastra

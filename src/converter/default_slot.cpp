@@ -9,8 +9,6 @@
 #include "workspace/payloads.h"
 #include "workspace/slots.h"
 
-#include <QDir>
-
 #include <filesystem>
 #include <optional>
 
@@ -27,8 +25,8 @@ constexpr std::uintmax_t kMaxSlotBytes = 4 * 1024 * 1024;
 
 // Where a slot's default comes from.
 struct DefaultSource {
-    enum Kind { None, Unpacked, Payload, BannerStrip } kind = None;
-    const char* payload = nullptr;   // PKG name
+    enum Kind { None, Unpacked, Copied, BannerStrip } kind = None;
+    Payload payload = Payload::NoImage;
     const char* mbmFile = nullptr;   // for Unpacked: the file as the set-up names it
     SlotFolder folder = SlotFolder::Avkon;
     int index = 0;
@@ -37,20 +35,19 @@ struct DefaultSource {
 
 DefaultSource sourceOf(const Workspace& ws, const QString& path)
 {
-    if (!path.startsWith(ws.root))
+    const QString slot = ws.slotOf(path);
+    if (slot.isEmpty())
         return {};
-    QString slot = QDir::fromNativeSeparators(path.mid(ws.root.size()));
-    slot.replace(u'/', u'\\');
     DefaultSource s;
     s.slot = slot;
     const struct {
         SlotFolder folder;
-        const char* payload;
+        Payload payload;
         const char* mbmFile;
     } unpacked[] = {
-        {SlotFolder::Avkon, "AVKON", "Avkon.mbm"},
-        {SlotFolder::Signal, "AVKONEX", "AvkonEx.mbm"},
-        {SlotFolder::Menu, "MENUF", "menu_folders.mbm"},
+        {SlotFolder::Avkon, Payload::Avkon, "Avkon.mbm"},
+        {SlotFolder::Signal, Payload::AvkonEx, "AvkonEx.mbm"},
+        {SlotFolder::Menu, Payload::MenuFolders, "menu_folders.mbm"},
     };
     for (const auto& u : unpacked) {
         const int index = static_cast<int>(slotNames(u.folder).indexOf(slot));
@@ -63,20 +60,20 @@ DefaultSource sourceOf(const Workspace& ws, const QString& path)
             return s;
         }
     }
-    if (slot == QLatin1String("SplashTop.bmp")) {
-        s.kind = DefaultSource::Payload;
-        s.payload = "SPLT";
-    } else if (slot == QLatin1String("About.bmp")) {
-        s.kind = DefaultSource::Payload;
-        s.payload = "ABOUT";
+    if (slot == SplashTopSlot) {
+        s.kind = DefaultSource::Copied;
+        s.payload = Payload::SplashTop;
+    } else if (slot == AboutSlot) {
+        s.kind = DefaultSource::Copied;
+        s.payload = Payload::About;
     }
     for (QChar n : {u'1', u'2', u'3', u'4'}) {
         if (slot == topSlot(n)) {
-            s.kind = DefaultSource::Payload;
-            s.payload = "NIMG";
+            s.kind = DefaultSource::Copied;
+            s.payload = Payload::NoImage;
         } else if (slot == tempSlot(n)) {
             s.kind = DefaultSource::BannerStrip;
-            s.payload = "NIMG";
+            s.payload = Payload::NoImage;
         }
     }
     return s;
@@ -96,15 +93,14 @@ Error failure(const QString& text)
 // gives other bytes, they are unpacked afresh.
 Result<Bytes> unpackedDefault(const Workspace& ws, const DefaultSource& s)
 {
-    const Workspace scratch{ws.root + QLatin1String(DefaultSlotFolder) + u'/', ws.programFolder};
-    const fs::path folder = fsPath(scratch.root);
-    if (makeOwnFolder(folder, false) != FolderCheck::Ok) {
-        // A link or a file planted under the name goes as a name.
-        ClearFolder(scratch.root);
-        if (makeOwnFolder(folder, false) != FolderCheck::Ok)
-            return failure(QStringLiteral("Не удалось создать временную папку %1.").arg(scratch.root));
-    }
-    const std::optional<QByteArray> mbm = payloadBytes(QStringLiteral("PKG"), QLatin1String(s.payload), ws.programFolder);
+    // A workspace of its own below the root, opened without following a
+    // link: a link or a file planted under the name goes as a name first.
+    const Workspace scratch(ws.root() + QLatin1String(DefaultSlotFolder) + u'/', ws.programFolder());
+    if (makeOwnFolder(fsPath(scratch.root()), false) != FolderCheck::Ok)
+        ClearFolder(scratch.root());
+    if (makeOwnFolder(fsPath(scratch.root()), false) != FolderCheck::Ok || !scratch.open())
+        return failure(QStringLiteral("Не удалось создать временную папку %1.").arg(scratch.root()));
+    const std::optional<QByteArray> mbm = payloadBytes(s.payload, ws.programFolder());
     if (!mbm)
         return failure(QStringLiteral("Исходный файл %1 недоступен.").arg(QLatin1String(s.mbmFile)));
 
@@ -112,27 +108,24 @@ Result<Bytes> unpackedDefault(const Workspace& ws, const DefaultSource& s)
     QStringList names = slotNames(s.folder);
     names.replaceInStrings(QStringLiteral("\\"), QStringLiteral("_"));
     const QString pattern = folderName(s.folder) + QStringLiteral("_*");
-    const QString mbmPath = scratch.root + QLatin1String(s.mbmFile);
-    const QString kept = scratch.root + names[s.index];
-    if (!holdsExactly(fsPath(mbmPath), byteSpan(*mbm))) {
-        DeleteMatching(scratch.root, pattern);
-        if (!writeFileAtomic(fsPath(mbmPath), byteSpan(*mbm), Durability::WhileRunning))
-            return failure(QStringLiteral("Не удалось записать исходный файл %1.").arg(QLatin1String(s.mbmFile)));
+    const QString mbmFile = QLatin1String(s.mbmFile);
+    const QString& kept = names[s.index];
+    if (!scratch.holds(mbmFile, byteSpan(*mbm))) {
+        DeleteMatching(scratch.root(), pattern);
+        if (!scratch.write(mbmFile, byteSpan(*mbm), Durability::WhileRunning))
+            return failure(QStringLiteral("Не удалось записать исходный файл %1.").arg(mbmFile));
     }
-    if (!IsFile(kept)) {
-        WritePayload(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), scratch.root + QStringLiteral("bmconv.exe"),
-                     ws.programFolder);
-        const QString before = QDir::currentPath();
-        Unpack(scratch, QLatin1String(s.mbmFile), names, UnpackLayout::OnePerLine);
-        QDir::setCurrent(before);
+    if (!scratch.hasFile(kept)) {
+        (void)scratch.writePayload(Payload::Bmconv, QStringLiteral("bmconv.exe"));
+        if (const auto unpacked = Unpack(scratch, mbmFile, names, UnpackLayout::OnePerLine); !unpacked)
+            return failure(QString::fromStdString(unpacked.error()));
     }
-    auto bytes = readFile(fsPath(kept), kMaxSlotBytes);
+    auto bytes = scratch.read(kept, kMaxSlotBytes);
     if (!bytes) {
         // Whatever a failed unpack wrote is not kept: the next restore tries
         // again.
-        DeleteMatching(scratch.root, pattern);
-        return failure(QStringLiteral("В исходном файле %1 нет картинки для %2.")
-                           .arg(QLatin1String(s.mbmFile), s.slot));
+        DeleteMatching(scratch.root(), pattern);
+        return failure(QStringLiteral("В исходном файле %1 нет картинки для %2.").arg(mbmFile, s.slot));
     }
     return bytes;
 }
@@ -141,11 +134,10 @@ Result<Bytes> defaultBytes(const Workspace& ws, const DefaultSource& s)
 {
     if (s.kind == DefaultSource::Unpacked)
         return unpackedDefault(ws, s);
-    const std::optional<QByteArray> payload = payloadBytes(QStringLiteral("PKG"), QLatin1String(s.payload),
-                                                           ws.programFolder);
+    const std::optional<QByteArray> payload = payloadBytes(s.payload, ws.programFolder());
     if (!payload)
         return failure(QStringLiteral("Исходная картинка для %1 недоступна.").arg(s.slot));
-    if (s.kind == DefaultSource::Payload)
+    if (s.kind == DefaultSource::Copied)
         return Bytes(payload->begin(), payload->end());
     // The strip the thumbnails painter derives from the default banner.
     Bitmap strip;
@@ -175,11 +167,10 @@ Outcome RestoreDefaultSlot(const Workspace& ws, const QString& path)
     auto bytes = defaultBytes(ws, s);
     if (!bytes)
         return refused(QString::fromStdString(bytes.error()));
-    const QString target = slotPath(ws.root, s.slot);
     // A working copy like every slot: no write-out forced (see Durability).
-    if (auto written = writeFileAtomic(fsPath(target), *bytes, Durability::WhileRunning); !written)
+    if (auto written = ws.write(s.slot, *bytes, Durability::WhileRunning); !written)
         return refused(QString::fromStdString(written.error()));
-    return Done({target});
+    return Done();
 }
 
 } // namespace kastra

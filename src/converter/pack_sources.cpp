@@ -38,12 +38,12 @@ QString loadButton(const char16_t* file, const char16_t* button)
 
 Explained explain(const QString& slot)
 {
-    if (slot.compare(QStringLiteral("Back.bmp"), Qt::CaseInsensitive) == 0)
+    if (slot.compare(BackgroundSlot, Qt::CaseInsensitive) == 0)
         return {QStringLiteral("фона рабочего стола"),
                 QStringLiteral("Нажмите «Загрузить картинку» и выберите картинку, или загрузите backgroundimage.mbm "
                                "кнопкой «BackGr» в группе «Загрузить»."),
                 QStringLiteral("import a picture or load backgroundimage.mbm first")};
-    if (slot.compare(QStringLiteral("SplashTop.bmp"), Qt::CaseInsensitive) == 0)
+    if (slot.compare(SplashTopSlot, Qt::CaseInsensitive) == 0)
         return {QStringLiteral("верхушки загрузки"), loadButton(u"EidPic.mbm", u"EidPic"),
                 QStringLiteral("load EidPic.mbm first")};
     if (const int i = slotIndex(slot, SlotFolder::Avkon); i >= 0) {
@@ -75,8 +75,8 @@ QStringList PackSources(ThemeFileOpCode code)
 {
     QStringList out;
     switch (code) {
-    case ThemeFileOpCode::PackEidPic: out << QStringLiteral("SplashTop.bmp"); break;
-    case ThemeFileOpCode::PackBackground: out << QStringLiteral("Back.bmp"); break;
+    case ThemeFileOpCode::PackEidPic: out << SplashTopSlot; break;
+    case ThemeFileOpCode::PackBackground: out << BackgroundSlot; break;
     case ThemeFileOpCode::PackAvkon:
         for (int i = 0; i < AvkonSlotCount; ++i)
             if (!derivedAvkonMask(i))
@@ -101,20 +101,16 @@ std::optional<QString> MissingPackSource(const Workspace& ws, std::span<const Th
 {
     for (const ThemeFileOpCode code : codes)
         for (const QString& slot : PackSources(code))
-            if (!IsFile(slotPath(ws.root, slot)))
+            if (!ws.hasFile(slot))
                 return slot;
     return std::nullopt;
 }
 
-QStringList WriteMissingBanners(const Workspace& ws)
+void WriteMissingBanners(const Workspace& ws)
 {
-    QStringList written;
-    for (const QChar scheme : {u'1', u'2', u'3', u'4'}) {
-        const QString banner = slotPath(ws.root, topSlot(scheme));
-        if (!IsFile(banner) && ThemeFileOp(ws, ThemeFileOpCode::WriteNoImageBanner, scheme))
-            written << banner;
-    }
-    return written;
+    for (const QChar scheme : {u'1', u'2', u'3', u'4'})
+        if (!ws.hasFile(topSlot(scheme)))
+            ThemeFileOp(ws, ThemeFileOpCode::WriteNoImageBanner, scheme);
 }
 
 QString MissingSlotText(const QString& slot)

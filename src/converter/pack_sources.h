@@ -29,9 +29,9 @@ QStringList PackSources(ThemeFileOpCode code);
 std::optional<QString> MissingPackSource(const Workspace& ws, std::span<const ThemeFileOpCode> codes);
 
 // Writes each Top<N>.bmp that does not exist from the default banner
-// picture, exactly as showing scheme N does (code 6). Returns the paths
-// written; a banner that cannot be written shows later, when bmconv fails.
-QStringList WriteMissingBanners(const Workspace& ws);
+// picture, exactly as showing scheme N does (code 6). A banner that cannot
+// be written shows later, when bmconv fails.
+void WriteMissingBanners(const Workspace& ws);
 
 // For the user: which picture the slot is, in the window's words, and what
 // to do to get it, on two lines, e.g. for "Back.bmp" "Нет картинки фона

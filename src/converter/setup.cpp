@@ -15,81 +15,85 @@ namespace {
 // a strip the import fills at the bottom.
 constexpr int kScreenWidth = 176;
 
-void writeDefault(const Workspace& ws, const char* name, const char* file)
+void writeDefault(const Workspace& ws, Payload payload, QLatin1String file)
 {
-    WritePayload(QStringLiteral("PKG"), QLatin1String(name), ws.root + QLatin1String(file), ws.programFolder);
+    (void)ws.writePayload(payload, file);
 }
 
 void createSlotFolder(const Workspace& ws, SlotFolder folder)
 {
-    CreateFolder(ws.root + folderName(folder), false);
+    (void)ws.makeFolder(folderName(folder));
 }
 
 } // namespace
 
-bool UnpackMenuFolders(const Workspace& ws)
+Result<bool> UnpackMenuFolders(const Workspace& ws)
 {
     ThemeFileOp(ws, ThemeFileOpCode::WriteConverter);
     return Unpack(ws, QStringLiteral("menu_folders.mbm"), slotNames(SlotFolder::Menu), UnpackLayout::OnePerLine);
 }
 
-bool PrepareWorkspace(const Workspace& ws, bool menuOnly, bool fromWorkspaceFiles, Bitmap& desktop)
+Result<bool> PrepareWorkspace(const Workspace& ws, bool menuOnly, bool fromWorkspaceFiles)
 {
     if (menuOnly) {
-        UnpackMenuFolders(ws);
+        if (auto unpacked = UnpackMenuFolders(ws); !unpacked)
+            return unpacked;
         return false;
     }
 
-    // On a first start nothing of the workspace exists yet. A root that
-    // cannot be made is noticed when the first unpack enters it.
-    CreateFolder(ws.root, true);
+    // On a first start nothing of the workspace exists yet: the root is
+    // made with its parents, checked and opened here, once.
+    if (auto opened = ws.open(); !opened)
+        return Error{opened.error(), opened.code()};
     ThemeFileOp(ws, ThemeFileOpCode::WriteConverter);
 
+    // Each unpack writes its command file before bmconv touches a slot: a
+    // command file that cannot be written stops the set-up there.
+    const auto unpack = [&ws](const char* mbm, const QStringList& names, UnpackLayout layout) {
+        return Unpack(ws, QLatin1String(mbm), names, layout);
+    };
     if (!fromWorkspaceFiles)
-        writeDefault(ws, "AVKON", "Avkon.mbm");
+        writeDefault(ws, Payload::Avkon, QLatin1String("Avkon.mbm"));
     createSlotFolder(ws, SlotFolder::Avkon);
     ThemeFileOp(ws, ThemeFileOpCode::WriteConverter);
-    Unpack(ws, QStringLiteral("Avkon.mbm"), slotNames(SlotFolder::Avkon), UnpackLayout::OnePerLine);
+    if (auto done = unpack("Avkon.mbm", slotNames(SlotFolder::Avkon), UnpackLayout::OnePerLine); !done)
+        return done;
 
     if (!fromWorkspaceFiles)
-        writeDefault(ws, "AVKONEX", "AvkonEx.mbm");
+        writeDefault(ws, Payload::AvkonEx, QLatin1String("AvkonEx.mbm"));
     createSlotFolder(ws, SlotFolder::Signal);
-    Unpack(ws, QStringLiteral("AvkonEx.mbm"), slotNames(SlotFolder::Signal), UnpackLayout::OnePerLine);
+    if (auto done = unpack("AvkonEx.mbm", slotNames(SlotFolder::Signal), UnpackLayout::OnePerLine); !done)
+        return done;
 
     if (!fromWorkspaceFiles) {
-        writeDefault(ws, "SPLT", "SplashTop.bmp");
+        writeDefault(ws, Payload::SplashTop, SplashTopSlot);
         createSlotFolder(ws, SlotFolder::Menu);
-        writeDefault(ws, "MENUF", "menu_folders.mbm");
+        writeDefault(ws, Payload::MenuFolders, QLatin1String("menu_folders.mbm"));
     }
-    Unpack(ws, QStringLiteral("menu_folders.mbm"), slotNames(SlotFolder::Menu), UnpackLayout::OnePerLine);
+    if (auto done = unpack("menu_folders.mbm", slotNames(SlotFolder::Menu), UnpackLayout::OnePerLine); !done)
+        return done;
 
     if (!fromWorkspaceFiles)
         return false;
-    Unpack(ws, QStringLiteral("EidPic.mbm"), bannerSlotNames(), UnpackLayout::OneLine);
-    Unpack(ws, QStringLiteral("backgroundimage.mbm"), backgroundSlotNames(), UnpackLayout::OneLine);
-    // An unreadable background leaves desktop empty, width 0: narrow.
-    desktop = readBmpOrEmpty(fsPath(slotPath(ws.root, QStringLiteral("Back.bmp"))));
-    return desktop.width() < kScreenWidth;
-}
-
-QStringList PreparedSlotPaths(const Workspace& ws)
-{
-    QStringList names = bannerSlotNames();
-    names << backgroundSlotNames() << slotNames(SlotFolder::Avkon) << slotNames(SlotFolder::Signal)
-          << slotNames(SlotFolder::Menu);
-    return slotPaths(ws.root, names);
+    if (auto done = unpack("EidPic.mbm", bannerSlotNames(), UnpackLayout::OneLine); !done)
+        return done;
+    if (auto done = unpack("backgroundimage.mbm", backgroundSlotNames(), UnpackLayout::OneLine); !done)
+        return done;
+    // An unreadable background is empty, width 0: narrow.
+    return ws.picture(BackgroundSlot).width() < kScreenWidth;
 }
 
 void TearDownWorkspace(const Workspace& ws)
 {
-    // Opened once and never followed through a link: a link planted at the
+    // Removed by path, once the descriptor is let go: a link planted at the
     // root or at one of its folders is removed as a name, and whatever it
     // points to is left alone. LoadBackup is there only when a load was cut
     // short, DefaultSlot only when a restore of one slot was; History holds
     // the undo steps of the run.
-    ClearFolder(ws.root, {folderName(SlotFolder::Avkon), folderName(SlotFolder::Signal), QStringLiteral("SIS"),
-                          folderName(SlotFolder::Menu), QLatin1String(LoadBackupFolder),
-                          QLatin1String(DefaultSlotFolder), QLatin1String(History::FolderName)});
+    ws.close();
+    ClearFolder(ws.root(), {folderName(SlotFolder::Avkon), folderName(SlotFolder::Signal), QStringLiteral("SIS"),
+                            folderName(SlotFolder::Menu), QLatin1String(LoadBackupFolder),
+                            QLatin1String(DefaultSlotFolder), QLatin1String(History::FolderName)});
 }
 
 } // namespace kastra

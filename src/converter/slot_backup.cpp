@@ -6,23 +6,8 @@
 #include "workspace/slots.h"
 
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 
 namespace kastra {
-
-namespace fs = std::filesystem;
-
-namespace {
-
-// A plain file, not followed through a link.
-bool isPlainFile(const fs::path& p)
-{
-    std::error_code ec;
-    return fs::is_regular_file(fs::symlink_status(p, ec));
-}
-
-} // namespace
 
 QStringList SlotsUnpackChanges(const Workspace& ws, ByteSpan mbm, const QStringList& names)
 {
@@ -33,21 +18,21 @@ QStringList SlotsUnpackChanges(const Workspace& ws, ByteSpan mbm, const QStringL
     const qsizetype count = std::min<qsizetype>(names.size(), static_cast<qsizetype>(index->size()));
     for (qsizetype i = 0; i < count; ++i) {
         const auto bitmap = mbm::readBitmap(mbm, (*index)[static_cast<std::size_t>(i)]);
-        if (!bitmap || !holdsExactly(fsPath(slotPath(ws.root, names[i])), mbm::encodeUnpackedBmp(*bitmap)))
+        if (!bitmap || !ws.holds(names[i], mbm::encodeUnpackedBmp(*bitmap)))
             changing << names[i];
     }
     return changing;
 }
 
-SlotBackup::SlotBackup(const Workspace& ws, QStringList names, Keep keep)
-    : m_folder(ws.root + QLatin1String(LoadBackupFolder) + u'/'), m_keep(keep)
+SlotBackup::SlotBackup(const Workspace& ws, QStringList names, Keep keep) : m_ws(ws), m_keep(keep)
 {
     m_entries.reserve(static_cast<std::size_t>(names.size()));
     for (const QString& name : names) {
-        // "Avkon\445.bmp" is kept as "Avkon_445.bmp": one flat folder.
+        // "Avkon\445.bmp" is kept as "LoadBackup\Avkon_445.bmp": one flat
+        // folder.
         QString flat = name;
         flat.replace(u'\\', u'_');
-        m_entries.push_back({slotPath(ws.root, name), m_folder + flat, false});
+        m_entries.push_back({name, QLatin1String(LoadBackupFolder) + u'\\' + flat, false});
     }
 }
 
@@ -61,20 +46,22 @@ bool SlotBackup::save()
 {
     // Copies left by a load that was cut short are of no use any more; a
     // link planted under the folder's name goes as a name.
-    ClearFolder(m_folder);
+    clearFolder();
     // A load that changes no slot keeps nothing, and needs no folder.
     if (m_entries.empty())
         return true;
-    if (!CreateFolder(m_folder, false))
+    if (!m_ws.makeFolder(QLatin1String(LoadBackupFolder)))
         return false;
+    // No slot is larger than the screen; far above any picture of one.
+    constexpr std::uintmax_t kMaxSlotBytes = 16u * 1024 * 1024;
     for (Entry& e : m_entries) {
-        const fs::path slot = fsPath(e.slot);
-        e.existed = isPlainFile(slot);
+        e.existed = m_ws.hasFile(e.slot);
         if (!e.existed)
             continue;
-        if (m_keep == Keep::SecondNames && linkFile(slot, fsPath(e.copy)))
+        if (m_keep == Keep::SecondNames && m_ws.link(e.slot, e.copy))
             continue;
-        if (!CopyFileOver(e.slot, e.copy)) {
+        const auto bytes = m_ws.read(e.slot, kMaxSlotBytes);
+        if (!bytes || !m_ws.write(e.copy, *bytes)) {
             discard();
             return false;
         }
@@ -85,14 +72,13 @@ bool SlotBackup::save()
 void SlotBackup::restore()
 {
     for (const Entry& e : m_entries) {
-        std::error_code ec;
         // Atomic: old content or new, never a mix. A slot the converter did
         // not replace is still the kept file itself under a second name; the
         // rename leaves both names then, and discard() drops the kept one.
         if (e.existed)
-            fs::rename(fsPath(e.copy), fsPath(e.slot), ec);
-        else if (isPlainFile(fsPath(e.slot)))
-            fs::remove(fsPath(e.slot), ec);
+            (void)m_ws.rename(e.copy, e.slot);
+        else if (m_ws.hasFile(e.slot))
+            (void)m_ws.remove(e.slot);
     }
     discard();
 }
@@ -100,7 +86,12 @@ void SlotBackup::restore()
 void SlotBackup::discard()
 {
     m_done = true;
-    ClearFolder(m_folder);
+    clearFolder();
+}
+
+void SlotBackup::clearFolder()
+{
+    ClearFolder(m_ws.root() + QLatin1String(LoadBackupFolder) + u'/');
 }
 
 } // namespace kastra

@@ -51,10 +51,12 @@ public:
 private:
     struct Entry {
         QString slot;      // the workspace file
-        QString copy;      // its copy in the backup folder
+        QString copy;      // its copy in the backup folder, as a slot name
         bool existed = false;
     };
-    QString m_folder;
+    void clearFolder();
+
+    const Workspace& m_ws;
     std::vector<Entry> m_entries;
     Keep m_keep;
     bool m_done = false;

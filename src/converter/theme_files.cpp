@@ -64,7 +64,7 @@ Outcome missing(const Workspace& ws, ThemeFile file)
 {
     // An installed program keeps its files in the user's data folder, not
     // beside the executable: the second line says which folder is meant.
-    QString folder = ws.programFolder;
+    QString folder = ws.programFolder();
     while (folder.size() > 1 && (folder.endsWith(u'/') || folder.endsWith(u'\\')))
         folder.chop(1);
     return MessageOutcome(MessageIcon::Information,
@@ -77,8 +77,7 @@ enum class Action { Load, Save };
 // "Не удалось загрузить файл ..." or "Не удалось сохранить файл ...", the
 // reason on a second line when there is one; the note says the same in
 // English, with whyNote when there is one.
-Outcome failed(Action action, ThemeFile file, const QString& why = {}, QStringList written = {},
-               const QString& whyNote = {})
+Outcome failed(Action action, ThemeFile file, const QString& why = {}, const QString& whyNote = {})
 {
     QString text = (action == Action::Load ? QStringLiteral("Не удалось загрузить файл %1.")
                                            : QStringLiteral("Не удалось сохранить файл %1."))
@@ -89,19 +88,17 @@ Outcome failed(Action action, ThemeFile file, const QString& why = {}, QStringLi
                    + themeFileName(file);
     if (!whyNote.isEmpty())
         note += QStringLiteral(": ") + whyNote;
-    Outcome out = WarningOutcome(text, note);
-    out.written = std::move(written);
-    return out;
+    return WarningOutcome(text, note);
 }
 
-Outcome loadFailed(ThemeFile file, const QString& why = {}, QStringList written = {})
+Outcome loadFailed(ThemeFile file, const QString& why = {})
 {
-    return failed(Action::Load, file, why, std::move(written));
+    return failed(Action::Load, file, why);
 }
 
-Outcome saveFailed(ThemeFile file, const QString& why = {}, QStringList written = {}, const QString& whyNote = {})
+Outcome saveFailed(ThemeFile file, const QString& why = {}, const QString& whyNote = {})
 {
-    return failed(Action::Save, file, why, std::move(written), whyNote);
+    return failed(Action::Save, file, why, whyNote);
 }
 
 // The theme file's bytes when they fit the file's catalogue (bitmap count,
@@ -124,12 +121,12 @@ Result<QByteArray> readFittingThemeFile(ThemeFile file, const QString& path)
 // that holds exactly these bytes already (the same file loaded again) is
 // kept; anything else goes first, so that an old copy is never unpacked in
 // place of the file the user asked for, even when the write fails.
-bool writeLoadCopy(const QString& path, const QByteArray& bytes)
+bool writeLoadCopy(const Workspace& ws, const QString& name, const QByteArray& bytes)
 {
-    if (holdsExactly(fsPath(path), byteSpan(bytes)))
+    if (ws.holds(name, byteSpan(bytes)))
         return true;
-    RemoveName(path);
-    return writeFileAtomic(fsPath(path), byteSpan(bytes)).ok();
+    (void)ws.remove(name);
+    return ws.write(name, byteSpan(bytes)).ok();
 }
 
 // The slots an unpack changes and how the load keeps them aside. Our own
@@ -145,52 +142,66 @@ struct UnpackPlan {
 
 UnpackPlan planUnpack(const Workspace& ws, const QByteArray& mbm, const QStringList& targets)
 {
-    if (payloadOverridden(QStringLiteral("EXTPROGS"), QStringLiteral("BMC"), ws.programFolder))
+    if (payloadOverridden(Payload::Bmconv, ws.programFolder()))
         return {targets, SlotBackup::Keep::Copies};
     return {SlotsUnpackChanges(ws, byteSpan(mbm), targets), SlotBackup::Keep::SecondNames};
 }
 
 // The desktop top strips Temp1.bmp ... Temp4.bmp are the top 12 rows of the
-// banners, cut through the strip buffer. A banner that cannot be read
-// leaves its strip (and the buffer) as they were.
-QStringList cutTopStrips(const Workspace& ws, ScratchBitmaps& scratch)
+// banners. A banner that cannot be read leaves its strip as it was.
+void cutTopStrips(const Workspace& ws)
 {
-    QStringList written;
     constexpr int kStripHeight = 12;
     for (QChar scheme : {u'1', u'2', u'3', u'4'}) {
-        Bitmap banner = readBmpOrEmpty(fsPath(slotPath(ws.root, topSlot(scheme))));
-        if (banner.empty())
+        Bitmap strip = ws.picture(topSlot(scheme));
+        if (strip.empty())
             continue;
-        scratch.strip = std::move(banner);
-        scratch.strip.setHeight(kStripHeight);
-        written << slotPath(ws.root, tempSlot(scheme));
-        writeBmpQuietly(scratch.strip, fsPath(written.back()));
+        strip.setHeight(kStripHeight);
+        (void)ws.writePicture(tempSlot(scheme), strip);
     }
-    return written;
+}
+
+// The converter's run after its command file: a command file that could not
+// be written is refused with its reason, a failed run with the file's name.
+Outcome unpackFailed(ThemeFile file, const Result<bool>& unpacked)
+{
+    return unpacked ? loadFailed(file) : CommandFileRefused(Error{unpacked.error(), unpacked.code()});
+}
+
+// The load's unpack: the converter is written, then com.txt, then bmconv
+// runs. Only the slots the plan says change go into the journal: our
+// converter leaves the others as they are, and the history need not read
+// 508 files after a load that changed three.
+Result<bool> unpack(const Workspace& ws, const QString& mbm, const QStringList& targets, UnpackLayout layout,
+                    const QStringList& changing)
+{
+    ThemeFileOp(ws, ThemeFileOpCode::WriteConverter);
+    if (auto written = WriteCommandFile(ws, UnpackCommandFile(mbm, targets, layout)); !written)
+        return Error{written.error(), written.code()};
+    return RunConverter(ws, changing);
 }
 
 Outcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
 {
-    const QString own = ws.root + QStringLiteral("menu_folders.mbm");
+    const QString own = QStringLiteral("menu_folders.mbm");
     const QStringList targets = unpackTargets(ThemeFile::MenuFolders);
     const UnpackPlan plan = planUnpack(ws, bytes, targets);
-    const QStringList written = slotPaths(ws.root, plan.changing);
     QStringList kept = plan.changing;
-    kept << QStringLiteral("menu_folders.mbm");
-    EnterWorkspaceRoot(ws);
+    kept << own;
     SlotBackup backup(ws, kept, plan.keep);
     if (!backup.save())
         return loadFailed(ThemeFile::MenuFolders);
-    if (!writeLoadCopy(own, bytes)) {
+    if (!writeLoadCopy(ws, own, bytes)) {
         backup.restore();
         return loadFailed(ThemeFile::MenuFolders);
     }
-    CreateFolder(ws.root + folderName(SlotFolder::Menu), false);
-    if (!UnpackMenuFolders(ws)) {
+    (void)ws.makeFolder(folderName(SlotFolder::Menu));
+    if (const Result<bool> unpacked = unpack(ws, own, targets, UnpackLayout::OnePerLine, plan.changing);
+        !unpacked || !*unpacked) {
         backup.restore();
-        return loadFailed(ThemeFile::MenuFolders, {}, written);
+        return unpackFailed(ThemeFile::MenuFolders, unpacked);
     }
-    return Done(written);
+    return Done();
 }
 
 } // namespace
@@ -200,15 +211,15 @@ QString themeFileName(ThemeFile file)
     return QLatin1String(info(file).name);
 }
 
-Outcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch)
+Outcome LoadThemeFile(const Workspace& ws, ThemeFile file)
 {
-    const QString source = FindInFolder(ws.programFolder, themeFileName(file));
+    const QString source = FindInFolder(ws.programFolder(), themeFileName(file));
     if (!IsFile(source))
         return missing(ws, file);
-    return LoadThemeFileFrom(ws, file, source, scratch);
+    return LoadThemeFileFrom(ws, file, source);
 }
 
-Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& path, ScratchBitmaps& scratch)
+Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& path)
 {
     const auto bytes = readFittingThemeFile(file, path);
     if (!bytes)
@@ -217,39 +228,36 @@ Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& pa
         return loadMenuFolders(ws, *bytes);
 
     if (file == ThemeFile::Avkon)
-        CreateFolder(ws.root + folderName(SlotFolder::Avkon), false);
+        (void)ws.makeFolder(folderName(SlotFolder::Avkon));
     else if (file == ThemeFile::AvkonEx)
-        CreateFolder(ws.root + folderName(SlotFolder::Signal), false);
+        (void)ws.makeFolder(folderName(SlotFolder::Signal));
     ThemeFileOp(ws, ThemeFileOpCode::WriteConverter);
-    EnterWorkspaceRoot(ws);
 
     // A copy that fails stops the load.
     const QString loadCopy = QLatin1String(info(file).loadCopy);
-    const QString copyPath = ws.root + loadCopy;
-    if (!writeLoadCopy(copyPath, *bytes))
+    if (!writeLoadCopy(ws, loadCopy, *bytes))
         return loadFailed(file);
 
     const QStringList targets = unpackTargets(file);
     const UnpackPlan plan = planUnpack(ws, *bytes, targets);
-    QStringList written = slotPaths(ws.root, plan.changing);
     SlotBackup backup(ws, plan.changing, plan.keep);
     if (!backup.save())
         return loadFailed(file);
-    WriteCommandFile(ws, UnpackCommandFile(loadCopy, targets, unpackLayout(file)));
-    if (!RunConverter(ws)) {
+    if (const Result<bool> unpacked = unpack(ws, loadCopy, targets, unpackLayout(file), plan.changing);
+        !unpacked || !*unpacked) {
         backup.restore();
-        return loadFailed(file, {}, written);
+        return unpackFailed(file, unpacked);
     }
     backup.discard();
 
     if (file == ThemeFile::EidPic)
-        written << cutTopStrips(ws, scratch);
-    return Done(written);
+        cutTopStrips(ws);
+    return Done();
 }
 
 Outcome SaveThemeFile(const Workspace& ws, ThemeFile file)
 {
-    return SaveThemeFileInto(ws, file, ws.programFolder);
+    return SaveThemeFileInto(ws, file, ws.programFolder());
 }
 
 Outcome SaveThemeFileInto(const Workspace& ws, ThemeFile file, const QString& folder)
@@ -258,20 +266,21 @@ Outcome SaveThemeFileInto(const Workspace& ws, ThemeFile file, const QString& fo
     // runs; banners never shown are written from the default first.
     const ThemeFileOpCode code = info(file).packCode;
     if (const auto missing = MissingPackSource(ws, std::span(&code, 1)))
-        return saveFailed(file, MissingSlotText(*missing), {}, MissingSlotNote(*missing));
-    QStringList written = PackRewrites(ws, code);
+        return saveFailed(file, MissingSlotText(*missing), MissingSlotNote(*missing));
     if (file == ThemeFile::EidPic)
-        written << WriteMissingBanners(ws);
+        WriteMissingBanners(ws);
     // ThemeFileOp deletes SIS\<file> before packing and says whether bmconv
     // wrote it afresh; only then may it replace the user's file.
-    if (!ThemeFileOp(ws, code))
-        return saveFailed(file, {}, written, QStringLiteral("bmconv did not pack it"));
-    const QString packed = slotPath(ws.root, QStringLiteral("SIS\\") + themeFileName(file));
+    const Result<bool> packed = ThemeFileOp(ws, code);
+    if (!packed)
+        return CommandFileRefused(Error{packed.error(), packed.code()});
+    if (!*packed)
+        return saveFailed(file, {}, QStringLiteral("bmconv did not pack it"));
     // A file the user named "avkon.mbm" is replaced, not joined by a second.
     const QString target = FindInFolder(folder, themeFileName(file));
-    if (!CopyFileOver(packed, target))
-        return saveFailed(file, {}, written, QStringLiteral("cannot write ") + target);
-    return Done(written);
+    if (!CopyFileOver(ws.path(QStringLiteral("SIS\\") + themeFileName(file)), target))
+        return saveFailed(file, {}, QStringLiteral("cannot write ") + target);
+    return Done();
 }
 
 } // namespace kastra

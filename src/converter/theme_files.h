@@ -23,28 +23,25 @@ QString themeFileName(ThemeFile file);
 // case). A file that is not there is an information box: "Поместите файл ...
 // в директорию с программой !" and a second line naming the program folder;
 // a failure a warning, "Не удалось загрузить файл ..." with the reason on a
-// second line. written lists the slots the unpack replaces: with our own
-// bmconv only those whose picture changes (it leaves a slot that already
-// holds the picture's bytes as it is), with a converter from the payload
-// override folder every slot.
+// second line; a command file that cannot be written refuses the load with
+// its reason. The workspace's journal gets the slots the unpack replaces.
 // The file is read (a regular file only) and checked against its catalogue
 // first: a wrong bitmap count, size or depth refuses it and no slot
 // changes. The load copy is removed first; the slots the unpack replaces
 // are kept aside and put back when bmconv fails, so the workspace is never
 // half old and half new. EidPic also rewrites Temp1.bmp ... Temp4.bmp from the
-// banners' top rows through the strip buffer. MenuFolders runs
+// banners' top rows. MenuFolders runs
 // PrepareWorkspace(menuOnly). Flags and repaints are the caller's.
-Outcome LoadThemeFile(const Workspace& ws, ThemeFile file, ScratchBitmaps& scratch);
+Outcome LoadThemeFile(const Workspace& ws, ThemeFile file);
 
 // LoadThemeFile from a file anywhere (one dropped onto the window), with the
 // same checks and steps. A path that is no readable regular file is the
 // warning with the reason, never the program-folder message; nothing
 // changes then.
-Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& path, ScratchBitmaps& scratch);
+Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& path);
 
 // Refuses with a warning, "Не удалось сохранить файл ...", a missing picture
-// adding a line saying which one and how to get it. written lists the
-// banners EidPic writes from the default picture.
+// adding a line saying which one and how to get it.
 // It refuses before anything is written when a slot the file packs is
 // missing (MissingPackSource); EidPic first writes banners never shown from
 // the default picture. Then packs the slots (ThemeFileOp with the file's

@@ -1,21 +1,19 @@
 #include "edit/no_signal_mask.h"
 
-#include "platform/fileops.h"
-#include "picture/resample.h"
 #include "workspace/slots.h"
 
 namespace kastra {
 
 Outcome MakeNoSignalMaskSlot(const Workspace& ws)
 {
-    const QString picture = slotPath(ws.root, slotName(SlotFolder::Signal, 0));
-    const QString mask = slotPath(ws.root, slotName(SlotFolder::Signal, 6));
-    // Whether the mask will be rewritten: only a readable picture makes one.
-    Bitmap probe = readBmpOrEmpty(fsPath(picture));
-    MakeNoSignalMask(fsPath(ws.root));
-    if (probe.empty() || !IsFile(mask))
+    // White where a pixel has the colour of the top-left one; a picture that
+    // cannot be read leaves the mask as it was.
+    Bitmap mask = ws.picture(NoSignalSlot);
+    if (mask.empty())
         return Done();
-    return Done({mask});
+    mask.makeMask(mask.getPixel(0, 0));
+    (void)ws.writePicture(NoSignalMaskSlot, mask);
+    return Done();
 }
 
 } // namespace kastra

@@ -204,7 +204,7 @@ QString TooLargeMessage(std::int64_t width, std::int64_t height, bool jpeg)
         .arg(maxPixels / 1000000);
 }
 
-Outcome ImportPicture(AppState& state, const Workspace& ws, const QString& picturePath,
+Outcome ImportPicture(const AppState& state, const Workspace& ws, const QString& picturePath,
                             const ImportOptions& options)
 {
     std::optional<OversizedPicture> oversized;
@@ -229,12 +229,7 @@ Outcome ImportPicture(AppState& state, const Workspace& ws, const QString& pictu
         return refusal(TooSmallMessage(), QStringLiteral("the picture is too small: it must be at least 176 x 200 pixels"));
     picture.reset();   // the user's picture can be large; it is done with
 
-    Outcome outcome = Done();
-    auto write = [&](const Bitmap& b, const QString& slot) {
-        const QString path = slotPath(ws.root, slot);
-        if (b.writeBmp(fsPath(path)))
-            outcome.written << path;
-    };
+    auto write = [&ws](const Bitmap& b, const QString& slot) { (void)ws.writePicture(slot, b); };
 
     const Bitmap top = banner(target, options);
     if (options.separate) {
@@ -243,15 +238,14 @@ Outcome ImportPicture(AppState& state, const Workspace& ws, const QString& pictu
         for (QChar n : {u'1', u'2', u'3', u'4'})
             write(top, topSlot(n));
     }
-    write(background(target, options), QStringLiteral("Back.bmp"));
+    write(background(target, options), BackgroundSlot);
 
     // The strip of the current scheme only, from the banner file as written.
-    Bitmap& strip = state.scratch.strip;
-    strip = readBmpOrEmpty(fsPath(slotPath(ws.root, topSlot(state.scheme))));
+    Bitmap strip = ws.picture(topSlot(state.scheme));
     strip.setHeight(12);
     if (!strip.empty())
         write(strip, tempSlot(state.scheme));
-    return outcome;
+    return Done();
 }
 
 } // namespace kastra

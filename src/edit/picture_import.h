@@ -66,7 +66,7 @@ QString TooLargeMessage(std::int64_t width, std::int64_t height, bool jpeg);
 // written lists them. A picture narrower than 176 or lower than 200 pixels,
 // or a file that cannot be read or decoded, changes no file and gives the
 // warning to show.
-Outcome ImportPicture(AppState& state, const Workspace& ws, const QString& picturePath,
+Outcome ImportPicture(const AppState& state, const Workspace& ws, const QString& picturePath,
                             const ImportOptions& options);
 
 } // namespace kastra

@@ -1,6 +1,5 @@
 #include "edit/schemes.h"
 
-#include "platform/fileops.h"
 #include "workspace/slots.h"
 
 namespace kastra {
@@ -18,7 +17,6 @@ std::array<QChar, 3> SchemeCopyOrder(QChar scheme)
 
 Outcome SelectScheme(AppState& state, const Workspace& ws, QChar scheme, bool separateBanners)
 {
-    QStringList written;
     const std::array<QChar, 3> order = SchemeCopyOrder(scheme);
     if (order[0].isNull())
         return Done();
@@ -27,27 +25,27 @@ Outcome SelectScheme(AppState& state, const Workspace& ws, QChar scheme, bool se
     state.schemeChosen = true;
     if (separateBanners)
         return Done();
-    const QString source = slotPath(ws.root, topSlot(scheme));
-    for (QChar target : order) {
-        const QString path = slotPath(ws.root, topSlot(target));
-        if (CopyFileOver(source, path))
-            written << path;
-    }
-    return Done(written);
+    // The banner is read once and written under the three other names, each
+    // replaced as a whole; a banner that cannot be read is copied nowhere.
+    constexpr std::uintmax_t kMaxBannerBytes = 16u * 1024 * 1024;
+    const auto banner = ws.read(topSlot(scheme), kMaxBannerBytes);
+    if (!banner)
+        return Done();
+    for (QChar target : order)
+        (void)ws.write(topSlot(target), *banner);
+    return Done();
 }
 
 Outcome ApplyStrip(AppState& state, const Workspace& ws)
 {
-    const QString bannerPath = slotPath(ws.root, topSlot(state.scheme));
-    Bitmap banner = readBmpOrEmpty(fsPath(bannerPath));
-    const Bitmap strip = readBmpOrEmpty(fsPath(slotPath(ws.root, tempSlot(state.scheme))));
+    Bitmap banner = ws.picture(topSlot(state.scheme));
+    const Bitmap strip = ws.picture(tempSlot(state.scheme));
     if (banner.empty() || strip.empty())
         return Done();
     // The whole strip, whatever size the editor left it, into the band.
     banner.stretchCopy({0, 0, 176, 12}, strip, {0, 0, strip.width(), strip.height()});
-    if (!banner.writeBmp(fsPath(bannerPath)))
-        return Done();
-    return Done({bannerPath});
+    (void)ws.writePicture(topSlot(state.scheme), banner);
+    return Done();
 }
 
 } // namespace kastra

@@ -7,19 +7,20 @@ namespace kastra {
 
 Outcome SmoothSlot(const Workspace& ws, const QString& path, ScreenColours screen)
 {
-    if (!SmoothingOffered(ws.root, path))
+    const QString slot = ws.slotOf(path);
+    if (!SmoothingOffered(slot))
         return WarningOutcome(QStringLiteral("Эту картинку сглаживать не нужно: телефон хранит её не в 24 и не в 12 "
                                              "битах."),
                               QStringLiteral("only pictures packed at 24 or 12 bits are smoothed"));
-    auto picture = readBmp(fsPath(path));
-    if (!picture)
+    Bitmap picture = ws.picture(slot);
+    if (picture.empty())
         return WarningOutcome(QStringLiteral("Не удалось прочитать картинку %1.").arg(path),
-                              QString::fromStdString(picture.error()));
-    diffuseToScreen(*picture, screen);
-    if (const auto written = picture->writeBmp(fsPath(path)); !written)
+                              QStringLiteral("%1: not a picture the program reads").arg(path));
+    diffuseToScreen(picture, screen);
+    if (const auto written = ws.writePicture(slot, picture); !written)
         return WarningOutcome(QStringLiteral("Не удалось записать картинку %1.").arg(path),
                               QString::fromStdString(written.error()));
-    return Done({path});
+    return Done();
 }
 
 } // namespace kastra

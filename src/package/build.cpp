@@ -21,35 +21,35 @@ namespace {
 // gives them (veZorCtrl.r01 ...); makesis finds every other file whatever
 // its letter case.
 constexpr std::array<PayloadRow, 22> kRows = {{
-    {1, "PKG", "DEL_F", "SIS\\del_fonts.EXE", false},
-    {2, "PKG", "ABOUT", "About.bmp", false},
-    {3, "PKG", "DEL_L", "SIS\\del_logo.exe", false},
-    {4, "PKG", "FONT", "SIS\\kde.gdr", true},
-    {5, "PKG", "RES", "SIS\\restorez.EXE", false},
-    {6, "PKG", "RES_AV", "SIS\\restorez_Avkon.exe", false},
-    {7, "PKG", "APPAIF", "SIS\\veZorCtrl.aif", true},
-    {8, "PKG", "APPAPP", "SIS\\veZorCtrl.APP", false},
-    {9, "PKG", "APPR1", "SIS\\veZorCtrl.r01", false},
-    {10, "PKG", "APPR3", "SIS\\veZorCtrl.r03", false},
-    {11, "PKG", "APPR16", "SIS\\veZorCtrl.r16", false},
-    {12, "PKG", "APPCR1", "SIS\\xxAppctrl_caption.r01", false},
-    {13, "PKG", "APPCR3", "SIS\\xxappctrl_caption.r03", false},
-    {14, "PKG", "APPCR16", "SIS\\xxappctrl_caption.r16", false},
-    {15, "PKG", "MENAIF", "SIS\\veZozi.aif", true},
-    {16, "PKG", "MENAPP", "SIS\\veZozi.APP", false},
-    {17, "PKG", "MENR1", "SIS\\vezozi.r01", false},
-    {18, "PKG", "MENR3", "SIS\\vezozi.r03", false},
-    {19, "PKG", "MENR16", "SIS\\vezozi.r16", false},
-    {20, "PKG", "MENCR1", "SIS\\veZozi_caption.r01", false},
-    {21, "PKG", "MENCR3", "SIS\\vezozi_caption.r03", false},
-    {22, "PKG", "MENCR16", "SIS\\vezozi_caption.r16", false},
+    {1, Payload::DeleteFonts, "SIS\\del_fonts.EXE", false},
+    {2, Payload::About, "About.bmp", false},
+    {3, Payload::DeleteLogo, "SIS\\del_logo.exe", false},
+    {4, Payload::Font, "SIS\\kde.gdr", true},
+    {5, Payload::Restore, "SIS\\restorez.EXE", false},
+    {6, Payload::RestoreAvkon, "SIS\\restorez_Avkon.exe", false},
+    {7, Payload::AppAif, "SIS\\veZorCtrl.aif", true},
+    {8, Payload::AppApp, "SIS\\veZorCtrl.APP", false},
+    {9, Payload::AppR1, "SIS\\veZorCtrl.r01", false},
+    {10, Payload::AppR3, "SIS\\veZorCtrl.r03", false},
+    {11, Payload::AppR16, "SIS\\veZorCtrl.r16", false},
+    {12, Payload::AppCaptionR1, "SIS\\xxAppctrl_caption.r01", false},
+    {13, Payload::AppCaptionR3, "SIS\\xxappctrl_caption.r03", false},
+    {14, Payload::AppCaptionR16, "SIS\\xxappctrl_caption.r16", false},
+    {15, Payload::MenuAif, "SIS\\veZozi.aif", true},
+    {16, Payload::MenuApp, "SIS\\veZozi.APP", false},
+    {17, Payload::MenuR1, "SIS\\vezozi.r01", false},
+    {18, Payload::MenuR3, "SIS\\vezozi.r03", false},
+    {19, Payload::MenuR16, "SIS\\vezozi.r16", false},
+    {20, Payload::MenuCaptionR1, "SIS\\veZozi_caption.r01", false},
+    {21, Payload::MenuCaptionR3, "SIS\\vezozi_caption.r03", false},
+    {22, Payload::MenuCaptionR16, "SIS\\vezozi_caption.r16", false},
 }};
 
 const QString kErrorText = QStringLiteral("Во время создания SIS файла произошла ошибка");
 
 Outcome failure(const QString& why, const QString& note)
 {
-    return Outcome{false, QStringLiteral("Ошибка"), kErrorText + u'\n' + why, MessageIcon::Error, note, {}};
+    return Outcome{false, QStringLiteral("Ошибка"), kErrorText + u'\n' + why, MessageIcon::Error, note};
 }
 
 bool plainFileName(const QString& name)
@@ -65,9 +65,9 @@ bool plainFileName(const QString& name)
 
 // Removes a file that a step is about to make again, so that what is there
 // afterwards is this build's. A file that cannot be removed stops the build.
-bool removeStale(const QString& path)
+bool removeStale(const Workspace& ws, const QString& slot)
 {
-    return RemoveName(path);
+    return ws.remove(slot).ok();
 }
 
 // Each phase of the build returns the failure that stops it, or nothing.
@@ -77,11 +77,10 @@ using Failure = std::optional<Outcome>;
 Failure writePayloads(const Workspace& ws, const std::function<void(int)>& step)
 {
     for (const PayloadRow& row : kRows) {
-        const QString target = slotPath(ws.root, QString::fromLatin1(row.file));
-        if (!(row.ifMissing && IsFile(target))
-            && !WritePayload(QString::fromLatin1(row.type), QString::fromLatin1(row.name), target, ws.programFolder))
-            return failure(QStringLiteral("Не удалось записать файл ") + QString::fromLatin1(row.file),
-                           QStringLiteral("cannot write ") + target);
+        const QString target = QString::fromLatin1(row.file);
+        if (!(row.ifMissing && ws.hasFile(target)) && !ws.writePayload(row.payload, target))
+            return failure(QStringLiteral("Не удалось записать файл ") + target,
+                           QStringLiteral("cannot write ") + ws.path(target));
         step(row.progress);
     }
     return std::nullopt;
@@ -91,8 +90,14 @@ Failure writePayloads(const Workspace& ws, const std::function<void(int)>& step)
 // what is there afterwards is bmconv's work of this build.
 Failure pack(const Workspace& ws, ThemeFileOpCode code, const char* file)
 {
-    const QString target = slotPath(ws.root, QStringLiteral("SIS\\") + QString::fromLatin1(file));
-    if (!removeStale(target) || !ThemeFileOp(ws, code) || !IsFile(target))
+    const QString target = QStringLiteral("SIS\\") + QString::fromLatin1(file);
+    if (!removeStale(ws, target))
+        return failure(QStringLiteral("bmconv не смог упаковать ") + QString::fromLatin1(file),
+                       QStringLiteral("bmconv failed to pack ") + QString::fromLatin1(file));
+    const Result<bool> packed = ThemeFileOp(ws, code);
+    if (!packed)
+        return CommandFileRefused(Error{packed.error(), packed.code()});
+    if (!*packed || !ws.hasFile(target))
         return failure(QStringLiteral("bmconv не смог упаковать ") + QString::fromLatin1(file),
                        QStringLiteral("bmconv failed to pack ") + QString::fromLatin1(file));
     return std::nullopt;
@@ -103,23 +108,23 @@ Failure pack(const Workspace& ws, ThemeFileOpCode code, const char* file)
 Failure writeScriptFiles(const Workspace& ws, const BuildInputs& in, BuildResult& result,
                          const std::function<void(int)>& step)
 {
-    const QString makesis = slotPath(ws.root, QStringLiteral("SIS\\makesis.exe"));
-    if (!WritePayload(QStringLiteral("EXTPROGS"), QStringLiteral("SIS"), makesis, ws.programFolder))
-        return failure(QStringLiteral("Не удалось записать файл SIS\\makesis.exe"), QStringLiteral("cannot write ") + makesis);
+    const QString makesis = QStringLiteral("SIS\\makesis.exe");
+    if (!ws.writePayload(Payload::Makesis, makesis))
+        return failure(QStringLiteral("Не удалось записать файл SIS\\makesis.exe"),
+                       QStringLiteral("cannot write ") + ws.path(makesis));
     step(25);
 
-    const QString hello = slotPath(ws.root, QStringLiteral("SIS\\Hello.txt"));
-    if (const auto written = WriteTextFile(hello, HelloText(in.greeting)); !written)
+    const QByteArray hello = HelloText(in.greeting);
+    if (const auto written = ws.write(QStringLiteral("SIS\\Hello.txt"), byteSpan(hello)); !written)
         return failure(QStringLiteral("Не удалось записать файл SIS\\Hello.txt"), QString::fromStdString(written.error()));
     step(35);
 
     result.fontNumber = in.fontNumber ? *in.fontNumber : DrawFontNumber(ClockSeed());
     const auto script = PackageScript(in.themeName, result.fontNumber);
     const QString scriptName = in.fileName + QStringLiteral(".pkg");
-    const QString scriptPath = slotPath(ws.root, QStringLiteral("SIS\\") + scriptName);
     if (!script)
         return failure(QStringLiteral("Не удалось составить сценарий пакета"), QString::fromStdString(script.error()));
-    if (const auto written = WriteTextFile(scriptPath, *script); !written)
+    if (const auto written = ws.write(QStringLiteral("SIS\\") + scriptName, byteSpan(*script)); !written)
         return failure(QStringLiteral("Не удалось записать файл SIS\\") + scriptName,
                        QString::fromStdString(written.error()));
     // The script is written whole, then renamed into place; the two marks
@@ -130,14 +135,13 @@ Failure writeScriptFiles(const Workspace& ws, const BuildInputs& in, BuildResult
 }
 
 // The four theme files the script takes from SIS\ (menu_folders.mbm was
-// packed first), banners never shown written from the default before, which
-// are added to written.
-Failure packThemeFiles(const Workspace& ws, const std::function<void(int)>& step, QStringList& written)
+// packed first), banners never shown written from the default before.
+Failure packThemeFiles(const Workspace& ws, const std::function<void(int)>& step)
 {
-    if (!ThemeFileOp(ws, ThemeFileOpCode::WriteConverter))
+    if (const Result<bool> written = ThemeFileOp(ws, ThemeFileOpCode::WriteConverter); !written || !*written)
         return failure(QStringLiteral("Не удалось записать файл bmconv.exe"),
-                       QStringLiteral("cannot write the converter into ") + ws.root);
-    written << WriteMissingBanners(ws);
+                       QStringLiteral("cannot write the converter into ") + ws.root());
+    WriteMissingBanners(ws);
     if (auto f = pack(ws, ThemeFileOpCode::PackEidPic, "EidPic.mbm"))
         return f;
     step(60);
@@ -152,19 +156,16 @@ Failure packThemeFiles(const Workspace& ws, const std::function<void(int)>& step
     return std::nullopt;
 }
 
-// makesis names its output after the script. It runs with the package
-// folder as its working directory; the program's own current directory is
-// left alone.
-Failure runMakesis(const BuildInputs& in, const QString& packageFolder, const QString& built)
+// makesis names its output after the script. It runs in the package folder,
+// held open as the workspace holds it.
+Failure runMakesis(const Workspace& ws, const BuildInputs& in, const QString& built)
 {
-    if (!removeStale(built))
+    if (!removeStale(ws, built))
         return failure(QStringLiteral("Не удалось удалить старый файл SIS\\") + in.fileName + QStringLiteral(".SIS"),
-                       QStringLiteral("cannot remove the old ") + built);
-    QString workDir = packageFolder;
-    while (workDir.size() > 1 && (workDir.endsWith(u'/') || workDir.endsWith(QDir::separator())))
-        workDir.chop(1);
-    const ProcessOutcome run = RunHidden(QStringLiteral("makesis.exe ") + in.fileName + QStringLiteral(".pkg"), workDir);
-    if (!run.started || !run.finished || run.exitCode != 0 || !IsFile(built)) {
+                       QStringLiteral("cannot remove the old ") + ws.path(built));
+    const ProcessOutcome run = ws.run(QStringLiteral("makesis.exe ") + in.fileName + QStringLiteral(".pkg"), {built},
+                                      QStringLiteral("SIS"));
+    if (!run.started || !run.finished || run.exitCode != 0 || !ws.hasFile(built)) {
         const QString why = !run.started ? QStringLiteral("makesis не запустился")
                                          : QStringLiteral("makesis не смог собрать пакет");
         const QString note = !run.started ? QStringLiteral("makesis could not be started")
@@ -178,23 +179,12 @@ Failure runMakesis(const BuildInputs& in, const QString& packageFolder, const QS
 BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::function<void(int)>& step)
 {
     BuildResult result;
-    // The slot files a build may rewrite: the payloads (a font or .aif file
-    // among them when the user loaded none) and what each pack derives; the
-    // banners written from the default join them.
-    QStringList written;
-    for (const PayloadRow& row : kRows)
-        written << slotPath(ws.root, QString::fromLatin1(row.file));
-    for (const ThemeFileOpCode code : {ThemeFileOpCode::PackMenuFolders, ThemeFileOpCode::PackEidPic,
-                                       ThemeFileOpCode::PackBackground, ThemeFileOpCode::PackAvkon,
-                                       ThemeFileOpCode::PackAvkonEx})
-        written << PackRewrites(ws, code);
-    const auto stop = [&result, &written](Outcome why) {
+    const auto stop = [&result](Outcome why) {
         result.outcome = std::move(why);
-        result.outcome.written = written;
         return result;
     };
-    const QString packageFolder = slotPath(ws.root, QStringLiteral("SIS"));
-    if (!CreateFolder(packageFolder, false))
+    const QString packageFolder = ws.path(QStringLiteral("SIS"));
+    if (!ws.makeFolder(QStringLiteral("SIS")))
         return stop(failure(QStringLiteral("Не удалось создать папку ") + packageFolder,
                             QStringLiteral("cannot create the package folder ") + packageFolder));
     if (auto f = writePayloads(ws, step))
@@ -204,25 +194,25 @@ BuildResult runBuild(const Workspace& ws, const BuildInputs& in, const std::func
     step(23);
     if (auto f = writeScriptFiles(ws, in, result, step))
         return stop(*f);
-    if (auto f = packThemeFiles(ws, step, written))
+    if (auto f = packThemeFiles(ws, step))
         return stop(*f);
-    const QString built = slotPath(ws.root, QStringLiteral("SIS\\") + in.fileName + QStringLiteral(".SIS"));
-    if (auto f = runMakesis(in, packageFolder, built))
+    const QString built = QStringLiteral("SIS\\") + in.fileName + QStringLiteral(".SIS");
+    if (auto f = runMakesis(ws, in, built))
         return stop(*f);
 
-    QString delivery = in.deliveryFolder.isEmpty() ? ws.programFolder : in.deliveryFolder;
+    QString delivery = in.deliveryFolder.isEmpty() ? ws.programFolder() : in.deliveryFolder;
     if (!delivery.endsWith(u'/') && !delivery.endsWith(QDir::separator()))
         delivery += u'/';
     const QString delivered = delivery + in.fileName + QStringLiteral(".sis");
     // A build killed while delivering left its temporary there.
     RecoverInterruptedWrites(delivery);
-    if (!CopyFileOver(built, delivered))
+    if (!CopyFileOver(ws.path(built), delivered))
         return stop(failure(QStringLiteral("Не удалось скопировать пакет в ") + delivered,
                             QStringLiteral("cannot copy the package to ") + delivered));
     step(100);
     result.deliveredPath = delivered;
     result.outcome = Outcome{true, QStringLiteral("Готово"), QStringLiteral("SIS файл создан"), MessageIcon::Information,
-                             QStringLiteral("package written to ") + delivered, written};
+                             QStringLiteral("package written to ") + delivered};
     return result;
 }
 

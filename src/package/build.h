@@ -3,6 +3,7 @@
 // as a plain function of the workspace and the three inputs of the page.
 
 #include "workspace/outcome.h"
+#include "workspace/payloads.h"
 #include "workspace/workspace.h"
 
 #include <QString>
@@ -31,8 +32,7 @@ struct BuildInputs {
 // only when the file is missing (a font or .aif file the user loaded stays).
 struct PayloadRow {
     int progress;
-    const char* type;
-    const char* name;
+    Payload payload;
     const char* file;
     bool ifMissing;
 };

@@ -6,6 +6,7 @@
 #include "platform/process.h"
 #include "mbm/mbm.h"
 #include "workspace/slots.h"
+#include "converter/converter.h"
 #include "converter/setup.h"
 
 #include <QDir>
@@ -174,17 +175,16 @@ UnpackResult UnpackPackage(const QString& sisTool, const QString& packagePath, c
     return r;
 }
 
-ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QString& packagePath, Bitmap& desktop,
-                         int timeoutMs)
+ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QString& packagePath, int timeoutMs)
 {
     ImportResult result;
     if (sisTool.isEmpty() || !IsFile(sisTool)) {
         result.outcome = SisToolMissingOutcome();
         return result;
     }
-    UnpackResult unpacked = UnpackPackage(sisTool, packagePath, ws.programFolder, timeoutMs);
+    UnpackResult unpacked = UnpackPackage(sisTool, packagePath, ws.programFolder(), timeoutMs);
     if (!unpacked.outcome.ok) {
-        RemoveImportFolder(ws.programFolder);
+        RemoveImportFolder(ws.programFolder());
         result.outcome = std::move(unpacked.outcome);
         return result;
     }
@@ -193,9 +193,8 @@ ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QStr
     // only when all were written, the old ones kept until every rename
     // succeeded. A full disk or a folder in the way leaves the workspace
     // exactly as it was, not half a theme.
-    CreateFolder(slotPath(ws.root, QStringLiteral("SIS")), false);
+    (void)ws.makeFolder(QStringLiteral("SIS"));
     std::vector<NewFile> files;
-    QStringList takenOver;
     QString why;
     for (std::size_t i = 0; i < kRows.size() && why.isEmpty(); ++i) {
         const QString& found = unpacked.found[static_cast<qsizetype>(i)];
@@ -205,25 +204,28 @@ ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QStr
         if (!bytes)
             why = QString::fromStdString(bytes.error());
         else {
-            takenOver << slotPath(ws.root, QString::fromLatin1(kRows[i].target));
-            files.push_back({fsPath(takenOver.back()), std::move(*bytes)});
+            const QString target = QString::fromLatin1(kRows[i].target);
+            files.push_back({fsPath(target), std::move(*bytes)});
         }
     }
     if (why.isEmpty()) {
-        if (const auto replaced = replaceFilesTogether(files); !replaced)
+        if (const auto replaced = ws.replaceTogether(files); !replaced)
             why = QString::fromStdString(replaced.error());
     }
-    RemoveImportFolder(ws.programFolder);
+    RemoveImportFolder(ws.programFolder());
     if (!why.isEmpty()) {
         result.outcome = WarningOutcome(QStringLiteral("Не удалось скопировать файлы темы.\n") + kNotImported,
                                         QStringLiteral("cannot copy the theme files into the workspace: ") + why);
         return result;
     }
 
-    result.backgroundNarrow = PrepareWorkspace(ws, false, true, desktop);
-    QStringList written = PreparedSlotPaths(ws);
-    written << takenOver;
-    result.outcome = Done(std::move(written));
+    const Result<bool> prepared = PrepareWorkspace(ws, false, true);
+    if (!prepared) {
+        result.outcome = CommandFileRefused(Error{prepared.error(), prepared.code()});
+        return result;
+    }
+    result.backgroundNarrow = *prepared;
+    result.outcome = Done();
     result.outcome.note = QStringLiteral("theme taken over");
     return result;
 }

@@ -67,8 +67,8 @@ UnpackResult UnpackPackage(const QString& sisTool, const QString& packagePath, c
 void RemoveImportFolder(const QString& folder);
 
 struct ImportResult {
-    // A warning box when nothing was taken over; else ok, and written lists
-    // the files taken over and every slot unpacked from them.
+    // A warning box when nothing was taken over; else ok. The files taken
+    // over and every slot unpacked from them are in the workspace's journal.
     Outcome outcome;
     bool backgroundNarrow = false; // for StripBottomCheck, when taken over
 };
@@ -77,9 +77,8 @@ struct ImportResult {
 // SISTool.exe в директорию с программой". When the package cannot be taken
 // over the workspace is left exactly as it was and a warning says why.
 // Otherwise the found files replace their targets, PrepareWorkspace unpacks
-// the five theme files into the slots (desktop receives Back.bmp) and its
-// backgroundNarrow is returned. The import folder is removed in every case.
-ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QString& packagePath, Bitmap& desktop,
+// the five theme files into the slots and its backgroundNarrow is returned. The import folder is removed in every case.
+ImportResult ImportTheme(const Workspace& ws, const QString& sisTool, const QString& packagePath,
                          int timeoutMs = SisToolTimeoutMs);
 
 } // namespace kastra

@@ -20,14 +20,14 @@ constexpr std::uintmax_t kMaxLoadedBytes = 16u * 1024 * 1024;
 // The application each .aif belongs to, by the payload of its image and the
 // name the person knows it by.
 struct AifOwner {
-    const char* appPayload;
+    Payload appPayload;
     const char* name;
     const char* button;
 };
 AifOwner ownerOf(LoadedFile kind)
 {
-    return kind == LoadedFile::MenuAif ? AifOwner{"MENAPP", "veZozi", "Загр. veZozi"}
-                                       : AifOwner{"APPAPP", "veZorCtrl", "Загр. veZor"};
+    return kind == LoadedFile::MenuAif ? AifOwner{Payload::MenuApp, "veZozi", "Загр. veZozi"}
+                                       : AifOwner{Payload::AppApp, "veZorCtrl", "Загр. veZor"};
 }
 
 QString hexUid(std::uint32_t uid)
@@ -44,8 +44,7 @@ std::optional<Outcome> wrongApplication(const Workspace& ws, LoadedFile kind, st
                                         const QString& chosenPath)
 {
     const auto uidOf = [&](LoadedFile k) -> std::optional<std::uint32_t> {
-        const auto image = payloadBytes(QStringLiteral("PKG"), QString::fromLatin1(ownerOf(k).appPayload),
-                                        ws.programFolder);
+        const auto image = payloadBytes(ownerOf(k).appPayload, ws.programFolder());
         if (!image)
             return std::nullopt;
         const auto found = aif::applicationUid(byteSpan(*image));
@@ -115,16 +114,15 @@ Outcome LoadPackageFile(const Workspace& ws, LoadedFile kind, const QString& cho
                                                         + QStringLiteral(": ") + why);
     }
 
-    const QString packageFolder = slotPath(ws.root, QStringLiteral("SIS"));
-    const QString target = slotPath(ws.root, QStringLiteral("SIS\\") + loadedFileName(kind));
+    const QString target = QStringLiteral("SIS\\") + loadedFileName(kind);
     // The bytes that were checked are the ones written: the chosen file may
     // change meanwhile.
-    if (!CreateFolder(packageFolder, false) || !writeFileAtomic(fsPath(target), *bytes)) {
+    if (!ws.makeFolder(QStringLiteral("SIS")) || !ws.write(target, *bytes)) {
         const QString text = font ? QStringLiteral("Не удалось скопировать шрифт в папку пакета.\nШрифт не загружен.")
                                   : QStringLiteral("Не удалось скопировать файл в папку пакета.\nФайл не загружен.");
-        return WarningOutcome(text, QStringLiteral("cannot copy ") + chosenPath + QStringLiteral(" to ") + target);
+        return WarningOutcome(text, QStringLiteral("cannot copy ") + chosenPath + QStringLiteral(" to ") + ws.path(target));
     }
-    Outcome out = Done({target});
+    Outcome out = Done();
     out.note = chosenPath + QStringLiteral(" loaded as ") + loadedFileName(kind);
     return out;
 }

@@ -157,9 +157,4 @@ QString DefaultGreeting()
                          "!!!         your phone          !!!\r\n");
 }
 
-Result<void> WriteTextFile(const QString& path, const QByteArray& bytes)
-{
-    return writeFileAtomic(fsPath(path), byteSpan(bytes));
-}
-
 } // namespace kastra

@@ -61,8 +61,4 @@ QByteArray HelloText(const QString& greeting);
 // CR LF.
 QString DefaultGreeting();
 
-// Writes bytes to path, replacing an existing file atomically. The error is
-// in English and names the file.
-Result<void> WriteTextFile(const QString& path, const QByteArray& bytes);
-
 } // namespace kastra

@@ -1,6 +1,5 @@
 #include "preview/desktop_painter.h"
 
-#include "platform/fileops.h"
 #include "preview/fonts.h"
 #include "workspace/payloads.h"
 #include "workspace/slots.h"
@@ -14,10 +13,10 @@ constexpr Colour SeparatorColour = rgb(64, 63, 86);
 
 // The default banner in place of a missing one. The workspace's package
 // folder SIS is made first, as every theme-file operation does.
-bool WriteDefaultBanner(const Workspace& ws, const QString& bannerPath)
+void writeDefaultBanner(const Workspace& ws, const QString& banner)
 {
-    CreateFolder(ws.root + QStringLiteral("SIS"), false);
-    return WritePayload(QStringLiteral("PKG"), QStringLiteral("NIMG"), bannerPath, ws.programFolder);
+    (void)ws.makeFolder(QStringLiteral("SIS"));
+    (void)ws.writePayload(Payload::NoImage, banner);
 }
 
 } // namespace
@@ -32,28 +31,19 @@ Colour SchemeColour(QChar scheme)
     }
 }
 
-QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom, Surface& preview,
-                         const SlotPictures& pictures)
+void PaintDesktop(const AppState& state, const Workspace& ws, bool stripBottom, Surface& preview,
+                  const SlotPictures& pictures)
 {
-    QStringList written;
-    ScratchBitmaps& scratch = state.scratch;
-    const QString banner = slotPath(ws.root, topSlot(state.scheme));
-    const QString back = slotPath(ws.root, QStringLiteral("Back.bmp"));
-
+    const QString banner = topSlot(state.scheme);
     preview.setPen(SchemeColour(state.scheme));
     preview.setBrush(SchemeColour(state.scheme));
-    scratch.maskHolder = pictures.read(slotPath(ws.root, slotName(SlotFolder::Signal, 6)));
-
-    if (!IsFile(banner) && WriteDefaultBanner(ws, banner))
-        written << banner;
-    scratch.desktop = pictures.read(banner);
-    scratch.desktop.draw(preview, 0, 0);
-
-    scratch.desktop = pictures.read(back);
-    scratch.status = pictures.read(slotPath(ws.root, slotName(SlotFolder::Avkon, 445)));
-    scratch.status.drawKeyed(preview, 132, 0, scratch.status.getPixel(0, 0));
-
-    if (IsFile(back)) {
+    if (!ws.hasFile(banner))
+        writeDefaultBanner(ws, banner);
+    pictures.read(ws, banner).draw(preview, 0, 0);
+    const Bitmap status = pictures.read(ws, StatusSlot);
+    status.drawKeyed(preview, 132, 0, status.getPixel(0, 0));
+    if (ws.hasFile(BackgroundSlot)) {
+        Bitmap back = pictures.read(ws, BackgroundSlot);
         preview.rectangle({0, 200, 176, 220});
         const QFont font = PreviewFont();
         preview.text(2, 200, QStringLiteral("Нов. сбщ"), font);
@@ -62,34 +52,31 @@ QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom,
         // The bar goes first: a 132-row background covers its top row.
         if (stripBottom) {
             preview.line(0, 69, 0, 200);
-            scratch.desktop.draw(preview, 1, 69);
+            back.draw(preview, 1, 69);
         } else {
             // Drop column 0 and spread columns 1-175 over the width, leaving
             // the last two columns to the white strip.
-            scratch.desktop.stretchCopy({0, 0, 176, 132}, scratch.desktop, {1, 0, 176, 132});
-            scratch.desktop.setWidth(175);
-            scratch.desktop.draw(preview, 0, 69);
+            back.stretchCopy({0, 0, 176, 132}, back, {1, 0, 176, 132});
+            back.setWidth(175);
+            back.draw(preview, 0, 69);
             preview.line(174, 69, 174, 200);
         }
         preview.line(175, 69, 175, 200);
     }
-
     // Between two animation ticks the step is one ahead of the picture the
     // last tick drew; steps 6 to 8 read the masks that follow the pictures
     // and draw them keyed like any picture, until the next tick repaints.
     const int step = state.animationStep;
-    scratch.desktop = pictures.read(slotPath(ws.root, slotName(SlotFolder::Signal, step)));
+    const Bitmap signal = pictures.read(ws, slotName(SlotFolder::Signal, step));
     if (step == 0)
-        scratch.desktop.drawMasked(preview, 1, 0, scratch.maskHolder);
+        signal.drawMasked(preview, 1, 0, pictures.read(ws, NoSignalMaskSlot));
     else
-        scratch.desktop.drawKeyed(preview, 1, 0, scratch.desktop.getPixel(0, 0));
-
-    if (IsFile(banner)) {
+        signal.drawKeyed(preview, 1, 0, signal.getPixel(0, 0));
+    if (ws.hasFile(banner)) {
         preview.setPen(SeparatorColour);
         preview.line(0, 68, 176, 68);
     }
     pictures.toScreen(preview);
-    return written;
 }
 
 } // namespace kastra

@@ -29,15 +29,14 @@ Colour SchemeColour(QChar scheme);
 // the animation step at (1, 0) (through the 'No Signal' mask at step 0, keyed
 // otherwise); the separator line under the banner.
 //
-// Loads Signal\006.bmp into the mask holder and Avkon\445.bmp into the status
-// picture, where the animation and the thumbnails painter find them. Missing
-// slot files draw nothing and leave the surface as it was. Returns the files
-// it wrote (the default banner, when it had to restore it), as full paths.
+// Draws only from the slot files, so it may run before or after any other
+// painter. Missing slot files draw nothing and leave the surface as it was.
+// The default banner it writes goes into the workspace's journal.
 //
 // Every slot picture comes through pictures (the handset view, or the files
 // as they are); in the handset view the finished surface is brought to the
 // screen's colours.
-QStringList PaintDesktop(AppState& state, const Workspace& ws, bool stripBottom, Surface& preview,
-                         const SlotPictures& pictures = PlainPictures());
+void PaintDesktop(const AppState& state, const Workspace& ws, bool stripBottom, Surface& preview,
+                  const SlotPictures& pictures = PlainPictures());
 
 } // namespace kastra

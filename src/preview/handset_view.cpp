@@ -72,8 +72,6 @@ Bitmap AsHandset(const Bitmap& picture, std::optional<mbm::Mode> mode, ScreenCol
     return out;
 }
 
-SlotPictures::SlotPictures(QString root) : m_root(std::move(root)) {}
-
 void SlotPictures::setHandset(bool on)
 {
     m_handset = on;
@@ -86,12 +84,12 @@ void SlotPictures::setScreenColours(ScreenColours screen)
     m_screen = screen;
 }
 
-Bitmap SlotPictures::read(const QString& path) const
+Bitmap SlotPictures::read(const Workspace& ws, const QString& slot) const
 {
-    const std::filesystem::path file = fsPath(path);
     if (!m_handset)
-        return readBmpOrEmpty(file);
-    const std::optional<FileStamp> stamp = stampOf(file);
+        return ws.picture(slot);
+    const QString path = ws.path(slot);
+    const std::optional<FileStamp> stamp = stampOf(fsPath(path));
     if (!stamp) {
         m_kept.remove(path);
         return {};
@@ -99,16 +97,16 @@ Bitmap SlotPictures::read(const QString& path) const
     const auto it = m_kept.constFind(path);
     if (it != m_kept.cend() && it->size == stamp->size && it->mtimeNs == stamp->mtimeNs)
         return it->picture;
-    Kept kept{shown(readBmpOrEmpty(file), path), stamp->size, stamp->mtimeNs};
+    Kept kept{shown(ws.picture(slot), slot), stamp->size, stamp->mtimeNs};
     m_kept.insert(path, kept);
     return kept.picture;
 }
 
-Bitmap SlotPictures::shown(const Bitmap& picture, const QString& path) const
+Bitmap SlotPictures::shown(const Bitmap& picture, const QString& slot) const
 {
     if (!m_handset || picture.empty())
         return picture;
-    return AsHandset(picture, PackedModeAt(m_root, path), m_screen);
+    return AsHandset(picture, PackedMode(slot), m_screen);
 }
 
 void SlotPictures::toScreen(Canvas& surface) const
@@ -133,15 +131,14 @@ void SlotPictures::forgetAll()
     m_kept.clear();
 }
 
-bool WriteDerivedSlot(const Bitmap& picture, const QString& path)
+bool WriteDerivedSlot(const Workspace& ws, const Bitmap& picture, const QString& slot)
 {
     if (picture.empty())
         return false;
     const Bytes bytes = picture.encodeBmp();
-    const std::filesystem::path file = fsPath(path);
-    if (holdsExactly(file, ByteSpan(bytes.data(), bytes.size())))
+    if (ws.holds(slot, bytes))
         return false;
-    return writeFileAtomic(file, ByteSpan(bytes.data(), bytes.size())).ok();
+    return ws.write(slot, bytes).ok();
 }
 
 const SlotPictures& PlainPictures()

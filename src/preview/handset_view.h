@@ -9,6 +9,7 @@
 
 #include "mbm/mbm.h"
 #include "picture/bitmap.h"
+#include "workspace/workspace.h"
 #include "picture/screen_colours.h"
 
 #include <QHash>
@@ -35,9 +36,7 @@ Bitmap AsHandset(const Bitmap& picture, std::optional<mbm::Mode> mode, ScreenCol
 // (forget()), or its size or modification time differ from what was read.
 class SlotPictures {
 public:
-    // root: the workspace root the slot names are relative to, ending with a
-    // separator.
-    explicit SlotPictures(QString root = {});
+    SlotPictures() = default;
 
     bool handset() const { return m_handset; }
     void setHandset(bool on);
@@ -45,12 +44,12 @@ public:
     // A change drops every kept reduction.
     void setScreenColours(ScreenColours screen);
 
-    // The slot file at path (a full path), for drawing. Missing or unreadable
-    // files give an empty picture.
-    Bitmap read(const QString& path) const;
-    // A picture a painter made of the slot at path (a cut of it, a mask
-    // derived from it) as the view shows it; not kept.
-    Bitmap shown(const Bitmap& picture, const QString& path) const;
+    // The slot's picture (read through the workspace), for drawing. Missing
+    // or unreadable files give an empty picture.
+    Bitmap read(const Workspace& ws, const QString& slot) const;
+    // A picture a painter made of the slot (a cut of it, a mask derived from
+    // it) as the view shows it; not kept.
+    Bitmap shown(const Bitmap& picture, const QString& slot) const;
 
     // In the handset view, every pixel of a surface the handset's screen
     // shows whole (the desktop: its bar, captions and lines too) brought to
@@ -67,7 +66,6 @@ private:
         std::int64_t size = -1;
         std::int64_t mtimeNs = 0;
     };
-    QString m_root;
     bool m_handset = false;
     ScreenColours m_screen = ScreenColours::Colours4096;
     mutable QHash<QString, Kept> m_kept;
@@ -77,7 +75,7 @@ private:
 // top strip) unless the file already holds exactly its bytes: an unchanged
 // slot is neither rewritten nor flushed to disk again. Returns whether the
 // file was written.
-bool WriteDerivedSlot(const Bitmap& picture, const QString& path);
+bool WriteDerivedSlot(const Workspace& ws, const Bitmap& picture, const QString& slot);
 
 // The reader of the normal view, for painters called without one.
 const SlotPictures& PlainPictures();

@@ -33,9 +33,9 @@ QString SlotUnder(PreviewView view, int x, int y, QChar scheme)
         return QStringLiteral("Back.bmp");
     case PreviewView::DesktopStrip: return tempSlot(scheme);
     case PreviewView::BootStrip: return QStringLiteral("SplashTop.bmp");
-    case PreviewView::NoSignal: return slotName(SlotFolder::Signal, 6);
+    case PreviewView::NoSignal: return NoSignalMaskSlot;
     case PreviewView::SignalStrip: return slotName(SlotFolder::Signal, band(x, 32, 5));
-    case PreviewView::Avkon445: return slotName(SlotFolder::Avkon, 445);
+    case PreviewView::Avkon445: return StatusSlot;
     case PreviewView::SmallFolders: return slotName(SlotFolder::Menu, 4 * band(x, 42, 5));
     case PreviewView::LargeFolders: return slotName(SlotFolder::Menu, 4 * band(x, 44, 5) + 2);
     case PreviewView::Avkon136: return slotName(SlotFolder::Avkon, 136);

@@ -34,10 +34,10 @@ struct MenuSurfaces {
 // (white where a pixel has that colour), writes the mask to the slot after
 // the icon's (Menu\001 ... 023, Avkon\137, 139, 203) and draws the icon
 // through it. A missing or unreadable icon draws nothing and keeps its mask
-// slot. Returns the mask files written, as full paths.
+// slot. The mask files written go into the workspace's journal.
 //
 // The masks are derived from the icons' files as they are; what is drawn
 // (icon and mask) comes through pictures.
-QStringList PaintMenu(const Workspace& ws, const MenuSurfaces& views, const SlotPictures& pictures = PlainPictures());
+void PaintMenu(const Workspace& ws, const MenuSurfaces& views, const SlotPictures& pictures = PlainPictures());
 
 } // namespace kastra

@@ -20,22 +20,16 @@ struct ThumbnailSurfaces {
     Surface& avkon445;       // Avkon445Box, 44 x 12: Avkon\445.bmp
 };
 
-struct ThumbnailsPainted {
-    // Whether the desktop banner of the current scheme existed when the
-    // painter began; until it does, the window keeps StripTimer running.
-    bool bannerExists = false;
-    QStringList written;     // full paths of the files written (Temp<N>.bmp)
-};
-
 // Paints the thumbnails. While the strip-edited flag is clear the desktop top
 // strip Temp<N>.bmp is first re-derived from the top 12 rows of Top<N>.bmp
 // (keeping the banner's depth); while it is set the strip is shown as the
-// user left it. The strip buffer holds every picture drawn. Also redraws the
-// status picture, as the desktop painter last loaded it, keyed onto the
-// desktop preview at (132, 0). Missing files draw nothing.
+// user left it. Also redraws the status picture keyed onto the desktop
+// preview at (132, 0). Missing files draw nothing. Returns whether the
+// desktop banner of the current scheme existed when the painter began;
+// until it does, the window keeps StripTimer running.
 // Pictures are drawn as pictures gives them; the strip is derived from the
 // banner's file as it is.
-ThumbnailsPainted PaintThumbnails(AppState& state, const Workspace& ws, const ThumbnailSurfaces& views,
-                                  Surface& preview, const SlotPictures& pictures = PlainPictures());
+bool PaintThumbnails(const AppState& state, const Workspace& ws, const ThumbnailSurfaces& views, Surface& preview,
+                     const SlotPictures& pictures = PlainPictures());
 
 } // namespace kastra

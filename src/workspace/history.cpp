@@ -33,10 +33,10 @@ struct OnDisk {
     QByteArray bytes;
 };
 
-OnDisk readOnDisk(const QString& path, qint64 maxBytes)
+OnDisk readOnDisk(const Workspace& ws, const QString& relative, qint64 maxBytes)
 {
     std::error_code ec;
-    const fs::path p = fsPath(path);
+    const fs::path p = fsPath(ws.path(relative));
     const fs::file_status st = fs::symlink_status(p, ec);
     if (ec && ec != std::errc::no_such_file_or_directory)
         return {};
@@ -44,7 +44,7 @@ OnDisk readOnDisk(const QString& path, qint64 maxBytes)
         return {OnDisk::Absent, {}};
     if (!fs::is_regular_file(st))
         return {};
-    auto bytes = readFile(p, static_cast<std::uintmax_t>(maxBytes));
+    auto bytes = ws.read(relative, static_cast<std::uintmax_t>(maxBytes));
     if (!bytes)
         return {};
     return {OnDisk::Present, toByteArray(*bytes)};
@@ -67,6 +67,12 @@ void sortByName(std::vector<StepChange>& changes)
               [](const StepChange& a, const StepChange& b) { return a.relative < b.relative; });
 }
 
+// A step file as the workspace names it.
+QString stepSlot(const QString& name)
+{
+    return QLatin1String(History::FolderName) + u'\\' + name;
+}
+
 } // namespace
 
 qint64 History::maxBytesOf(const QString& relative)
@@ -74,8 +80,8 @@ qint64 History::maxBytesOf(const QString& relative)
     return relative.startsWith(kPackageFolder + u'/') ? MaxPackageFileBytes : MaxSlotBytes;
 }
 
-History::History(QString root, qint64 limitBytes)
-    : m_root(std::move(root)), m_folder(m_root + QLatin1String(FolderName) + u'/'), m_limit(limitBytes)
+History::History(const Workspace& ws, qint64 limitBytes)
+    : m_ws(ws), m_root(ws.root()), m_folder(m_root + QLatin1String(FolderName) + u'/'), m_limit(limitBytes)
 {
 }
 
@@ -183,7 +189,7 @@ std::vector<StepChange> History::collect(const QStringList& relative)
         if (seen.contains(r))
             continue;
         seen.insert(r);
-        const OnDisk d = readOnDisk(m_root + r, maxBytesOf(r));
+        const OnDisk d = readOnDisk(m_ws, r, maxBytesOf(r));
         if (d.kind == OnDisk::Unknown)
             continue;
         const auto known = m_baseline.constFind(r);
@@ -288,10 +294,8 @@ bool History::writeStep(StepFile& file, const StepContents& step)
     // files never take more than the limit.
     while (m_storedBytes + size > m_limit && !m_steps.empty())
         dropOldest();
-    const FolderCheck folder = makeOwnFolder(fsPath(m_folder), false);
-    Result<void> written = folder == FolderCheck::Ok
-        ? writeFileAtomic(fsPath(m_folder + file.name), out, Durability::WhileRunning)
-        : Result<void>(fail(m_folder.toStdString() + ": " + folderCheckText(folder)));
+    const Result<void> folder = m_ws.makeFolder(QLatin1String(FolderName));
+    Result<void> written = folder ? m_ws.write(stepSlot(file.name), out, Durability::WhileRunning) : folder;
     if (!written) {
         m_error = QStringLiteral("Шаг не удалось сохранить для отмены (%1); история отмен очищена.")
                       .arg(utf8(written.error()));
@@ -305,7 +309,7 @@ bool History::writeStep(StepFile& file, const StepContents& step)
 
 std::optional<StepContents> History::readStep(const StepFile& file) const
 {
-    const auto bytes = readFile(fsPath(m_folder + file.name), static_cast<std::uintmax_t>(file.bytes));
+    const auto bytes = m_ws.read(stepSlot(file.name), static_cast<std::uintmax_t>(file.bytes));
     if (!bytes || static_cast<qint64>(bytes->size()) != file.bytes)
         return std::nullopt;
     return decodeStep(*bytes, [this](const QString& relative) { return tracked(relative); });
@@ -363,12 +367,11 @@ Result<HistoryApplied> History::apply(bool undo)
         std::optional<Bytes> bytes;
         if (state)
             bytes = Bytes(state->begin(), state->end());
-        targets.push_back({fsPath(m_root + c.relative), std::move(bytes)});
-        applied.written.push_back(m_root + c.relative);
+        targets.push_back({fsPath(c.relative), std::move(bytes)});
     }
     // Workspace files are working copies rebuilt at every start: no
     // write-out is forced (see Durability).
-    if (auto done = replaceFilesTogether(targets, Durability::WhileRunning); !done)
+    if (auto done = m_ws.replaceTogether(targets, Durability::WhileRunning); !done)
         return fail(QStringLiteral("Не удалось %1: %2. Файлы темы не изменены.")
                         .arg(undo ? QStringLiteral("отменить") : QStringLiteral("повторить"), utf8(done.error()))
                         .toStdString());
@@ -402,7 +405,7 @@ HistoryFlags HistoryApplied::restore(const HistoryFlags& now) const
 
 void History::removeStepFile(const StepFile& step)
 {
-    (void)removeName(fsPath(m_folder + step.name));
+    (void)m_ws.remove(stepSlot(step.name));
 }
 
 void History::dropRedo()

@@ -29,6 +29,7 @@
 // Used on the GUI thread only. No call throws; failures come back as values.
 
 #include "base/result.h"
+#include "workspace/workspace.h"
 
 #include <QByteArray>
 #include <QChar>
@@ -56,11 +57,9 @@ struct HistoryFlags {
     friend bool operator==(const HistoryFlags&, const HistoryFlags&) = default;
 };
 
-// What an undo or redo did: every file it wrote or deleted (full paths, for
-// the folder watcher to absorb and the previews to repaint), and the flags on
-// either side of the step.
+// What an undo or redo did: the flags on either side of the step. The files
+// it wrote or deleted are in the workspace's journal.
 struct HistoryApplied {
-    QStringList written;
     HistoryFlags flags;   // the side the step now reached
     HistoryFlags left;    // the side it left
     // The flags to set, from those of now: only a flag the step changed
@@ -93,9 +92,9 @@ public:
     // The folder below the root that holds the step files.
     static constexpr char FolderName[] = "History";
 
-    // root: the workspace root, ending with a separator. limitBytes bounds
-    // the sum of the step files on disk.
-    explicit History(QString root, qint64 limitBytes = DefaultLimitBytes);
+    // Every file is read and written through ws, which must outlive the
+    // history. limitBytes bounds the sum of the step files on disk.
+    explicit History(const Workspace& ws, qint64 limitBytes = DefaultLimitBytes);
 
     // Takes every tracked file as it is now as the baseline and empties the
     // history (its folder included). Call when the workspace is prepared.
@@ -181,6 +180,7 @@ private:
     void clearSteps();
     void removeStepFile(const StepFile& step);
 
+    const Workspace& m_ws;
     QString m_root;
     QString m_folder;   // m_root + "History/"
     qint64 m_limit;

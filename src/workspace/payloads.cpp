@@ -24,27 +24,52 @@ namespace kastra {
 
 namespace {
 
-// The order of the program's payload table.
 constexpr std::array<PayloadId, 30> kPayloads = {{
-    {"EXTPROGS", "BMC"}, {"EXTPROGS", "SIS"}, {"PKG", "AVKON"},  {"PKG", "AVKONEX"}, {"PKG", "MENUF"},
-    {"PKG", "SPLT"},     {"PKG", "NIMG"},     {"PKG", "ABOUT"},  {"PKG", "AVCOM"},   {"PKG", "DEL_F"},
-    {"PKG", "DEL_L"},    {"PKG", "RES"},      {"PKG", "RES_AV"}, {"PKG", "FONT"},    {"PKG", "APPAIF"},
-    {"PKG", "APPAPP"},   {"PKG", "APPR1"},    {"PKG", "APPR3"},  {"PKG", "APPR16"},  {"PKG", "APPCR1"},
-    {"PKG", "APPCR3"},   {"PKG", "APPCR16"},  {"PKG", "MENAIF"}, {"PKG", "MENAPP"},  {"PKG", "MENR1"},
-    {"PKG", "MENR3"},    {"PKG", "MENR16"},   {"PKG", "MENCR1"}, {"PKG", "MENCR3"},  {"PKG", "MENCR16"},
+    {Payload::Bmconv, "EXTPROGS", "BMC"},
+    {Payload::Makesis, "EXTPROGS", "SIS"},
+    {Payload::Avkon, "PKG", "AVKON"},
+    {Payload::AvkonEx, "PKG", "AVKONEX"},
+    {Payload::MenuFolders, "PKG", "MENUF"},
+    {Payload::SplashTop, "PKG", "SPLT"},
+    {Payload::NoImage, "PKG", "NIMG"},
+    {Payload::About, "PKG", "ABOUT"},
+    {Payload::AvkonPackList, "PKG", "AVCOM"},
+    {Payload::DeleteFonts, "PKG", "DEL_F"},
+    {Payload::DeleteLogo, "PKG", "DEL_L"},
+    {Payload::Restore, "PKG", "RES"},
+    {Payload::RestoreAvkon, "PKG", "RES_AV"},
+    {Payload::Font, "PKG", "FONT"},
+    {Payload::AppAif, "PKG", "APPAIF"},
+    {Payload::AppApp, "PKG", "APPAPP"},
+    {Payload::AppR1, "PKG", "APPR1"},
+    {Payload::AppR3, "PKG", "APPR3"},
+    {Payload::AppR16, "PKG", "APPR16"},
+    {Payload::AppCaptionR1, "PKG", "APPCR1"},
+    {Payload::AppCaptionR3, "PKG", "APPCR3"},
+    {Payload::AppCaptionR16, "PKG", "APPCR16"},
+    {Payload::MenuAif, "PKG", "MENAIF"},
+    {Payload::MenuApp, "PKG", "MENAPP"},
+    {Payload::MenuR1, "PKG", "MENR1"},
+    {Payload::MenuR3, "PKG", "MENR3"},
+    {Payload::MenuR16, "PKG", "MENR16"},
+    {Payload::MenuCaptionR1, "PKG", "MENCR1"},
+    {Payload::MenuCaptionR3, "PKG", "MENCR3"},
+    {Payload::MenuCaptionR16, "PKG", "MENCR16"},
 }};
+
+// The table is indexed by the enum: each row sits at its payload's number.
+constexpr bool tableInOrder()
+{
+    for (std::size_t i = 0; i < kPayloads.size(); ++i)
+        if (static_cast<std::size_t>(kPayloads[i].payload) != i)
+            return false;
+    return true;
+}
+static_assert(tableInOrder());
 
 // An override may replace a tool of several megabytes; anything far larger
 // is not a payload.
 constexpr qint64 KMaxOverrideBytes = 64 * 1024 * 1024;
-
-bool known(const QString& type, const QString& name)
-{
-    for (const PayloadId& id : kPayloads)
-        if (type == QLatin1String(id.type) && name == QLatin1String(id.name))
-            return true;
-    return false;
-}
 
 } // namespace
 
@@ -53,20 +78,37 @@ std::span<const PayloadId> payloadIds()
     return kPayloads;
 }
 
-QString payloadOverridePath(const QString& type, const QString& name, const QString& programFolder)
+const PayloadId& payloadId(Payload payload)
 {
-    return QDir(programFolder).filePath(QStringLiteral("payloads/") + type + QLatin1Char('/') + name);
+    return kPayloads[static_cast<std::size_t>(payload)];
 }
 
-std::optional<QByteArray> payloadBytes(const QString& type, const QString& name, const QString& programFolder)
+std::optional<Payload> payloadNamed(const QString& type, const QString& name)
 {
-    if (!known(type, name))
-        return std::nullopt;
+    for (const PayloadId& id : kPayloads)
+        if (type == QLatin1String(id.type) && name == QLatin1String(id.name))
+            return id.payload;
+    return std::nullopt;
+}
+
+bool payloadIsProgram(Payload payload)
+{
+    return qstrcmp(payloadId(payload).type, "EXTPROGS") == 0;
+}
+
+QString payloadOverridePath(Payload payload, const QString& programFolder)
+{
+    const PayloadId& id = payloadId(payload);
+    return QDir(programFolder).filePath(QStringLiteral("payloads/") + QLatin1String(id.type) + QLatin1Char('/')
+                                        + QLatin1String(id.name));
+}
+
+std::optional<QByteArray> payloadBytes(Payload payload, const QString& programFolder)
+{
     // Without a program folder there is no override: a relative path would
-    // be looked up in whatever the current folder is (the workspace root,
-    // while the converter runs).
+    // be looked up in whatever the current folder is.
     if (!programFolder.isEmpty()) {
-        QFile override(payloadOverridePath(type, name, programFolder));
+        QFile override(payloadOverridePath(payload, programFolder));
         if (override.exists() && override.size() <= KMaxOverrideBytes && override.open(QIODevice::ReadOnly)) {
             QByteArray bytes = override.readAll();
             if (override.error() == QFileDevice::NoError)
@@ -75,37 +117,16 @@ std::optional<QByteArray> payloadBytes(const QString& type, const QString& name,
     }
     static std::once_flag once;
     std::call_once(once, initPayloadResources);
-    QFile builtIn(QStringLiteral(":/payloads/") + type + QLatin1Char('/') + name);
+    const PayloadId& id = payloadId(payload);
+    QFile builtIn(QStringLiteral(":/payloads/") + QLatin1String(id.type) + QLatin1Char('/') + QLatin1String(id.name));
     if (!builtIn.open(QIODevice::ReadOnly))
         return std::nullopt;
     return builtIn.readAll();
 }
 
-bool payloadOverridden(const QString& type, const QString& name, const QString& programFolder)
+bool payloadOverridden(Payload payload, const QString& programFolder)
 {
-    return !programFolder.isEmpty() && QFileInfo::exists(payloadOverridePath(type, name, programFolder));
-}
-
-bool WritePayload(const QString& type, const QString& name, const QString& targetPath, const QString& programFolder)
-{
-    const std::optional<QByteArray> bytes = payloadBytes(type, name, programFolder);
-    if (!bytes)
-        return false;
-    const std::filesystem::path target(targetPath.toStdU16String());
-    const ByteSpan span = byteSpan(*bytes);
-    // The converter is written before every load and pack: comparing its
-    // bytes costs far less than replacing it (a rename over an existing file
-    // has ext4 write the new one out first).
-    if (holdsExactly(target, span, type == QLatin1String("EXTPROGS")))
-        return true;
-    if (!writeFileAtomic(target, span).ok())
-        return false;
-    if (type == QLatin1String("EXTPROGS")) {
-        QFile file(targetPath);
-        file.setPermissions(file.permissions() | QFileDevice::ExeOwner | QFileDevice::ExeUser | QFileDevice::ExeGroup
-                            | QFileDevice::ExeOther);
-    }
-    return true;
+    return !programFolder.isEmpty() && QFileInfo::exists(payloadOverridePath(payload, programFolder));
 }
 
 } // namespace kastra

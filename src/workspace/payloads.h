@@ -16,33 +16,68 @@
 
 namespace kastra {
 
+// Every payload, in the order of the program's payload table. The
+// comments give the resource type and name each is stored under.
+enum class Payload {
+    Bmconv,          // EXTPROGS BMC: this build's bmconv
+    Makesis,         // EXTPROGS SIS: this build's makesis
+    Avkon,           // PKG AVKON: the default Avkon.mbm
+    AvkonEx,         // PKG AVKONEX: the default AvkonEx.mbm
+    MenuFolders,     // PKG MENUF: the default menu_folders.mbm
+    SplashTop,       // PKG SPLT: the default SplashTop.bmp
+    NoImage,         // PKG NIMG: the banner of a scheme without one
+    About,           // PKG ABOUT: the program's about picture
+    AvkonPackList,   // PKG AVCOM: the command file that packs Avkon.mbm
+    DeleteFonts,     // PKG DEL_F
+    DeleteLogo,      // PKG DEL_L
+    Restore,         // PKG RES
+    RestoreAvkon,    // PKG RES_AV
+    Font,            // PKG FONT
+    AppAif,          // PKG APPAIF, APPAPP, APPR*, APPCR*: the veZorCtrl application
+    AppApp,
+    AppR1,
+    AppR3,
+    AppR16,
+    AppCaptionR1,
+    AppCaptionR3,
+    AppCaptionR16,
+    MenuAif,         // PKG MENAIF, MENAPP, MENR*, MENCR*: the veZozi application
+    MenuApp,
+    MenuR1,
+    MenuR3,
+    MenuR16,
+    MenuCaptionR1,
+    MenuCaptionR3,
+    MenuCaptionR16,
+};
+
+// The resource type and name a payload is stored under ("PKG", "NIMG").
 struct PayloadId {
+    Payload payload;
     const char* type;
     const char* name;
 };
 
 // Every payload, in the order of the program's payload table.
 std::span<const PayloadId> payloadIds();
+const PayloadId& payloadId(Payload payload);
+// The payload stored under type and name (the override files are named so);
+// nothing for a pair the program does not carry.
+std::optional<Payload> payloadNamed(const QString& type, const QString& name);
 
 // Where a payload's override file would lie: programFolder/payloads/TYPE/NAME.
-QString payloadOverridePath(const QString& type, const QString& name, const QString& programFolder);
+QString payloadOverridePath(Payload payload, const QString& programFolder);
 
 // The payload's bytes: the override file when it exists and can be read,
-// else the built-in bytes. An empty programFolder means no override. Nothing for a (type, name) pair the program does
-// not carry; an override file alone does not make a payload.
-std::optional<QByteArray> payloadBytes(const QString& type, const QString& name, const QString& programFolder);
+// else the built-in bytes. An empty programFolder means no override. An
+// override file alone does not make a payload.
+std::optional<QByteArray> payloadBytes(Payload payload, const QString& programFolder);
 
 // Whether a file in the program folder is there to take the place of the
 // payload's built-in bytes (see payloadBytes), whether or not it can be read.
-bool payloadOverridden(const QString& type, const QString& name, const QString& programFolder);
+bool payloadOverridden(Payload payload, const QString& programFolder);
 
-// Writes the payload to targetPath, replacing the file if it exists, so that
-// the file afterwards holds exactly the payload's bytes. The new content is
-// written beside the target and renamed over it, so a failed write leaves
-// what was there before. EXTPROGS payloads (programs to run) are made
-// executable. A regular file (not a link) that already holds exactly these
-// bytes, executable when it must be, is left as it is. Failures are silent: the steps that follow work on whatever
-// is there. Returns whether the file was written, for callers that care.
-bool WritePayload(const QString& type, const QString& name, const QString& targetPath, const QString& programFolder);
+// Whether the payload is a program to run (EXTPROGS): written executable.
+bool payloadIsProgram(Payload payload);
 
 } // namespace kastra

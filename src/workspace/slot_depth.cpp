@@ -44,20 +44,9 @@ std::optional<mbm::Mode> PackedMode(const QString& slot)
     return *it;
 }
 
-std::optional<mbm::Mode> PackedModeAt(const QString& root, const QString& path)
+bool SmoothingOffered(const QString& slot)
 {
-    const QString base = QDir::cleanPath(root) + u'/';
-    const QString clean = QDir::cleanPath(path);
-    if (root.isEmpty() || !clean.startsWith(base))
-        return std::nullopt;
-    QString slot = clean.mid(base.size());
-    slot.replace(u'/', u'\\');
-    return PackedMode(slot);
-}
-
-bool SmoothingOffered(const QString& root, const QString& path)
-{
-    const auto mode = PackedModeAt(root, path);
+    const auto mode = PackedMode(slot);
     return mode && mode->colour && (mode->bpp == 24 || mode->bpp == 12);
 }
 

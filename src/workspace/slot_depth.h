@@ -16,14 +16,10 @@ namespace kastra {
 // Temp<N>.bmp, which are only shown).
 std::optional<mbm::Mode> PackedMode(const QString& slot);
 
-// The same for a full path inside the workspace root (ending with a
-// separator); nothing for a path outside it.
-std::optional<mbm::Mode> PackedModeAt(const QString& root, const QString& path);
-
-// Whether the smoothing step is offered for the slot at path: a picture
+// Whether the smoothing step is offered for the slot: a picture
 // packed at 24 or 12 bits, the depths that keep the screen's colours. Masks
 // and other 1-bit slots, the paletted ones and slots no theme file holds are
 // not smoothed.
-bool SmoothingOffered(const QString& root, const QString& path);
+bool SmoothingOffered(const QString& slot);
 
 } // namespace kastra

@@ -6,10 +6,19 @@
 // stand in the converter's command files and the package script. Only
 // slotPath() turns one into a path to open, with native separators.
 
+#include <QLatin1String>
 #include <QString>
 #include <QStringList>
 
 namespace kastra {
+
+// The slots the code names on their own, beside the catalogue below.
+inline constexpr QLatin1String NoSignalSlot("Signal\\000.bmp");       // the 'No Signal' picture
+inline constexpr QLatin1String NoSignalMaskSlot("Signal\\006.bmp");   // its mask, the user's own
+inline constexpr QLatin1String StatusSlot("Avkon\\445.bmp");          // the status picture
+inline constexpr QLatin1String BackgroundSlot("Back.bmp");
+inline constexpr QLatin1String SplashTopSlot("SplashTop.bmp");
+inline constexpr QLatin1String AboutSlot("About.bmp");
 
 enum class SlotFolder { Avkon, Signal, Menu };
 

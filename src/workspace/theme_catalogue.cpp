@@ -17,7 +17,7 @@ namespace {
 std::vector<QString> avkonPrefixes()
 {
     std::vector<QString> prefixes(AvkonSlotCount);
-    const auto list = payloadBytes(QStringLiteral("PKG"), QStringLiteral("AVCOM"), {});
+    const auto list = payloadBytes(Payload::AvkonPackList, {});
     if (!list)
         return prefixes;
     const QList<QByteArray> lines = list->split('\n');

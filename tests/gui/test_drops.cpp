@@ -150,7 +150,7 @@ TEST_F(WindowDrops, EachKindLoadsAsItsButtonWould)
     QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &text, Qt::LeftButton, Qt::NoModifier);
     QCoreApplication::sendEvent(name, &drop);
     EXPECT_EQ(name->text(), QStringLiteral("Закат"));
-    const auto font = payloadBytes(QStringLiteral("PKG"), QStringLiteral("FONT"), {});
+    const auto font = payloadBytes(Payload::Font, {});
     ASSERT_TRUE(font);
     writeFile(elsewhere + QStringLiteral("Mine.GDR"), *font);
     ASSERT_TRUE(dropFile(name, elsewhere + QStringLiteral("Mine.GDR")));

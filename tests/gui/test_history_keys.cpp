@@ -8,12 +8,14 @@
 #include "gui_support.h"
 #include "app/widgets.h"
 #include "platform/fileops.h"
+#include "preview/slot_watcher.h"
 #include "workspace/slots.h"
 
 #include <QLineEdit>
 #include <QMap>
 #include <QMenu>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTabWidget>
 
 #include <gtest/gtest.h>
@@ -145,6 +147,30 @@ TEST_F(HistoryKeys, AnEditorsSaveIsOneStep)
     importPicture();
     key(Qt::Key_Z);
     EXPECT_EQ(fileBytes(slot(QStringLiteral("Back.bmp"))), saved);
+}
+
+// The window learns its own writes from the workspace's journal: an import,
+// a save (which packs, writing masks and the about picture) and the
+// repaints (strips, masks) are never reported by the live refresh as an
+// outside change; an editor's save always is.
+TEST_F(HistoryKeys, OwnWritesAreNeverOutsideChangesAnEditorsSaveAlwaysIs)
+{
+    auto* watcher = run.form->findChild<SlotWatcher*>();
+    ASSERT_NE(watcher, nullptr);
+    QSignalSpy outside(watcher, &SlotWatcher::slotsChanged);
+    importPicture();
+    QTest::mouseClick(run.find<QAbstractButton>("SaveBackGrButton"), Qt::LeftButton);
+    settle();
+    run.form->pageTabs()->setCurrentIndex(1);
+    settle();
+    QTest::qWait(500);
+    EXPECT_FALSE(watcher->checkNow());
+    EXPECT_EQ(outside.count(), 0);
+
+    const QString icon = slot(QStringLiteral("Menu\\000.bmp"));
+    writeBmpQuietly(uniformBitmap(42, 29, rgb(1, 2, 3)), fsPath(icon));
+    ASSERT_TRUE(waitFor([&] { return outside.count() > 0; }));
+    EXPECT_TRUE(outside.front().front().toStringList().contains(icon));
 }
 
 // A save packs and writes files of the workspace on the way (the about

@@ -276,7 +276,7 @@ TEST_F(Flows, FirstMinutesBeforeAndAfterAPicture)
     // EidPic needs no picture of the user's: the banners of the schemes
     // never shown are written from the default one.
     QFile::remove(override);
-    ASSERT_TRUE(ThemeFileOp(Workspace{run.root, run.programFolder}, ThemeFileOpCode::WriteConverter));
+    ASSERT_TRUE(*ThemeFileOp(Workspace{run.root, run.programFolder}, ThemeFileOpCode::WriteConverter));
     tabs->setCurrentIndex(0);
     run.dialogs.messages.clear();
     click(run, "SaveEidPicButton");
@@ -294,7 +294,7 @@ TEST_F(Flows, FirstMinutesBeforeAndAfterAPicture)
         }
         EXPECT_TRUE(QFile::exists(run.programFolder + QLatin1String(step.delivered)));
     }
-    const auto banner = payloadBytes(QStringLiteral("PKG"), QStringLiteral("NIMG"), {});
+    const auto banner = payloadBytes(Payload::NoImage, {});
     ASSERT_TRUE(banner);
     EXPECT_NE(fileBytes(slotPath(run.root, QStringLiteral("Top1.bmp"))), *banner);
     for (const char* slot : {"Top2.bmp", "Top3.bmp", "Top4.bmp"})

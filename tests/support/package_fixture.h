@@ -33,12 +33,10 @@ public:
     {
         namespace fs = std::filesystem;
         fs::create_directories(m_dir.path() / "program");
-        ws.programFolder = q(m_dir.path() / "program") + u'/';
-        ws.root = q(m_dir.path() / "Temp" / "WorkDir") + u'/';
         fs::create_directories(m_dir.path() / "Temp" / "WorkDir");
         if (withSisTool)
             fs::copy_file(binDir() / "SISTool.exe", programFolder() / "SISTool.exe");
-        PrepareWorkspace(ws, false, false, desktop);
+        (void)PrepareWorkspace(ws, false, false);
         importPicture(1, backWidth);
     }
 
@@ -49,11 +47,11 @@ public:
     std::filesystem::path programFolder() const { return m_dir.path() / "program"; }
     std::filesystem::path base() const { return m_dir.path(); }
 
-    Workspace ws;
-    Bitmap desktop;
-
 private:
     TempDir m_dir;
+
+public:
+    Workspace ws{q(m_dir.path() / "Temp" / "WorkDir") + u'/', q(m_dir.path() / "program") + u'/'};
 };
 
 } // namespace kastra::test

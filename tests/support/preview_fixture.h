@@ -44,21 +44,26 @@ inline constexpr Colour IconKey = rgb(0, 128, 128);
 
 struct PreviewWorkspace {
     TempDir dir;
-    Workspace ws;
+    Workspace ws{qpath(dir.path() / "WorkDir") + u'/', qpath(dir.path() / "Program") + u'/'};
     AppState state;
 
     PreviewWorkspace()
     {
-        ws.root = qpath(dir.path() / "WorkDir") + u'/';
-        ws.programFolder = qpath(dir.path() / "Program") + u'/';
         for (const char* f : {"WorkDir", "WorkDir/Avkon", "WorkDir/Signal", "WorkDir/Menu", "Program"})
             std::filesystem::create_directories(dir.path() / f);
-        state.workspaceRoot = ws.root;
-        state.programFolder = ws.programFolder;
     }
 
-    std::filesystem::path file(const QString& slot) const { return fsPath(slotPath(ws.root, slot)); }
-    QString full(const QString& slot) const { return slotPath(ws.root, slot); }
+    // The files a call wrote, as the workspace's journal tells them.
+    template <class Call>
+    QStringList writtenBy(Call&& call) const
+    {
+        (void)ws.journal().take();
+        call();
+        return ws.journal().take();
+    }
+
+    std::filesystem::path file(const QString& slot) const { return fsPath(slotPath(ws.root(), slot)); }
+    QString full(const QString& slot) const { return slotPath(ws.root(), slot); }
     void write(const QString& slot, const Bitmap& b) const { ASSERT_TRUE(b.writeBmp(file(slot))); }
     Bitmap read(const QString& slot) const { return readBmpOrEmpty(file(slot)); }
     bool exists(const QString& slot) const { return std::filesystem::exists(file(slot)); }

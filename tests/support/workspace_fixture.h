@@ -30,23 +30,13 @@ inline QString qpath(const fs::path& p)
 
 class WorkspaceTest : public ::testing::Test {
 protected:
-    WorkspaceTest()
-    {
-        fs::create_directories(dir.path() / "program");
-        ws.root = qpath(dir.path() / "base" / "Temp" / "WorkDir") + u'/';
-        ws.programFolder = qpath(dir.path() / "program") + u'/';
-    }
-    ~WorkspaceTest() override
-    {
-        // Leave the folder that is about to be deleted.
-        QDir::setCurrent(QDir::tempPath());
-    }
+    WorkspaceTest() { fs::create_directories(dir.path() / "program"); }
 
     // A file of the workspace by its slot name ("Avkon\445.bmp").
-    fs::path slot(const QString& name) const { return fs::path(slotPath(ws.root, name).toStdString()); }
+    fs::path slot(const QString& name) const { return fs::path(slotPath(ws.root(), name).toStdString()); }
     fs::path slot(SlotFolder folder, int index) const { return slot(slotName(folder, index)); }
-    fs::path root() const { return fs::path(ws.root.toStdString()); }
-    fs::path program() const { return fs::path(ws.programFolder.toStdString()); }
+    fs::path root() const { return fs::path(ws.root().toStdString()); }
+    fs::path program() const { return fs::path(ws.programFolder().toStdString()); }
 
     std::size_t filesIn(const fs::path& folder) const
     {
@@ -57,7 +47,7 @@ protected:
     }
 
     TempDir dir;
-    Workspace ws;
+    Workspace ws{qpath(dir.path() / "base" / "Temp" / "WorkDir") + u'/', qpath(dir.path() / "program") + u'/'};
 };
 
 inline Bytes bytesOf(const QByteArray& a)

@@ -46,9 +46,8 @@ QImage windowDesktop(const fs::path& dir, QChar scheme)
     for (const char* f : kThemeFiles)
         fs::copy_file(dir / f, w.root() / f, fs::copy_options::overwrite_existing);
     AppState state;
-    state.workspaceRoot = w.ws.root;
     state.scheme = scheme;
-    const bool narrow = PrepareWorkspace(w.ws, false, true, state.scratch.desktop);
+    const bool narrow = *PrepareWorkspace(w.ws, false, true);
     Surface s(PreviewWidth, PreviewHeight, rgb(212, 208, 200));
     PaintDesktop(state, w.ws, narrow, s);
     return s.image();
@@ -96,7 +95,7 @@ TEST(PackagePreview, AsHandsetShowsTheStatusPictureInTwelveBitColour)
     ThemeWorkspace t;
     const fs::path dir = themeFolder(t);
     EXPECT_TRUE(patternPicture(44, 12, 5).writeBmp(t.root() / "Avkon" / "445.bmp"));
-    auto list = payloadBytes(QStringLiteral("PKG"), QStringLiteral("AVCOM"), {});
+    auto list = payloadBytes(Payload::AvkonPackList, {});
     ASSERT_TRUE(list);
     list->replace("/c12Avkon\\445.bmp", "/c24Avkon\\445.bmp");
     writeBytes(t.root() / "com.txt", Bytes(list->begin(), list->end()));

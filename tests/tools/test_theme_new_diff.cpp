@@ -54,9 +54,7 @@ void windowSaves(const fs::path& base, const fs::path& picture, const ImportOpti
     Workspace ws{q(base / "Temp" / "WorkDir") + u'/', q(base / "program") + u'/'};
     fs::create_directories(base / "program");
     AppState state;
-    state.workspaceRoot = ws.root;
-    state.programFolder = ws.programFolder;
-    PrepareWorkspace(ws, false, false, state.scratch.desktop);
+    ASSERT_TRUE(PrepareWorkspace(ws, false, false));
     repaint(state, ws, options.bottom, true);
     ASSERT_TRUE(ImportPicture(state, ws, q(picture), options).ok);
     repaint(state, ws, options.bottom, false);

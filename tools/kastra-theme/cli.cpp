@@ -5,8 +5,8 @@
 #include "converter/setup.h"
 #include "platform/fileops.h"
 #include "package/package_check.h"
-#include "platform/fatal.h"
 #include "sis/sis_reader.h"
+#include "workspace/slots.h"
 #include "workspace/theme_catalogue.h"
 
 #include <QCommandLineParser>
@@ -320,23 +320,6 @@ void cleanupThread()
 void installSignalCleanup()
 {
     ::signal(SIGXFSZ, SIG_IGN);
-    // The set-up's one fatal error (the workspace cannot be entered, the
-    // converter's command file cannot be written) is an operation that
-    // failed, and the workspace goes with it.
-    SetFatalErrorPresenter([](const QString&, const QString& text) {
-        // The window shows the error's number; here the reason is said in
-        // words, "No space left on device" rather than "Runtime error 101".
-        const int cause = FatalErrorCause();
-        if (!g_ending)
-            printError(QStringLiteral("cannot work in the temporary folder %1: %2")
-                           .arg(QDir::tempPath(), cause != 0 ? systemErrorText(cause) : text));
-        const std::lock_guard lock(g_cleanupMutex);
-        if (!g_cleanupFolder.empty()) {
-            QDir::setCurrent(QDir::tempPath());
-            removeWorkspaceFolder(g_cleanupFolder);
-        }
-        std::_Exit(ExitFailed);
-    });
     if (::pipe2(g_signalPipe, O_CLOEXEC) != 0)
         return;
     std::thread(cleanupThread).detach();
@@ -357,16 +340,15 @@ TempWorkspace::TempWorkspace()
     if (!m_dir->isValid())
         return;
     g_cleanupFolder = fsPath(m_dir->path()).string();
-    m_ws.root = m_dir->path() + QStringLiteral("/Temp/WorkDir/");
     // The window's program folder, whose payload override folder the
     // commands honour as the window does: beside the executable when that
     // is writable, else the user's data folder.
-    m_ws.programFolder = ResolveProgramFolder(executableFolder());
-    m_valid = CreateFolder(m_ws.root, true) && CreateFolder(scratchFolder(), false);
+    m_ws = Workspace(m_dir->path() + QStringLiteral("/Temp/WorkDir/"), ResolveProgramFolder(executableFolder()));
+    m_valid = m_ws.open().ok() && CreateFolder(scratchFolder(), false);
     // The set-up from theme files expects the folders a start-up made; Menu
     // in particular is created only when the defaults are written.
     for (const char* folder : {"Avkon", "Signal", "Menu", "SIS"})
-        m_valid = m_valid && CreateFolder(m_ws.root + QString::fromLatin1(folder), false);
+        m_valid = m_valid && m_ws.makeFolder(QString::fromLatin1(folder)).ok();
 }
 
 bool TempWorkspace::ready() const
@@ -378,9 +360,7 @@ bool TempWorkspace::ready() const
 
 TempWorkspace::~TempWorkspace()
 {
-    // The converter left the current directory inside the workspace; step
-    // out before it is removed.
-    QDir::setCurrent(QDir::tempPath());
+    m_ws.close();
     const std::lock_guard lock(g_cleanupMutex);
     m_dir.reset();
     g_cleanupFolder.clear();
@@ -480,20 +460,33 @@ std::optional<Failure> readThemeFilesFromPackage(const QString& path, ByteSpan s
 std::optional<Failure> writeThemeFiles(const ThemeBytes& files, const Workspace& ws)
 {
     for (std::size_t i = 0; i < std::size(ThemeFiles); ++i) {
-        const QString target = ws.root + QString::fromLatin1(ThemeFiles[i]);
-        if (const auto written = writeFileAtomic(fsPath(target), files[i]); !written)
+        if (const auto written = ws.write(QString::fromLatin1(ThemeFiles[i]), files[i]); !written)
             return Failure{ExitFailed, QStringLiteral("cannot write into the temporary workspace: ")
                                            + QString::fromStdString(written.error())};
     }
     return std::nullopt;
 }
 
+std::optional<Failure> prepareFromThemeFiles(const Workspace& ws, bool* backgroundNarrow)
+{
+    const Result<bool> prepared = PrepareWorkspace(ws, false, true);
+    if (!prepared)
+        return Failure{ExitFailed, QStringLiteral("cannot set up the temporary workspace: ")
+                                       + QString::fromStdString(prepared.error())};
+    if (backgroundNarrow)
+        *backgroundNarrow = *prepared;
+    return checkUnpacked(ws);
+}
+
 std::optional<Failure> checkUnpacked(const Workspace& ws)
 {
-    for (const QString& slot : PreparedSlotPaths(ws))
-        if (!IsFile(slot))
-            return Failure{ExitFailed, QStringLiteral("bmconv did not unpack the theme files: ")
-                                           + slot.mid(ws.root.size()) + QStringLiteral(" is missing")};
+    QStringList names = bannerSlotNames();
+    names << backgroundSlotNames() << slotNames(SlotFolder::Avkon) << slotNames(SlotFolder::Signal)
+          << slotNames(SlotFolder::Menu);
+    for (const QString& slot : names)
+        if (!ws.hasFile(slot))
+            return Failure{ExitFailed, QStringLiteral("bmconv did not unpack the theme files: ") + slot
+                                           + QStringLiteral(" is missing")};
     return std::nullopt;
 }
 

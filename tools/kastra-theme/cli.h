@@ -127,7 +127,7 @@ public:
 
 private:
     std::optional<QTemporaryDir> m_dir;
-    Workspace m_ws;
+    Workspace m_ws{QString(), QString()};
     bool m_valid = false;
 };
 
@@ -173,6 +173,12 @@ std::optional<Failure> writeThemeFiles(const ThemeBytes& files, const Workspace&
 // when bmconv did not unpack every slot, which would otherwise show as blank
 // pictures or a build asking for a theme file the user gave.
 std::optional<Failure> checkUnpacked(const Workspace& ws);
+
+// PrepareWorkspace from the five theme files written into the root, then
+// checkUnpacked; a set-up that fails (a command file that cannot be
+// written) is ExitFailed with its reason. backgroundNarrow, when given,
+// gets the set-up's answer.
+std::optional<Failure> prepareFromThemeFiles(const Workspace& ws, bool* backgroundNarrow = nullptr);
 
 // The commands, on their parsed command line; each returns the exit status.
 int runBuild(const Args& args);

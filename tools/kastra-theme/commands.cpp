@@ -148,9 +148,7 @@ int runBuild(const Args& args)
         printError(failed->message);
         return failed->status;
     }
-    Bitmap desktop;
-    PrepareWorkspace(ws, false, true, desktop);
-    if (const auto failed = checkUnpacked(ws)) {
+    if (const auto failed = prepareFromThemeFiles(ws)) {
         printError(failed->message);
         return failed->status;
     }

@@ -85,13 +85,14 @@ int runNew(const Args& args)
         return ExitFailed;
     const Workspace& ws = temp.workspace();
     AppState state;
-    state.workspaceRoot = ws.root;
-    state.programFolder = ws.programFolder;
     Views views;
 
     // The start: the default theme unpacked, then the first repaints (the
     // icons page's too, as the window paints it when it comes to the front).
-    PrepareWorkspace(ws, false, false, state.scratch.desktop);
+    if (const Result<bool> prepared = PrepareWorkspace(ws, false, false); !prepared) {
+        printError(QStringLiteral("cannot set up the temporary workspace: ") + QString::fromStdString(prepared.error()));
+        return ExitFailed;
+    }
     repaint(state, ws, options, views, true);
 
     const Outcome imported = ImportPicture(state, ws, picture, options);

@@ -108,18 +108,16 @@ int runPreview(const Args& args)
         return notWritten->status;
     }
     AppState state;
-    state.workspaceRoot = ws.root;
-    state.programFolder = ws.programFolder;
     state.scheme = *scheme;
     // A narrow background gets its strip at the bottom, as the import sets
     // the window's option.
-    const bool stripBottom = PrepareWorkspace(ws, false, true, state.scratch.desktop);
-    if (const auto unpacked = checkUnpacked(ws)) {
-        printError(unpacked->message);
-        return unpacked->status;
+    bool stripBottom = false;
+    if (const auto notPrepared = prepareFromThemeFiles(ws, &stripBottom)) {
+        printError(notPrepared->message);
+        return notPrepared->status;
     }
     // The window's handset view: the same reader, so the same pixels.
-    SlotPictures pictures(ws.root);
+    SlotPictures pictures;
     pictures.setHandset(args.flag(QStringLiteral("--as-handset")));
     pictures.setScreenColours(*screen);
 

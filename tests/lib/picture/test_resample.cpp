@@ -194,35 +194,3 @@ TEST(FitPicture, BothPicturesBecomeTwentyFourBit)
     EXPECT_EQ(dst.getPixel(50, 50), rgb(254, 254, 254));
 }
 
-TEST(NoSignalMask, MarksEveryPixelThatDiffersFromTheCorner)
-{
-    TempDir ws;
-    std::filesystem::create_directory(ws.path() / "Signal");
-    Bitmap pic = Bitmap::create(32, 12, 4);
-    std::vector<Colour> pal(16, 0);
-    pal[1] = rgb(255, 0, 0);
-    pal[2] = rgb(0, 0, 255);
-    pic.setPalette(pal);
-    for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 32; ++x)
-            pic.setPixel(x, y, rgb(0, 0, 255));
-    pic.setPixel(0, 0, rgb(255, 0, 0));   // a corner colour found nowhere else
-    writeBmpQuietly(pic, ws.path() / "Signal" / "000.bmp");
-    MakeNoSignalMask(ws.path());
-    Bitmap mask = readBmpOrEmpty(ws.path() / "Signal" / "006.bmp");
-    ASSERT_EQ(mask.depth(), 1);
-    ASSERT_EQ(mask.width(), 32);
-    EXPECT_EQ(readBytes(ws.path() / "Signal" / "006.bmp").size(), 62u + 4u * 12u);
-    for (int y = 0; y < 12; ++y)
-        for (int x = 0; x < 32; ++x)
-            EXPECT_EQ(mask.getPixel(x, y), (x == 0 && y == 0) ? rgb(255, 255, 255) : 0u);
-}
-
-TEST(NoSignalMask, MissingPictureKeepsTheOldMask)
-{
-    TempDir ws;
-    std::filesystem::create_directory(ws.path() / "Signal");
-    writeBytes(ws.path() / "Signal" / "006.bmp", Bytes{7, 7, 7});
-    MakeNoSignalMask(ws.path());
-    EXPECT_EQ(readBytes(ws.path() / "Signal" / "006.bmp"), (Bytes{7, 7, 7}));
-}

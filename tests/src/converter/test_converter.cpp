@@ -162,8 +162,7 @@ class Operations : public WorkspaceTest {
 protected:
     void SetUp() override
     {
-        Bitmap desktop;
-        PrepareWorkspace(ws, false, false, desktop);
+        ASSERT_TRUE(PrepareWorkspace(ws, false, false));
     }
 };
 
@@ -186,7 +185,7 @@ TEST_P(WrittenCommands, ComTxtIsThePackListAndTheFileIsPacked)
         ThemeFileOp(ws, ThemeFileOpCode::WriteNoImageBanner, n);
     writePicture(root() / "Back.bmp", picture(176, 132, [](int x, int y) { return rgb(x, y, 0); }));
 
-    EXPECT_TRUE(ThemeFileOp(ws, GetParam().code));
+    EXPECT_TRUE(*ThemeFileOp(ws, GetParam().code));
     EXPECT_EQ(readBytes(root() / "com.txt"), bytesOf(PackCommandFile(GetParam().code)));
     EXPECT_TRUE(fs::is_regular_file(root() / "SIS" / GetParam().packed));
 }
@@ -208,7 +207,7 @@ TEST_F(Operations, AvkonExDerivesTheSignalMasksButNotTheNoSignalMask)
     const Bitmap edited = picture(32, 12, [](int x, int y) { return x == y ? rgb(255, 0, 0) : rgb(0, 0, 255); });
     writePicture(slot(SlotFolder::Signal, 3), edited);
 
-    ASSERT_TRUE(ThemeFileOp(ws, ThemeFileOpCode::PackAvkonEx));
+    ASSERT_TRUE(*ThemeFileOp(ws, ThemeFileOpCode::PackAvkonEx));
 
     const Bitmap mask = readPicture(slot(SlotFolder::Signal, 9));
     ASSERT_EQ(mask.depth(), 1);
@@ -235,7 +234,7 @@ TEST_F(Operations, MenuFoldersDeriveEveryOddSlot)
     for (int i = 0; i < 24; i += 2)
         writePicture(slot(SlotFolder::Menu, i),
                      picture(6, 5, [i](int x, int y) { return x + y == i % 7 ? rgb(1, 2, 3) : rgb(200, 100, 50); }));
-    ASSERT_TRUE(ThemeFileOp(ws, ThemeFileOpCode::PackMenuFolders));
+    ASSERT_TRUE(*ThemeFileOp(ws, ThemeFileOpCode::PackMenuFolders));
     const auto packed = readMbmFile(root() / "SIS" / "menu_folders.mbm");
     ASSERT_EQ(packed.size(), 24u);
     for (int i = 1; i < 24; i += 2) {
@@ -256,21 +255,22 @@ TEST_F(Operations, FailedPackLeavesNoStaleFileBehind)
     // is missing, so bmconv fails and the old file must not pass for new.
     for (QChar n : {u'1', u'2', u'3', u'4'})
         ThemeFileOp(ws, ThemeFileOpCode::WriteNoImageBanner, n);
-    ASSERT_TRUE(ThemeFileOp(ws, ThemeFileOpCode::PackEidPic));
+    ASSERT_TRUE(*ThemeFileOp(ws, ThemeFileOpCode::PackEidPic));
     fs::remove(root() / "Top3.bmp");
-    EXPECT_FALSE(ThemeFileOp(ws, ThemeFileOpCode::PackEidPic));
+    EXPECT_FALSE(*ThemeFileOp(ws, ThemeFileOpCode::PackEidPic));
     EXPECT_FALSE(fs::exists(root() / "SIS" / "EidPic.mbm"));
 }
 
 TEST_F(Operations, AvkonPackListThatCannotBeWrittenRunsNothing)
 {
-    ASSERT_TRUE(ThemeFileOp(ws, ThemeFileOpCode::PackAvkon));
+    ASSERT_TRUE(*ThemeFileOp(ws, ThemeFileOpCode::PackAvkon));
     const Bytes menuSlot = readBytes(slot(SlotFolder::Menu, 0));
+    const Bytes packed = readBytes(root() / "SIS" / "Avkon.mbm");
     // A folder where com.txt should be: the pack list cannot replace it.
     fs::remove(root() / "com.txt");
     fs::create_directories(root() / "com.txt" / "x");
     EXPECT_FALSE(ThemeFileOp(ws, ThemeFileOpCode::PackAvkon));
-    EXPECT_FALSE(fs::exists(root() / "SIS" / "Avkon.mbm"));
+    EXPECT_EQ(readBytes(root() / "SIS" / "Avkon.mbm"), packed);
     EXPECT_EQ(readBytes(slot(SlotFolder::Menu, 0)), menuSlot);
 }
 
@@ -278,8 +278,8 @@ TEST_F(Operations, BackgroundPackAlwaysCarriesTheAboutPicture)
 {
     writePicture(root() / "Back.bmp", picture(176, 132, [](int, int) { return rgb(1, 1, 1); }));
     writePicture(root() / "About.bmp", picture(3, 3, [](int, int) { return rgb(2, 2, 2); }));
-    ASSERT_TRUE(ThemeFileOp(ws, ThemeFileOpCode::PackBackground));
-    EXPECT_EQ(bytesOf(*payloadBytes("PKG", "ABOUT", {})), readBytes(root() / "About.bmp"));
+    ASSERT_TRUE(*ThemeFileOp(ws, ThemeFileOpCode::PackBackground));
+    EXPECT_EQ(bytesOf(*payloadBytes(Payload::About, {})), readBytes(root() / "About.bmp"));
     const auto packed = readMbmFile(root() / "SIS" / "backgroundimage.mbm");
     ASSERT_EQ(packed.size(), 2u);
     EXPECT_EQ(packed[1].header.width, 143);
@@ -291,20 +291,19 @@ TEST_F(Operations, NoImageBannerWritesOnlyTheSchemesBanner)
     std::set<fs::path> before;
     for (const auto& e : fs::recursive_directory_iterator(root()))
         before.insert(e.path());
-    EXPECT_TRUE(ThemeFileOp(ws, ThemeFileOpCode::WriteNoImageBanner, u'2'));
+    EXPECT_TRUE(*ThemeFileOp(ws, ThemeFileOpCode::WriteNoImageBanner, u'2'));
     std::set<fs::path> after;
     for (const auto& e : fs::recursive_directory_iterator(root()))
         after.insert(e.path());
     before.insert(root() / "Top2.bmp");
     EXPECT_EQ(after, before);
-    EXPECT_EQ(readBytes(root() / "Top2.bmp"), bytesOf(*payloadBytes("PKG", "NIMG", {})));
+    EXPECT_EQ(readBytes(root() / "Top2.bmp"), bytesOf(*payloadBytes(Payload::NoImage, {})));
 }
 
 TEST_F(Operations, ConverterThatIsNotThereFails)
 {
     fs::remove(root() / "bmconv.exe");
-    EnterWorkspaceRoot(ws);
-    WriteCommandFile(ws, UnpackCommandFile("AvkonEx.mbm", slotNames(SlotFolder::Signal), UnpackLayout::OnePerLine));
+    ASSERT_TRUE(WriteCommandFile(ws, UnpackCommandFile("AvkonEx.mbm", slotNames(SlotFolder::Signal), UnpackLayout::OnePerLine)));
     EXPECT_FALSE(RunConverter(ws));
     ThemeFileOp(ws, ThemeFileOpCode::WriteConverter);
     EXPECT_TRUE(RunConverter(ws));
@@ -375,28 +374,46 @@ TEST_F(CornerMask, SlotNamesUseBackslashes)
 }
 
 // ---------------------------------------------------------------------------
-// Fatal I/O errors
+// A command file that cannot be written
 
-using ConverterDeathTest = WorkspaceTest;
-
-TEST_F(ConverterDeathTest, RootThatCannotBeEnteredEndsTheProgram)
+// A full disk in life; a folder in com.txt's place here. The operation that
+// needed the command file fails with the reason, the converter does not
+// run (it would carry out whatever com.txt held before), nothing of the
+// workspace changes, and the next operation works once com.txt can be
+// written again.
+TEST_F(Operations, CommandFileThatCannotBeWrittenFailsOnlyItsOperation)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    EXPECT_EXIT(Unpack(ws, "Avkon.mbm", {}, UnpackLayout::OnePerLine), ::testing::ExitedWithCode(2),
-                "Runtime error 2 at [0-9A-F]{8}");
-    // A file where a folder of the path should be: path not found.
-    fs::create_directories(dir.path() / "base");
-    writeBytes(dir.path() / "base" / "Temp", Bytes{1});
-    EXPECT_EXIT(ThemeFileOp(ws, ThemeFileOpCode::PackEidPic), ::testing::ExitedWithCode(3),
-                "Runtime error 3 at [0-9A-F]{8}");
+    ASSERT_TRUE(*ThemeFileOp(ws, ThemeFileOpCode::PackMenuFolders));
+    const Bytes packed = readBytes(root() / "SIS" / "menu_folders.mbm");
+    const Bytes icon = readBytes(slot(SlotFolder::Menu, 0));
+    const Bytes mask = readBytes(slot(SlotFolder::Menu, 1));
+    writePicture(slot(SlotFolder::Menu, 0), picture(42, 29, [](int x, int y) { return rgb(x, y, 3); }));
+    const Bytes edited = readBytes(slot(SlotFolder::Menu, 0));
+    fs::remove(root() / "com.txt");
+    fs::create_directory(root() / "com.txt");
+
+    const Result<bool> unpacked = Unpack(ws, "menu_folders.mbm", slotNames(SlotFolder::Menu), UnpackLayout::OnePerLine);
+    ASSERT_FALSE(unpacked);
+    EXPECT_NE(unpacked.error().find("com.txt"), std::string::npos) << unpacked.error();
+    EXPECT_EQ(readBytes(slot(SlotFolder::Menu, 0)), edited);
+    const Result<bool> pack = ThemeFileOp(ws, ThemeFileOpCode::PackMenuFolders);
+    EXPECT_FALSE(pack);
+    EXPECT_EQ(readBytes(root() / "SIS" / "menu_folders.mbm"), packed);
+    EXPECT_EQ(readBytes(slot(SlotFolder::Menu, 1)), mask);
+    EXPECT_TRUE(CommandFileRefused(Error{pack.error()}).text.contains(QStringLiteral("com.txt")));
+
+    fs::remove(root() / "com.txt");
+    EXPECT_TRUE(*Unpack(ws, "menu_folders.mbm", slotNames(SlotFolder::Menu), UnpackLayout::OnePerLine));
+    EXPECT_EQ(readBytes(slot(SlotFolder::Menu, 0)), icon);
 }
 
-TEST_F(ConverterDeathTest, CommandFileThatCannotBeWrittenEndsTheProgram)
+// A root that is not there any more fails the operation: nothing is made in
+// its place below a path that now names something else.
+TEST_F(WorkspaceTest, RootThatIsGoneFailsTheOperation)
 {
-    GTEST_FLAG_SET(death_test_style, "threadsafe");
-    fs::create_directories(root() / "com.txt");   // a folder in its place
-    EXPECT_EXIT(Unpack(ws, "Avkon.mbm", {}, UnpackLayout::OnePerLine), ::testing::ExitedWithCode(5),
-                "Runtime error 5 at [0-9A-F]{8}");
+    EXPECT_FALSE(Unpack(ws, "Avkon.mbm", {}, UnpackLayout::OnePerLine));
+    EXPECT_FALSE(ThemeFileOp(ws, ThemeFileOpCode::PackEidPic));
+    EXPECT_FALSE(fs::exists(root()));
 }
 
 } // namespace

@@ -31,19 +31,18 @@ Tree treeOf(const fs::path& root)
     return t;
 }
 
-Bytes payload(const char* name, const QString& programFolder)
+Bytes payload(Payload payload, const QString& programFolder)
 {
-    const auto bytes = payloadBytes(QStringLiteral("PKG"), QLatin1String(name), programFolder);
+    const auto bytes = payloadBytes(payload, programFolder);
     return bytes ? bytesOf(*bytes) : Bytes{};
 }
 
 TEST_F(DefaultSlot, RestoredSlotsHoldTheBytesOfAFreshWorkspace)
 {
-    Bitmap desktop;
-    PrepareWorkspace(ws, false, false, desktop);
+    ASSERT_TRUE(PrepareWorkspace(ws, false, false));
     const Tree fresh = treeOf(root());
     Bitmap strip;
-    const Bytes banner = payload("NIMG", ws.programFolder);
+    const Bytes banner = payload(Payload::NoImage, ws.programFolder());
     ASSERT_TRUE(strip.loadBmp(banner).ok());
     strip.setHeight(12);
 
@@ -59,7 +58,7 @@ TEST_F(DefaultSlot, RestoredSlotsHoldTheBytesOfAFreshWorkspace)
         {"SplashTop.bmp", {}},
         {"Top2.bmp", banner},   // missing before: created
         {"Temp3.bmp", strip.encodeBmp()},
-        {"About.bmp", payload("ABOUT", ws.programFolder)},
+        {"About.bmp", payload(Payload::About, ws.programFolder())},
     };
     Tree expected = fresh;
     for (const Case& c : cases) {
@@ -67,14 +66,15 @@ TEST_F(DefaultSlot, RestoredSlotsHoldTheBytesOfAFreshWorkspace)
         const QString name = QString::fromLatin1(c.slot);
         if (fs::exists(slot(name)))
             writeBytes(slot(name), Bytes{1, 2, 3});
-        ASSERT_TRUE(SlotHasDefault(ws, slotPath(ws.root, name)));
+        ASSERT_TRUE(SlotHasDefault(ws, slotPath(ws.root(), name)));
         const QString cwd = QDir::currentPath();
+        (void)ws.journal().take();
 
-        const Outcome restored = RestoreDefaultSlot(ws, slotPath(ws.root, name));
+        const Outcome restored = RestoreDefaultSlot(ws, slotPath(ws.root(), name));
 
         ASSERT_TRUE(restored.ok) << restored.text.toStdString();
         EXPECT_FALSE(restored.hasMessage());
-        EXPECT_EQ(restored.written, QStringList{slotPath(ws.root, name)});
+        EXPECT_EQ(ws.journal().take(), QStringList{slotPath(ws.root(), name)});
         const fs::path relative = fs::relative(slot(name), root());
         if (!c.expected.empty())
             expected[relative] = c.expected;
@@ -89,8 +89,7 @@ TEST_F(DefaultSlot, RestoredSlotsHoldTheBytesOfAFreshWorkspace)
 // the workspace as they were.
 TEST_F(DefaultSlot, RefusedWithoutTouchingAnything)
 {
-    Bitmap desktop;
-    PrepareWorkspace(ws, false, false, desktop);
+    ASSERT_TRUE(PrepareWorkspace(ws, false, false));
     writeBytes(root() / "Back.bmp", Bytes{4, 5, 6});
     writeBytes(slot(QStringLiteral("Signal\\006.bmp")), Bytes{7});
     // An override AvkonEx.mbm with two bitmaps has none for Signal\006.
@@ -99,18 +98,19 @@ TEST_F(DefaultSlot, RefusedWithoutTouchingAnything)
                {picture(32, 12, [](int, int) { return rgb(1, 1, 1); }),
                 picture(32, 12, [](int, int) { return rgb(2, 2, 2); })});
     const Tree before = treeOf(root());
+    (void)ws.journal().take();
 
     struct Case {
         QString path;
         bool hasDefault;
     };
     const Case cases[] = {
-        {slotPath(ws.root, QStringLiteral("Back.bmp")), false},
-        {slotPath(ws.root, QStringLiteral("Avkon\\508.bmp")), false},
-        {slotPath(ws.root, QStringLiteral("SIS\\kde.gdr")), false},
-        {slotPath(ws.root, QStringLiteral("Avkon\\..\\Top1.bmp")), false},
+        {slotPath(ws.root(), QStringLiteral("Back.bmp")), false},
+        {slotPath(ws.root(), QStringLiteral("Avkon\\508.bmp")), false},
+        {slotPath(ws.root(), QStringLiteral("SIS\\kde.gdr")), false},
+        {slotPath(ws.root(), QStringLiteral("Avkon\\..\\Top1.bmp")), false},
         {qpath(dir.path() / "Top1.bmp"), false},
-        {slotPath(ws.root, QStringLiteral("Signal\\006.bmp")), true},
+        {slotPath(ws.root(), QStringLiteral("Signal\\006.bmp")), true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path.toStdString());
@@ -119,7 +119,7 @@ TEST_F(DefaultSlot, RefusedWithoutTouchingAnything)
         EXPECT_FALSE(restored.ok);
         EXPECT_EQ(restored.icon, MessageIcon::Warning);
         EXPECT_TRUE(restored.hasMessage());
-        EXPECT_TRUE(restored.written.isEmpty());
+        EXPECT_TRUE(ws.journal().take().isEmpty());
         EXPECT_TRUE(treeOf(root()) == before);
     }
 }
@@ -128,9 +128,8 @@ TEST_F(DefaultSlot, RefusedWithoutTouchingAnything)
 // over the built-in file's pictures kept from an earlier restore.
 TEST_F(DefaultSlot, OverrideFolderWins)
 {
-    Bitmap desktop;
-    PrepareWorkspace(ws, false, false, desktop);
-    ASSERT_TRUE(RestoreDefaultSlot(ws, slotPath(ws.root, QStringLiteral("Signal\\003.bmp"))).ok);
+    ASSERT_TRUE(PrepareWorkspace(ws, false, false));
+    ASSERT_TRUE(RestoreDefaultSlot(ws, slotPath(ws.root(), QStringLiteral("Signal\\003.bmp"))).ok);
 
     fs::create_directories(program() / "payloads" / "PKG");
     std::vector<Bitmap> pictures;
@@ -138,14 +137,14 @@ TEST_F(DefaultSlot, OverrideFolderWins)
         pictures.push_back(picture(32, 12, [i](int x, int) { return rgb(10 * i, x, 200); }));
     writeMbmOf(program() / "payloads" / "PKG" / "AVKONEX", pictures);
     writePicture(program() / "payloads" / "PKG" / "SPLT", picture(176, 12, [](int x, int y) { return rgb(x, y, 9); }));
-    PrepareWorkspace(ws, false, false, desktop);
+    ASSERT_TRUE(PrepareWorkspace(ws, false, false));
     const Tree fresh = treeOf(root());
 
     for (const char* name : {"Signal\\003.bmp", "SplashTop.bmp"}) {
         SCOPED_TRACE(name);
         const fs::path file = slot(QString::fromLatin1(name));
         writeBytes(file, Bytes{1});
-        ASSERT_TRUE(RestoreDefaultSlot(ws, slotPath(ws.root, QString::fromLatin1(name))).ok);
+        ASSERT_TRUE(RestoreDefaultSlot(ws, slotPath(ws.root(), QString::fromLatin1(name))).ok);
         EXPECT_EQ(readBytes(file), fresh.at(fs::relative(file, root())));
     }
     EXPECT_EQ(readPicture(slot(QStringLiteral("Signal\\003.bmp"))).getPixel(5, 0), rgb(30, 5, 200));

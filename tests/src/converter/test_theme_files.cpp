@@ -65,8 +65,7 @@ class ThemeFiles : public WorkspaceTest {
 protected:
     void SetUp() override
     {
-        Bitmap desktop;
-        PrepareWorkspace(ws, false, false, desktop);
+        ASSERT_TRUE(PrepareWorkspace(ws, false, false));
         // What a plain start lacks: banners and a background.
         for (QChar n : {u'1', u'2', u'3', u'4'})
             ThemeFileOp(ws, ThemeFileOpCode::WriteNoImageBanner, n);
@@ -92,8 +91,6 @@ protected:
             out.push_back(slot(n));
         return out;
     }
-
-    ScratchBitmaps scratch;
 };
 
 const ThemeFile kAllFiles[] = {ThemeFile::EidPic, ThemeFile::Background, ThemeFile::Avkon, ThemeFile::AvkonEx,
@@ -114,7 +111,7 @@ TEST_P(EveryThemeFile, MissingFileAsksForItAndChangesNothing)
 {
     const auto targets = loadTargets(GetParam());
     const auto before = snapshot(targets);
-    const Outcome out = LoadThemeFile(ws, GetParam(), scratch);
+    const Outcome out = LoadThemeFile(ws, GetParam());
     EXPECT_EQ(out.icon, MessageIcon::Information);
     // The second line names the folder the program uses, which is not always
     // the executable's.
@@ -137,14 +134,14 @@ TEST_P(EveryThemeFile, SaveThenLoadGivesTheSlotsBack)
 
     // Packing reduced the colours; what the load gives back is the packed
     // picture, so compare against a first load.
-    ASSERT_TRUE(LoadThemeFile(ws, GetParam(), scratch).ok);
+    ASSERT_TRUE(LoadThemeFile(ws, GetParam()).ok);
     const auto targets = loadTargets(GetParam());
     const auto loaded = snapshot(targets);
     const Bitmap scribble = picture(3, 3, [](int, int) { return rgb(1, 2, 3); });
     for (const fs::path& p : targets)
         if (p.extension() == ".bmp")
             writePicture(p, scribble);
-    ASSERT_TRUE(LoadThemeFile(ws, GetParam(), scratch).ok);
+    ASSERT_TRUE(LoadThemeFile(ws, GetParam()).ok);
     EXPECT_EQ(snapshot(targets), loaded);
     EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
 }
@@ -159,7 +156,7 @@ TEST_P(EveryThemeFile, FailedSaveKeepsTheProgramFolderFile)
     writeBytes(file, old);
     // A first pack leaves SIS\<file>, which a failed second one must not
     // pass off as its result.
-    ASSERT_TRUE(ThemeFileOp(ws, [] (ThemeFile f) {
+    ASSERT_TRUE(*ThemeFileOp(ws, [] (ThemeFile f) {
         const ThemeFileOpCode codes[] = {ThemeFileOpCode::PackEidPic, ThemeFileOpCode::PackBackground,
                                          ThemeFileOpCode::PackAvkon, ThemeFileOpCode::PackAvkonEx,
                                          ThemeFileOpCode::PackMenuFolders};
@@ -209,7 +206,7 @@ TEST_P(DamagedLoads, LeaveTheWorkspaceAsItWas)
     fs::remove(root() / "Top4.bmp");   // a slot that did not exist stays away
     const auto before = snapshot(targets);
 
-    const Outcome out = LoadThemeFile(ws, file, scratch);
+    const Outcome out = LoadThemeFile(ws, file);
 
     EXPECT_FALSE(out.ok) << damage.what;
     EXPECT_TRUE(out.text.startsWith("Не удалось загрузить файл " + themeFileName(file) + ".\n"))
@@ -255,8 +252,8 @@ INSTANTIATE_TEST_SUITE_P(Files, EveryThemeFile, ::testing::ValuesIn(kAllFiles), 
 // is taken.
 TEST_F(ThemeFiles, WrongKindOfMbmIsRefusedOnEveryButton)
 {
-    const auto payload = [](const char* name) {
-        const auto bytes = payloadBytes(QStringLiteral("PKG"), QLatin1String(name), {});
+    const auto payload = [](Payload which) {
+        const auto bytes = payloadBytes(which, {});
         return Bytes(bytes->begin(), bytes->end());
     };
     const fs::path scratchFile = dir.path() / "scratch.mbm";
@@ -269,11 +266,11 @@ TEST_F(ThemeFiles, WrongKindOfMbmIsRefusedOnEveryButton)
         Bytes bytes;
         const char* reason;
     } cases[] = {
-        {ThemeFile::EidPic, payload("AVKONEX"), "Картинок в файле: 12, а должно быть 5."},
-        {ThemeFile::Background, payload("MENUF"), "Картинок в файле: 24, а должно быть 2."},
-        {ThemeFile::Avkon, payload("MENUF"), "Картинок в файле: 24, а должно быть 508."},
-        {ThemeFile::AvkonEx, payload("MENUF"), "Картинок в файле: 24, а должно быть 12."},
-        {ThemeFile::MenuFolders, payload("AVKONEX"), "Картинок в файле: 12, а должно быть 24."},
+        {ThemeFile::EidPic, payload(Payload::AvkonEx), "Картинок в файле: 12, а должно быть 5."},
+        {ThemeFile::Background, payload(Payload::MenuFolders), "Картинок в файле: 24, а должно быть 2."},
+        {ThemeFile::Avkon, payload(Payload::MenuFolders), "Картинок в файле: 24, а должно быть 508."},
+        {ThemeFile::AvkonEx, payload(Payload::MenuFolders), "Картинок в файле: 24, а должно быть 12."},
+        {ThemeFile::MenuFolders, payload(Payload::AvkonEx), "Картинок в файле: 12, а должно быть 24."},
         {ThemeFile::AvkonEx, signalsOfMenuSize, "Картинка №0 (Signal\\000.bmp) размером 42 × 29, а должна быть 32 × 12."},
     };
     for (const auto& c : cases) {
@@ -281,18 +278,18 @@ TEST_F(ThemeFiles, WrongKindOfMbmIsRefusedOnEveryButton)
         writeBytes(program() / themeFileName(c.file).toStdString(), c.bytes);
         const auto targets = loadTargets(c.file);
         const auto before = snapshot(targets);
-        const Outcome out = LoadThemeFile(ws, c.file, scratch);
+        const Outcome out = LoadThemeFile(ws, c.file);
         EXPECT_FALSE(out.ok);
         EXPECT_EQ(out.text, "Не удалось загрузить файл " + themeFileName(c.file) + ".\n" + QString::fromUtf8(c.reason));
         EXPECT_EQ(snapshot(targets), before);
     }
-    writeBytes(program() / "Avkon.mbm", payload("AVKON"));
-    EXPECT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
+    writeBytes(program() / "Avkon.mbm", payload(Payload::Avkon));
+    EXPECT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon).ok);
     // A background 175 pixels wide, as the picture import makes it with the
     // side strips at the bottom, fits "BackGr".
     writeMbmOf(program() / "backgroundimage.mbm", {picture(175, 132, [](int x, int) { return rgb(x, 9, 9); }),
                                                      picture(143, 101, [](int, int) { return rgb(1, 2, 3); })});
-    const Outcome narrow = LoadThemeFile(ws, ThemeFile::Background, scratch);
+    const Outcome narrow = LoadThemeFile(ws, ThemeFile::Background);
     EXPECT_TRUE(narrow.ok) << narrow.text.toStdString();
     EXPECT_EQ(readPicture(root() / "Back.bmp").width(), 175);
 }
@@ -373,7 +370,7 @@ TEST_F(ThemeFiles, LoadThenSaveMenuFolders)
     writeMbmOf(program() / "menu_folders.mbm", icons, menuMode);
     const Bytes mine = readBytes(program() / "menu_folders.mbm");
 
-    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::MenuFolders, scratch).ok);
+    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::MenuFolders).ok);
     EXPECT_EQ(readBytes(root() / "menu_folders.mbm"), mine);
     ASSERT_TRUE(SaveThemeFile(ws, ThemeFile::MenuFolders).ok);
 
@@ -401,7 +398,7 @@ TEST_F(ThemeFiles, LoadingEidPicCutsTheTopStrips)
     writeMbmOf(program() / "EidPic.mbm", banners);
     writePicture(root() / "Temp2.bmp", picture(5, 5, [](int, int) { return rgb(1, 1, 1); }));
 
-    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::EidPic, scratch).ok);
+    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::EidPic).ok);
 
     for (QChar n : {u'1', u'2', u'3', u'4'}) {
         const Bitmap top = readPicture(slot(topSlot(n)));
@@ -415,7 +412,6 @@ TEST_F(ThemeFiles, LoadingEidPicCutsTheTopStrips)
                 ASSERT_EQ(strip.getPixel(x, y), top.getPixel(x, y)) << n.toLatin1() << ": " << x << "," << y;
         EXPECT_EQ(top.getPixel(7, 20), rgb(7, 60, 60 * (n.unicode() - '0')));
     }
-    EXPECT_EQ(scratch.strip.height(), 12);
 }
 
 // A theme file another tool wrote: the background at 16 bits, the about
@@ -435,7 +431,7 @@ TEST_F(ThemeFiles, BackgroundFileAtSixteenAndThirtyTwoBitsLoads)
     bitmaps[1].header.colour = 2;
     writeBytes(program() / "backgroundimage.mbm", *mbm::writeMbm(bitmaps, mbm::Store::Compressed));
 
-    const Outcome out = LoadThemeFile(ws, ThemeFile::Background, scratch);
+    const Outcome out = LoadThemeFile(ws, ThemeFile::Background);
     ASSERT_TRUE(out.ok) << out.text.toStdString();
     for (std::size_t i = 0; i < 2; ++i) {
         const Bitmap got = readPicture(slot(i == 0 ? "Back.bmp" : "About.bmp"));
@@ -453,9 +449,9 @@ TEST_F(ThemeFiles, LoadingAvkonTwiceKeepsTheWorkspacesOwnAvkon)
 {
     const Bytes ownAvkon = readBytes(root() / "Avkon.mbm");
     writeMbmOf(program() / "Avkon.mbm", avkonOf(2, rgb(8, 8, 8)), avkonMode);
-    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
+    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon).ok);
     writeMbmOf(program() / "Avkon.mbm", avkonOf(3, rgb(9, 9, 9)), avkonMode);
-    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
+    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon).ok);
 
     EXPECT_EQ(readBytes(root() / "Avk.mbm"), readBytes(program() / "Avkon.mbm"));
     EXPECT_EQ(readBytes(root() / "Avkon.mbm"), ownAvkon);
@@ -485,7 +481,7 @@ TEST_F(ThemeFiles, ConverterFailingHalfWayGivesEverySlotBack)
     std::erase(files, slot(SlotFolder::Avkon, 300));
     const auto before = snapshot(files);
 
-    EXPECT_FALSE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
+    EXPECT_FALSE(LoadThemeFile(ws, ThemeFile::Avkon).ok);
     EXPECT_EQ(snapshot(files), before);
     EXPECT_TRUE(fs::is_directory(slot(SlotFolder::Avkon, 300)));
     EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
@@ -498,7 +494,7 @@ TEST_F(ThemeFiles, ConverterFailingHalfWayGivesEverySlotBack)
     const std::string script = "#!/bin/sh\nfor f in Avkon/*.bmp; do printf torn > \"$f\"; done\nexit 1\n";
     writeBytes(ownConverter, Bytes(script.begin(), script.end()));
 
-    EXPECT_FALSE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
+    EXPECT_FALSE(LoadThemeFile(ws, ThemeFile::Avkon).ok);
     EXPECT_EQ(snapshot(targets), second);
     EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
 }
@@ -510,7 +506,7 @@ TEST_F(ThemeFiles, LoadKeepsAsideAndReportsOnlyTheSlotsThatChange)
 {
     std::vector<Bitmap> pictures = avkonOf(2, rgb(8, 8, 8));
     writeMbmOf(program() / "Avkon.mbm", pictures, avkonMode);
-    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
+    ASSERT_TRUE(LoadThemeFile(ws, ThemeFile::Avkon).ok);
     for (const int i : {5, 100, 301, 507})
         pictures[static_cast<std::size_t>(i)] = picture(2, 2, [](int, int) { return rgb(255, 255, 255); });
     writeMbmOf(program() / "Avkon.mbm", pictures, avkonMode);
@@ -534,16 +530,20 @@ TEST_F(ThemeFiles, LoadKeepsAsideAndReportsOnlyTheSlotsThatChange)
     fs::create_directory(slot(SlotFolder::Avkon, 300));
     const auto before = snapshot(files);
     const auto ids = inodes();
-    EXPECT_FALSE(LoadThemeFile(ws, ThemeFile::Avkon, scratch).ok);
+    EXPECT_FALSE(LoadThemeFile(ws, ThemeFile::Avkon).ok);
     EXPECT_EQ(snapshot(files), before);
     EXPECT_EQ(inodes(), ids);
     EXPECT_FALSE(fs::exists(root() / "LoadBackup"));
 
     fs::remove(slot(SlotFolder::Avkon, 300));
-    const Outcome out = LoadThemeFile(ws, ThemeFile::Avkon, scratch);
+    (void)ws.journal().take();
+    const Outcome out = LoadThemeFile(ws, ThemeFile::Avkon);
     ASSERT_TRUE(out.ok);
-    EXPECT_EQ(out.written, slotPaths(ws.root, QStringList{changing[0], changing[1], slotName(SlotFolder::Avkon, 300),
-                                                          changing[2], changing[3]}));
+    // The journal names the slots the load changed, and no other slot.
+    QStringList written = ws.journal().take();
+    written.removeIf([](const QString& p) { return !p.contains(QStringLiteral("/Avkon/")); });
+    EXPECT_EQ(written, slotPaths(ws.root(), QStringList{changing[0], changing[1], slotName(SlotFolder::Avkon, 300),
+                                                      changing[2], changing[3]}));
     const auto after = inodes();
     for (int i = 0; i < AvkonSlotCount; ++i)
         EXPECT_EQ(after[static_cast<std::size_t>(i)] == ids[static_cast<std::size_t>(i)],
@@ -556,7 +556,7 @@ TEST_F(ThemeFiles, LetterCaseVariantsAreFoundAndReplaced)
     ASSERT_TRUE(SaveThemeFile(ws, ThemeFile::AvkonEx).ok);
     fs::rename(program() / "AvkonEx.mbm", program() / "AVKONEX.MBM");
     writeBytes(program() / "AVKONEX.MBM", readBytes(program() / "AVKONEX.MBM"));
-    EXPECT_TRUE(LoadThemeFile(ws, ThemeFile::AvkonEx, scratch).ok);
+    EXPECT_TRUE(LoadThemeFile(ws, ThemeFile::AvkonEx).ok);
 
     writeBytes(program() / "AVKONEX.MBM", Bytes{'o', 'l', 'd'});
     ASSERT_TRUE(SaveThemeFile(ws, ThemeFile::AvkonEx).ok);

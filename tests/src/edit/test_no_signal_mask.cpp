@@ -15,11 +15,7 @@ TEST(NoSignalMask, RebuiltFromTheNoSignalPicture)
 {
     PreviewWorkspace w;
     w.fill();
-    // The current folder plays no part.
-    const QString cwd = QDir::currentPath();
-    QDir::setCurrent(qpath(w.dir.path()));
-    const QStringList written = MakeNoSignalMaskSlot(w.ws).written;
-    QDir::setCurrent(cwd);
+    const QStringList written = w.writtenBy([&] { (void)MakeNoSignalMaskSlot(w.ws); });
     EXPECT_EQ(written, QStringList{w.full(slotName(SlotFolder::Signal, 6))});
     const Bitmap picture = w.read(slotName(SlotFolder::Signal, 0));
     const Bitmap mask = w.read(slotName(SlotFolder::Signal, 6));
@@ -41,10 +37,10 @@ TEST(NoSignalMask, UnreadablePictureKeepsTheMask)
     w.fill();
     const Bytes mask = readBytes(w.file(slotName(SlotFolder::Signal, 6)));
     writeBytes(w.file(slotName(SlotFolder::Signal, 0)), {'B', 'M'});
-    EXPECT_TRUE(MakeNoSignalMaskSlot(w.ws).written.isEmpty());
+    EXPECT_TRUE(w.writtenBy([&] { (void)MakeNoSignalMaskSlot(w.ws); }).isEmpty());
     EXPECT_EQ(readBytes(w.file(slotName(SlotFolder::Signal, 6))), mask);
     w.remove(slotName(SlotFolder::Signal, 0));
-    EXPECT_TRUE(MakeNoSignalMaskSlot(w.ws).written.isEmpty());
+    EXPECT_TRUE(w.writtenBy([&] { (void)MakeNoSignalMaskSlot(w.ws); }).isEmpty());
     EXPECT_EQ(readBytes(w.file(slotName(SlotFolder::Signal, 6))), mask);
 }
 

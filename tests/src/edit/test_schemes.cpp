@@ -40,7 +40,7 @@ TEST(SchemeSelection, EveryBannerBecomesTheChosenOne)
         const auto before = banners(w);
         const Bytes chosen = before[static_cast<std::size_t>(n.unicode() - u'1')];
         w.state.stripEdited = true;
-        const QStringList written = SelectScheme(w.state, w.ws, n, false).written;
+        const QStringList written = w.writtenBy([&] { (void)SelectScheme(w.state, w.ws, n, false); });
         EXPECT_EQ(w.state.scheme, n);
         EXPECT_FALSE(w.state.stripEdited);
         for (const Bytes& b : banners(w))
@@ -57,7 +57,7 @@ TEST(SchemeSelection, SeparateBannersCopyNothing)
     PreviewWorkspace w;
     w.fill();
     const auto before = banners(w);
-    EXPECT_TRUE(SelectScheme(w.state, w.ws, u'3', true).written.isEmpty());
+    EXPECT_TRUE(w.writtenBy([&] { (void)SelectScheme(w.state, w.ws, u'3', true); }).isEmpty());
     EXPECT_EQ(w.state.scheme, u'3');
     EXPECT_EQ(banners(w), before);
 }
@@ -69,7 +69,7 @@ TEST(SchemeSelection, ChoosingTheCurrentSchemeAgainStillClearsAndCopies)
     w.state.scheme = u'2';
     w.state.stripEdited = true;
     const Bytes two = readBytes(w.file(topSlot(u'2')));
-    EXPECT_EQ(SelectScheme(w.state, w.ws, u'2', false).written.size(), 3);
+    EXPECT_EQ(w.writtenBy([&] { (void)SelectScheme(w.state, w.ws, u'2', false); }).size(), 3);
     EXPECT_FALSE(w.state.stripEdited);
     EXPECT_EQ(readBytes(w.file(topSlot(u'4'))), two);
 }
@@ -80,7 +80,7 @@ TEST(SchemeSelection, MissingBannerCopiesNothing)
     w.fill();
     w.remove(topSlot(u'4'));
     const auto before = banners(w);
-    EXPECT_TRUE(SelectScheme(w.state, w.ws, u'4', false).written.isEmpty());
+    EXPECT_TRUE(w.writtenBy([&] { (void)SelectScheme(w.state, w.ws, u'4', false); }).isEmpty());
     EXPECT_EQ(banners(w), before);
     EXPECT_EQ(w.state.scheme, u'4');
 }
@@ -91,7 +91,7 @@ TEST(SchemeSelection, NoSchemeCharacterChangesNothing)
     w.fill();
     w.state.stripEdited = true;
     const auto before = banners(w);
-    EXPECT_TRUE(SelectScheme(w.state, w.ws, u'0', false).written.isEmpty());
+    EXPECT_TRUE(w.writtenBy([&] { (void)SelectScheme(w.state, w.ws, u'0', false); }).isEmpty());
     EXPECT_EQ(w.state.scheme, u'1');
     EXPECT_TRUE(w.state.stripEdited);
     EXPECT_EQ(banners(w), before);
@@ -116,7 +116,7 @@ TEST_P(StripApplication, WholeStripFillsTheTopRows)
     w.write(tempSlot(u'3'), strip);
     const Bytes other = readBytes(w.file(topSlot(u'1')));
 
-    EXPECT_EQ(ApplyStrip(w.state, w.ws).written, QStringList{w.full(topSlot(u'3'))});
+    EXPECT_EQ(w.writtenBy([&] { (void)ApplyStrip(w.state, w.ws); }), QStringList{w.full(topSlot(u'3'))});
     const Bytes expected = bmp24(176, 68, [&](int x, int y) {
         if (y >= 12)
             return banner.getPixel(x, y);
@@ -149,15 +149,15 @@ TEST(StripApplicationFiles, MissingFilesLeaveTheBannerAlone)
     PreviewWorkspace w;
     w.fill();
     const Bytes banner = readBytes(w.file(topSlot(u'1')));
-    EXPECT_TRUE(ApplyStrip(w.state, w.ws).written.isEmpty());   // no strip
+    EXPECT_TRUE(w.writtenBy([&] { (void)ApplyStrip(w.state, w.ws); }).isEmpty());   // no strip
     EXPECT_EQ(readBytes(w.file(topSlot(u'1'))), banner);
     writeBytes(w.file(tempSlot(u'1')), {'B', 'M', 1});  // a damaged strip
-    EXPECT_TRUE(ApplyStrip(w.state, w.ws).written.isEmpty());
+    EXPECT_TRUE(w.writtenBy([&] { (void)ApplyStrip(w.state, w.ws); }).isEmpty());
     EXPECT_EQ(readBytes(w.file(topSlot(u'1'))), banner);
 
     w.remove(topSlot(u'1'));
     w.write(tempSlot(u'1'), drawn(176, 12, [](int, int) { return 0u; }));
-    EXPECT_TRUE(ApplyStrip(w.state, w.ws).written.isEmpty());
+    EXPECT_TRUE(w.writtenBy([&] { (void)ApplyStrip(w.state, w.ws); }).isEmpty());
     EXPECT_FALSE(w.exists(topSlot(u'1')));
 }
 

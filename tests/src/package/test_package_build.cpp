@@ -107,9 +107,9 @@ Bytes tinyAif(std::uint32_t appUid, const std::u16string& caption)
 }
 
 // The UID of the application image the build installs for payload name.
-std::uint32_t payloadAppUid(const char* name)
+std::uint32_t payloadAppUid(Payload name)
 {
-    const auto image = payloadBytes(QStringLiteral("PKG"), QString::fromLatin1(name), {});
+    const auto image = payloadBytes(name, {});
     EXPECT_TRUE(image);
     const auto uid = aif::applicationUid(byteSpan(image ? *image : QByteArray()));
     EXPECT_TRUE(uid) << uid.error();
@@ -233,8 +233,8 @@ TEST(PackageBuild, LoadedFontAndAifFilesAreKeptAndTheScriptStays)
     const fs::path menuAif = t.base() / "menu.aif";
     const fs::path appAif = t.base() / "app.aif";
     writeBytes(font, tinyFont(0x10005678));
-    writeBytes(menuAif, tinyAif(payloadAppUid("MENAPP"), u"Меню!"));
-    writeBytes(appAif, tinyAif(payloadAppUid("APPAPP"), u"Ctrl"));
+    writeBytes(menuAif, tinyAif(payloadAppUid(Payload::MenuApp), u"Меню!"));
+    writeBytes(appAif, tinyAif(payloadAppUid(Payload::AppApp), u"Ctrl"));
     ASSERT_TRUE(LoadFont(t.ws, q(font)).ok);
     ASSERT_TRUE(LoadMenuAif(t.ws, q(menuAif)).ok);
     ASSERT_TRUE(LoadAppAif(t.ws, q(appAif)).ok);
@@ -259,8 +259,8 @@ TEST(PackageBuild, LoadedFontAndAifFilesAreKeptAndTheScriptStays)
 TEST(PackageBuild, AnAifOfAnotherApplicationIsRefused)
 {
     ThemeWorkspace t;
-    const std::uint32_t menu = payloadAppUid("MENAPP");
-    const std::uint32_t manager = payloadAppUid("APPAPP");
+    const std::uint32_t menu = payloadAppUid(Payload::MenuApp);
+    const std::uint32_t manager = payloadAppUid(Payload::AppApp);
     ASSERT_NE(menu, manager);
     struct Case {
         LoadedFile button;
@@ -292,7 +292,7 @@ TEST(PackageBuild, DefaultFontIsWrittenWhenNoneWasLoaded)
 {
     ThemeWorkspace t;
     ASSERT_TRUE(build(t, inputs()).result.outcome.ok);
-    const auto font = payloadBytes(QStringLiteral("PKG"), QStringLiteral("FONT"), {});
+    const auto font = payloadBytes(Payload::Font, {});
     ASSERT_TRUE(font);
     EXPECT_EQ(fileBytes(t.sis() / "kde.gdr"), Bytes(font->begin(), font->end()));
 }
@@ -539,12 +539,12 @@ TEST(PackageBuild, AfterAnImportBannersNeverShownAreTheDefaultAndTheBytesAreToda
     firstStart(shown);
     importIntoOneBanner(shown);
     for (QChar n : {u'2', u'3', u'4'})
-        ASSERT_TRUE(ThemeFileOp(shown.ws, ThemeFileOpCode::WriteNoImageBanner, n));
+        ASSERT_TRUE(*ThemeFileOp(shown.ws, ThemeFileOpCode::WriteNoImageBanner, n));
     ThemeWorkspace t;
     firstStart(t);
     importIntoOneBanner(t);
 
-    const auto banner = payloadBytes(QStringLiteral("PKG"), QStringLiteral("NIMG"), {});
+    const auto banner = payloadBytes(Payload::NoImage, {});
     ASSERT_TRUE(banner);
     const char* delivered[] = {"MyTheme.sis", "backgroundimage.mbm", "EidPic.mbm"};
     for (int i = 0; i < 3; ++i) {

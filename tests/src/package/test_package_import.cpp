@@ -85,7 +85,7 @@ void editSlots(const ThemeWorkspace& t)
 
 QString tool(const ThemeWorkspace& t)
 {
-    return FindSisTool(t.ws.programFolder);
+    return FindSisTool(t.ws.programFolder());
 }
 
 // Imports that must succeed give the tool far more than its 300 ms: a
@@ -106,11 +106,10 @@ TEST(PackageImport, BuiltPackageComesBackSlotForSlot)
     ASSERT_NO_FATAL_FAILURE(buildPackage(a, &first));
 
     ThemeWorkspace b;
-    const ImportResult ib = ImportTheme(b.ws, tool(b), q(first), b.desktop, kGenerousMs);
+    const ImportResult ib = ImportTheme(b.ws, tool(b), q(first), kGenerousMs);
     ASSERT_TRUE(ib.outcome.ok) << ib.outcome.text.toStdString();
     EXPECT_FALSE(ib.outcome.hasMessage());
     EXPECT_FALSE(ib.backgroundNarrow);
-    EXPECT_EQ(b.desktop.width(), 176);
     EXPECT_FALSE(fs::exists(b.programFolder() / "TEMP"));
     for (const char* slot : {"Top1.bmp", "Top4.bmp", "Back.bmp"}) {
         const Bitmap want = readBmpOrEmpty(a.root() / slot);
@@ -127,7 +126,7 @@ TEST(PackageImport, BuiltPackageComesBackSlotForSlot)
     fs::path second;
     ASSERT_NO_FATAL_FAILURE(buildPackage(b, &second, "Again"));
     ThemeWorkspace c;
-    ASSERT_TRUE(ImportTheme(c.ws, tool(c), q(second), c.desktop, kGenerousMs).outcome.ok);
+    ASSERT_TRUE(ImportTheme(c.ws, tool(c), q(second), kGenerousMs).outcome.ok);
     const auto sc = slotFiles(c.root());
     EXPECT_EQ(sb.size(), 544u + 7u);
     ASSERT_EQ(sb.size(), sc.size());
@@ -141,7 +140,7 @@ TEST(PackageImport, NarrowBackgroundTicksStripBottom)
     fs::path package;
     ASSERT_NO_FATAL_FAILURE(buildPackage(a, &package));
     ThemeWorkspace b;
-    const ImportResult r = ImportTheme(b.ws, tool(b), q(package), b.desktop, kGenerousMs);
+    const ImportResult r = ImportTheme(b.ws, tool(b), q(package), kGenerousMs);
     ASSERT_TRUE(r.outcome.ok);
     EXPECT_TRUE(r.backgroundNarrow);
 }
@@ -154,7 +153,7 @@ TEST(PackageImport, PathWithBlanksAndQuotesReachesTheToolWhole)
     const fs::path odd = a.base() / "my \"best\" theme 'v2'.sis";
     fs::copy_file(package, odd);
     ThemeWorkspace b;
-    EXPECT_TRUE(ImportTheme(b.ws, tool(b), q(odd), b.desktop, kGenerousMs).outcome.ok);
+    EXPECT_TRUE(ImportTheme(b.ws, tool(b), q(odd), kGenerousMs).outcome.ok);
 }
 
 // Whatever goes wrong, nothing is taken over: the edited slots and the
@@ -216,7 +215,7 @@ TEST(PackageImport, PackagesThatCannotBeTakenOverChangeNothing)
         {"only veZozi.aif",
          [&](const ThemeWorkspace& t, const fs::path& p) {
              writeBytes(p, good);
-             const auto aif = payloadBytes(QStringLiteral("PKG"), QStringLiteral("MENAIF"), {});
+             const auto aif = payloadBytes(Payload::MenuAif, {});
              ASSERT_TRUE(aif);
              writeBytes(t.programFolder() / "SISTool.exe.aif", Bytes(aif->begin(), aif->end()));
          },
@@ -240,7 +239,7 @@ TEST(PackageImport, PackagesThatCannotBeTakenOverChangeNothing)
         const auto slotsBefore = slotFiles(t.root());
         const Bytes avkonBefore = readBytes(t.root() / "Avkon.mbm");
         const Bytes aifBefore = readBytes(t.sis() / "veZozi.aif");
-        const ImportResult r = ImportTheme(t.ws, tool(t), q(package), t.desktop);
+        const ImportResult r = ImportTheme(t.ws, tool(t), q(package));
         EXPECT_FALSE(r.outcome.ok);
         EXPECT_EQ(r.outcome.title, QString::fromUtf16(WindowCaption));
         EXPECT_EQ(r.outcome.icon, MessageIcon::Warning);
@@ -272,7 +271,7 @@ TEST(PackageImport, AFolderInTheWayOfAnyTargetChangesNoFile)
         ThemeWorkspace t;
         std::map<std::string, Bytes> before;
         for (const TakeOverRow& row : takeOverRows()) {
-            const fs::path target = slotPath(t.ws.root, QString::fromLatin1(row.target)).toStdString();
+            const fs::path target = slotPath(t.ws.root(), QString::fromLatin1(row.target)).toStdString();
             if (&row == &blocked) {
                 fs::remove(target);
                 fs::create_directories(target / "inside");
@@ -284,13 +283,13 @@ TEST(PackageImport, AFolderInTheWayOfAnyTargetChangesNoFile)
         }
         const auto slotsBefore = slotFiles(t.root());
 
-        const ImportResult r = ImportTheme(t.ws, tool(t), q(package), t.desktop, kGenerousMs);
+        const ImportResult r = ImportTheme(t.ws, tool(t), q(package), kGenerousMs);
 
         EXPECT_FALSE(r.outcome.ok);
         EXPECT_TRUE(r.outcome.text.startsWith(QStringLiteral("Не удалось скопировать файлы темы.")))
             << r.outcome.text.toStdString();
         for (const auto& [target, bytes] : before)
-            EXPECT_EQ(readBytes(slotPath(t.ws.root, QString::fromLatin1(target.c_str())).toStdString()), bytes)
+            EXPECT_EQ(readBytes(slotPath(t.ws.root(), QString::fromLatin1(target.c_str())).toStdString()), bytes)
                 << target;
         EXPECT_TRUE(slotFiles(t.root()) == slotsBefore);
         EXPECT_FALSE(fs::exists(t.programFolder() / "TEMP"));
@@ -315,7 +314,7 @@ TEST(PackageImport, PlantedLinksAreNeitherEmptiedNorWrittenThrough)
     for (const char* name : {"Avkon.mbm.import-tmp", "Avkon.mbm.copy-tmp", "SIS/veZozi.aif.import-tmp"})
         fs::create_symlink(t.base() / "victim", t.root() / name);
 
-    const ImportResult r = ImportTheme(t.ws, tool(t), q(package), t.desktop, kGenerousMs);
+    const ImportResult r = ImportTheme(t.ws, tool(t), q(package), kGenerousMs);
 
     EXPECT_TRUE(r.outcome.ok) << r.outcome.text.toStdString();
     EXPECT_EQ(readBytes(mine / "photo.jpg"), (Bytes{7, 7}));
@@ -329,19 +328,19 @@ TEST(PackageImport, PlantedLinksAreNeitherEmptiedNorWrittenThrough)
 TEST(PackageImport, MissingToolIsReportedAndTheButtonFollowsTheFile)
 {
     ThemeWorkspace t(false);
-    EXPECT_FALSE(SisToolPresent(t.ws.programFolder));
-    const ImportResult r = ImportTheme(t.ws, tool(t), QStringLiteral("/nowhere.sis"), t.desktop);
+    EXPECT_FALSE(SisToolPresent(t.ws.programFolder()));
+    const ImportResult r = ImportTheme(t.ws, tool(t), QStringLiteral("/nowhere.sis"));
     EXPECT_FALSE(r.outcome.ok);
     EXPECT_EQ(r.outcome.text, QStringLiteral("Поместите файл SISTool.exe в директорию с программой"));
     EXPECT_EQ(r.outcome.title, QString::fromUtf16(WindowCaption));
 
     fs::create_directory(t.programFolder() / "SISTool.exe");   // a folder does not count
-    EXPECT_FALSE(SisToolPresent(t.ws.programFolder));
+    EXPECT_FALSE(SisToolPresent(t.ws.programFolder()));
     fs::remove(t.programFolder() / "SISTool.exe");
     fs::copy_file(binDir() / "SISTool.exe", t.programFolder() / "sistool.EXE");
-    EXPECT_TRUE(SisToolPresent(t.ws.programFolder));
+    EXPECT_TRUE(SisToolPresent(t.ws.programFolder()));
     fs::remove(t.programFolder() / "sistool.EXE");
-    EXPECT_FALSE(SisToolPresent(t.ws.programFolder));
+    EXPECT_FALSE(SisToolPresent(t.ws.programFolder()));
 }
 
 TEST(PackageLoaders, RefuseFilesThatAreNotWhatTheyClaimAndKeepTheOldOne)
@@ -365,15 +364,15 @@ TEST(PackageLoaders, RefuseFilesThatAreNotWhatTheyClaimAndKeepTheOldOne)
     const auto fontBytes = gdr::writeFontStore(store);
     ASSERT_TRUE(fontBytes);
     // Each .aif carries the UID of the application its button loads.
-    const auto appAif = [](const char* appPayload) {
-        const auto image = payloadBytes(QStringLiteral("PKG"), QString::fromLatin1(appPayload), {});
+    const auto appAif = [](Payload appPayload) {
+        const auto image = payloadBytes(appPayload, {});
         aif::AppInfo info;
         info.appUid = image ? aif::applicationUid(byteSpan(*image)).value() : 0;
         info.captions.push_back({16, u"Меню"});
         return aif::writeAif(info);
     };
-    const auto aifBytes = appAif("MENAPP");
-    const auto appAifBytes = appAif("APPAPP");
+    const auto aifBytes = appAif(Payload::MenuApp);
+    const auto appAifBytes = appAif(Payload::AppApp);
     ASSERT_TRUE(aifBytes && appAifBytes);
 
     const fs::path goodFont = t.base() / "good.gdr";

@@ -166,7 +166,7 @@ TEST_P(DesktopPainter, MatchesTheComposedScreen)
     w.state.scheme = c.scheme;
     w.state.animationStep = static_cast<std::uint8_t>(c.step);
     Surface preview(176, 220, Grey);
-    const QStringList written = PaintDesktop(w.state, w.ws, c.stripBottom, preview);
+    const QStringList written = w.writtenBy([&] { PaintDesktop(w.state, w.ws, c.stripBottom, preview); });
     EXPECT_TRUE(written.isEmpty());
     EXPECT_TRUE(samePixels(preview.image(), expectedDesktop(w, c.scheme, c.stripBottom, c.step, blank(176, 220, Grey))));
 }
@@ -218,9 +218,9 @@ TEST(DesktopPainterFiles, MissingBannerIsRestoredFromTheDefault)
     w.remove(topSlot(u'3'));
     std::filesystem::remove_all(w.dir.path() / "WorkDir" / "SIS");
     Surface preview(176, 220, Grey);
-    const QStringList written = PaintDesktop(w.state, w.ws, true, preview);
+    const QStringList written = w.writtenBy([&] { PaintDesktop(w.state, w.ws, true, preview); });
     EXPECT_EQ(written, QStringList{w.full(topSlot(u'3'))});
-    const auto payload = payloadBytes(QStringLiteral("PKG"), QStringLiteral("NIMG"), QString());
+    const auto payload = payloadBytes(Payload::NoImage, QString());
     ASSERT_TRUE(payload.has_value());
     const Bytes onDisk = readBytes(w.file(topSlot(u'3')));
     EXPECT_EQ(onDisk, Bytes(payload->begin(), payload->end()));
@@ -241,16 +241,6 @@ TEST(DesktopPainterFiles, MissingSlotsLeaveTheSurfaceAsItWas)
     for (int x = 0; x < 176; ++x)
         put(expected, x, 68, rgb(64, 63, 86));
     EXPECT_TRUE(samePixels(preview.image(), expected));
-}
-
-TEST(DesktopPainterFiles, LoadsMaskAndStatusForTheOtherPainters)
-{
-    PreviewWorkspace w;
-    w.fill();
-    Surface preview(176, 220, Grey);
-    PaintDesktop(w.state, w.ws, true, preview);
-    EXPECT_EQ(w.state.scratch.maskHolder.encodeBmp(), w.read(sig(6)).encodeBmp());
-    EXPECT_EQ(w.state.scratch.status.encodeBmp(), w.read(slotName(SlotFolder::Avkon, 445)).encodeBmp());
 }
 
 TEST(DesktopHitTest, RowsPickTheStripTheBannerAndTheBackground)

@@ -84,7 +84,7 @@ TEST(MenuPainter, IconsThroughTheirMasksOnTheFaceTheySitOn)
     PreviewWorkspace w;
     w.fill();
     Views v;
-    const QStringList written = PaintMenu(w.ws, v.surfaces());
+    const QStringList written = w.writtenBy([&] { PaintMenu(w.ws, v.surfaces()); });
     expectAllViews(w, v);
 
     QStringList masks;

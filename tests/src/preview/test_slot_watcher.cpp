@@ -23,7 +23,7 @@ constexpr int Debounce = 40;
 constexpr int Settle = 600;
 
 struct Watched : PreviewWorkspace {
-    SlotWatcher watcher{ws.root, Debounce};
+    SlotWatcher watcher{ws.root(), Debounce};
     QSignalSpy spy{&watcher, &SlotWatcher::slotsChanged};
     Watched()
     {
@@ -122,9 +122,10 @@ struct Window {
     void repaint()
     {
         ++repaints;
-        QStringList own = PaintDesktop(w.state, w.ws, true, preview);
-        own << PaintThumbnails(w.state, w.ws, {strip, boot, noSignal, signal, avkon445}, preview).written;
-        own << PaintMenu(w.ws, {small, large, a136, a138, a202});
+        PaintDesktop(w.state, w.ws, true, preview);
+        PaintThumbnails(w.state, w.ws, {strip, boot, noSignal, signal, avkon445}, preview);
+        PaintMenu(w.ws, {small, large, a136, a138, a202});
+        const QStringList own = w.ws.journal().take();
         if (absorbOwnWrites)
             w.watcher.absorb(own);
     }

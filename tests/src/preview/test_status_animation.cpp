@@ -66,15 +66,16 @@ TEST(StatusAnimation, EveryStepOfTwoCycles)
     PreviewWorkspace w;
     w.fill();
     w.state.scheme = u'4';
+    // No other painter runs first: the animation reads what it draws.
     Surface preview(176, 220, Grey);
-    PaintDesktop(w.state, w.ws, true, preview);   // loads the mask and status picture
     QImage expected = preview.image().copy();
 
+    StatusAnimation animation;
     int s = 0;
     Indicator ind;
     for (int tick = 0; tick < 18; ++tick) {
         const int entry = s;
-        AnimateStatus(w.state, w.ws, preview);
+        animation.tick(w.state, w.ws, preview);
         expectedTick(w, s, ind, expected);
         ASSERT_TRUE(samePixels(preview.image(), expected)) << "tick " << tick << ", step " << entry;
         EXPECT_EQ(w.state.animationStep, s);
@@ -87,11 +88,11 @@ TEST(StatusAnimation, IndicatorUncoversTheStatusPictureFromTheRight)
     PreviewWorkspace w;
     w.fill();
     Surface preview(176, 220, Grey);
-    PaintDesktop(w.state, w.ws, true, preview);
     const Bitmap status = w.read(slotName(SlotFolder::Avkon, 445));
     const Bitmap banner = w.read(topSlot(u'1'));
+    StatusAnimation animation;
     for (int tick = 0; tick <= 5; ++tick)
-        AnimateStatus(w.state, w.ws, preview);   // steps 0 .. 5 drawn
+        animation.tick(w.state, w.ws, preview);   // steps 0 .. 5 drawn
     // After step 5 the rightmost 20 columns show the status picture (its
     // columns 19 ... 37, the first doubled), the ones to their left still
     // the banner's own pixels.
@@ -112,7 +113,7 @@ TEST(StatusAnimation, IdleWithoutTheBanner)
     w.remove(topSlot(u'1'));
     w.state.animationStep = 3;
     Surface preview(176, 220, Grey);
-    AnimateStatus(w.state, w.ws, preview);
+    StatusAnimation().tick(w.state, w.ws, preview);
     EXPECT_EQ(w.state.animationStep, 3);
     EXPECT_TRUE(samePixels(preview.image(), blank(176, 220, Grey)));
 }

@@ -43,11 +43,11 @@ TEST(ThumbnailsPainter, DrawsEverySlotAtItsOwnSize)
     w.fill();
     w.state.scheme = u'2';
     Views v;
-    // The status picture as the desktop painter would have loaded it.
-    w.state.scratch.status = w.read(slotName(SlotFolder::Avkon, 445));
-    const ThumbnailsPainted r = PaintThumbnails(w.state, w.ws, v.surfaces(), v.preview);
-    EXPECT_TRUE(r.bannerExists);
-    EXPECT_EQ(r.written, QStringList{w.full(tempSlot(u'2'))});
+    bool bannerExists = false;
+    const QStringList written =
+        w.writtenBy([&] { bannerExists = PaintThumbnails(w.state, w.ws, v.surfaces(), v.preview); });
+    EXPECT_TRUE(bannerExists);
+    EXPECT_EQ(written, QStringList{w.full(tempSlot(u'2'))});
 
     EXPECT_TRUE(samePixels(v.desktopStrip.image(), expectedOf(w.read(topSlot(u'2')), 176, 12)));
     EXPECT_TRUE(samePixels(v.bootStrip.image(), expectedOf(w.read(QStringLiteral("SplashTop.bmp")), 176, 12)));
@@ -74,8 +74,7 @@ TEST(ThumbnailsPainter, EditedStripIsShownAndKept)
     const Bytes before = readBytes(w.file(tempSlot(u'1')));
     w.state.stripEdited = true;
     Views v;
-    const ThumbnailsPainted r = PaintThumbnails(w.state, w.ws, v.surfaces(), v.preview);
-    EXPECT_TRUE(r.written.isEmpty());
+    EXPECT_TRUE(w.writtenBy([&] { PaintThumbnails(w.state, w.ws, v.surfaces(), v.preview); }).isEmpty());
     EXPECT_EQ(readBytes(w.file(tempSlot(u'1'))), before);
     EXPECT_TRUE(samePixels(v.desktopStrip.image(), expectedOf(edited, 176, 12)));
 
@@ -102,9 +101,10 @@ TEST(ThumbnailsPainter, MissingBannerKeepsTheTimerGoingAndWritesNothing)
 {
     PreviewWorkspace w;
     Views v;
-    const ThumbnailsPainted r = PaintThumbnails(w.state, w.ws, v.surfaces(), v.preview);
-    EXPECT_FALSE(r.bannerExists);
-    EXPECT_TRUE(r.written.isEmpty());
+    bool bannerExists = true;
+    EXPECT_TRUE(
+        w.writtenBy([&] { bannerExists = PaintThumbnails(w.state, w.ws, v.surfaces(), v.preview); }).isEmpty());
+    EXPECT_FALSE(bannerExists);
     EXPECT_FALSE(w.exists(tempSlot(u'1')));
     for (Surface* s : {&v.desktopStrip, &v.bootStrip, &v.noSignal, &v.signalStrip, &v.avkon445, &v.preview})
         EXPECT_TRUE(samePixels(s->image(), blank(s->width(), s->height(), Face)));

@@ -1,10 +1,11 @@
 // The payload store: every payload of the program's table is built in, the
-// override folder wins, WritePayload replaces files exactly, and the Avkon
-// pack list is byte for byte the fixed list.
+// override folder wins, a payload written into the workspace replaces the
+// file exactly, and the Avkon pack list is byte for byte the fixed list.
 #include "avkon_depths.h"
 #include "mbm/mbm.h"
 #include "workspace/payloads.h"
 #include "workspace/theme_catalogue.h"
+#include "workspace/workspace.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -33,12 +34,20 @@ Bytes toBytes(const QByteArray& a)
     return Bytes(a.begin(), a.end());
 }
 
-Bytes builtIn(const char* type, const char* name)
+Bytes builtIn(Payload payload)
 {
     TempDir empty;
-    const auto b = payloadBytes(type, name, q(empty.path()));
-    EXPECT_TRUE(b.has_value()) << type << "/" << name;
+    const auto b = payloadBytes(payload, q(empty.path()));
+    EXPECT_TRUE(b.has_value()) << payloadId(payload).name;
     return b ? toBytes(*b) : Bytes{};
+}
+
+// Writes the payload into dir as a workspace does, the program folder
+// (for overrides) being programFolder.
+Result<void> writePayload(Payload payload, const fs::path& dir, const char* file, const fs::path& programFolder)
+{
+    const Workspace ws(q(dir), q(programFolder));
+    return ws.writePayload(payload, QString::fromLatin1(file));
 }
 
 } // namespace
@@ -60,24 +69,23 @@ TEST(Payloads, TableHoldsEveryPayloadOnce)
 TEST(Payloads, EveryPayloadIsBuiltInNonEmptyAndEqualToTheBuildsCopy)
 {
     for (const PayloadId& id : payloadIds()) {
-        const Bytes b = builtIn(id.type, id.name);
+        const Bytes b = builtIn(id.payload);
+        EXPECT_EQ(payloadNamed(QLatin1String(id.type), QLatin1String(id.name)), id.payload) << id.name;
         EXPECT_FALSE(b.empty()) << id.type << "/" << id.name;
         const fs::path copy = fs::path(KASTRA_PAYLOAD_DIR) / id.type / id.name;
         EXPECT_EQ(b, readBytes(copy)) << copy;
     }
 }
 
-TEST(Payloads, UnknownPairsHaveNoBytesEvenWithAnOverrideFile)
+TEST(Payloads, UnknownPairsAreNoPayloadEvenWithAnOverrideFile)
 {
     TempDir program;
     fs::create_directories(program.path() / "payloads" / "PKG");
     writeBytes(program.path() / "payloads" / "PKG" / "EXTRA", Bytes{1, 2, 3});
-    EXPECT_FALSE(payloadBytes("PKG", "EXTRA", q(program.path())).has_value());
-    EXPECT_FALSE(payloadBytes("pkg", "AVKON", q(program.path())).has_value());
-    EXPECT_FALSE(payloadBytes("PKG", "avkon", q(program.path())).has_value());
-    EXPECT_FALSE(payloadBytes("", "", q(program.path())).has_value());
-    EXPECT_FALSE(WritePayload("PKG", "EXTRA", q(program.path() / "out"), q(program.path())));
-    EXPECT_FALSE(fs::exists(program.path() / "out"));
+    EXPECT_FALSE(payloadNamed("PKG", "EXTRA").has_value());
+    EXPECT_FALSE(payloadNamed("pkg", "AVKON").has_value());
+    EXPECT_FALSE(payloadNamed("PKG", "avkon").has_value());
+    EXPECT_FALSE(payloadNamed("", "").has_value());
 }
 
 TEST(Payloads, WritingOverALongerFileLeavesExactlyThePayload)
@@ -85,8 +93,8 @@ TEST(Payloads, WritingOverALongerFileLeavesExactlyThePayload)
     TempDir dir;
     const fs::path target = dir.path() / "com.txt";
     writeBytes(target, Bytes(100000, 'x'));
-    EXPECT_TRUE(WritePayload("PKG", "AVCOM", q(target), q(dir.path())));
-    EXPECT_EQ(readBytes(target), builtIn("PKG", "AVCOM"));
+    EXPECT_TRUE(writePayload(Payload::AvkonPackList, dir.path(), "com.txt", dir.path()));
+    EXPECT_EQ(readBytes(target), builtIn(Payload::AvkonPackList));
     EXPECT_EQ(fs::file_size(target), 8917u);
 }
 
@@ -94,11 +102,11 @@ TEST(Payloads, WritingTheConverterTwiceLeavesOneUnchangedExecutable)
 {
     TempDir dir;
     const fs::path target = dir.path() / "bmconv.exe";
-    ASSERT_TRUE(WritePayload("EXTPROGS", "BMC", q(target), q(dir.path())));
+    ASSERT_TRUE(writePayload(Payload::Bmconv, dir.path(), "bmconv.exe", dir.path()));
     const Bytes first = readBytes(target);
-    ASSERT_TRUE(WritePayload("EXTPROGS", "BMC", q(target), q(dir.path())));
+    ASSERT_TRUE(writePayload(Payload::Bmconv, dir.path(), "bmconv.exe", dir.path()));
     EXPECT_EQ(readBytes(target), first);
-    EXPECT_EQ(first, builtIn("EXTPROGS", "BMC"));
+    EXPECT_EQ(first, builtIn(Payload::Bmconv));
     const auto perms = fs::status(target).permissions();
     EXPECT_NE(perms & fs::perms::owner_exec, fs::perms::none);
     // No temporary file is left beside it.
@@ -112,19 +120,19 @@ TEST(Payloads, PackagePayloadsAreNotMadeExecutable)
 {
     TempDir dir;
     const fs::path target = dir.path() / "Avkon.mbm";
-    ASSERT_TRUE(WritePayload("PKG", "AVKON", q(target), q(dir.path())));
+    ASSERT_TRUE(writePayload(Payload::Avkon, dir.path(), "Avkon.mbm", dir.path()));
     EXPECT_EQ(fs::status(target).permissions() & fs::perms::owner_exec, fs::perms::none);
 }
 
-TEST(Payloads, WriteFailuresAreSilentAndKeepTheOldFile)
+TEST(Payloads, WriteFailuresKeepTheOldFile)
 {
     TempDir dir;
-    EXPECT_FALSE(WritePayload("PKG", "NIMG", q(dir.path() / "missing" / "Top1.bmp"), q(dir.path())));
+    EXPECT_FALSE(writePayload(Payload::NoImage, dir.path(), "missing\\Top1.bmp", dir.path()));
     EXPECT_FALSE(fs::exists(dir.path() / "missing"));
     // A folder where the file should go: nothing is written, the folder stays.
     fs::create_directory(dir.path() / "Top1.bmp");
     writeBytes(dir.path() / "Top1.bmp" / "inner", Bytes{7});
-    EXPECT_FALSE(WritePayload("PKG", "NIMG", q(dir.path() / "Top1.bmp"), q(dir.path())));
+    EXPECT_FALSE(writePayload(Payload::NoImage, dir.path(), "Top1.bmp", dir.path()));
     EXPECT_EQ(readBytes(dir.path() / "Top1.bmp" / "inner"), Bytes{7});
 }
 
@@ -135,18 +143,18 @@ TEST(Payloads, OverrideFolderWinsOverTheBuiltInBytes)
     fs::create_directories(folder);
     const Bytes original = {'o', 'r', 'i', 'g', 'i', 'n', 'a', 'l'};
     writeBytes(folder / "AVKON", original);
-    const auto b = payloadBytes("PKG", "AVKON", q(program.path()));
+    const auto b = payloadBytes(Payload::Avkon, q(program.path()));
     ASSERT_TRUE(b.has_value());
     EXPECT_EQ(toBytes(*b), original);
-    // WritePayload uses it too; other payloads keep their built-in bytes.
-    ASSERT_TRUE(WritePayload("PKG", "AVKON", q(program.path() / "Avkon.mbm"), q(program.path())));
+    // A workspace writes it too; other payloads keep their built-in bytes.
+    ASSERT_TRUE(writePayload(Payload::Avkon, program.path(), "Avkon.mbm", program.path()));
     EXPECT_EQ(readBytes(program.path() / "Avkon.mbm"), original);
-    EXPECT_EQ(toBytes(*payloadBytes("PKG", "AVKONEX", q(program.path()))), builtIn("PKG", "AVKONEX"));
+    EXPECT_EQ(toBytes(*payloadBytes(Payload::AvkonEx, q(program.path()))), builtIn(Payload::AvkonEx));
     // The tools can be replaced the same way.
     fs::create_directories(program.path() / "payloads" / "EXTPROGS");
     writeBytes(program.path() / "payloads" / "EXTPROGS" / "SIS", Bytes{'M', 'Z'});
-    EXPECT_EQ(toBytes(*payloadBytes("EXTPROGS", "SIS", q(program.path()))), (Bytes{'M', 'Z'}));
-    EXPECT_EQ(payloadOverridePath("PKG", "FONT", "/prog"), QString("/prog/payloads/PKG/FONT"));
+    EXPECT_EQ(toBytes(*payloadBytes(Payload::Makesis, q(program.path()))), (Bytes{'M', 'Z'}));
+    EXPECT_EQ(payloadOverridePath(Payload::Font, "/prog"), QString("/prog/payloads/PKG/FONT"));
 }
 
 TEST(Payloads, AnOverrideThatCannotBeReadLeavesTheBuiltInBytes)
@@ -154,12 +162,12 @@ TEST(Payloads, AnOverrideThatCannotBeReadLeavesTheBuiltInBytes)
     TempDir program;
     // A folder in place of the file.
     fs::create_directories(program.path() / "payloads" / "PKG" / "FONT");
-    EXPECT_EQ(toBytes(*payloadBytes("PKG", "FONT", q(program.path()))), builtIn("PKG", "FONT"));
+    EXPECT_EQ(toBytes(*payloadBytes(Payload::Font, q(program.path()))), builtIn(Payload::Font));
 }
 
 TEST(Payloads, AvkonPackListIsExact)
 {
-    const Bytes b = builtIn("PKG", "AVCOM");
+    const Bytes b = builtIn(Payload::AvkonPackList);
     ASSERT_EQ(b.size(), 8917u);
     const std::string letters = test::avkonDepths();
     ASSERT_EQ(letters.size(), 508u);
@@ -187,12 +195,12 @@ TEST(Payloads, EmbeddedToolsAreThisBuildsConverterAndPackager)
 {
     TempDir dir;
     struct Case {
-        const char* name;
+        Payload payload;
         const char* file;
         const char* says;
     };
-    for (const Case& c : {Case{"BMC", "bmconv.exe", "bmconv"}, Case{"SIS", "makesis.exe", "makesis"}}) {
-        ASSERT_TRUE(WritePayload("EXTPROGS", c.name, q(dir.path() / c.file), q(dir.path())));
+    for (const Case& c : {Case{Payload::Bmconv, "bmconv.exe", "bmconv"}, Case{Payload::Makesis, "makesis.exe", "makesis"}}) {
+        ASSERT_TRUE(writePayload(c.payload, dir.path(), c.file, dir.path()));
         const fs::path out = dir.path() / "out.txt";
         // Appended piece by piece: a chain of operator+ on temporaries makes
         // GCC's Release build report overlapping copies that cannot happen.
@@ -203,7 +211,7 @@ TEST(Payloads, EmbeddedToolsAreThisBuildsConverterAndPackager)
         cmd += "' 2>&1";
         [[maybe_unused]] const int status = std::system(cmd.c_str());
         const Bytes text = readBytes(out);
-        EXPECT_NE(std::string(text.begin(), text.end()).find(c.says), std::string::npos) << c.name;
+        EXPECT_NE(std::string(text.begin(), text.end()).find(c.says), std::string::npos) << c.file;
     }
 }
 
@@ -215,10 +223,10 @@ TEST(Payloads, NoProgramFolderMeansNoOverride)
     fs::create_directories(dir.path() / "payloads" / "PKG");
     writeBytes(dir.path() / "payloads" / "PKG" / "SPLT", Bytes{1});
     fs::current_path(dir.path());
-    const auto b = payloadBytes("PKG", "SPLT", QString());
+    const auto b = payloadBytes(Payload::SplashTop, QString());
     fs::current_path(old);
     ASSERT_TRUE(b.has_value());
-    EXPECT_EQ(toBytes(*b), builtIn("PKG", "SPLT"));
+    EXPECT_EQ(toBytes(*b), builtIn(Payload::SplashTop));
 }
 
 // The catalogue that the load buttons and "check" share takes the default
@@ -226,16 +234,16 @@ TEST(Payloads, NoProgramFolderMeansNoOverride)
 // other depths; a size that does not fit a slot the program shows is named.
 TEST(ThemeCatalogue, DefaultFilesAndOtherDepthsFitAWrongSizeIsNamed)
 {
-    for (const auto& [name, file] : {std::pair{"AVKON", "Avkon.mbm"}, {"AVKONEX", "AvkonEx.mbm"},
-                                     {"MENUF", "menu_folders.mbm"}}) {
-        const auto bytes = payloadBytes(QStringLiteral("PKG"), QLatin1String(name), {});
+    for (const auto& [payload, file] : {std::pair{Payload::Avkon, "Avkon.mbm"}, {Payload::AvkonEx, "AvkonEx.mbm"},
+                                        {Payload::MenuFolders, "menu_folders.mbm"}}) {
+        const auto bytes = payloadBytes(payload, {});
         ASSERT_TRUE(bytes);
         const ByteSpan span(reinterpret_cast<const std::uint8_t*>(bytes->constData()),
                             static_cast<std::size_t>(bytes->size()));
         EXPECT_EQ(checkThemeFile(QLatin1String(file), span), QStringList()) << file;
         EXPECT_TRUE(themeFileMismatch(QLatin1String(file), span).isEmpty()) << file;
     }
-    const auto avkon = payloadBytes(QStringLiteral("PKG"), QStringLiteral("AVKON"), {});
+    const auto avkon = payloadBytes(Payload::Avkon, {});
     auto bitmaps = mbm::readMbm(ByteSpan(reinterpret_cast<const std::uint8_t*>(avkon->constData()),
                                          static_cast<std::size_t>(avkon->size())));
     ASSERT_TRUE(bitmaps);

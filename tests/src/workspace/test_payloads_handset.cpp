@@ -19,7 +19,9 @@ namespace {
 Bytes payload(const char* name)
 {
     TempDir empty;
-    const auto b = payloadBytes("PKG", name, QString::fromStdString(empty.path().string()));
+    const auto id = payloadNamed(QStringLiteral("PKG"), QLatin1String(name));
+    EXPECT_TRUE(id.has_value()) << name;
+    const auto b = id ? payloadBytes(*id, QString::fromStdString(empty.path().string())) : std::nullopt;
     EXPECT_TRUE(b.has_value()) << name;
     return b ? Bytes(b->begin(), b->end()) : Bytes{};
 }

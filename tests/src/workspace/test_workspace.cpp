@@ -44,8 +44,8 @@ TEST_P(FindInFolderCases, FindsTheFileWhateverItsLetterCase)
 {
     for (const char* name : GetParam().present)
         writeBytes(program() / name, Bytes{1});
-    EXPECT_EQ(FindInFolder(ws.programFolder, QString::fromUtf8(GetParam().asked)),
-              ws.programFolder + QString::fromUtf8(GetParam().found));
+    EXPECT_EQ(FindInFolder(ws.programFolder(), QString::fromUtf8(GetParam().asked)),
+              ws.programFolder() + QString::fromUtf8(GetParam().found));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -60,7 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ProgramFolder, FolderOfTheSameNameIsNotAFile)
 {
     fs::create_directories(program() / "avkon.mbm");
-    EXPECT_EQ(FindInFolder(ws.programFolder, "Avkon.mbm"), ws.programFolder + "Avkon.mbm");
+    EXPECT_EQ(FindInFolder(ws.programFolder(), "Avkon.mbm"), ws.programFolder() + "Avkon.mbm");
 }
 
 TEST_F(ProgramFolder, ToolBesideTheExecutableComesFirst)
@@ -68,9 +68,9 @@ TEST_F(ProgramFolder, ToolBesideTheExecutableComesFirst)
     fs::create_directories(dir.path() / "bin");
     const QString bin = qpath(dir.path() / "bin") + u'/';
     writeBytes(program() / "SISTool.exe", Bytes{1});
-    EXPECT_EQ(FindBesideProgram(bin, ws.programFolder, "SISTool.exe"), ws.programFolder + "SISTool.exe");
+    EXPECT_EQ(FindBesideProgram(bin, ws.programFolder(), "SISTool.exe"), ws.programFolder() + "SISTool.exe");
     writeBytes(dir.path() / "bin" / "sistool.exe", Bytes{2});
-    EXPECT_EQ(FindBesideProgram(bin, ws.programFolder, "SISTool.exe"), bin + "sistool.exe");
+    EXPECT_EQ(FindBesideProgram(bin, ws.programFolder(), "SISTool.exe"), bin + "sistool.exe");
 }
 
 TEST_F(ProgramFolder, WritableExecutableFolderIsTheProgramFolder)

@@ -1,0 +1,328 @@
+#include "workspace/workspace.h"
+
+#include "base/fileio.h"
+#include "platform/fileops.h"
+#include "workspace/slots.h"
+
+#include <QDir>
+
+#include <utility>
+#include <vector>
+
+namespace kastra {
+
+namespace {
+
+QString withSeparator(QString folder)
+{
+    if (!folder.isEmpty() && !folder.endsWith(u'/') && !folder.endsWith(u'\\'))
+        folder += u'/';
+    return folder;
+}
+
+// The root as a path without its closing separator: with one, the system
+// resolves a link under the last name even when asked not to follow one.
+std::filesystem::path rootPath(const QString& root)
+{
+    QString bare = root;
+    while (bare.size() > 1 && (bare.endsWith(u'/') || bare.endsWith(u'\\')))
+        bare.chop(1);
+    return fsPath(bare);
+}
+
+std::string local8(const QString& name)
+{
+    return name.toLocal8Bit().toStdString();
+}
+
+// The folder part and the name of a slot: "Avkon\445.bmp" gives "Avkon"
+// and "445.bmp", "Back.bmp" gives "" and "Back.bmp". Nothing that walks
+// out of the workspace: no empty part, ".", ".." or more than one folder.
+bool splitSlot(const QString& slot, QString& folder, QString& leaf)
+{
+    QString s = slot;
+    s.replace(u'\\', u'/');
+    const QStringList parts = s.split(u'/');
+    if (parts.size() > 2)
+        return false;
+    for (const QString& part : parts)
+        if (part.isEmpty() || part == u"." || part == u"..")
+            return false;
+    folder = parts.size() == 2 ? parts[0] : QString();
+    leaf = parts.back();
+    return true;
+}
+
+Error notASlot(const QString& slot)
+{
+    return fail(BaseError::NotAFile, slot.toStdString() + ": not a file name of the workspace");
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- journal
+
+void WriteJournal::note(const QStringList& paths)
+{
+    for (const QString& path : paths) {
+        if (!m_seen.contains(path)) {
+            m_seen.insert(path);
+            m_pending << path;
+        }
+    }
+    if (m_listener && !paths.isEmpty())
+        m_listener(paths);
+}
+
+QStringList WriteJournal::take()
+{
+    m_seen.clear();
+    return std::exchange(m_pending, {});
+}
+
+// ---------------------------------------------------------------- workspace
+
+Workspace::Workspace(QString root, QString programFolder)
+    : m_root(withSeparator(std::move(root))), m_programFolder(withSeparator(std::move(programFolder))),
+      m_folder(std::make_unique<std::optional<Folder>>()), m_journal(std::make_unique<WriteJournal>())
+{
+}
+
+Workspace::~Workspace() = default;
+Workspace::Workspace(Workspace&&) noexcept = default;
+Workspace& Workspace::operator=(Workspace&&) noexcept = default;
+
+Result<void> Workspace::open() const
+{
+    close();
+    CreateFolder(m_root, true);
+    auto folder = Folder::openOwn(rootPath(m_root));
+    if (!folder)
+        return Error{folder.error(), folder.code()};
+    m_folder->emplace(std::move(*folder));
+    return {};
+}
+
+void Workspace::close() const
+{
+    m_folder->reset();
+}
+
+QString Workspace::path(const QString& slot) const
+{
+    return slotPath(m_root, slot);
+}
+
+QStringList Workspace::paths(const QStringList& names) const
+{
+    return slotPaths(m_root, names);
+}
+
+QString Workspace::slotOf(const QString& path) const
+{
+    const QString p = QDir::fromNativeSeparators(path);
+    const QString root = QDir::fromNativeSeparators(m_root);
+    if (!p.startsWith(root) || p.size() == root.size())
+        return {};
+    QString slot = p.mid(root.size());
+    slot.replace(u'/', u'\\');
+    return slot;
+}
+
+Result<void> Workspace::place(const QString& slot, Place& out) const
+{
+    QString sub, name;
+    if (!splitSlot(slot, sub, name))
+        return notASlot(slot);
+    if (!m_folder->has_value()) {
+        auto opened = Folder::openOwn(rootPath(m_root));
+        if (!opened)
+            return Error{opened.error(), opened.code()};
+        m_folder->emplace(std::move(*opened));
+    }
+    out.leaf = local8(name);
+    out.folder = &**m_folder;
+    if (sub.isEmpty())
+        return {};
+    auto opened = out.folder->sub(local8(sub));
+    if (!opened)
+        return Error{opened.error(), opened.code()};
+    out.owned.emplace(std::move(*opened));
+    out.folder = &*out.owned;
+    return {};
+}
+
+void Workspace::note(const QString& slot) const
+{
+    m_journal->note({path(slot)});
+}
+
+Result<Bytes> Workspace::read(const QString& slot, std::uintmax_t maxBytes) const
+{
+    Place at;
+    if (auto placed = place(slot, at); !placed)
+        return Error{placed.error(), placed.code()};
+    return at.folder->readFile(at.leaf, maxBytes);
+}
+
+Bitmap Workspace::picture(const QString& slot) const
+{
+    // No slot is larger than the screen; a paint program saves that at most
+    // at 32 bits with a V5 header, 155 018 bytes.
+    constexpr std::uintmax_t kMaxPictureBytes = 4 * 1024 * 1024;
+    Bitmap picture;
+    if (const auto bytes = read(slot, kMaxPictureBytes); !bytes || !picture.loadBmp(*bytes))
+        return Bitmap();
+    return picture;
+}
+
+bool Workspace::hasFile(const QString& slot) const
+{
+    Place at;
+    return place(slot, at).ok() && at.folder->hasFile(at.leaf);
+}
+
+bool Workspace::holds(const QString& slot, ByteSpan bytes) const
+{
+    Place at;
+    return place(slot, at).ok() && at.folder->holdsExactly(at.leaf, bytes);
+}
+
+Result<void> Workspace::write(const QString& slot, ByteSpan bytes, Durability durability) const
+{
+    Place at;
+    if (auto placed = place(slot, at); !placed)
+        return Error{placed.error(), placed.code()};
+    auto written = at.folder->writeFile(at.leaf, bytes, durability);
+    note(slot);
+    return written;
+}
+
+Result<void> Workspace::writePicture(const QString& slot, const Bitmap& picture) const
+{
+    if (picture.empty())
+        return fail(BaseError::NotAFile, path(slot).toStdString() + ": empty picture: nothing written");
+    return write(slot, picture.encodeBmp());
+}
+
+Result<void> Workspace::writePayload(Payload payload, const QString& slot) const
+{
+    const std::optional<QByteArray> bytes = payloadBytes(payload, m_programFolder);
+    if (!bytes)
+        return fail(BaseError::Io, path(slot).toStdString() + ": the program does not carry this file");
+    Place at;
+    if (auto placed = place(slot, at); !placed)
+        return Error{placed.error(), placed.code()};
+    const bool program = payloadIsProgram(payload);
+    // The converter is written before every load and pack: comparing its
+    // bytes costs far less than replacing it (a rename over an existing
+    // file has ext4 write the new one out first).
+    if (at.folder->holdsExactly(at.leaf, byteSpan(*bytes), program))
+        return {};
+    auto written = at.folder->writeFile(at.leaf, byteSpan(*bytes), Durability::AcrossCrash, program);
+    note(slot);
+    return written;
+}
+
+Result<void> Workspace::copyIn(const QString& from, const QString& slot, std::uintmax_t maxBytes) const
+{
+    auto bytes = readFile(fsPath(from), maxBytes);
+    if (!bytes)
+        return Error{bytes.error(), bytes.code()};
+    return write(slot, *bytes);
+}
+
+Result<void> Workspace::remove(const QString& slot) const
+{
+    Place at;
+    if (auto placed = place(slot, at); !placed)
+        return Error{placed.error(), placed.code()};
+    auto removed = at.folder->remove(at.leaf);
+    note(slot);
+    return removed;
+}
+
+Result<void> Workspace::rename(const QString& from, const QString& to) const
+{
+    Place a, b;
+    if (auto placed = place(from, a); !placed)
+        return Error{placed.error(), placed.code()};
+    if (auto placed = place(to, b); !placed)
+        return Error{placed.error(), placed.code()};
+    auto renamed = a.folder->rename(a.leaf, *b.folder, b.leaf);
+    m_journal->note({path(from), path(to)});
+    return renamed;
+}
+
+Result<void> Workspace::link(const QString& from, const QString& to) const
+{
+    Place a, b;
+    if (auto placed = place(from, a); !placed)
+        return Error{placed.error(), placed.code()};
+    if (auto placed = place(to, b); !placed)
+        return Error{placed.error(), placed.code()};
+    return a.folder->link(a.leaf, *b.folder, b.leaf);
+}
+
+Result<void> Workspace::replaceTogether(std::span<const NewFile> files, Durability durability) const
+{
+    // One place per file: the folders below the root are opened for the
+    // call, and the replacement goes by their descriptors.
+    std::vector<std::unique_ptr<Place>> places;
+    std::vector<NewFileIn> inFolders;
+    QStringList written;
+    for (const NewFile& f : files) {
+        const QString slot = QString::fromStdU16String(f.target.generic_u16string());
+        auto at = std::make_unique<Place>();
+        if (auto placed = place(slot, *at); !placed)
+            return Error{placed.error(), placed.code()};
+        inFolders.push_back({at->folder, at->leaf, f.bytes});
+        places.push_back(std::move(at));
+        written << path(slot);
+    }
+    if (inFolders.empty())
+        return {};
+    auto replaced = replaceFilesTogether(inFolders, durability);
+    m_journal->note(written);
+    return replaced;
+}
+
+Result<void> Workspace::makeFolder(const QString& name) const
+{
+    Place at;
+    if (auto placed = place(name, at); !placed)
+        return Error{placed.error(), placed.code()};
+    if (at.owned)
+        return notASlot(name);
+    auto made = at.folder->sub(at.leaf, true);
+    if (!made)
+        return Error{made.error(), made.code()};
+    return {};
+}
+
+ProcessOutcome Workspace::run(const QString& commandLine, const QStringList& mayWrite, const QString& folder) const
+{
+    Place at;
+    if (!place(folder.isEmpty() ? QStringLiteral("com.txt") : folder + QStringLiteral("\\x"), at))
+        return {};
+    // The program goes by paths from where it starts: every folder it is to
+    // write into must be a real folder of the workspace, or it would follow
+    // a link put there to a folder of the user's. Not started then.
+    QSet<QString> checked;
+    for (const QString& slot : mayWrite) {
+        QString sub, name;
+        if (!splitSlot(slot, sub, name))
+            return {};
+        if (checked.contains(sub))
+            continue;
+        checked.insert(sub);
+        Place target;
+        if (!place(slot, target))
+            return {};
+    }
+    const ProcessOutcome out = RunHiddenIn(*at.folder, commandLine);
+    m_journal->note(paths(mayWrite));
+    return out;
+}
+
+} // namespace kastra

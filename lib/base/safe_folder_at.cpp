@@ -145,8 +145,7 @@ Result<FileHandle> Folder::openFile(const std::string& leaf, std::uintmax_t* siz
         return failure(p, "cannot examine", errno);
     if (!S_ISREG(st.st_mode))
         return failure(p, "is not a regular file", EINVAL, BaseError::NotAFile);
-    // Reads block again, as on any regular file.
-    ::fcntl(file.fd(), F_SETFL, ::fcntl(file.fd(), F_GETFL) & ~O_NONBLOCK);
+    // O_NONBLOCK changes nothing for a regular file: its reads never wait.
     if (size)
         *size = static_cast<std::uintmax_t>(st.st_size);
     return file;

@@ -84,7 +84,7 @@ QStringList WriteJournal::take()
 
 Workspace::Workspace(QString root, QString programFolder)
     : m_root(withSeparator(std::move(root))), m_programFolder(withSeparator(std::move(programFolder))),
-      m_folder(std::make_unique<std::optional<Folder>>()), m_journal(std::make_unique<WriteJournal>())
+      m_open(std::make_unique<Open>()), m_journal(std::make_unique<WriteJournal>())
 {
 }
 
@@ -99,13 +99,14 @@ Result<void> Workspace::open() const
     auto folder = Folder::openOwn(rootPath(m_root));
     if (!folder)
         return Error{folder.error(), folder.code()};
-    m_folder->emplace(std::move(*folder));
+    m_open->root.emplace(std::move(*folder));
     return {};
 }
 
 void Workspace::close() const
 {
-    m_folder->reset();
+    m_open->below.clear();
+    m_open->root.reset();
 }
 
 QString Workspace::path(const QString& slot) const
@@ -129,26 +130,31 @@ QString Workspace::slotOf(const QString& path) const
     return slot;
 }
 
-Result<void> Workspace::place(const QString& slot, Place& out) const
+Result<void> Workspace::place(const QString& slot, Place& out, bool fresh) const
 {
     QString sub, name;
     if (!splitSlot(slot, sub, name))
         return notASlot(slot);
-    if (!m_folder->has_value()) {
+    if (!m_open->root) {
         auto opened = Folder::openOwn(rootPath(m_root));
         if (!opened)
             return Error{opened.error(), opened.code()};
-        m_folder->emplace(std::move(*opened));
+        m_open->root.emplace(std::move(*opened));
     }
     out.leaf = local8(name);
-    out.folder = &**m_folder;
+    out.folder = &*m_open->root;
     if (sub.isEmpty())
         return {};
-    auto opened = out.folder->sub(local8(sub));
+    if (!fresh) {
+        if (const auto kept = m_open->below.find(sub); kept != m_open->below.end()) {
+            out.folder = &kept->second;
+            return {};
+        }
+    }
+    auto opened = m_open->root->sub(local8(sub));
     if (!opened)
         return Error{opened.error(), opened.code()};
-    out.owned.emplace(std::move(*opened));
-    out.folder = &*out.owned;
+    out.folder = &m_open->below.insert_or_assign(sub, std::move(*opened)).first->second;
     return {};
 }
 
@@ -191,7 +197,7 @@ bool Workspace::holds(const QString& slot, ByteSpan bytes) const
 Result<void> Workspace::write(const QString& slot, ByteSpan bytes, Durability durability) const
 {
     Place at;
-    if (auto placed = place(slot, at); !placed)
+    if (auto placed = place(slot, at, true); !placed)
         return Error{placed.error(), placed.code()};
     auto written = at.folder->writeFile(at.leaf, bytes, durability);
     note(slot);
@@ -211,7 +217,7 @@ Result<void> Workspace::writePayload(Payload payload, const QString& slot) const
     if (!bytes)
         return fail(BaseError::Io, path(slot).toStdString() + ": the program does not carry this file");
     Place at;
-    if (auto placed = place(slot, at); !placed)
+    if (auto placed = place(slot, at, true); !placed)
         return Error{placed.error(), placed.code()};
     const bool program = payloadIsProgram(payload);
     // The converter is written before every load and pack: comparing its
@@ -235,7 +241,7 @@ Result<void> Workspace::copyIn(const QString& from, const QString& slot, std::ui
 Result<void> Workspace::remove(const QString& slot) const
 {
     Place at;
-    if (auto placed = place(slot, at); !placed)
+    if (auto placed = place(slot, at, true); !placed)
         return Error{placed.error(), placed.code()};
     auto removed = at.folder->remove(at.leaf);
     note(slot);
@@ -245,9 +251,9 @@ Result<void> Workspace::remove(const QString& slot) const
 Result<void> Workspace::rename(const QString& from, const QString& to) const
 {
     Place a, b;
-    if (auto placed = place(from, a); !placed)
+    if (auto placed = place(from, a, true); !placed)
         return Error{placed.error(), placed.code()};
-    if (auto placed = place(to, b); !placed)
+    if (auto placed = place(to, b, true); !placed)
         return Error{placed.error(), placed.code()};
     auto renamed = a.folder->rename(a.leaf, *b.folder, b.leaf);
     m_journal->note({path(from), path(to)});
@@ -257,9 +263,9 @@ Result<void> Workspace::rename(const QString& from, const QString& to) const
 Result<void> Workspace::link(const QString& from, const QString& to) const
 {
     Place a, b;
-    if (auto placed = place(from, a); !placed)
+    if (auto placed = place(from, a, true); !placed)
         return Error{placed.error(), placed.code()};
-    if (auto placed = place(to, b); !placed)
+    if (auto placed = place(to, b, true); !placed)
         return Error{placed.error(), placed.code()};
     return a.folder->link(a.leaf, *b.folder, b.leaf);
 }
@@ -274,7 +280,7 @@ Result<void> Workspace::replaceTogether(std::span<const NewFile> files, Durabili
     for (const NewFile& f : files) {
         const QString slot = QString::fromStdU16String(f.target.generic_u16string());
         auto at = std::make_unique<Place>();
-        if (auto placed = place(slot, *at); !placed)
+        if (auto placed = place(slot, *at, true); !placed)
             return Error{placed.error(), placed.code()};
         inFolders.push_back({at->folder, at->leaf, f.bytes});
         places.push_back(std::move(at));
@@ -292,18 +298,21 @@ Result<void> Workspace::makeFolder(const QString& name) const
     Place at;
     if (auto placed = place(name, at); !placed)
         return Error{placed.error(), placed.code()};
-    if (at.owned)
+    if (at.folder != &*m_open->root)
         return notASlot(name);
     auto made = at.folder->sub(at.leaf, true);
     if (!made)
         return Error{made.error(), made.code()};
+    // What stands under the name now is the folder kept for it: one removed
+    // by path and made again is not written through its old descriptor.
+    m_open->below.insert_or_assign(QString::fromLocal8Bit(at.leaf.c_str()), std::move(*made));
     return {};
 }
 
 ProcessOutcome Workspace::run(const QString& commandLine, const QStringList& mayWrite, const QString& folder) const
 {
     Place at;
-    if (!place(folder.isEmpty() ? QStringLiteral("com.txt") : folder + QStringLiteral("\\x"), at))
+    if (!place(folder.isEmpty() ? QStringLiteral("com.txt") : folder + QStringLiteral("\\x"), at, true))
         return {};
     // The program goes by paths from where it starts: every folder it is to
     // write into must be a real folder of the workspace, or it would follow
@@ -317,7 +326,7 @@ ProcessOutcome Workspace::run(const QString& commandLine, const QStringList& may
             continue;
         checked.insert(sub);
         Place target;
-        if (!place(slot, target))
+        if (!place(slot, target, true))
             return {};
     }
     const ProcessOutcome out = RunHiddenIn(*at.folder, commandLine);

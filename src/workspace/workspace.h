@@ -13,6 +13,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <span>
@@ -125,18 +126,25 @@ public:
 
 private:
     // Where a slot lies: the folder it is a name in (the root, or a folder
-    // below it opened for the call) and its name there.
+    // below it) and its name there. A folder below the root is opened by its
+    // name once and kept for reading, so the painters' reads cost no extra
+    // open; every write, rename and removal asks with fresh, which opens it
+    // anew, so what it changes is what the name is now: a link put there
+    // since is refused.
     struct Place {
         const Folder* folder = nullptr;
-        std::optional<Folder> owned;
         std::string leaf;
     };
-    Result<void> place(const QString& slot, Place& out) const;
+    Result<void> place(const QString& slot, Place& out, bool fresh = false) const;
+    struct Open {
+        std::optional<Folder> root;
+        std::map<QString, Folder> below;
+    };
     void note(const QString& slot) const;
 
     QString m_root;
     QString m_programFolder;
-    std::unique_ptr<std::optional<Folder>> m_folder;   // the root, once open
+    std::unique_ptr<Open> m_open;
     std::unique_ptr<WriteJournal> m_journal;
 };
 

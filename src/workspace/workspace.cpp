@@ -251,13 +251,18 @@ Result<void> Workspace::remove(const QString& slot) const
     return removed;
 }
 
+Result<void> Workspace::placeBoth(const QString& from, const QString& to, Place& a, Place& b) const
+{
+    if (auto placed = place(from, a, true); !placed)
+        return placed;
+    return place(to, b, true);
+}
+
 Result<void> Workspace::rename(const QString& from, const QString& to) const
 {
     Place a, b;
-    if (auto placed = place(from, a, true); !placed)
-        return Error{placed.error(), placed.code()};
-    if (auto placed = place(to, b, true); !placed)
-        return Error{placed.error(), placed.code()};
+    if (auto placed = placeBoth(from, to, a, b); !placed)
+        return placed;
     auto renamed = a.folder->rename(a.leaf, *b.folder, b.leaf);
     m_journal->note({path(from), path(to)});
     return renamed;
@@ -266,10 +271,8 @@ Result<void> Workspace::rename(const QString& from, const QString& to) const
 Result<void> Workspace::link(const QString& from, const QString& to) const
 {
     Place a, b;
-    if (auto placed = place(from, a, true); !placed)
-        return Error{placed.error(), placed.code()};
-    if (auto placed = place(to, b, true); !placed)
-        return Error{placed.error(), placed.code()};
+    if (auto placed = placeBoth(from, to, a, b); !placed)
+        return placed;
     return a.folder->link(a.leaf, *b.folder, b.leaf);
 }
 

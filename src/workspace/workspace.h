@@ -136,6 +136,8 @@ private:
         std::string leaf;
     };
     Result<void> place(const QString& slot, Place& out, bool fresh = false) const;
+    // Both, each folder opened anew: for a rename or a second name.
+    Result<void> placeBoth(const QString& from, const QString& to, Place& a, Place& b) const;
     struct Open {
         std::optional<Folder> root;
         std::map<QString, Folder> below;

@@ -19,6 +19,12 @@ Result<Bytes> readFile(const fs::path& path, std::uintmax_t maxBytes)
     auto file = openRegularFile(path, &size);
     if (!file)
         return Error{file.error(), file.code()};
+    return readOpenFile(*file, size, maxBytes, path);
+}
+
+Result<Bytes> readOpenFile(const FileHandle& file, std::uintmax_t size, std::uintmax_t maxBytes,
+                           const fs::path& path)
+{
     if (size > maxBytes)
         return fail(BaseError::TooLarge, path.string() + ": file is too large (" + std::to_string(size) + " bytes, at most "
                     + std::to_string(maxBytes) + ")");
@@ -26,9 +32,9 @@ Result<Bytes> readFile(const fs::path& path, std::uintmax_t maxBytes)
     std::size_t done = 0;
     while (done < data.size()) {
 #ifdef _WIN32
-        const long n = ::_read(file->fd(), data.data() + done, static_cast<unsigned>(data.size() - done));
+        const long n = ::_read(file.fd(), data.data() + done, static_cast<unsigned>(data.size() - done));
 #else
-        const long n = ::read(file->fd(), data.data() + done, data.size() - done);
+        const long n = ::read(file.fd(), data.data() + done, data.size() - done);
 #endif
         if (n < 0 && errno == EINTR)
             continue;

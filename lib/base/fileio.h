@@ -17,6 +17,11 @@ namespace kastra {
 // a hostile or wrong file can never make us allocate without bound).
 Result<Bytes> readFile(const std::filesystem::path& path, std::uintmax_t maxBytes);
 
+// The same for a regular file already open (openRegularFile, Folder::openFile)
+// whose size is known; shown names it in a message.
+Result<Bytes> readOpenFile(const FileHandle& file, std::uintmax_t size, std::uintmax_t maxBytes,
+                           const std::filesystem::path& shown);
+
 // Turns a path as the Windows-era tools write it ("Avkon\445.bmp") into a
 // native one: backslashes become the native separator. Nothing else changes.
 std::filesystem::path nativePath(std::string_view windowsStylePath);

@@ -176,6 +176,11 @@ Result<FileHandle> openRegularFile(const fs::path& path, std::uintmax_t* size)
     FileHandle file(sysOpen(path, O_RDONLY | kNonBlock | kCloseOnExec | kBinary, 0));
     if (!file.valid())
         return failure(path, "cannot open file", errno);
+    return regularFileOnly(std::move(file), path, size);
+}
+
+Result<FileHandle> sysfile::regularFileOnly(FileHandle file, const fs::path& path, std::uintmax_t* size)
+{
     StatBuf st{};
     if (sysFstat(file.fd(), &st) != 0)
         return failure(path, "cannot examine file", errno);
@@ -356,7 +361,12 @@ Result<void> writeFileAtomic(const fs::path& path, ByteSpan bytes, Durability du
 
 bool holdsExactly(const fs::path& path, ByteSpan bytes, bool executable)
 {
-    FileHandle file(sysOpen(path, O_RDONLY | kNoFollow | kNonBlock | kCloseOnExec | kBinary, 0));
+    return holdsExactlyOpen(FileHandle(sysOpen(path, O_RDONLY | kNoFollow | kNonBlock | kCloseOnExec | kBinary, 0)),
+                            bytes, executable);
+}
+
+bool sysfile::holdsExactlyOpen(const FileHandle& file, ByteSpan bytes, bool executable)
+{
     if (!file.valid())
         return false;
     StatBuf st{};

@@ -4,6 +4,7 @@
 
 #include "base/safe_file.h"
 
+#include "base/own_names.h"
 #include "base/replace_journal.h"
 #include "base/sys_file.h"
 
@@ -172,12 +173,6 @@ bool writableByOthers(const struct stat& st)
     return std::string(g->gr_name) != user->pw_name;
 }
 
-long long inodeOf(int fd)
-{
-    struct stat st {};
-    return ::fstat(fd, &st) == 0 ? static_cast<long long>(st.st_ino) : -1;
-}
-
 } // namespace
 
 Result<Folder> Folder::openOwn(const fs::path& given)
@@ -209,163 +204,9 @@ Result<Folder> Folder::openOwn(const fs::path& given)
     return Folder(std::move(dir), path);
 }
 
-// ---------------------------------------------------------------- names
+// ---------------------------------------------------------------- replacing
 
 namespace {
-
-// A name of our own in a folder (a temporary, a kept-aside old file, a
-// journal) with the lock that keeps a sweep off it; removed by the
-// destructor unless let go.
-class OwnName {
-public:
-    OwnName() = default;
-    OwnName(int dir, std::string leaf, FileHandle lock, long long ino)
-        : m_dir(dir), m_leaf(std::move(leaf)), m_lock(std::move(lock)), m_ino(ino)
-    {
-    }
-    OwnName(OwnName&& o) noexcept
-        : m_dir(o.m_dir), m_leaf(std::move(o.m_leaf)), m_lock(std::move(o.m_lock)), m_ino(o.m_ino)
-    {
-        o.m_dir = -1;
-    }
-    OwnName& operator=(OwnName&& o) noexcept
-    {
-        if (this != &o) {
-            drop();
-            m_dir = o.m_dir;
-            m_leaf = std::move(o.m_leaf);
-            m_lock = std::move(o.m_lock);
-            m_ino = o.m_ino;
-            o.m_dir = -1;
-        }
-        return *this;
-    }
-    ~OwnName() { drop(); }
-
-    explicit operator bool() const { return m_dir >= 0; }
-    const std::string& leaf() const { return m_leaf; }
-    long long ino() const { return m_ino; }
-    // The name was renamed away (or is to stay for a later recovery).
-    void letGo()
-    {
-        m_dir = -1;
-        m_lock.close();
-    }
-    void drop()
-    {
-        if (m_dir >= 0) {
-            const int saved = errno;
-            ::unlinkat(m_dir, m_leaf.c_str(), 0);
-            errno = saved;
-        }
-        letGo();
-    }
-
-private:
-    int m_dir = -1;
-    std::string m_leaf;
-    FileHandle m_lock;
-    long long m_ino = 0;
-};
-
-std::string tempLeaf(const std::string& target)
-{
-    std::string leaf = ".";
-    leaf.append(target).append(".").append(randomTag()).append(".tmp");
-    return leaf;
-}
-
-// A new file of ours in dir holding bytes (or, with source, what remains of
-// that open file), closed and checked.
-Result<OwnName> writeTemp(int dir, const std::string& target, const fs::path& shown, const Bytes* bytes, int source)
-{
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::string leaf = tempLeaf(target);
-        FileHandle lock;
-        FileHandle file = createLockedAt(dir, leaf, O_WRONLY, 0644, lock);
-        if (!file.valid()) {
-            if (errno == EEXIST)
-                continue;
-            return failure(shown, "cannot create a temporary file beside it", errno);
-        }
-        OwnName name(dir, leaf, std::move(lock), inodeOf(file.fd()));
-        if (bytes) {
-            if (auto w = writeAll(file.fd(), *bytes); !w)
-                return failure(shown, "cannot write file", errno);
-        } else {
-            std::vector<std::uint8_t> buffer(64 * 1024);
-            for (;;) {
-                const long n = ::read(source, buffer.data(), buffer.size());
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n < 0)
-                    return failure(shown, "cannot keep the old file", errno);
-                if (n == 0)
-                    break;
-                if (auto w = writeAll(file.fd(), ByteSpan(buffer.data(), static_cast<std::size_t>(n))); !w)
-                    return failure(shown, "cannot keep the old file", errno);
-            }
-        }
-        if (!file.close())
-            return failure(shown, "cannot write file", errno);
-        return name;
-    }
-    return failure(shown, "cannot create a temporary file beside it", EEXIST);
-}
-
-// The old file at target kept under a second name of ours (a hard link), or
-// as a copy where the file system has none.
-Result<OwnName> keepAside(int dir, const std::string& target, const fs::path& shown)
-{
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        const std::string leaf = tempLeaf(target);
-        if (::linkat(dir, target.c_str(), dir, leaf.c_str(), 0) != 0) {
-            if (errno == EEXIST)
-                continue;
-            break;
-        }
-        FileHandle lock = lockNamed(dir, leaf);
-        // A sweep that came between the link and the lock took the name.
-        if (!lock.valid() || inodeOf(lock.fd()) != inodeAt(dir, leaf))
-            continue;
-        return OwnName(dir, leaf, std::move(lock), inodeOf(lock.fd()));
-    }
-    FileHandle old(::openat(dir, target.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    if (!old.valid())
-        return failure(shown, "cannot keep the old file", errno);
-    return writeTemp(dir, target, shown, nullptr, old.fd());
-}
-
-// Puts the file named from in the place of to, both in dir (see
-// Durability). A folder under to is refused.
-int renameInto(int dir, const std::string& from, const std::string& to, Durability durability)
-{
-#if defined(__linux__) && defined(RENAME_EXCHANGE)
-    if (durability == Durability::WhileRunning) {
-        struct stat st {};
-        if (::fstatat(dir, to.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
-            errno = EISDIR;
-            return -1;
-        }
-        if (::renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_EXCHANGE) == 0) {
-            // from now names what stood under to: the old file goes (a
-            // folder put there since is put back).
-            if (::fstatat(dir, from.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
-                ::renameat2(dir, from.c_str(), dir, to.c_str(), RENAME_EXCHANGE);
-                errno = EISDIR;
-                return -1;
-            }
-            ::unlinkat(dir, from.c_str(), 0);
-            return 0;
-        }
-        if (errno != ENOENT && errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
-            return -1;
-    }
-#else
-    (void)durability;
-#endif
-    return ::renameat(dir, from.c_str(), dir, to.c_str());
-}
 
 void step(int& counter)
 {
@@ -373,9 +214,6 @@ void step(int& counter)
         g_replaceStepHook(counter);
     ++counter;
 }
-
-
-// ---------------------------------------------------------------- replacing
 
 struct Target {
     int dir;
@@ -452,7 +290,8 @@ Result<void> replaceTargets(std::vector<Target>& targets, Durability durability)
     // until every rename succeeded.
     for (Target& t : targets) {
         if (*t.bytes) {
-            auto temp = writeTemp(t.dir, t.leaf, t.shown, &**t.bytes, -1);
+            const ByteSpan bytes(**t.bytes);
+            auto temp = writeTemp(t.dir, t.leaf, t.shown, &bytes, -1);
             if (!temp)
                 return Error{temp.error(), temp.code()};
             t.fresh = std::move(*temp);

@@ -5,11 +5,11 @@
 
 #include "base/safe_file.h"
 
+#include "base/fileio.h"
+#include "base/own_names.h"
 #include "base/sys_file.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <cstdio>   // renameat2
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -94,15 +94,6 @@ Result<void> Folder::rename(const std::string& leaf, const Folder& to, const std
     return {};
 }
 
-Result<void> Folder::link(const std::string& leaf, const Folder& to, const std::string& toName) const
-{
-    if (!plainLeaf(leaf) || !plainLeaf(toName))
-        return notPlain(*this, plainLeaf(leaf) ? toName : leaf);
-    if (!hasFile(leaf))
-        return failure(m_path / leaf, "is not a regular file", EINVAL, BaseError::NotAFile);
-    return linkFile(m_path / leaf, to.m_path / toName);
-}
-
 bool Folder::hasFile(const std::string& leaf) const
 {
     std::error_code ec;
@@ -136,43 +127,17 @@ Result<FileHandle> Folder::openFile(const std::string& leaf, std::uintmax_t* siz
 {
     if (!plainLeaf(leaf))
         return notPlain(*this, leaf);
-    const fs::path p = m_path / leaf;
     FileHandle file(::openat(fd(), leaf.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (!file.valid())
-        return failure(p, "cannot open", errno, BaseError::Io);
-    struct stat st {};
-    if (::fstat(file.fd(), &st) != 0)
-        return failure(p, "cannot examine", errno);
-    if (!S_ISREG(st.st_mode))
-        return failure(p, "is not a regular file", EINVAL, BaseError::NotAFile);
-    // O_NONBLOCK changes nothing for a regular file: its reads never wait.
-    if (size)
-        *size = static_cast<std::uintmax_t>(st.st_size);
-    return file;
+        return failure(m_path / leaf, "cannot open file", errno);
+    return regularFileOnly(std::move(file), m_path / leaf, size);
 }
 
 bool Folder::holdsExactly(const std::string& leaf, ByteSpan bytes, bool executable) const
 {
-    if (!plainLeaf(leaf))
-        return false;
-    FileHandle file(::openat(fd(), leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
-    struct stat st {};
-    if (!file.valid() || ::fstat(file.fd(), &st) != 0 || !S_ISREG(st.st_mode)
-        || static_cast<std::uintmax_t>(st.st_size) != bytes.size() || (executable && !(st.st_mode & S_IXUSR)))
-        return false;
-    Bytes held(bytes.size() + 1);
-    std::size_t got = 0;
-    for (;;) {
-        const long n = sysRead(file.fd(), held.data() + got, held.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            break;
-        got += static_cast<std::size_t>(n);
-        if (got == held.size())
-            break;
-    }
-    return got == bytes.size() && std::equal(bytes.begin(), bytes.end(), held.begin());
+    return plainLeaf(leaf)
+           && holdsExactlyOpen(FileHandle(::openat(fd(), leaf.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC)),
+                               bytes, executable);
 }
 
 Result<void> Folder::writeFile(const std::string& leaf, ByteSpan bytes, Durability durability,
@@ -181,61 +146,12 @@ Result<void> Folder::writeFile(const std::string& leaf, ByteSpan bytes, Durabili
     if (!plainLeaf(leaf))
         return notPlain(*this, leaf);
     const fs::path target = m_path / leaf;
-    std::string base = ".";
-    base.append(leaf).append(".");
-    std::string temp;
-    FileHandle file, lock;
-    int error = EEXIST;
-    for (int attempt = 0; attempt < 16 && !file.valid() && error == EEXIST; ++attempt) {
-        // Appended into one string: chains of operator+ on temporaries make
-        // GCC report overlapping copies that cannot happen (-Wrestrict).
-        std::string candidate = base;
-        candidate.append(randomTag());
-        candidate.append(".tmp");
-        temp.swap(candidate);
-        file = createLockedAt(fd(), temp, O_WRONLY, executable ? 0755 : 0644, lock);
-        error = errno;
-    }
-    if (!file.valid())
-        return failure(target, "cannot create a temporary file beside it", error);
-    const auto dropTemp = [&] {
-        const int saved = errno;
-        ::unlinkat(fd(), temp.c_str(), 0);
-        errno = saved;
-    };
-    if (auto written = writeAll(file.fd(), bytes); !written || !file.close()) {
-        const int e = errno;
-        dropTemp();
-        return failure(target, "cannot write file", e);
-    }
-    struct stat there {};
-    const bool exists = ::fstatat(fd(), leaf.c_str(), &there, AT_SYMLINK_NOFOLLOW) == 0;
-    if (exists && S_ISDIR(there.st_mode)) {
-        dropTemp();
-        return failure(target, "cannot replace file", EISDIR);
-    }
-#if defined(__linux__) && defined(RENAME_EXCHANGE)
-    // The exchange forces no write-out (see Durability::WhileRunning); the
-    // old file then goes under the temporary's name.
-    if (durability == Durability::WhileRunning && exists
-        && ::renameat2(fd(), temp.c_str(), fd(), leaf.c_str(), RENAME_EXCHANGE) == 0) {
-        struct stat st {};
-        if (::fstatat(fd(), temp.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(st.st_mode)) {
-            ::renameat2(fd(), temp.c_str(), fd(), leaf.c_str(), RENAME_EXCHANGE);
-            dropTemp();
-            return failure(target, "cannot replace file", EISDIR);
-        }
-        dropTemp();
-        return {};
-    }
-#else
-    (void)durability;
-#endif
-    if (::renameat(fd(), temp.c_str(), fd(), leaf.c_str()) != 0) {
-        const int e = errno;
-        dropTemp();
-        return failure(target, "cannot replace file", e);
-    }
+    auto temp = writeTemp(fd(), leaf, target, &bytes, -1, executable ? 0755 : 0644);
+    if (!temp)
+        return Error{temp.error(), temp.code()};
+    if (renameInto(fd(), temp->leaf(), leaf, durability) != 0)
+        return failure(target, "cannot replace file", errno);
+    temp->letGo();
     return {};
 }
 
@@ -265,19 +181,6 @@ Result<void> Folder::rename(const std::string& leaf, const Folder& to, const std
     return {};
 }
 
-Result<void> Folder::link(const std::string& leaf, const Folder& to, const std::string& toName) const
-{
-    if (!plainLeaf(leaf) || !plainLeaf(toName))
-        return notPlain(*this, plainLeaf(leaf) ? toName : leaf);
-    if (!hasFile(leaf))
-        return failure(m_path / leaf, "is not a regular file", EINVAL, BaseError::NotAFile);
-    // Without AT_SYMLINK_FOLLOW: a link swapped in since the check gets the
-    // second name itself, its target is never reached.
-    if (::linkat(fd(), leaf.c_str(), to.fd(), toName.c_str(), 0) != 0)
-        return failure(to.m_path / toName, "cannot give " + leaf + " a second name", errno);
-    return {};
-}
-
 bool Folder::hasFile(const std::string& leaf) const
 {
     struct stat st {};
@@ -292,30 +195,24 @@ Result<Bytes> Folder::readFile(const std::string& leaf, std::uintmax_t maxBytes)
     auto file = openFile(leaf, &size);
     if (!file)
         return Error{file.error(), file.code()};
-    const fs::path p = m_path / leaf;
-    if (size > maxBytes)
-        return failure(p, "is larger than any file expected here", EFBIG, BaseError::TooLarge);
-    // Read up to one byte past the size seen, so a file that grew since is
-    // caught rather than cut.
-    Bytes bytes(static_cast<std::size_t>(size) + 1);
-    std::size_t got = 0;
-    for (;;) {
-        const long n = sysRead(file->fd(), bytes.data() + got, bytes.size() - got);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return failure(p, "cannot read", errno);
-        if (n == 0)
-            break;
-        got += static_cast<std::size_t>(n);
-        if (got == bytes.size()) {
-            if (got > maxBytes)
-                return failure(p, "is larger than any file expected here", EFBIG, BaseError::TooLarge);
-            bytes.resize(bytes.size() + 64 * 1024);
-        }
-    }
-    bytes.resize(got);
-    return bytes;
+    return readOpenFile(*file, size, maxBytes, m_path / leaf);
+}
+
+Result<void> Folder::link(const std::string& leaf, const Folder& to, const std::string& toName) const
+{
+    if (!plainLeaf(leaf) || !plainLeaf(toName))
+        return notPlain(*this, plainLeaf(leaf) ? toName : leaf);
+    if (!hasFile(leaf))
+        return failure(m_path / leaf, "is not a regular file", EINVAL, BaseError::NotAFile);
+#ifdef _WIN32
+    return linkFile(m_path / leaf, to.m_path / toName);
+#else
+    // Without AT_SYMLINK_FOLLOW: a link swapped in since the check gets the
+    // second name itself, its target is never reached.
+    if (::linkat(fd(), leaf.c_str(), to.fd(), toName.c_str(), 0) != 0)
+        return failure(to.m_path / toName, "cannot give " + leaf + " a second name", errno);
+    return {};
+#endif
 }
 
 } // namespace kastra

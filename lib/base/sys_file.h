@@ -7,6 +7,7 @@
 #include "base/safe_file.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -64,6 +65,15 @@ FileHandle createLockedAt(int dir, const std::string& leaf, int flags, int mode,
 // The same lock on an existing name (a kept-aside old file).
 FileHandle lockNamed(int dir, const std::string& leaf);
 #endif
+
+// The checks of openRegularFile on a file already opened for reading with
+// O_NONBLOCK: a folder, a FIFO or a device is refused, and reads block
+// again. shown names the file in the error.
+Result<FileHandle> regularFileOnly(FileHandle file, const fs::path& shown, std::uintmax_t* size);
+
+// The comparison of holdsExactly on a file already opened without following
+// a link: a regular file of exactly bytes, executable when asked.
+bool holdsExactlyOpen(const FileHandle& file, ByteSpan bytes, bool executable);
 
 inline std::string name(const fs::path& p)
 {

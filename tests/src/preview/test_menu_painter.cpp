@@ -2,6 +2,7 @@
 // slots they leave behind, and which slot a press picks.
 #include "preview/hit_test.h"
 #include "preview/menu_painter.h"
+#include "preview/snapshot.h"
 #include "preview_fixture.h"
 #include "preview/surface.h"
 
@@ -17,14 +18,8 @@ namespace {
 constexpr Colour Face = rgb(212, 208, 200);
 constexpr Colour Page = IconsPageBackground;
 
-struct Views {
-    Surface smallFolders{252, 29, Face};
-    Surface largeFolders{264, 44, Face};
-    Surface avkon136{42, 29, Page};
-    Surface avkon138{44, 44, Page};
-    Surface avkon202{30, 40, Page};
-    MenuSurfaces surfaces() { return {smallFolders, largeFolders, avkon136, avkon138, avkon202}; }
-};
+// The icons page's surfaces, as the window and the snapshot make them.
+using Views = MenuSurfaceSet;
 
 // The icons of one view: (slot folder, index, x).
 struct Placed {
@@ -84,7 +79,7 @@ TEST(MenuPainter, IconsThroughTheirMasksOnTheFaceTheySitOn)
     PreviewWorkspace w;
     w.fill();
     Views v;
-    const QStringList written = w.writtenBy([&] { PaintMenu(w.ws, v.surfaces()); });
+    const QStringList written = w.writtenBy([&] { PaintMenu(w.ws, v.views()); });
     expectAllViews(w, v);
 
     QStringList masks;
@@ -104,7 +99,7 @@ TEST(MenuPainter, KeyColourInsideTheIconShowsThePage)
     PreviewWorkspace w;
     w.fill();
     Views v;
-    PaintMenu(w.ws, v.surfaces());
+    PaintMenu(w.ws, v.views());
     // The hole in the middle of Avkon\138 has the corner colour.
     EXPECT_EQ(v.avkon138.pixel(23, 23), Page);
     EXPECT_EQ(w.read(slotName(SlotFolder::Avkon, 139)).getPixel(23, 23), rgb(255, 255, 255));
@@ -116,7 +111,7 @@ TEST(MenuPainter, MasksFollowAChangedCornerColour)
     PreviewWorkspace w;
     w.fill();
     Views v;
-    PaintMenu(w.ws, v.surfaces());
+    PaintMenu(w.ws, v.views());
     const Bytes before = readBytes(w.file(slotName(SlotFolder::Menu, 7)));
 
     // The user repaints Menu\006 so its corner takes an inner colour.
@@ -124,7 +119,7 @@ TEST(MenuPainter, MasksFollowAChangedCornerColour)
     const Colour inner = icon.getPixel(10, 10);
     icon.setPixel(0, 0, inner);
     w.write(slotName(SlotFolder::Menu, 6), icon);
-    PaintMenu(w.ws, v.surfaces());
+    PaintMenu(w.ws, v.views());
 
     EXPECT_NE(readBytes(w.file(slotName(SlotFolder::Menu, 7))), before);
     expectMaskOf(w, SlotFolder::Menu, 6);
@@ -136,11 +131,11 @@ TEST(MenuPainter, StaleIconsDoNotLinger)
     PreviewWorkspace w;
     w.fill();
     Views v;
-    PaintMenu(w.ws, v.surfaces());
+    PaintMenu(w.ws, v.views());
     const Bytes mask = readBytes(w.file(slotName(SlotFolder::Menu, 9)));
     w.remove(slotName(SlotFolder::Menu, 8));
     writeBytes(w.file(slotName(SlotFolder::Menu, 10)), {'B', 'M', 0, 0});   // unreadable
-    PaintMenu(w.ws, v.surfaces());
+    PaintMenu(w.ws, v.views());
     // The missing and the unreadable icon leave the group's face and their
     // mask slots as they were.
     for (int x = 84; x < 126; ++x)

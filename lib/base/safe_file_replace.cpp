@@ -179,7 +179,9 @@ Result<Folder> Folder::openOwn(const fs::path& given)
 {
     // "name/" would have the system resolve a link under name even with
     // O_NOFOLLOW: the closing separator goes first.
-    const fs::path path = !given.has_filename() && given.has_relative_path() ? given.parent_path() : given;
+    fs::path path = given;
+    while (!path.has_filename() && path.has_relative_path())
+        path = path.parent_path();
     FileHandle dir(::open(path.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
     if (!dir.valid()) {
         const int error = errno;

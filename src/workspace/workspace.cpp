@@ -1,7 +1,7 @@
 #include "workspace/workspace.h"
 
-#include "base/fileio.h"
 #include "platform/fileops.h"
+#include "platform/folders.h"
 #include "workspace/slots.h"
 
 #include <QDir>
@@ -13,21 +13,11 @@ namespace kastra {
 
 namespace {
 
-QString withSeparator(QString folder)
+// An empty folder stays empty: no program folder means no overrides, not
+// the file system's root.
+QString withSeparator(const QString& folder)
 {
-    if (!folder.isEmpty() && !folder.endsWith(u'/') && !folder.endsWith(u'\\'))
-        folder += u'/';
-    return folder;
-}
-
-// The root as a path without its closing separator: with one, the system
-// resolves a link under the last name even when asked not to follow one.
-std::filesystem::path rootPath(const QString& root)
-{
-    QString bare = root;
-    while (bare.size() > 1 && (bare.endsWith(u'/') || bare.endsWith(u'\\')))
-        bare.chop(1);
-    return fsPath(bare);
+    return folder.isEmpty() ? folder : WithSeparator(folder);
 }
 
 std::string local8(const QString& name)
@@ -99,7 +89,12 @@ Result<void> Workspace::open() const
 {
     close();
     CreateFolder(m_root, true);
-    auto folder = Folder::openOwn(rootPath(m_root));
+    return openRoot();
+}
+
+Result<void> Workspace::openRoot() const
+{
+    auto folder = Folder::openOwn(fsPath(m_root));
     if (!folder)
         return Error{folder.error(), folder.code()};
     m_open->root.emplace(std::move(*folder));
@@ -139,10 +134,8 @@ Result<void> Workspace::place(const QString& slot, Place& out, bool fresh) const
     if (!splitSlot(slot, sub, name))
         return notASlot(slot);
     if (!m_open->root) {
-        auto opened = Folder::openOwn(rootPath(m_root));
-        if (!opened)
-            return Error{opened.error(), opened.code()};
-        m_open->root.emplace(std::move(*opened));
+        if (auto opened = openRoot(); !opened)
+            return opened;
     }
     out.leaf = local8(name);
     out.folder = &*m_open->root;
@@ -233,14 +226,6 @@ Result<void> Workspace::writePayload(Payload payload, const QString& slot) const
     return written;
 }
 
-Result<void> Workspace::copyIn(const QString& from, const QString& slot, std::uintmax_t maxBytes) const
-{
-    auto bytes = readFile(fsPath(from), maxBytes);
-    if (!bytes)
-        return Error{bytes.error(), bytes.code()};
-    return write(slot, *bytes);
-}
-
 Result<void> Workspace::remove(const QString& slot) const
 {
     Place at;
@@ -278,18 +263,17 @@ Result<void> Workspace::link(const QString& from, const QString& to) const
 
 Result<void> Workspace::replaceTogether(std::span<const NewFile> files, Durability durability) const
 {
-    // One place per file: the folders below the root are opened for the
-    // call, and the replacement goes by their descriptors.
-    std::vector<std::unique_ptr<Place>> places;
+    // Each folder is opened anew by its name, and the replacement goes by
+    // the descriptors the workspace keeps (a second file of the same folder
+    // finds the one the first opened).
     std::vector<NewFileIn> inFolders;
     QStringList written;
     for (const NewFile& f : files) {
         const QString slot = QString::fromStdU16String(f.target.generic_u16string());
-        auto at = std::make_unique<Place>();
-        if (auto placed = place(slot, *at, true); !placed)
-            return Error{placed.error(), placed.code()};
-        inFolders.push_back({at->folder, at->leaf, f.bytes});
-        places.push_back(std::move(at));
+        Place at;
+        if (auto placed = place(slot, at, true); !placed)
+            return placed;
+        inFolders.push_back({at.folder, at.leaf, f.bytes});
         written << path(slot);
     }
     if (inFolders.empty())

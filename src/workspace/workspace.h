@@ -99,8 +99,6 @@ public:
     // The payload's bytes; a regular file that holds them already (and is
     // executable, for a program) is left as it is.
     Result<void> writePayload(Payload payload, const QString& slot) const;
-    // Copies a file from outside (a regular file, at most maxBytes).
-    Result<void> copyIn(const QString& from, const QString& slot, std::uintmax_t maxBytes) const;
     Result<void> remove(const QString& slot) const;
     Result<void> rename(const QString& from, const QString& to) const;
     // A second name for a slot's file (a hard link): its bytes stay under
@@ -136,6 +134,7 @@ private:
         std::string leaf;
     };
     Result<void> place(const QString& slot, Place& out, bool fresh = false) const;
+    Result<void> openRoot() const;
     // Both, each folder opened anew: for a rename or a second name.
     Result<void> placeBoth(const QString& from, const QString& to, Place& a, Place& b) const;
     struct Open {

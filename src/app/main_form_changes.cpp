@@ -54,9 +54,7 @@ HistoryFlags flagsOf(const AppState& state)
 void MainForm::report(const Outcome& out)
 {
     // What the call wrote is the program's own, and no step.
-    const QStringList written = m_ws.journal().take();
-    if (m_history)
-        m_history->absorb(written);
+    settleJournal();
     if (out.hasMessage())
         m_dialogs->message(out.title, out.text, out.icon);
 }

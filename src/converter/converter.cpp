@@ -187,9 +187,15 @@ Outcome CommandFileRefused(const Error& why)
 
 Result<bool> Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout)
 {
+    return Unpack(ws, mbm, names, layout, names);
+}
+
+Result<bool> Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout,
+                    const QStringList& mayWrite)
+{
     if (auto written = WriteCommandFile(ws, UnpackCommandFile(mbm, names, layout)); !written)
         return Error{written.error(), written.code()};
-    return RunConverter(ws, names);
+    return RunConverter(ws, mayWrite);
 }
 
 bool RunConverter(const Workspace& ws, const QStringList& mayWrite)

@@ -58,6 +58,10 @@ Outcome CommandFileRefused(const Error& why);
 // Fails when com.txt could not be written (bmconv is not run then); else
 // whether bmconv ran and exited 0 (callers of the original ignore it).
 Result<bool> Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout);
+// The same when only the slots of mayWrite can change: a load whose plan
+// knows which of the names our converter will replace journals only those.
+Result<bool> Unpack(const Workspace& ws, const QString& mbm, const QStringList& names, UnpackLayout layout,
+                    const QStringList& mayWrite);
 
 // Runs "bmconv.exe com.txt" hidden in the root and waits without a limit;
 // mayWrite names the slots it may write. Returns whether it started and

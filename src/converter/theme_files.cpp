@@ -168,19 +168,6 @@ Outcome unpackFailed(ThemeFile file, const Result<bool>& unpacked)
     return unpacked ? loadFailed(file) : CommandFileRefused(Error{unpacked.error(), unpacked.code()});
 }
 
-// The load's unpack: the converter is written, then com.txt, then bmconv
-// runs. Only the slots the plan says change go into the journal: our
-// converter leaves the others as they are, and the history need not read
-// 508 files after a load that changed three.
-Result<bool> unpack(const Workspace& ws, const QString& mbm, const QStringList& targets, UnpackLayout layout,
-                    const QStringList& changing)
-{
-    ThemeFileOp(ws, ThemeFileOpCode::WriteConverter);
-    if (auto written = WriteCommandFile(ws, UnpackCommandFile(mbm, targets, layout)); !written)
-        return Error{written.error(), written.code()};
-    return RunConverter(ws, changing);
-}
-
 Outcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
 {
     const QString own = QStringLiteral("menu_folders.mbm");
@@ -196,7 +183,11 @@ Outcome loadMenuFolders(const Workspace& ws, const QByteArray& bytes)
         return loadFailed(ThemeFile::MenuFolders);
     }
     (void)ws.makeFolder(folderName(SlotFolder::Menu));
-    if (const Result<bool> unpacked = unpack(ws, own, targets, UnpackLayout::OnePerLine, plan.changing);
+    ThemeFileOp(ws, ThemeFileOpCode::WriteConverter);
+    // Only the slots the plan says change go into the journal: our converter
+    // leaves the others as they are, and the history need not read every
+    // slot after a load that changed three.
+    if (const Result<bool> unpacked = Unpack(ws, own, targets, UnpackLayout::OnePerLine, plan.changing);
         !unpacked || !*unpacked) {
         backup.restore();
         return unpackFailed(ThemeFile::MenuFolders, unpacked);
@@ -243,7 +234,7 @@ Outcome LoadThemeFileFrom(const Workspace& ws, ThemeFile file, const QString& pa
     SlotBackup backup(ws, plan.changing, plan.keep);
     if (!backup.save())
         return loadFailed(file);
-    if (const Result<bool> unpacked = unpack(ws, loadCopy, targets, unpackLayout(file), plan.changing);
+    if (const Result<bool> unpacked = Unpack(ws, loadCopy, targets, unpackLayout(file), plan.changing);
         !unpacked || !*unpacked) {
         backup.restore();
         return unpackFailed(file, unpacked);
